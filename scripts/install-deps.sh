@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the program, its tests and its benchmarks need.
+set -euo pipefail
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-multimedia-dev libsndfile1-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+    pulseaudio pulseaudio-utils
+    gcc-avr avr-libc arduino-core-avr simavr
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

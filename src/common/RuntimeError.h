@@ -1,0 +1,27 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace wtb {
+
+// What went wrong, so a handler or a test can tell failures apart without parsing text.
+enum class ErrorKind { Bounds, Overflow, File, Sound, Control };
+
+const char* errorKindName(ErrorKind kind);
+
+// The one failure the program raises. The message is written for the user: what failed,
+// which slot or file, and why.
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(ErrorKind kind, const std::string& message);
+
+    ErrorKind kind() const { return kind_; }
+
+private:
+    ErrorKind kind_;
+};
+
+[[noreturn]] void raise(ErrorKind kind, const std::string& message);
+
+} // namespace wtb

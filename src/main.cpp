@@ -1,0 +1,13 @@
+#include "window/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    wtb::frmMain window(QCoreApplication::applicationDirPath());
+    if (!window.Form_Load()) {
+        return 1;
+    }
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,110 @@
+#include "slots/WorkingFolder.h"
+
+#include "common/AtomicFile.h"
+#include "slots/DefaultKit.h"
+#include "slots/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace wtb {
+
+QString slotFilePath(const QString& folder, std::int32_t slot) {
+    return folder + QDir::separator() + QString::number(slot) + QStringLiteral(".wav");
+}
+
+QString settingsFilePath(const QString& folder) {
+    return folder + QDir::separator() + QString::fromLatin1(kSettingsFileName);
+}
+
+bool isNewWorkingFolder(const QString& folder) {
+    if (QFileInfo::exists(settingsFilePath(folder))) {
+        return false;
+    }
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        if (QFileInfo::exists(slotFilePath(folder, slot))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void createDefaultKit(const QString& folder) {
+    const std::vector<KitSound> kit = defaultKit();
+    SettingsLines settings;
+    std::vector<QString> written;
+    try {
+        for (std::size_t i = 0; i < kit.size(); ++i) {
+            const QString path = slotFilePath(folder, static_cast<std::int32_t>(i + 1));
+            writeFileAtomically(path, encodeWav8(kit[i].sound));
+            written.push_back(path);
+            settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
+        }
+        writeFileAtomically(settingsFilePath(folder), formatSettings(settings));
+    } catch (...) {
+        for (const QString& path : written) {
+            QFile::remove(path);
+        }
+        throw;
+    }
+}
+
+namespace {
+
+[[noreturn]] void raiseMissing(const QString& folder, const QString& path) {
+    raise(ErrorKind::File, "The working folder \"" + displayPath(folder) + "\" has no file \"" +
+                               QFileInfo(path).fileName().toStdString() + "\".");
+}
+
+void loadSlotFiles(SlotBank& bank, const QString& folder) {
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const QString path = slotFilePath(folder, slot);
+        if (!QFileInfo::exists(path)) {
+            raiseMissing(folder, path);
+        }
+        bank.WaveBuffer[slot] = bank.SoundDevice->CreateSoundBufferFromFile(path, bank.WaveDesc[slot]);
+    }
+}
+
+void loadSettings(SlotBank& bank, const QString& folder) {
+    const QString path = settingsFilePath(folder);
+    if (!QFileInfo::exists(path)) {
+        raiseMissing(folder, path);
+    }
+    const SettingsLines lines = parseSettings(readWholeFile(path), displayPath(path));
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        bank.WaveName[slot] = lines[static_cast<std::size_t>(slot - 1)].name;
+        bank.OutBufLen[slot] = lines[static_cast<std::size_t>(slot - 1)].endIndex;
+    }
+}
+
+} // namespace
+
+void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
+    if (isNewWorkingFolder(folder)) {
+        createDefaultKit(folder);
+    }
+    bank.CurWave = 1;
+    bank.SoundDevice = std::make_unique<SoundDevice>();
+    loadSlotFiles(bank, folder);
+    loadSettings(bank, folder);
+}
+
+void SaveWorkingFolder(const SlotBank& bank, const QString& folder) {
+    // Every slot must have its sound before the first file is replaced, so a save never
+    // stops half-way for want of one.
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        bufferOf(bank, slot);
+    }
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        bufferOf(bank, slot).SaveToFile(slotFilePath(folder, slot));
+    }
+    SettingsLines lines;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        lines[static_cast<std::size_t>(slot - 1)] = {bank.WaveName[slot], bank.OutBufLen[slot]};
+    }
+    writeFileAtomically(settingsFilePath(folder), formatSettings(lines));
+}
+
+} // namespace wtb

@@ -1,0 +1,25 @@
+#include "window/UserPrompts.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace wtb {
+
+namespace {
+const QString kTitle = QStringLiteral("Brimtock - Wavetable builder 1.1");
+}
+
+void UserPrompts::showError(QWidget* parent, const QString& message) {
+    QMessageBox::critical(parent, kTitle, message);
+}
+
+bool UserPrompts::askRetrySave(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
+    QPushButton* retry = box.addButton(QStringLiteral("Retry"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(retry);
+    box.exec();
+    return box.clickedButton() == retry;
+}
+
+} // namespace wtb

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace wtb {
+
+// The questions and messages the window puts to the user, behind one seam so tests can answer
+// them without a modal box.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    virtual void showError(QWidget* parent, const QString& message);
+
+    // A save at close failed: true to try again, false to close without saving.
+    virtual bool askRetrySave(QWidget* parent, const QString& message);
+};
+
+} // namespace wtb

@@ -1,0 +1,117 @@
+#include "slots/SettingsFile.h"
+#include "slots/SlotBank.h"
+
+#include <gtest/gtest.h>
+
+namespace wtb {
+namespace {
+
+std::string sixteenLines(const std::string& lineForSlot5 = "five\t5") {
+    std::string text;
+    for (int n = 1; n <= 16; ++n) {
+        text += n == 5 ? lineForSlot5 : "s" + std::to_string(n) + "\t" + std::to_string(n);
+        text += "\r\n";
+    }
+    return text;
+}
+
+TEST(EndIndexField, ReadsTheLeadingNumberRoundedHalfToEven) {
+    EXPECT_EQ(parseEndIndex("12.6"), 13);
+    EXPECT_EQ(parseEndIndex("12.5"), 12);
+    EXPECT_EQ(parseEndIndex("13.5"), 14);
+    EXPECT_EQ(parseEndIndex("-1"), -1);
+    EXPECT_EQ(parseEndIndex("  +7"), 7);
+    EXPECT_EQ(parseEndIndex("1.5e1"), 15);
+    EXPECT_EQ(parseEndIndex("2E+2"), 200);
+    EXPECT_EQ(parseEndIndex(".5"), 0);
+    EXPECT_EQ(parseEndIndex("1.5"), 2);
+    EXPECT_EQ(parseEndIndex("999 samples"), 999);
+    EXPECT_EQ(parseEndIndex("3e"), 3);
+    EXPECT_EQ(parseEndIndex("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(parseEndIndex("1e-999"), 0);
+}
+
+TEST(EndIndexField, AnythingButALeadingNumberGivesZero) {
+    EXPECT_EQ(parseEndIndex("abc"), 0);
+    EXPECT_EQ(parseEndIndex(""), 0);
+    EXPECT_EQ(parseEndIndex("   "), 0);
+    EXPECT_EQ(parseEndIndex("-"), 0);
+    EXPECT_EQ(parseEndIndex("e5"), 0);
+    EXPECT_EQ(parseEndIndex("0x10"), 0);
+    EXPECT_EQ(parseEndIndex("inf"), 0);
+    EXPECT_EQ(parseEndIndex("nan"), 0);
+    EXPECT_EQ(parseEndIndex("."), 0);
+}
+
+TEST(EndIndexField, ValuesBeyondThe32BitRangeOverflow) {
+    for (const char* field : {"2147483648", "-2147483649", "1e999", "3e10"}) {
+        try {
+            parseEndIndex(field);
+            ADD_FAILURE() << field << " was accepted";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::Overflow) << field;
+        }
+    }
+}
+
+TEST(SettingsText, UsesTheFirstTwoFieldsAndTheFirstSixteenLines) {
+    std::string text = sixteenLines("five\t12.5\tignored\tfields");
+    text += "seventeenth\t17\r\n";
+    const SettingsLines lines = parseSettings(text, "Settings.txt");
+    EXPECT_EQ(lines[4], (SettingsLine{"five", 12}));
+    EXPECT_EQ(lines[15], (SettingsLine{"s16", 16}));
+}
+
+TEST(SettingsText, AcceptsLinuxLineEndsAndEmptyNames) {
+    std::string text = sixteenLines("\t-1");
+    for (std::size_t pos; (pos = text.find("\r\n")) != std::string::npos;) {
+        text.replace(pos, 2, "\n");
+    }
+    const SettingsLines lines = parseSettings(text, "Settings.txt");
+    EXPECT_EQ(lines[4], (SettingsLine{"", -1}));
+    EXPECT_EQ(lines[0], (SettingsLine{"s1", 1}));
+}
+
+TEST(SettingsText, DamageIsReportedWithTheFileAndTheLine) {
+    auto messageFor = [](const std::string& text) -> std::string {
+        try {
+            parseSettings(text, "/kit/Settings.txt");
+        } catch (const RuntimeError& error) {
+            return error.what();
+        }
+        return "accepted";
+    };
+    std::string fifteen = sixteenLines();
+    fifteen.resize(fifteen.rfind("s16"));
+    EXPECT_NE(messageFor(fifteen).find("ends after 15 lines"), std::string::npos);
+    EXPECT_NE(messageFor(sixteenLines("no tab here")).find("line 5 of \"/kit/Settings.txt\""),
+              std::string::npos);
+    EXPECT_NE(messageFor(sixteenLines("big\t9999999999")).find("9999999999"), std::string::npos);
+}
+
+TEST(SettingsText, WritesSixteenCrLfLinesThatReadBack) {
+    SettingsLines lines;
+    for (int n = 0; n < 16; ++n) {
+        lines[n] = {"name " + std::to_string(n), n * 100 - 1};
+    }
+    lines[3].name = "";
+    const std::string text = formatSettings(lines);
+    EXPECT_EQ(text.substr(0, 14), "name 0\t-1\r\nnam");
+    EXPECT_EQ(parseSettings(text, "Settings.txt"), lines);
+
+    lines[2].name = "tab\there\r\nand line";
+    EXPECT_EQ(parseSettings(formatSettings(lines), "Settings.txt")[2].name, "tab here  and line");
+}
+
+TEST(SlotArrays, EveryAccessIsBoundsTested) {
+    SlotBank bank;
+    bank.OutBufLen[16] = 5;
+    bank.WaveName[0] = "never used";
+    EXPECT_EQ(bank.OutBufLen[16], 5);
+    EXPECT_THROW(bank.OutBufLen[17], RuntimeError);
+    EXPECT_THROW(bank.WaveName[-1], RuntimeError);
+    EXPECT_THROW(bufferOf(bank, 3), RuntimeError); // nothing loaded yet
+}
+
+} // namespace
+} // namespace wtb

@@ -1,0 +1,146 @@
+#include "slots/SoundDevice.h"
+#include "slots/SoundFile.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class SoundFileTest : public testing::Test {
+protected:
+    Bytes load(const QString& name, std::int32_t expectedRate = 8000) {
+        const Sound8 sound = decodeSoundFile(folder.file(name));
+        EXPECT_EQ(sound.sampleRate, expectedRate);
+        return sound.bytes;
+    }
+
+    std::string loadError(const QString& name) {
+        try {
+            decodeSoundFile(folder.file(name));
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::Sound);
+            return error.what();
+        }
+        return "loaded";
+    }
+
+    test::TempFolder folder;
+};
+
+TEST_F(SoundFileTest, SixteenBitStereoIsMixedToEightBitMono) {
+    // libsndfile's int interface is left-justified: a 16-bit sample s is passed as s << 16
+    const std::vector<std::pair<int, int>> frames{{0, 0},         {32767, 32767}, {-32768, -32768},
+                                                  {256, 0},       {12800, -12800}, {25600, 0},
+                                                  {-25600, -25600}};
+    std::vector<int> interleaved;
+    for (auto [left, right] : frames) {
+        interleaved.push_back(left * 65536);
+        interleaved.push_back(right * 65536);
+    }
+    test::writeSoundFile(folder.file("s16.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
+                         interleaved);
+    EXPECT_EQ(load("s16.wav", 44100), (Bytes{128, 255, 0, 129, 128, 178, 28}));
+}
+
+TEST_F(SoundFileTest, TwentyFourBitAndFloatAreScaledAndClamped) {
+    test::writeSoundFile(folder.file("s24.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 22050,
+                         {0x7FFFFF * 256, -0x800000 * 256, 0x10000 * 256, -3 * 0x10000 * 256});
+    EXPECT_EQ(load("s24.wav", 22050), (Bytes{255, 0, 129, 125}));
+
+    test::writeFloatSoundFile(folder.file("f32.wav"), 2, 8000,
+                              {0.5f, 0.5f, 1.5f, 1.5f, -2.0f, -2.0f, 0.25f, -0.25f, -0.5f, 0.0f});
+    EXPECT_EQ(load("f32.wav"), (Bytes{192, 255, 0, 128, 96}));
+}
+
+TEST_F(SoundFileTest, EightBitStereoAveragesTheTwoBytes) {
+    const std::vector<std::pair<int, int>> frames{{100, 200}, {10, 20}, {255, 255}, {0, 0}, {0, 255}};
+    std::vector<int> interleaved;
+    for (auto [left, right] : frames) {
+        interleaved.push_back((left - 128) * (1 << 24));
+        interleaved.push_back((right - 128) * (1 << 24));
+    }
+    test::writeSoundFile(folder.file("u8s.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 8000,
+                         interleaved);
+    // 0 and 255 lie -128 and +127 from the zero line: their mean, -0.5, rounds away from zero
+    EXPECT_EQ(load("u8s.wav"), (Bytes{150, 15, 255, 0, 127}));
+}
+
+TEST_F(SoundFileTest, ExtensibleHeaderIsRead) {
+    test::writeSoundFile(folder.file("ext.wav"), SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 16000,
+                         {0, 100 * 256 * 65536, -50 * 256 * 65536});
+    EXPECT_EQ(load("ext.wav", 16000), (Bytes{128, 228, 78}));
+}
+
+TEST_F(SoundFileTest, EightBitMonoKeepsEveryByteAndSavesBackIdentically) {
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    test::writeSoundFile(folder.file("u8.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 11025, [&] {
+        std::vector<int> ints;
+        for (std::uint8_t b : all) {
+            ints.push_back((b - 128) * (1 << 24));
+        }
+        return ints;
+    }());
+    EXPECT_EQ(load("u8.wav", 11025), all);
+
+    SoundDevice device;
+    BufferDesc desc;
+    const auto buffer = device.CreateSoundBufferFromFile(folder.file("u8.wav"), desc);
+    EXPECT_EQ(desc, (BufferDesc{256, 11025, 8}));
+    buffer->SaveToFile(folder.file("saved.wav"));
+
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(folder.file("saved.wav")).constData(), SFM_READ, &info);
+    ASSERT_NE(file, nullptr);
+    sf_close(file);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+    EXPECT_EQ(info.channels, 1);
+
+    BufferDesc reloadedDesc;
+    const auto reloaded = device.CreateSoundBufferFromFile(folder.file("saved.wav"), reloadedDesc);
+    EXPECT_EQ(reloadedDesc, desc);
+    Bytes copy(256);
+    reloaded->ReadBuffer(copy);
+    EXPECT_EQ(copy, all);
+    Bytes wrongSize(255);
+    EXPECT_THROW(reloaded->ReadBuffer(wrongSize), RuntimeError);
+}
+
+TEST_F(SoundFileTest, EmptySoundSavesAndLoadsAsZeroBytes) {
+    test::writeWav8(folder.file("empty.wav"), {});
+    EXPECT_TRUE(load("empty.wav").empty());
+}
+
+TEST_F(SoundFileTest, BadFilesAreRefusedWithTheirName) {
+    test::writeText(folder.file("zero.wav"), "");
+    test::writeText(folder.file("text.wav"), "This is a shopping list, not a sound.\n");
+    const std::string wav = encodeWav8(Sound8{Bytes(100, 128), 8000});
+    test::writeText(folder.file("cut.wav"), wav.substr(0, 20));
+
+    for (const char* name : {"zero.wav", "text.wav", "cut.wav", "missing.wav"}) {
+        const std::string message = loadError(name);
+        EXPECT_NE(message.find(folder.file(name).toStdString()), std::string::npos) << message;
+    }
+    EXPECT_NE(loadError("missing.wav").find("does not exist"), std::string::npos);
+}
+
+TEST_F(SoundFileTest, DataCutShortLoadsTheSamplesThatAreThere) {
+    Bytes bytes(100);
+    for (int i = 0; i < 100; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i);
+    }
+    const std::string wav = encodeWav8(Sound8{bytes, 8000});
+    test::writeText(folder.file("short.wav"), wav.substr(0, wav.size() - 40));
+    EXPECT_EQ(load("short.wav"), Bytes(bytes.begin(), bytes.begin() + 60));
+}
+
+} // namespace
+} // namespace wtb

@@ -1,0 +1,205 @@
+#include "slots/SettingsFile.h"
+#include "slots/SoundFile.h"
+#include "slots/WorkingFolder.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(const SlotBank& bank, int slot) {
+    const auto view = bufferOf(bank, slot).bytes();
+    return Bytes(view.begin(), view.end());
+}
+
+// A complete working folder whose slot n holds 10 * n bytes.
+void writeCompleteFolder(const QString& folder) {
+    SettingsLines lines;
+    for (int slot = 1; slot <= 16; ++slot) {
+        test::writeWav8(slotFilePath(folder, slot), Bytes(10 * slot, static_cast<std::uint8_t>(slot)));
+        lines[slot - 1] = {"sound " + std::to_string(slot) + ".wav", 10 * slot - 1};
+    }
+    test::writeText(settingsFilePath(folder), formatSettings(lines));
+}
+
+TEST(WorkingFolder, SaveThenLoadRoundTripsEverySlotExactly) {
+    SlotBank original;
+    std::vector<test::SlotContent> slots = test::patternedSlots(300);
+    slots[0].name = "my kick with spaces.wav";
+    slots[6].endIndex = -1;
+    slots[15].endIndex = -1;
+    slots[9].name = "";
+    slots[11].bytes = {0, 255, 128, 127};
+    slots[11].endIndex = 3;
+    test::fillBank(original, slots, 22050);
+
+    test::TempFolder first;
+    SaveWorkingFolder(original, first.path());
+    const std::string settings = test::readText(settingsFilePath(first.path()));
+    EXPECT_EQ(settings.substr(0, 30), "my kick with spaces.wav\t299\r\ns");
+    EXPECT_NE(settings.find("slot 7.wav\t-1\r\n"), std::string::npos);
+
+    SlotBank loaded;
+    LoadWorkingFolder(loaded, first.path());
+    EXPECT_EQ(loaded.CurWave, 1);
+    for (int slot = 1; slot <= 16; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(bytesOf(loaded, slot), slots[slot - 1].bytes);
+        EXPECT_EQ(loaded.WaveName[slot], slots[slot - 1].name);
+        EXPECT_EQ(loaded.OutBufLen[slot], slots[slot - 1].endIndex);
+        EXPECT_EQ(loaded.WaveDesc[slot], original.WaveDesc[slot]);
+    }
+
+    test::TempFolder second;
+    SaveWorkingFolder(loaded, second.path());
+    EXPECT_EQ(test::folderChecksums(second.path()), test::folderChecksums(first.path()));
+}
+
+TEST(WorkingFolder, EndIndicesAreTakenAsStoredAndExtraLinesDropOnSave) {
+    test::TempFolder folder;
+    writeCompleteFolder(folder.path());
+    std::string settings = test::readText(settingsFilePath(folder.path()));
+    settings.replace(settings.find("sound 2.wav\t19"), 14, "sound 2.wav\t12.5\tnote");
+    settings += "a seventeenth line\t5\r\n";
+    test::writeText(settingsFilePath(folder.path()), settings);
+
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder.path());
+    EXPECT_EQ(bank.OutBufLen[2], 12);
+    EXPECT_EQ(bank.OutBufLen[16], 159);
+
+    bank.OutBufLen[3] = 5000; // beyond the sound's end: still stored as it is
+    SaveWorkingFolder(bank, folder.path());
+    const std::string saved = test::readText(settingsFilePath(folder.path()));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 16);
+    EXPECT_EQ(saved.find("seventeenth"), std::string::npos);
+    EXPECT_NE(saved.find("sound 3.wav\t5000\r\n"), std::string::npos);
+}
+
+struct Damage {
+    const char* what;
+    const char* namedFile;
+    std::function<void(const QString&)> apply;
+
+    friend void PrintTo(const Damage& damage, std::ostream* out) { *out << damage.what; }
+};
+
+class DamagedFolder : public testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedFolder, IsReportedAndLeftUntouched) {
+    test::TempFolder folder;
+    writeCompleteFolder(folder.path());
+    GetParam().apply(folder.path());
+    const auto before = test::folderChecksums(folder.path());
+
+    SlotBank bank;
+    try {
+        LoadWorkingFolder(bank, folder.path());
+        FAIL() << "a damaged folder loaded";
+    } catch (const RuntimeError& error) {
+        EXPECT_NE(std::string(error.what()).find(GetParam().namedFile), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+}
+
+void replaceSettingsLine(const QString& folder, int slot, const std::string& line) {
+    std::string text = test::readText(settingsFilePath(folder));
+    std::size_t start = 0;
+    for (int n = 1; n < slot; ++n) {
+        start = text.find("\r\n", start) + 2;
+    }
+    text.replace(start, text.find("\r\n", start) - start, line);
+    test::writeText(settingsFilePath(folder), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFault, DamagedFolder,
+    testing::Values(
+        Damage{"missing slot file", "7.wav", [](const QString& f) { QFile::remove(slotFilePath(f, 7)); }},
+        Damage{"unreadable slot file", "12.wav",
+               [](const QString& f) { test::writeText(slotFilePath(f, 12), "not a sound"); }},
+        Damage{"missing settings", "Settings.txt",
+               [](const QString& f) { QFile::remove(settingsFilePath(f)); }},
+        Damage{"fifteen lines", "Settings.txt",
+               [](const QString& f) {
+                   std::string text = test::readText(settingsFilePath(f));
+                   text.resize(text.find("sound 16.wav"));
+                   test::writeText(settingsFilePath(f), text);
+               }},
+        Damage{"line without TAB", "line 4",
+               [](const QString& f) { replaceSettingsLine(f, 4, "no tab at all"); }},
+        Damage{"number out of range", "line 9",
+               [](const QString& f) { replaceSettingsLine(f, 9, "x.wav\t4294967296"); }}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(WorkingFolder, AFailedWriteLeavesEveryFileOldOrNewAndNamesTheFile) {
+    test::TempFolder folder;
+    writeCompleteFolder(folder.path());
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder.path());
+    const auto oldSums = test::folderChecksums(folder.path());
+
+    // Give every slot new content, and put a folder where 9.wav's replacement must go.
+    test::TempFolder elsewhere;
+    std::vector<test::SlotContent> slots = test::patternedSlots(50);
+    test::fillBank(bank, slots);
+    SaveWorkingFolder(bank, elsewhere.path());
+    const auto newSums = test::folderChecksums(elsewhere.path());
+
+    QFile::remove(slotFilePath(folder.path(), 9));
+    QDir(folder.path()).mkdir("9.wav");
+    try {
+        SaveWorkingFolder(bank, folder.path());
+        FAIL() << "the save went through";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::File);
+        EXPECT_NE(std::string(error.what()).find("9.wav"), std::string::npos) << error.what();
+    }
+    const auto afterSums = test::folderChecksums(folder.path());
+    for (const auto& [name, sum] : afterSums) {
+        EXPECT_TRUE(sum == oldSums.at(name) || sum == newSums.at(name)) << name.toStdString();
+    }
+    EXPECT_EQ(afterSums.size(), oldSums.size() - 1); // 9.wav is the folder, nothing left over
+}
+
+TEST(WorkingFolder, ANewFolderReceivesTheDefaultKitThatLoadsAndSavesBack) {
+    test::TempFolder folder;
+    EXPECT_TRUE(isNewWorkingFolder(folder.path()));
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder.path());
+    EXPECT_FALSE(isNewWorkingFolder(folder.path()));
+    EXPECT_EQ(bank.WaveName[1], "kick.wav");
+    EXPECT_EQ(bank.OutBufLen[1], bank.WaveDesc[1].bufferBytes - 1);
+
+    const auto created = test::folderChecksums(folder.path());
+    EXPECT_EQ(created.size(), 17u);
+    SaveWorkingFolder(bank, folder.path());
+    EXPECT_EQ(test::folderChecksums(folder.path()), created);
+}
+
+TEST(WorkingFolder, AFolderWithOnlySomeFilesIsNotNew) {
+    test::TempFolder folder;
+    test::writeText(folder.file("notes.txt"), "unrelated");
+    EXPECT_TRUE(isNewWorkingFolder(folder.path()));
+    test::writeWav8(slotFilePath(folder.path(), 16), {128});
+    EXPECT_FALSE(isNewWorkingFolder(folder.path()));
+    SlotBank bank;
+    EXPECT_THROW(LoadWorkingFolder(bank, folder.path()), RuntimeError);
+    EXPECT_EQ(test::folderChecksums(folder.path()).size(), 2u);
+}
+
+} // namespace
+} // namespace wtb

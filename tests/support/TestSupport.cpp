@@ -1,0 +1,115 @@
+#include "support/TestSupport.h"
+
+#include "slots/SoundFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <stdexcept>
+
+namespace wtb::test {
+
+TempFolder::TempFolder() : path_(dir_.path()) {
+    if (!dir_.isValid()) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+}
+
+namespace {
+
+SNDFILE* openForWrite(const QString& path, int format, int channels, int rate) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = rate;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file) {
+        throw std::runtime_error(std::string("test could not write sound file: ") +
+                                 sf_strerror(nullptr));
+    }
+    return file;
+}
+
+} // namespace
+
+void writeSoundFile(const QString& path, int format, int channels, int rate,
+                    const std::vector<int>& interleaved) {
+    SNDFILE* file = openForWrite(path, format, channels, rate);
+    sf_write_int(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()));
+    sf_close(file);
+}
+
+void writeFloatSoundFile(const QString& path, int channels, int rate,
+                         const std::vector<float>& interleaved) {
+    SNDFILE* file = openForWrite(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, channels, rate);
+    sf_write_float(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()));
+    sf_close(file);
+}
+
+void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int rate) {
+    writeText(path, encodeWav8(Sound8{bytes, rate}));
+}
+
+void writeText(const QString& path, const std::string& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size())) {
+        throw std::runtime_error("test could not write " + path.toStdString());
+    }
+}
+
+std::string readText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("test could not read " + path.toStdString());
+    }
+    return file.readAll().toStdString();
+}
+
+std::map<QString, QByteArray> folderChecksums(const QString& folder) {
+    std::map<QString, QByteArray> sums;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) {
+            sums[name] = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+        }
+    }
+    return sums;
+}
+
+void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_t rate) {
+    if (!bank.SoundDevice) {
+        bank.SoundDevice = std::make_unique<SoundDevice>();
+    }
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const SlotContent& content = slots.at(static_cast<std::size_t>(slot - 1));
+        bank.WaveBuffer[slot] = std::make_unique<SoundBuffer>(*bank.SoundDevice, content.bytes, rate);
+        bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
+        bank.WaveName[slot] = content.name;
+        bank.OutBufLen[slot] = content.endIndex;
+    }
+    bank.CurWave = 1;
+}
+
+std::vector<SlotContent> patternedSlots(std::int32_t length) {
+    std::vector<SlotContent> slots;
+    for (int slot = 1; slot <= 16; ++slot) {
+        SlotContent content;
+        content.bytes.resize(static_cast<std::size_t>(length));
+        for (std::int32_t i = 0; i < length; ++i) {
+            content.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * slot + slot);
+        }
+        content.name = "slot " + std::to_string(slot) + ".wav";
+        content.endIndex = length - 1;
+        slots.push_back(std::move(content));
+    }
+    return slots;
+}
+
+} // namespace wtb::test

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "slots/SlotBank.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace wtb::test {
+
+// A temporary working folder that is removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    const QString& path() const { return path_; }
+    QString file(const QString& name) const { return path_ + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+// Writes a sound file with libsndfile in any format: `frames` holds interleaved samples as
+// the libsndfile int type (left-justified 32-bit), or floats when `format` is a float one.
+void writeSoundFile(const QString& path, int format, int channels, int rate,
+                    const std::vector<int>& interleaved);
+void writeFloatSoundFile(const QString& path, int channels, int rate,
+                         const std::vector<float>& interleaved);
+
+// An 8-bit unsigned mono WAV holding exactly `bytes`.
+void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int rate = 8000);
+
+void writeText(const QString& path, const std::string& text);
+std::string readText(const QString& path);
+
+// Name -> SHA-256 of every file in the folder, to prove a step changed nothing.
+std::map<QString, QByteArray> folderChecksums(const QString& folder);
+
+// A bank whose sixteen slots hold the given bytes (one vector per slot 1..16), names and end
+// indices, with its own sound device.
+struct SlotContent {
+    std::vector<std::uint8_t> bytes;
+    std::string name;
+    std::int32_t endIndex = 0;
+};
+void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_t rate = 8000);
+
+// Sixteen slots of `length` bytes each with a simple distinct pattern per slot.
+std::vector<SlotContent> patternedSlots(std::int32_t length);
+
+} // namespace wtb::test
