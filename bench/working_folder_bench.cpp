@@ -26,8 +26,8 @@ const QString& sourceFolder() {
             for (auto& b : bytes) {
                 b = static_cast<std::uint8_t>(random());
             }
-            bank.WaveBuffer[slot] = std::make_unique<wtb::SoundBuffer>(*bank.SoundDevice,
-                                                                       std::move(bytes), 44100);
+            bank.WaveBuffer[slot] =
+                std::make_unique<wtb::SoundBuffer>(*bank.SoundDevice, std::move(bytes), 44100);
             bank.WaveName[slot] = "slot " + std::to_string(slot);
             bank.OutBufLen[slot] = kSamplesPerSlot - 1;
         }

@@ -40,13 +40,13 @@ void writeFileAtomically(const QString& path, std::string_view bytes) {
 std::string readWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        raise(ErrorKind::File, "Cannot read \"" + displayPath(path) + "\": " +
-                                   file.errorString().toStdString() + ".");
+        raise(ErrorKind::File, "Cannot read \"" + displayPath(path) +
+                                   "\": " + file.errorString().toStdString() + ".");
     }
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        raise(ErrorKind::File, "Cannot read \"" + displayPath(path) + "\": " +
-                                   file.errorString().toStdString() + ".");
+        raise(ErrorKind::File, "Cannot read \"" + displayPath(path) +
+                                   "\": " + file.errorString().toStdString() + ".");
     }
     return content.toStdString();
 }

@@ -49,13 +49,12 @@ template <std::integral T> std::int32_t toInt32Checked(T value, const char* what
 }
 
 // Bounds-tested element access for the byte arrays whose lower bound is 0.
-template <class T> const T& checkedAt(const std::vector<T>& array, std::int64_t index,
-                                      const char* arrayName) {
+template <class T>
+const T& checkedAt(const std::vector<T>& array, std::int64_t index, const char* arrayName) {
     if (index < 0 || static_cast<std::uint64_t>(index) >= array.size()) {
-        raise(ErrorKind::Bounds, std::string(arrayName) + " index " + std::to_string(index) +
-                                     " is outside 0.." +
-                                     std::to_string(static_cast<std::int64_t>(array.size()) - 1) +
-                                     ".");
+        raise(ErrorKind::Bounds,
+              std::string(arrayName) + " index " + std::to_string(index) + " is outside 0.." +
+                  std::to_string(static_cast<std::int64_t>(array.size()) - 1) + ".");
     }
     return array[static_cast<std::size_t>(index)];
 }

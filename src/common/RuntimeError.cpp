@@ -21,6 +21,8 @@ const char* errorKindName(ErrorKind kind) {
 RuntimeError::RuntimeError(ErrorKind kind, const std::string& message)
     : std::runtime_error(message), kind_(kind) {}
 
-void raise(ErrorKind kind, const std::string& message) { throw RuntimeError(kind, message); }
+void raise(ErrorKind kind, const std::string& message) {
+    throw RuntimeError(kind, message);
+}
 
 } // namespace wtb

@@ -45,11 +45,13 @@ Sound8 render(int samples, const std::function<double(int)>& signal) {
     return sound;
 }
 
-double decay(int i, double timeConstantSeconds) { return std::exp(-i / (kRate * timeConstantSeconds)); }
+double decay(int i, double timeConstantSeconds) {
+    return std::exp(-i / (kRate * timeConstantSeconds));
+}
 
 // A sine whose pitch glides exponentially from `startHz` to `endHz`: the body of a kick or tom.
 std::function<double(int)> pitchDrop(double startHz, double endHz, double glideSeconds,
-                                      double decaySeconds) {
+                                     double decaySeconds) {
     return [=, phase = 0.0](int i) mutable {
         const double hz = endHz + (startHz - endHz) * decay(i, glideSeconds);
         const double value = std::sin(phase) * decay(i, decaySeconds);
@@ -68,9 +70,13 @@ std::function<double(int)> hiss(std::uint32_t seed, double decaySeconds) {
     };
 }
 
-double square(double phase) { return std::sin(phase) >= 0.0 ? 1.0 : -1.0; }
+double square(double phase) {
+    return std::sin(phase) >= 0.0 ? 1.0 : -1.0;
+}
 
-double cycles(int i, double hz) { return kTwoPi * hz * i / kRate; }
+double cycles(int i, double hz) {
+    return kTwoPi * hz * i / kRate;
+}
 
 std::vector<KitSound> drums() {
     Noise snareNoise(0x5a7e);
@@ -78,10 +84,11 @@ std::vector<KitSound> drums() {
     Noise rimNoise(0x7157);
     return {
         {"kick.wav", render(1400, pitchDrop(160.0, 48.0, 0.025, 0.08))},
-        {"snare.wav", render(1400,
-                             [tone = pitchDrop(220.0, 180.0, 0.02, 0.04), snareNoise](int i) mutable {
-                                 return 0.55 * tone(i) + 0.6 * snareNoise.next() * decay(i, 0.05);
-                             })},
+        {"snare.wav",
+         render(1400,
+                [tone = pitchDrop(220.0, 180.0, 0.02, 0.04), snareNoise](int i) mutable {
+                    return 0.55 * tone(i) + 0.6 * snareNoise.next() * decay(i, 0.05);
+                })},
         {"hihat.wav", render(500, hiss(0x4a7, 0.015))},
         {"openhat.wav", render(1400, hiss(0x0be4, 0.09))},
         {"clap.wav", render(1200,
@@ -94,17 +101,16 @@ std::vector<KitSound> drums() {
                             })},
         {"lowtom.wav", render(1400, pitchDrop(130.0, 85.0, 0.05, 0.09))},
         {"hitom.wav", render(1100, pitchDrop(240.0, 170.0, 0.05, 0.07))},
-        {"rimshot.wav",
-         render(400,
-                [rimNoise](int i) mutable {
-                    const double body = 0.6 * std::sin(cycles(i, 1700.0)) +
-                                        0.4 * std::sin(cycles(i, 500.0));
-                    return (body + 0.3 * rimNoise.next()) * decay(i, 0.008);
-                })},
+        {"rimshot.wav", render(400,
+                               [rimNoise](int i) mutable {
+                                   const double body = 0.6 * std::sin(cycles(i, 1700.0)) +
+                                                       0.4 * std::sin(cycles(i, 500.0));
+                                   return (body + 0.3 * rimNoise.next()) * decay(i, 0.008);
+                               })},
         {"cowbell.wav", render(1100,
                                [](int i) {
-                                   const double bell =
-                                       0.5 * square(cycles(i, 540.0)) + 0.5 * square(cycles(i, 800.0));
+                                   const double bell = 0.5 * square(cycles(i, 540.0)) +
+                                                       0.5 * square(cycles(i, 800.0));
                                    return 0.8 * bell * decay(i, 0.06);
                                })},
         {"crash.wav", render(1600, hiss(0xc7a5, 0.16))},
@@ -115,14 +121,17 @@ std::vector<KitSound> drums() {
 constexpr int kToneSamples = 640;
 constexpr double kToneHz = 250.0;
 
-double cyclePosition(int i) { return std::fmod(i * kToneHz / kRate, 1.0); }
+double cyclePosition(int i) {
+    return std::fmod(i * kToneHz / kRate, 1.0);
+}
 
 std::vector<KitSound> waveforms() {
     Noise whiteNoise(0x2015e);
     return {
-        {"sine.wav", render(kToneSamples, [](int i) { return 0.9 * std::sin(cycles(i, kToneHz)); })},
-        {"square.wav", render(kToneSamples,
-                              [](int i) { return cyclePosition(i) < 0.5 ? 0.7 : -0.7; })},
+        {"sine.wav",
+         render(kToneSamples, [](int i) { return 0.9 * std::sin(cycles(i, kToneHz)); })},
+        {"square.wav",
+         render(kToneSamples, [](int i) { return cyclePosition(i) < 0.5 ? 0.7 : -0.7; })},
         {"saw.wav",
          render(kToneSamples, [](int i) { return 0.8 * (2.0 * cyclePosition(i + 16) - 1.0); })},
         {"triangle.wav", render(kToneSamples,
@@ -130,11 +139,10 @@ std::vector<KitSound> waveforms() {
                                     const double p = cyclePosition(i + 8);
                                     return 0.9 * (p < 0.5 ? 4.0 * p - 1.0 : 3.0 - 4.0 * p);
                                 })},
-        {"pulse.wav", render(kToneSamples,
-                             [](int i) { return cyclePosition(i) < 0.25 ? 0.7 : -0.7; })},
-        {"noise.wav", render(kToneSamples, [whiteNoise](int) mutable {
-             return 0.7 * whiteNoise.next();
-         })},
+        {"pulse.wav",
+         render(kToneSamples, [](int i) { return cyclePosition(i) < 0.25 ? 0.7 : -0.7; })},
+        {"noise.wav",
+         render(kToneSamples, [whiteNoise](int) mutable { return 0.7 * whiteNoise.next(); })},
     };
 }
 

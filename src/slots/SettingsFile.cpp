@@ -12,7 +12,9 @@ namespace wtb {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::size_t skipDigits(std::string_view text, std::size_t pos) {
     while (pos < text.size() && isDigit(text[pos])) {
@@ -86,8 +88,8 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
         }
         const std::vector<std::string_view> fields = splitFields(lines[n]);
         if (fields.size() < 2) {
-            raise(ErrorKind::Bounds, "The " + lineName +
-                                         " has no TAB between the slot's name and its end index.");
+            raise(ErrorKind::Bounds,
+                  "The " + lineName + " has no TAB between the slot's name and its end index.");
         }
         result[n].name = std::string(fields[0]);
         try {

@@ -14,7 +14,9 @@ template <class Bank> auto& bufferOfImpl(Bank& bank, std::int32_t slot) {
 
 } // namespace
 
-SoundBuffer& bufferOf(SlotBank& bank, std::int32_t slot) { return bufferOfImpl(bank, slot); }
+SoundBuffer& bufferOf(SlotBank& bank, std::int32_t slot) {
+    return bufferOfImpl(bank, slot);
+}
 
 const SoundBuffer& bufferOf(const SlotBank& bank, std::int32_t slot) {
     return bufferOfImpl(bank, slot);

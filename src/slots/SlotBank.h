@@ -26,8 +26,8 @@ public:
 private:
     static std::size_t checkedIndex(std::int32_t slot) {
         if (slot < 0 || slot > kLastSlot) {
-            raise(ErrorKind::Bounds, "Slot number " + std::to_string(slot) +
-                                         " is outside the slot range 0..16.");
+            raise(ErrorKind::Bounds,
+                  "Slot number " + std::to_string(slot) + " is outside the slot range 0..16.");
         }
         return static_cast<std::size_t>(slot);
     }

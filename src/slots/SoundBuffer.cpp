@@ -28,7 +28,9 @@ void SoundBuffer::ReadBuffer(std::span<std::uint8_t> destination) const {
     std::copy(bytes_.begin(), bytes_.end(), destination.begin());
 }
 
-void SoundBuffer::Play() const { device_->play(bytes_, sampleRate_); }
+void SoundBuffer::Play() const {
+    device_->play(bytes_, sampleRate_);
+}
 
 void SoundBuffer::SaveToFile(const QString& path) const {
     writeFileAtomically(path, encodeWav8(Sound8{bytes_, sampleRate_}));

@@ -100,7 +100,9 @@ struct MemoryFile {
     sf_count_t position = 0;
 };
 
-sf_count_t memoryLength(void* user) { return static_cast<MemoryFile*>(user)->data.size(); }
+sf_count_t memoryLength(void* user) {
+    return static_cast<MemoryFile*>(user)->data.size();
+}
 
 sf_count_t memorySeek(sf_count_t offset, int whence, void* user) {
     auto* file = static_cast<MemoryFile*>(user);
@@ -132,7 +134,9 @@ sf_count_t memoryWrite(const void* source, sf_count_t count, void* user) {
     return count;
 }
 
-sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
+sf_count_t memoryTell(void* user) {
+    return static_cast<MemoryFile*>(user)->position;
+}
 
 } // namespace
 

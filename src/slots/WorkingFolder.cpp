@@ -63,7 +63,8 @@ void loadSlotFiles(SlotBank& bank, const QString& folder) {
         if (!QFileInfo::exists(path)) {
             raiseMissing(folder, path);
         }
-        bank.WaveBuffer[slot] = bank.SoundDevice->CreateSoundBufferFromFile(path, bank.WaveDesc[slot]);
+        bank.WaveBuffer[slot] =
+            bank.SoundDevice->CreateSoundBufferFromFile(path, bank.WaveDesc[slot]);
     }
 }
 

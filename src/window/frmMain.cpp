@@ -31,11 +31,11 @@ bool frmMain::Form_Load() {
     try {
         LoadWorkingFolder(bank_, workingFolder_);
     } catch (const std::exception& error) {
-        prompts_->showError(
-            this, QStringLiteral("The slots could not be loaded from the working folder "
-                                 "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
-                      .arg(QString::fromStdString(displayPath(workingFolder_)),
-                           QString::fromUtf8(error.what())));
+        prompts_->showError(this,
+                            QStringLiteral("The slots could not be loaded from the working folder "
+                                           "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
+                                .arg(QString::fromStdString(displayPath(workingFolder_)),
+                                     QString::fromUtf8(error.what())));
         return false;
     }
     loaded_ = true;

@@ -35,9 +35,9 @@ protected:
 
 TEST_F(SoundFileTest, SixteenBitStereoIsMixedToEightBitMono) {
     // libsndfile's int interface is left-justified: a 16-bit sample s is passed as s << 16
-    const std::vector<std::pair<int, int>> frames{{0, 0},         {32767, 32767}, {-32768, -32768},
-                                                  {256, 0},       {12800, -12800}, {25600, 0},
-                                                  {-25600, -25600}};
+    const std::vector<std::pair<int, int>> frames{
+        {0, 0},          {32767, 32767}, {-32768, -32768}, {256, 0},
+        {12800, -12800}, {25600, 0},     {-25600, -25600}};
     std::vector<int> interleaved;
     for (auto [left, right] : frames) {
         interleaved.push_back(left * 65536);
@@ -59,7 +59,8 @@ TEST_F(SoundFileTest, TwentyFourBitAndFloatAreScaledAndClamped) {
 }
 
 TEST_F(SoundFileTest, EightBitStereoAveragesTheTwoBytes) {
-    const std::vector<std::pair<int, int>> frames{{100, 200}, {10, 20}, {255, 255}, {0, 0}, {0, 255}};
+    const std::vector<std::pair<int, int>> frames{
+        {100, 200}, {10, 20}, {255, 255}, {0, 0}, {0, 255}};
     std::vector<int> interleaved;
     for (auto [left, right] : frames) {
         interleaved.push_back((left - 128) * (1 << 24));
@@ -98,7 +99,8 @@ TEST_F(SoundFileTest, EightBitMonoKeepsEveryByteAndSavesBackIdentically) {
     buffer->SaveToFile(folder.file("saved.wav"));
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(folder.file("saved.wav")).constData(), SFM_READ, &info);
+    SNDFILE* file =
+        sf_open(QFile::encodeName(folder.file("saved.wav")).constData(), SFM_READ, &info);
     ASSERT_NE(file, nullptr);
     sf_close(file);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);

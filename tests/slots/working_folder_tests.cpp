@@ -24,7 +24,8 @@ Bytes bytesOf(const SlotBank& bank, int slot) {
 void writeCompleteFolder(const QString& folder) {
     SettingsLines lines;
     for (int slot = 1; slot <= 16; ++slot) {
-        test::writeWav8(slotFilePath(folder, slot), Bytes(10 * slot, static_cast<std::uint8_t>(slot)));
+        test::writeWav8(slotFilePath(folder, slot),
+                        Bytes(10 * slot, static_cast<std::uint8_t>(slot)));
         lines[slot - 1] = {"sound " + std::to_string(slot) + ".wav", 10 * slot - 1};
     }
     test::writeText(settingsFilePath(folder), formatSettings(lines));
@@ -124,7 +125,8 @@ void replaceSettingsLine(const QString& folder, int slot, const std::string& lin
 INSTANTIATE_TEST_SUITE_P(
     EachFault, DamagedFolder,
     testing::Values(
-        Damage{"missing slot file", "7.wav", [](const QString& f) { QFile::remove(slotFilePath(f, 7)); }},
+        Damage{"missing slot file", "7.wav",
+               [](const QString& f) { QFile::remove(slotFilePath(f, 7)); }},
         Damage{"unreadable slot file", "12.wav",
                [](const QString& f) { test::writeText(slotFilePath(f, 12), "not a sound"); }},
         Damage{"missing settings", "Settings.txt",

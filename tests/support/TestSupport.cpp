@@ -89,7 +89,8 @@ void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_
     }
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const SlotContent& content = slots.at(static_cast<std::size_t>(slot - 1));
-        bank.WaveBuffer[slot] = std::make_unique<SoundBuffer>(*bank.SoundDevice, content.bytes, rate);
+        bank.WaveBuffer[slot] =
+            std::make_unique<SoundBuffer>(*bank.SoundDevice, content.bytes, rate);
         bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
         bank.WaveName[slot] = content.name;
         bank.OutBufLen[slot] = content.endIndex;
