@@ -8,6 +8,7 @@ packages=(
     fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
     pulseaudio pulseaudio-utils
     gcc-avr avr-libc arduino-core-avr simavr
+    xxd
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -17,5 +18,5 @@ done
 if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    apt-get install -y -qq "${missing[@]}"
 fi
