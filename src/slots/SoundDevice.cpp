@@ -1,8 +1,8 @@
 #include "slots/SoundDevice.h"
 
-#include "common/RuntimeError.h"
 #include "slots/SoundBuffer.h"
 #include "slots/SoundFile.h"
+#include "slots/SoundOutput.h"
 
 namespace wtb {
 
@@ -17,8 +17,15 @@ std::unique_ptr<SoundBuffer> SoundDevice::CreateSoundBufferFromFile(const QStrin
     return buffer;
 }
 
-void SoundDevice::play(std::span<const std::uint8_t>, std::int32_t) {
-    raise(ErrorKind::Sound, "Playback is not available in this version of the program.");
+void SoundDevice::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
+    if (!output_) {
+        output_ = std::make_unique<SoundOutput>();
+    }
+    output_->play(samples, sampleRate);
+}
+
+bool SoundDevice::isPlaying() const {
+    return output_ && output_->isPlaying();
 }
 
 } // namespace wtb

@@ -1,0 +1,188 @@
+// Import of a one-minute 44.1 kHz 16-bit stereo WAV into a slot: its time beside a plain read
+// of the same file, and the memory it needs above what the program held before, as a
+// multiple of the file's size.
+#include "editing/SlotImport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kSeconds = 60;
+
+const QString& longStereoWav() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.path() + "/minute.wav";
+        SF_INFO info{};
+        info.samplerate = kRate;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
+        if (!out) {
+            std::fprintf(stderr, "cannot write the test file: %s\n", sf_strerror(nullptr));
+            std::exit(1);
+        }
+        std::vector<short> frames(2 * kRate);
+        for (int second = 0; second < kSeconds; ++second) {
+            for (int i = 0; i < kRate; ++i) {
+                const double t = (second * kRate + i) / double(kRate);
+                frames[2 * i] = static_cast<short>(20000 * std::sin(2 * M_PI * 440 * t));
+                frames[2 * i + 1] = static_cast<short>(15000 * std::sin(2 * M_PI * 277 * t));
+            }
+            sf_writef_short(out, frames.data(), kRate);
+        }
+        sf_close(out);
+        return file;
+    }();
+    return path;
+}
+
+std::int64_t statusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::size_t length = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, length, field) == 0 && line[length] == ':') {
+            return std::stoll(line.substr(length + 1));
+        }
+    }
+    return -1;
+}
+
+struct Footprint {
+    std::int64_t idleKiB = -1;
+    std::int64_t peakBeforeKiB = -1; // the high-water mark right after resetting it
+    std::int64_t peakKiB = -1;
+};
+
+constexpr const char* kFootprintOption = "--import-footprint";
+
+// Runs in a fresh process, whose heap holds no memory freed earlier that an import could
+// reuse without it ever counting as resident again.
+int printImportFootprint(const char* path) {
+    Footprint footprint;
+    try {
+        wtb::SlotBank bank;
+        bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
+        std::ofstream("/proc/self/clear_refs") << "5"; // resets VmHWM to the current RSS
+        footprint.idleKiB = statusKiB("VmRSS");
+        footprint.peakBeforeKiB = statusKiB("VmHWM");
+        wtb::importIntoSlot(bank, 1, QString::fromLocal8Bit(path));
+        footprint.peakKiB = statusKiB("VmHWM");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    std::printf("%lld %lld %lld\n", static_cast<long long>(footprint.idleKiB),
+                static_cast<long long>(footprint.peakBeforeKiB),
+                static_cast<long long>(footprint.peakKiB));
+    return 0;
+}
+
+Footprint measureImportFootprint(const QString& path) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return {};
+    }
+    const QByteArray file = QFile::encodeName(path);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(channel[1], STDOUT_FILENO);
+        close(channel[0]);
+        close(channel[1]);
+        execl("/proc/self/exe", "bench_import", kFootprintOption, file.constData(), nullptr);
+        _exit(127);
+    }
+    close(channel[1]);
+    std::string output;
+    char block[256];
+    for (ssize_t got; (got = read(channel[0], block, sizeof block)) > 0;) {
+        output.append(block, static_cast<std::size_t>(got));
+    }
+    close(channel[0]);
+    int status = 0;
+    Footprint footprint;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+        WEXITSTATUS(status) == 0) {
+        long long idle = -1, before = -1, peak = -1;
+        if (std::sscanf(output.c_str(), "%lld %lld %lld", &idle, &before, &peak) == 3) {
+            footprint = {idle, before, peak};
+        }
+    }
+    return footprint;
+}
+
+void ImportMinuteOfStereo16(benchmark::State& state) {
+    const QString& path = longStereoWav();
+    const double fileBytes = static_cast<double>(QFileInfo(path).size());
+    wtb::SlotBank bank;
+    bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
+    for (auto _ : state) {
+        wtb::importIntoSlot(bank, 1, path);
+        benchmark::DoNotOptimize(bank.WaveBuffer[1].get());
+    }
+    if (bank.OutBufLen[1] != kRate * kSeconds - 1) {
+        state.SkipWithError("the import gave the wrong length");
+        return;
+    }
+
+    const Footprint footprint = measureImportFootprint(path);
+    // A high-water mark far above the resident size means it was not reset.
+    if (footprint.peakKiB < 0 || footprint.peakBeforeKiB > footprint.idleKiB + 1024) {
+        state.SkipWithError("the peak memory could not be measured");
+        return;
+    }
+    const double peakAboveIdle =
+        1024.0 * static_cast<double>(footprint.peakKiB - footprint.idleKiB);
+    state.counters["file_MB"] = fileBytes / 1e6;
+    state.counters["peak_MB_above_idle"] = peakAboveIdle / 1e6;
+    state.counters["peak_per_file_size"] = peakAboveIdle / fileBytes; // target < 3
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fileBytes));
+}
+BENCHMARK(ImportMinuteOfStereo16)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The floor: reading the same file's bytes and nothing else.
+void ReadTheFileOnly(benchmark::State& state) {
+    const QString& path = longStereoWav();
+    for (auto _ : state) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("cannot read the file");
+            return;
+        }
+        benchmark::DoNotOptimize(file.readAll().size());
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
+}
+BENCHMARK(ReadTheFileOnly)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], kFootprintOption) == 0) {
+        return printImportFootprint(argv[2]);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

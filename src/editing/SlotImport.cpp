@@ -1,0 +1,51 @@
+#include "editing/SlotImport.h"
+
+#include "common/CheckedInt.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace wtb {
+
+std::string slotNameFromFileTitle(const QString& title) {
+    QString cleaned = title;
+    for (QChar& c : cleaned) {
+        switch (c.category()) {
+        case QChar::Other_Control:       // TAB, CR, LF, DEL and the C1 controls
+        case QChar::Separator_Line:      // U+2028, a line end to some readers
+        case QChar::Separator_Paragraph: // U+2029
+            c = QLatin1Char(' ');
+            break;
+        default:
+            break;
+        }
+    }
+    return cleaned.toUtf8().toStdString();
+}
+
+void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
+    // Every fallible step comes before the slot is touched: a stray slot number, a missing
+    // device, an unreadable file.
+    auto& buffer = bank.WaveBuffer[slot];
+    auto& desc = bank.WaveDesc[slot];
+    auto& endIndex = bank.OutBufLen[slot];
+    auto& name = bank.WaveName[slot];
+    if (!bank.SoundDevice) {
+        raise(ErrorKind::Sound, "Cannot import \"" + QFileInfo(path).fileName().toStdString() +
+                                    "\" into slot " + std::to_string(slot) +
+                                    ": the sound device is not open.");
+    }
+    BufferDesc newDesc;
+    std::unique_ptr<SoundBuffer> newBuffer =
+        bank.SoundDevice->CreateSoundBufferFromFile(path, newDesc);
+    const std::int32_t newEnd = checkedSub(newDesc.bufferBytes, std::int32_t{1});
+    std::string newName = slotNameFromFileTitle(QFileInfo(path).fileName());
+
+    buffer = std::move(newBuffer);
+    desc = newDesc;
+    endIndex = newEnd;
+    name = std::move(newName);
+}
+
+} // namespace wtb

@@ -1,0 +1,123 @@
+#include "slots/SoundOutput.h"
+
+#include "common/RuntimeError.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+
+#include <string>
+
+namespace wtb {
+
+namespace {
+
+constexpr int kPollMs = 10;
+// The sink reports Idle before the last samples have left the speaker; once idle, the sound
+// is given this long at most to be reported as played out before the sink is let go anyway.
+constexpr int kMaxTailMs = 2000;
+
+std::string reasonOf(QAudio::Error error) {
+    switch (error) {
+    case QAudio::NoError:
+        return "no error was reported";
+    case QAudio::OpenError:
+        return "it could not be opened";
+    case QAudio::IOError:
+        return "writing to it failed";
+    case QAudio::UnderrunError:
+        return "it ran out of data";
+    case QAudio::FatalError:
+        return "it failed and cannot be used";
+    }
+    return "unknown error";
+}
+
+} // namespace
+
+SoundOutput::SoundOutput() {
+    finishPoll_.setInterval(kPollMs);
+    QObject::connect(&finishPoll_, &QTimer::timeout, [this] { releaseWhenHeard(); });
+}
+
+SoundOutput::~SoundOutput() {
+    release();
+}
+
+void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
+    if (sampleRate < 1) {
+        raise(ErrorKind::Sound,
+              "Cannot play a sound whose sample rate is " + std::to_string(sampleRate) + " Hz.");
+    }
+    release(); // a second Play starts the sound again from its beginning
+    if (samples.empty()) {
+        return;
+    }
+
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::UInt8);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        raise(ErrorKind::Sound,
+              "No sound output is available: no sound server or output device was found.");
+    }
+    const std::string deviceName = device.description().toStdString();
+    if (!device.isFormatSupported(format)) {
+        raise(ErrorKind::Sound, "The sound output \"" + deviceName +
+                                    "\" cannot play 8-bit mono sound at " +
+                                    std::to_string(sampleRate) + " Hz.");
+    }
+
+    // A copy, so replacing or releasing the slot's buffer cannot pull the bytes from under
+    // the sink.
+    samples_ = QByteArray(reinterpret_cast<const char*>(samples.data()),
+                          static_cast<qsizetype>(samples.size()));
+    source_.setBuffer(&samples_);
+    source_.open(QIODevice::ReadOnly);
+    lengthUSecs_ = static_cast<std::int64_t>(samples.size()) * 1'000'000 / sampleRate;
+
+    sink_ = std::make_unique<QAudioSink>(device, format);
+    QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+                     [this](QAudio::State state) { onStateChanged(state); });
+    // Without a sound server start() fails at once and reports no state change.
+    sink_->start(&source_);
+    if (const QAudio::Error error = sink_->error(); error != QAudio::NoError) {
+        release();
+        raise(ErrorKind::Sound, "No sound output is available: the output \"" + deviceName +
+                                    "\" cannot play, " + reasonOf(error) + ".");
+    }
+}
+
+void SoundOutput::onStateChanged(QAudio::State state) {
+    // The sink must not be deleted from inside its own signal: the poll timer lets it go.
+    if ((state == QAudio::IdleState || state == QAudio::StoppedState) && !finishPoll_.isActive()) {
+        pollsLeft_ = kMaxTailMs / kPollMs;
+        finishPoll_.start();
+    }
+}
+
+void SoundOutput::releaseWhenHeard() {
+    if (!sink_) {
+        finishPoll_.stop();
+        return;
+    }
+    if (sink_->state() == QAudio::StoppedState || sink_->processedUSecs() >= lengthUSecs_ ||
+        --pollsLeft_ <= 0) {
+        release();
+    }
+}
+
+void SoundOutput::release() {
+    if (sink_) {
+        QObject::disconnect(sink_.get(), nullptr, nullptr, nullptr);
+        sink_->stop();
+        sink_.reset();
+    }
+    finishPoll_.stop();
+    source_.close();
+}
+
+} // namespace wtb
