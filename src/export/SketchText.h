@@ -10,8 +10,9 @@ namespace wtb {
 // the start table `wave_start` and the two accessors, every line ending in CR LF.
 //
 // Each slot contributes end index + 1 samples (first and last written as 0, the others as
-// byte - 128). A slot whose end index is below -1 or past its last sample, or whose sound is
-// empty, stops the build with an error naming the slot and the numbers.
+// byte - 128). A total sample count beyond 32 bits is an overflow error, checked before any
+// slot; a slot whose end index is below -1 or past its last sample, or whose sound is empty,
+// is a bounds error naming the slot and the numbers.
 std::string buildSketchText(const SlotBank& bank);
 
 // A slot name as it may stand in a "//" comment line: control characters (CR, LF, TAB, ...)
