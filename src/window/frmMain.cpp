@@ -1,20 +1,141 @@
 #include "window/frmMain.h"
 
 #include "common/AtomicFile.h"
+#include "common/CheckedInt.h"
+#include "common/RoundHalfEven.h"
+#include "export/SketchWriter.h"
 #include "slots/WorkingFolder.h"
+#include "window/ClickSlider.h"
+#include "window/PictureBox.h"
+#include "window/WaveformRaster.h"
+#include "window/WaveformView.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
 
 namespace wtb {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Brimtock - Wavetable builder 1.1");
+
+// The layout is drawn up in twips; 15 twips make one pixel at 96 dots per inch.
+QRect fromTwips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template <class Control>
+Control* place(QWidget* window, Control* control, const char* name, const QRect& geometry) {
+    control->setParent(window);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton* commandButton(QWidget* window, const char* name, const QString& caption,
+                           const QRect& geometry) {
+    auto* button = place(window, new QPushButton(caption), name, geometry);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLabel* label(QWidget* window, const char* name, const QRect& geometry) {
+    auto* text = place(window, new QLabel, name, geometry);
+    text->setTextFormat(Qt::PlainText); // names are shown as they are, never as markup
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    text->setFocusPolicy(Qt::NoFocus);
+    return text;
+}
+
+[[noreturn]] void notAvailableYet(const char* action) {
+    raise(ErrorKind::Control, std::string(action) + " is not available yet.");
+}
+
+} // namespace
 
 frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QWidget* parent)
     : QWidget(parent), workingFolder_(std::move(workingFolder)),
       prompts_(prompts ? std::move(prompts) : std::make_unique<UserPrompts>()) {
-    setWindowTitle(QStringLiteral("Brimtock - Wavetable builder 1.1"));
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kCaption);
     setFixedSize(851, 303);
+    // The fixed layout was drawn for an 8-point window font; a larger default would cut the
+    // readouts and the slot numbers short. The platform's face is kept.
+    QFont windowFont = font();
+    if (windowFont.pointSizeF() > 8.0) {
+        windowFont.setPointSizeF(8.0);
+        setFont(windowFont);
+    }
+    createControls();
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    // Created in the design's tab-index order; the focus chain set below leaves out the
+    // labels and the picture, which take no focus.
+    PicIn = place(this, new PictureBox(fromTwips(120, 120, 8655, 1935).size()), "PicIn",
+                  fromTwips(120, 120, 8655, 1935));
+    PicIn->setFocusPolicy(Qt::NoFocus);
+
+    cmdConvertText = commandButton(this, "cmdConvertText", QStringLiteral("Import wav..."),
+                                   fromTwips(8880, 120, 1695, 735));
+
+    optCurWave = new QButtonGroup(this);
+    optCurWave->setObjectName(QStringLiteral("optCurWave"));
+    optCurWave->setExclusive(true);
+    QList<QWidget*> tabOrder{cmdConvertText};
+    for (int index = 1; index <= kLastSlot; ++index) {
+        const int column = (index - 1) % 4;
+        const int row = (index - 1) / 4;
+        const QByteArray name = "optCurWave" + QByteArray::number(index);
+        auto* option = place(this, new QRadioButton(QString::number(index)), name.constData(),
+                             fromTwips(120 + 600 * column, 2640 + 480 * row, 495, 375));
+        optCurWave->addButton(option, index);
+        tabOrder << option;
+    }
+    optCurWave->button(1)->setChecked(true);
+
+    lblBits = label(this, "lblBits", fromTwips(8880, 1320, 1695, 375));
+    lblFreq = label(this, "lblFreq", fromTwips(8880, 1680, 1695, 375));
+    lblSamples = label(this, "lblSamples", fromTwips(8880, 2040, 1695, 375));
+    sldBuffer = place(this, new ClickSlider, "sldBuffer", fromTwips(120, 2160, 8655, 255));
+    lblOutbuflen = label(this, "lblOutbuflen", fromTwips(8880, 2400, 1695, 375));
+    cmdSave = commandButton(this, "cmdSave", QStringLiteral("Save Wavetable..."),
+                            fromTwips(10800, 120, 1695, 735));
+    lblTotalSample = label(this, "lblTotalSample", fromTwips(10800, 1800, 1695, 615));
+    QFont totalFont(QStringLiteral("MS Sans Serif"));
+    // The face this window was designed with is rarely installed; take a comparable one.
+    totalFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                           QStringLiteral("DejaVu Sans")});
+    totalFont.setStyleHint(QFont::SansSerif);
+    totalFont.setPointSize(12);
+    totalFont.setWeight(QFont::Normal);
+    totalFont.setItalic(false);
+    totalFont.setUnderline(false);
+    totalFont.setStrikeOut(false);
+    lblTotalSample->setFont(totalFont);
+    lblFilename = label(this, "lblFilename", fromTwips(8880, 960, 1695, 375));
+    cmdPlay = commandButton(this, "cmdPlay", QStringLiteral("Play wav file"),
+                            fromTwips(2640, 2640, 1935, 975));
+
+    tabOrder << sldBuffer << cmdSave << cmdPlay;
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+
+    connect(cmdConvertText, &QPushButton::clicked, this, [this] { cmdConvertText_Click(); });
+    connect(cmdPlay, &QPushButton::clicked, this, [this] { cmdPlay_Click(); });
+    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    connect(optCurWave, &QButtonGroup::idClicked, this,
+            [this](int id) { optCurWave_Click(static_cast<std::int16_t>(id)); });
+    connect(sldBuffer, &ClickSlider::clicked, this, [this] { sldBuffer_Click(); });
+}
 
 template <class Body> bool frmMain::guarded(Body&& body) {
     try {
@@ -22,6 +143,8 @@ template <class Body> bool frmMain::guarded(Body&& body) {
         return true;
     } catch (const std::exception& error) {
         prompts_->showError(this, QString::fromUtf8(error.what()));
+    } catch (...) {
+        prompts_->showError(this, QStringLiteral("An unexpected error stopped the action."));
     }
     return false;
 }
@@ -39,6 +162,8 @@ bool frmMain::Form_Load() {
         return false;
     }
     loaded_ = true;
+    // The slots are loaded and will be saved at close even when slot 1 cannot be drawn.
+    guarded([this] { UpdateDisplay(); });
     return true;
 }
 
@@ -66,6 +191,82 @@ void frmMain::closeEvent(QCloseEvent* event) {
     Form_Unload();
     loaded_ = false; // saved once; a second close event must not save again
     event->accept();
+}
+
+void frmMain::cmdConvertText_Click() {
+    guarded([] { notAvailableYet("Importing a WAV file"); });
+}
+
+void frmMain::cmdPlay_Click() {
+    guarded([] { notAvailableYet("Playing a slot"); });
+}
+
+void frmMain::sldBuffer_Click() {
+    guarded([] { notAvailableYet("Setting the end point with the slider"); });
+}
+
+void frmMain::cmdSave_Click() {
+    guarded([this] {
+        // The filter stays whatever the last dialog used.
+        commonDialog1_.setFileName(QStringLiteral("Zozedovad.ino"));
+        if (!commonDialog1_.showSave(this)) {
+            return; // cancelled: nothing is written
+        }
+        writeSketch(bank_, commonDialog1_.fileName());
+    });
+}
+
+void frmMain::optCurWave_Click(std::int16_t index) {
+    guarded([this, index] {
+        bank_.CurWave = index; // stays current even when the redraw fails
+        UpdateDisplay();
+    });
+}
+
+void frmMain::UpdateDisplay() {
+    PicIn->clear();
+    const std::int16_t slot = bank_.CurWave;
+    const BufferDesc desc = bank_.WaveDesc[slot];
+    const std::int32_t last = checkedSub(desc.bufferBytes, std::int32_t{1});
+    if (last < 0) {
+        return; // nothing to draw; the readouts and WaveData still describe the slot before
+    }
+
+    bank_.WaveData.assign(static_cast<std::size_t>(desc.bufferBytes), 0);
+    bank_.WaveDataSlot = 0; // holds no slot's bytes until the copy below
+
+    const float W = PicIn->scaleWidth();
+    const float H = PicIn->scaleHeight();
+    const std::int32_t Wr = toInt32HalfEven(W);
+    const std::int32_t Hr = toInt32HalfEven(H);
+    PicIn->line(0, 0, 0, H, kRedLine);
+    PicIn->line(0, H / 2, W, H / 2, kRedLine);
+
+    const std::int32_t endIndex = bank_.OutBufLen[slot];
+    const std::int32_t marker = indexToX(endIndex, last, Wr);
+    PicIn->line(marker, 0, marker, H, kGreenMarker);
+
+    lblBits->setText(QString::number(desc.bitsPerSample) + QStringLiteral(" bit"));
+    lblFreq->setText(QString::number(desc.sampleRate) + QStringLiteral(" Hz"));
+    lblSamples->setText(QString::number(desc.bufferBytes) + QStringLiteral(" input samples"));
+    lblOutbuflen->setText(QString::number(endIndex) + QStringLiteral(" output samples"));
+
+    bufferOf(bank_, slot).ReadBuffer(bank_.WaveData);
+    bank_.WaveDataSlot = slot;
+
+    PicIn->paint(kBlueTrace,
+                 [&](QPainter& painter) { drawTraceFast(painter, bank_.WaveData, Wr, Hr); });
+
+    // QSlider shows a value outside 0..last at the nearer end; the slot keeps its own.
+    sldBuffer->setMaximum(last);
+    sldBuffer->setValue(endIndex);
+
+    std::int32_t total = 0;
+    for (std::int16_t n = kFirstSlot; n <= kLastSlot; n = checkedAdd<std::int16_t>(n, 1)) {
+        total = checkedAdd(total, bank_.OutBufLen[n]);
+    }
+    lblTotalSample->setText(QStringLiteral("Total Samples: \r\n") + QString::number(total));
+    lblFilename->setText(QString::fromStdString(bank_.WaveName[slot]));
 }
 
 } // namespace wtb

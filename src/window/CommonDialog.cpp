@@ -1,0 +1,106 @@
+#include "window/CommonDialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace wtb {
+
+namespace {
+
+class QtFileDialogRunner : public FileDialogRunner {
+public:
+    std::optional<QString> run(QWidget* parent, const FileDialogRequest& request) override {
+        const bool save = request.mode == FileDialogRequest::Mode::Save;
+        QFileDialog dialog(parent, request.title, request.directory);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!request.nameFilters.isEmpty()) {
+            dialog.setNameFilters(request.nameFilters.split(QStringLiteral(";;")));
+        }
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+} // namespace
+
+CommonDialog::CommonDialog()
+    : runner_(std::make_unique<QtFileDialogRunner>()), directory_(QDir::currentPath()) {}
+
+CommonDialog::~CommonDialog() = default;
+
+void CommonDialog::setRunner(std::unique_ptr<FileDialogRunner> runner) {
+    runner_ = runner ? std::move(runner) : std::make_unique<QtFileDialogRunner>();
+}
+
+QString CommonDialog::fileTitle() const {
+    return QFileInfo(fileName_).fileName();
+}
+
+QString CommonDialog::toQtNameFilters(const QString& filter) {
+    if (filter.isEmpty()) {
+        return {};
+    }
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    QStringList filters;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        // A label that already shows its patterns ("Wave (*.wav)") would show them twice.
+        QString label = parts[i];
+        label.remove(trailingPatterns);
+        QStringList patterns;
+        const QString patternText = i + 1 < parts.size() ? parts[i + 1] : QString();
+        for (QString pattern : patternText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            pattern = pattern.trimmed();
+            // "*.*" means every file; for Qt it would mean only names with a dot.
+            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        }
+        if (patterns.isEmpty()) {
+            patterns << QStringLiteral("*");
+        }
+        filters << label.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+bool CommonDialog::showOpen(QWidget* parent) {
+    return show(parent, FileDialogRequest::Mode::Open);
+}
+
+bool CommonDialog::showSave(QWidget* parent) {
+    return show(parent, FileDialogRequest::Mode::Save);
+}
+
+bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
+    FileDialogRequest request;
+    request.mode = mode;
+    request.title =
+        mode == FileDialogRequest::Mode::Save ? QStringLiteral("Save As") : QStringLiteral("Open");
+    request.nameFilters = toQtNameFilters(filter_);
+    // A preset with a folder opens there; a bare name opens where the last file was chosen.
+    if (fileName_.isEmpty()) {
+        request.directory = directory_;
+    } else {
+        const QFileInfo preset(QDir(directory_), fileName_);
+        request.directory = preset.absolutePath();
+        request.fileName = preset.fileName();
+    }
+    const std::optional<QString> chosen = runner_->run(parent, request);
+    if (!chosen || chosen->isEmpty()) {
+        return false;
+    }
+    const QFileInfo file(QDir(request.directory), *chosen);
+    fileName_ = QDir::cleanPath(file.absoluteFilePath());
+    directory_ = file.absolutePath();
+    return true;
+}
+
+} // namespace wtb

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace wtb {
+
+// What a file dialog is asked to show.
+struct FileDialogRequest {
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
+    QString title;
+    QString nameFilters; // Qt's form: "Wave (*.wav);;All files (*)"
+    QString directory;   // where the dialog opens
+    QString fileName;    // the name it proposes, without a folder
+};
+
+// Shows the modal dialog and returns the chosen file's full path, or nothing when the user
+// cancelled. The window's dialogs go through this seam so that tests can answer them.
+class FileDialogRunner {
+public:
+    virtual ~FileDialogRunner() = default;
+    virtual std::optional<QString> run(QWidget* parent, const FileDialogRequest& request) = 0;
+};
+
+// The window's open and save dialog: it keeps a filter and a file name between uses.
+class CommonDialog {
+public:
+    CommonDialog();
+    ~CommonDialog();
+
+    // Replaces how the dialog is shown (tests); the default shows a QFileDialog.
+    void setRunner(std::unique_ptr<FileDialogRunner> runner);
+
+    // Pairs of "label|pattern", patterns separated by ";", as in "Wave (*.wav)|*.wav".
+    void setFilter(const QString& filter) { filter_ = filter; }
+    const QString& filter() const { return filter_; }
+
+    // The proposed name before a dialog, the chosen file's full path after an accepted one.
+    void setFileName(const QString& fileName) { fileName_ = fileName; }
+    const QString& fileName() const { return fileName_; }
+    // The file name without its folder.
+    QString fileTitle() const;
+
+    // Modal; true when the user chose a file, false when the dialog was cancelled, which
+    // leaves the file name as it was.
+    bool showOpen(QWidget* parent);
+    bool showSave(QWidget* parent);
+
+    // The filter in Qt's form.
+    static QString toQtNameFilters(const QString& filter);
+
+private:
+    bool show(QWidget* parent, FileDialogRequest::Mode mode);
+
+    std::unique_ptr<FileDialogRunner> runner_;
+    QString filter_;
+    QString fileName_;
+    QString directory_; // the folder of the last chosen file
+};
+
+} // namespace wtb

@@ -1,0 +1,123 @@
+#include "window/WaveformRaster.h"
+
+#include "common/CheckedInt.h"
+#include "window/WaveformView.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace wtb {
+
+namespace {
+
+std::int32_t lastIndexOf(std::span<const std::uint8_t> samples) {
+    return toInt32Checked(samples.size() - 1, "A slot's last sample index");
+}
+
+// One past the last index of the run of samples that share x with `begin`. x is monotonic in
+// the index, so a galloping search followed by bisection finds the run's end with a few dozen
+// exact evaluations of the mapping, however long the run is.
+std::int32_t runEnd(std::int32_t begin, std::int32_t x, std::int32_t last, std::int32_t Wr) {
+    std::int64_t inside = begin; // known to map to x
+    std::int64_t beyond = 0;     // known to map elsewhere, or one past the last sample
+    for (std::int64_t step = 1;; step *= 2) {
+        const std::int64_t probe = inside + step;
+        if (probe > last) {
+            beyond = std::int64_t{last} + 1;
+            break;
+        }
+        if (indexToX(static_cast<std::int32_t>(probe), last, Wr) != x) {
+            beyond = probe;
+            break;
+        }
+        inside = probe;
+    }
+    while (beyond - inside > 1) {
+        const std::int64_t middle = inside + (beyond - inside) / 2;
+        if (indexToX(static_cast<std::int32_t>(middle), last, Wr) != x) {
+            beyond = middle;
+        } else {
+            inside = middle;
+        }
+    }
+    return static_cast<std::int32_t>(beyond);
+}
+
+void byteRange(const std::uint8_t* bytes, std::size_t count, std::uint8_t& low,
+               std::uint8_t& high) {
+    std::uint8_t lo = 255;
+    std::uint8_t hi = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        lo = bytes[i] < lo ? bytes[i] : lo;
+        hi = bytes[i] > hi ? bytes[i] : hi;
+    }
+    low = lo;
+    high = hi;
+}
+
+} // namespace
+
+void drawTraceLiteral(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
+                      std::int32_t Hr) {
+    if (samples.empty()) {
+        return;
+    }
+    const std::int32_t last = lastIndexOf(samples);
+    QPoint previous(0, byteToY(samples[0], Hr));
+    for (std::int32_t i = 0; i <= last; ++i) {
+        const QPoint point(indexToX(i, last, Wr),
+                           byteToY(samples[static_cast<std::size_t>(i)], Hr));
+        painter.drawLine(previous, point);
+        previous = point;
+    }
+}
+
+std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t Wr,
+                               std::int32_t Hr) {
+    std::vector<QLine> lines;
+    if (samples.empty()) {
+        return lines;
+    }
+    const std::int32_t last = lastIndexOf(samples);
+    std::array<std::int32_t, 256> yOf{};
+    for (int byte = 0; byte < 256; ++byte) {
+        yOf[static_cast<std::size_t>(byte)] = byteToY(static_cast<std::uint8_t>(byte), Hr);
+    }
+    const auto y = [&](std::int32_t index) {
+        return yOf[samples[static_cast<std::size_t>(index)]];
+    };
+
+    // One run per distinct x: at most |Wr| + 1 of them.
+    const std::int64_t runs = std::min(std::int64_t{last} + 1, std::abs(std::int64_t{Wr}) + 1);
+    lines.reserve(static_cast<std::size_t>(2 * runs));
+    QPoint previous(0, y(0)); // where the polyline starts
+    std::int32_t begin = 0;
+    for (;;) {
+        const std::int32_t x = indexToX(begin, last, Wr);
+        const std::int32_t end = runEnd(begin, x, last, Wr);
+        lines.emplace_back(previous, QPoint(x, y(begin))); // into the run, as drawn
+        if (end - begin >= 2) {
+            std::uint8_t low = 0;
+            std::uint8_t high = 0;
+            byteRange(samples.data() + begin, static_cast<std::size_t>(end - begin), low, high);
+            lines.emplace_back(QPoint(x, yOf[high]), QPoint(x, yOf[low]));
+        }
+        previous = QPoint(x, y(end - 1));
+        if (end > last) {
+            break;
+        }
+        begin = end;
+    }
+    return lines;
+}
+
+void drawTraceFast(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
+                   std::int32_t Hr) {
+    const std::vector<QLine> lines = reduceTrace(samples, Wr, Hr);
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+}
+
+} // namespace wtb

@@ -1,0 +1,65 @@
+#include "WindowTestSupport.h"
+
+#include "common/RoundHalfEven.h"
+#include "slots/WorkingFolder.h"
+#include "window/PictureBox.h"
+#include "window/WaveformRaster.h"
+#include "window/WaveformView.h"
+
+#include <QPainter>
+
+namespace wtb::test {
+
+std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& request) {
+    script->requests.push_back(request);
+    if (script->answers.empty()) {
+        return std::nullopt;
+    }
+    const auto answer = script->answers.front();
+    script->answers.erase(script->answers.begin());
+    return answer ? std::optional<QString>(*answer) : std::nullopt;
+}
+
+LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
+    SlotBank bank;
+    fillBank(bank, slots);
+    SaveWorkingFolder(bank, folder.path());
+    window = std::make_unique<frmMain>(folder.path(), std::make_unique<RecordingPrompts>(errors));
+    window->CommonDialog1().setRunner(std::make_unique<ScriptedDialog>(dialog));
+    if (!window->Form_Load()) {
+        throw std::runtime_error("the test's working folder did not load");
+    }
+}
+
+QImage viewPicture(QSize box, const std::vector<std::uint8_t>& bytes, std::int32_t endIndex,
+                   bool fast) {
+    PictureBox picture(box);
+    const float W = picture.scaleWidth();
+    const float H = picture.scaleHeight();
+    const std::int32_t Wr = toInt32HalfEven(W);
+    const std::int32_t Hr = toInt32HalfEven(H);
+    picture.line(0, 0, 0, H, kRedLine);
+    picture.line(0, H / 2, W, H / 2, kRedLine);
+    const std::int32_t marker = indexToX(endIndex, static_cast<std::int32_t>(bytes.size()) - 1, Wr);
+    picture.line(marker, 0, marker, H, kGreenMarker);
+    picture.paint(kBlueTrace, [&](QPainter& painter) {
+        (fast ? drawTraceFast : drawTraceLiteral)(painter, bytes, Wr, Hr);
+    });
+    return picture.image();
+}
+
+std::string firstDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return "the sizes differ";
+    }
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+            }
+        }
+    }
+    return "identical";
+}
+
+} // namespace wtb::test

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "support/TestSupport.h"
+#include "window/CommonDialog.h"
+#include "window/frmMain.h"
+
+#include <QImage>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace wtb::test {
+
+// Keeps every message the window shows instead of opening a box.
+struct RecordingPrompts : UserPrompts {
+    explicit RecordingPrompts(std::shared_ptr<QStringList> log) : errors(std::move(log)) {}
+    void showError(QWidget*, const QString& message) override { *errors << message; }
+    std::shared_ptr<QStringList> errors;
+};
+
+// Answers file dialogs from a list (a cancel once it runs out) and keeps every request.
+struct ScriptedDialog : FileDialogRunner {
+    struct Script {
+        std::vector<std::optional<QString>> answers;
+        std::vector<FileDialogRequest> requests;
+    };
+    explicit ScriptedDialog(std::shared_ptr<Script> s) : script(std::move(s)) {}
+    std::optional<QString> run(QWidget*, const FileDialogRequest& request) override;
+    std::shared_ptr<Script> script;
+};
+
+// A working folder holding `slots` and a window loaded from it, answered by the two above.
+struct LoadedWindow {
+    explicit LoadedWindow(const std::vector<SlotContent>& slots);
+    TempFolder folder;
+    std::shared_ptr<QStringList> errors = std::make_shared<QStringList>();
+    std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
+    std::unique_ptr<frmMain> window;
+};
+
+// The whole view of a slot drawn the literal way, one painter call per sample; with `fast`,
+// drawn the way the window draws it.
+QImage viewPicture(QSize box, const std::vector<std::uint8_t>& bytes, std::int32_t endIndex,
+                   bool fast = false);
+
+// "identical", or where two pictures first differ. Blind to format and colour space, which a
+// photograph read from a PNG file carries.
+std::string firstDifference(const QImage& a, const QImage& b);
+
+} // namespace wtb::test

@@ -1,0 +1,114 @@
+// The real program on a real X server: its window is found by its title, photographed, and the
+// picture box on the photograph must hold exactly the view of slot 1.
+#include "WindowTestSupport.h"
+
+#include "slots/WorkingFolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Runs a tool against `display`; its output, or nothing when it failed.
+QByteArray runOn(const QString& display, const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    const bool ok = tool.waitForFinished(15000) && tool.exitStatus() == QProcess::NormalExit &&
+                    tool.exitCode() == 0;
+    return ok ? tool.readAllStandardOutput().trimmed() : QByteArray();
+}
+
+void stop(QProcess& process) {
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
+    // The program keeps its slots beside its executable: give it a folder of its own.
+    test::TempFolder folder;
+    const QString program = folder.file("wavetable-builder");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(WTB_PROGRAM), program));
+    std::vector<test::SlotContent> slots = test::patternedSlots(200);
+    Bytes wave(1000);
+    for (std::size_t i = 0; i < wave.size(); ++i) {
+        wave[i] = static_cast<std::uint8_t>(std::lround(128 + 120 * std::sin(i * 0.05)));
+    }
+    slots[0] = {wave, "sine.wav", 499};
+    SlotBank bank;
+    test::fillBank(bank, slots);
+    SaveWorkingFolder(bank, folder.path());
+
+    // -displayfd picks a free display and prints its number once the server takes clients.
+    QProcess server;
+    server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x400x24", "-nolisten", "tcp"});
+    QByteArray number;
+    for (auto end = Clock::now() + 20s; !number.contains('\n') && Clock::now() < end;) {
+        server.waitForReadyRead(200);
+        number += server.readAllStandardOutput();
+    }
+    ASSERT_TRUE(number.trimmed().toUInt() > 0 || number.trimmed() == "0") << "no X server";
+    const QString display = ":" + QString::fromLatin1(number.trimmed());
+
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    app.setProcessEnvironment(env);
+    app.start(program, {});
+
+    QByteArray window;
+    for (auto end = Clock::now() + 60s; window.isEmpty() && Clock::now() < end;
+         QThread::msleep(100)) {
+        window =
+            runOn(display, "xdotool", {"search", "--name", "^Brimtock - Wavetable builder 1\\.1$"});
+    }
+    const QString geometry = QString::fromLatin1(
+        runOn(display, "xdotool", {"getwindowgeometry", window.split('\n').first()}));
+    const auto at = QRegularExpression("Position: (\\d+),(\\d+)").match(geometry);
+
+    // Painting may trail the window's appearance: photograph until the picture settles.
+    const QRect box(QPoint(at.captured(1).toInt(), at.captured(2).toInt()) + QPoint(8, 8),
+                    QSize(577, 129));
+    const QImage expected = test::viewPicture(box.size(), wave, 499);
+    QImage seen;
+    for (auto end = Clock::now() + 30s;
+         at.hasMatch() && test::firstDifference(seen, expected) != "identical" &&
+         Clock::now() < end;
+         QThread::msleep(200)) {
+        runOn(display, "import", {"-window", "root", "window_screenshot.png"});
+        seen = QImage("window_screenshot.png").copy(box);
+    }
+    stop(app);
+    stop(server);
+
+    ASSERT_FALSE(window.isEmpty()) << "the window did not appear";
+    EXPECT_TRUE(geometry.contains("Geometry: 851x303")) << geometry.toStdString();
+    // The zero line at 129 / 2, the start line, the end marker at 499 of 0..999 over 577
+    // columns, and the sine's crest near the top: then every pixel.
+    EXPECT_EQ(seen.pixelColor(300, 64), QColor(255, 0, 0));
+    EXPECT_EQ(seen.pixelColor(0, 100), QColor(255, 0, 0));
+    EXPECT_EQ(seen.pixelColor(288, 110), QColor(0, 255, 0));
+    EXPECT_EQ(seen.pixelColor(18, 4), QColor(0, 0, 255)); // sample 31: byte 248, x 17.9
+    EXPECT_EQ(test::firstDifference(seen, expected), "identical");
+}
+
+} // namespace
+} // namespace wtb
