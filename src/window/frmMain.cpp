@@ -3,6 +3,8 @@
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
 #include "common/RoundHalfEven.h"
+#include "editing/SlotImport.h"
+#include "editing/ZeroCrossingTrim.h"
 #include "export/SketchWriter.h"
 #include "slots/WorkingFolder.h"
 #include "window/ClickSlider.h"
@@ -52,9 +54,6 @@ QLabel* label(QWidget* window, const char* name, const QRect& geometry) {
     return text;
 }
 
-[[noreturn]] void notAvailableYet(const char* action) {
-    raise(ErrorKind::Control, std::string(action) + " is not available yet.");
-}
 
 } // namespace
 
@@ -194,15 +193,27 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::cmdConvertText_Click() {
-    guarded([] { notAvailableYet("Importing a WAV file"); });
+    guarded([this] {
+        commonDialog1_.setFilter(QStringLiteral("Wave (*.wav)|*.wav"));
+        if (!commonDialog1_.showOpen(this)) {
+            return; // cancelled: the slot keeps its sound, end index and name
+        }
+        // The dialog is modal, so CurWave is still the slot the user pressed Import on.
+        importIntoSlot(bank_, bank_.CurWave, commonDialog1_.fileName());
+        UpdateDisplay();
+    });
 }
 
 void frmMain::cmdPlay_Click() {
-    guarded([] { notAvailableYet("Playing a slot"); });
+    guarded([this] { bufferOf(bank_, bank_.CurWave).Play(); });
 }
 
 void frmMain::sldBuffer_Click() {
-    guarded([] { notAvailableYet("Setting the end point with the slider"); });
+    guarded([this] {
+        trimCurrentSlot(bank_, sldBuffer->value());
+        // Also after a click that changed nothing: the thumb goes back to the end index.
+        UpdateDisplay();
+    });
 }
 
 void frmMain::cmdSave_Click() {

@@ -1,0 +1,250 @@
+// Import, trim, play and the working folder, driven through the window's own handlers.
+#include "WindowTestSupport.h"
+
+#include "slots/WorkingFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <functional>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+QString text(frmMain& window, const char* name) {
+    return window.findChild<QLabel*>(name)->text();
+}
+
+QSlider& slider(frmMain& window) { return *window.findChild<QSlider*>("sldBuffer"); }
+
+Bytes waveData(frmMain& window) { return window.bank().WaveData; }
+
+Bytes slotBytes(frmMain& window, int slot) {
+    const auto view = bufferOf(window.bank(), slot).bytes();
+    return Bytes(view.begin(), view.end());
+}
+
+// Everything about a slot that an import may change.
+struct SlotState {
+    Bytes bytes;
+    BufferDesc desc;
+    std::int32_t endIndex;
+    std::string name;
+    bool operator==(const SlotState&) const = default;
+};
+
+SlotState stateOf(frmMain& window, int slot) {
+    SlotBank& bank = window.bank();
+    return {slotBytes(window, slot), bank.WaveDesc[slot], bank.OutBufLen[slot], bank.WaveName[slot]};
+}
+
+TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
+    test::LoadedWindow w(test::patternedSlots(100));
+    frmMain& window = *w.window;
+    test::TempFolder source;
+    Bytes bytes(1234);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    test::writeWav8(source.file("lead line.wav"), bytes, 11025);
+    w.dialog->answers = {source.file("lead line.wav")};
+
+    window.optCurWave_Click(3);
+    window.cmdConvertText_Click();
+    ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+    EXPECT_EQ(w.dialog->requests.at(0).nameFilters, "Wave (*.wav)");
+    EXPECT_EQ(window.CommonDialog1().filter(), "Wave (*.wav)|*.wav");
+    EXPECT_EQ(slotBytes(window, 3), bytes);
+    EXPECT_EQ(window.bank().OutBufLen[3], 1233);
+    EXPECT_EQ(window.bank().WaveName[3], "lead line.wav");
+    EXPECT_EQ(text(window, "lblSamples"), "1234 input samples");
+    EXPECT_EQ(text(window, "lblOutbuflen"), "1233 output samples");
+    EXPECT_EQ(text(window, "lblFreq"), "11025 Hz");
+    EXPECT_EQ(text(window, "lblFilename"), "lead line.wav");
+    EXPECT_EQ(slider(window).maximum(), 1233);
+    EXPECT_EQ(waveData(window), bytes);
+    EXPECT_EQ(slotBytes(window, 2), test::patternedSlots(100)[1].bytes); // no other slot moved
+}
+
+TEST(ImportThroughTheWindow, SixteenBitStereoArrivesAsItsMonoMix) {
+    test::LoadedWindow w(test::patternedSlots(100));
+    test::TempFolder source;
+    // left-justified ints: 16-bit (l, r) pairs (25600, 0), (-25600, -25600), (0, 0)
+    test::writeSoundFile(source.file("stereo.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
+                         {25600 << 16, 0, -25600 * 65536, -25600 * 65536, 0, 0});
+    w.dialog->answers = {source.file("stereo.wav")};
+    w.window->cmdConvertText_Click();
+    EXPECT_EQ(slotBytes(*w.window, 1), (Bytes{178, 28, 128}));
+    EXPECT_EQ(text(*w.window, "lblBits"), "8 bit");
+    EXPECT_EQ(text(*w.window, "lblOutbuflen"), "2 output samples");
+}
+
+TEST(ImportThroughTheWindow, ANameWithATabOrLineEndIsStoredCleanAndSettingsKeepsSixteenLines) {
+    auto w = std::make_unique<test::LoadedWindow>(test::patternedSlots(100));
+    const QString folder = w->folder.path();
+    test::TempFolder source;
+    const QString awkward = source.file("two\tparts\nand a line.wav");
+    test::writeWav8(awkward, Bytes(10, 140));
+    w->dialog->answers = {awkward};
+    w->window->optCurWave_Click(5);
+    w->window->cmdConvertText_Click();
+    EXPECT_EQ(w->window->bank().WaveName[5], "two parts and a line.wav");
+    w->window->close();
+
+    const std::string settings = test::readText(settingsFilePath(folder));
+    EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 16);
+    EXPECT_EQ(std::count(settings.begin(), settings.end(), '\t'), 16);
+    EXPECT_NE(settings.find("two parts and a line.wav\t9\r\n"), std::string::npos);
+}
+
+TEST(ImportThroughTheWindow, AFailedOrCancelledImportLeavesTheSlotAndTheViewAsTheyWere) {
+    test::LoadedWindow w(test::patternedSlots(100));
+    frmMain& window = *w.window;
+    window.bank().OutBufLen[1] = 42;
+    window.UpdateDisplay();
+    const SlotState before = stateOf(window, 1);
+    const QString readout = text(window, "lblOutbuflen");
+
+    test::TempFolder source;
+    test::writeText(source.file("notes.wav"), "a shopping list");
+    w.dialog->answers = {source.file("notes.wav"), std::nullopt};
+    window.cmdConvertText_Click();
+    ASSERT_EQ(w.errors->size(), 1);
+    EXPECT_TRUE(w.errors->at(0).contains(source.file("notes.wav"))) << w.errors->at(0).toStdString();
+    EXPECT_EQ(stateOf(window, 1), before);
+    EXPECT_EQ(text(window, "lblOutbuflen"), readout);
+
+    window.cmdConvertText_Click(); // cancelled
+    EXPECT_EQ(w.errors->size(), 1);
+    EXPECT_EQ(stateOf(window, 1), before);
+    EXPECT_EQ(w.dialog->requests.size(), 2u);
+}
+
+TEST(TrimThroughTheWindow, TheSliderClickSnapsTheEndBackToTheCrossing) {
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    slots[1].bytes = Bytes(500, 200);
+    slots[1].bytes.resize(1000, 50);
+    slots[1].endIndex = 999;
+    test::LoadedWindow w(slots);
+    frmMain& window = *w.window;
+    window.optCurWave_Click(2);
+
+    slider(window).setValue(700); // where the user's click put the thumb
+    window.sldBuffer_Click();
+    EXPECT_EQ(window.bank().OutBufLen[2], 500);
+    EXPECT_EQ(text(window, "lblOutbuflen"), "500 output samples");
+    EXPECT_EQ(slider(window).value(), 500);
+
+    slider(window).setValue(900);
+    window.sldBuffer_Click();
+    EXPECT_EQ(window.bank().OutBufLen[2], 800); // steps used up before the crossing
+    EXPECT_TRUE(w.errors->isEmpty());
+}
+
+TEST(TrimThroughTheWindow, AClickOnAnEmptySlotChangesNothing) {
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    slots[7].bytes.clear();
+    slots[7].endIndex = -1;
+    test::LoadedWindow w(slots);
+    frmMain& window = *w.window;
+    window.optCurWave_Click(8); // WaveData still holds slot 1
+    slider(window).setValue(50);
+    window.sldBuffer_Click();
+    EXPECT_EQ(window.bank().OutBufLen[8], -1);
+    EXPECT_EQ(window.bank().OutBufLen[1], 99);
+    EXPECT_TRUE(w.errors->isEmpty());
+}
+
+// Answers the retry question from a list and counts how often it was asked.
+struct RetryPrompts : test::RecordingPrompts {
+    RetryPrompts(std::shared_ptr<QStringList> log, std::vector<bool> answers)
+        : RecordingPrompts(std::move(log)), answers(std::move(answers)) {}
+    bool askRetrySave(QWidget*, const QString& message) override {
+        questions << message;
+        if (onAsk) {
+            onAsk();
+        }
+        const bool retry = asked < answers.size() && answers[asked];
+        ++asked;
+        return retry;
+    }
+    std::vector<bool> answers;
+    std::size_t asked = 0;
+    QStringList questions;
+    std::function<void()> onAsk;
+};
+
+TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten) {
+    test::TempFolder folder;
+    SlotBank bank;
+    test::fillBank(bank, test::patternedSlots(20));
+    SaveWorkingFolder(bank, folder.path());
+    QFile::remove(slotFilePath(folder.path(), 11));
+    const auto before = test::folderChecksums(folder.path());
+
+    auto errors = std::make_shared<QStringList>();
+    frmMain window(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
+    EXPECT_FALSE(window.Form_Load());
+    ASSERT_EQ(errors->size(), 1);
+    EXPECT_TRUE(errors->at(0).contains("11.wav")) << errors->at(0).toStdString();
+    window.close();
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+}
+
+TEST(WorkingFolderThroughTheWindow, AFailedSaveAtCloseOffersRetryThenClosesWithoutSaving) {
+    test::TempFolder folder;
+    SlotBank bank;
+    test::fillBank(bank, test::patternedSlots(20));
+    SaveWorkingFolder(bank, folder.path());
+
+    auto errors = std::make_shared<QStringList>();
+    auto prompts = std::make_unique<RetryPrompts>(errors, std::vector<bool>{true, false});
+    RetryPrompts& asked = *prompts;
+    frmMain window(folder.path(), std::move(prompts));
+    ASSERT_TRUE(window.Form_Load());
+    window.bank().OutBufLen[2] = 7;
+    QFile::remove(slotFilePath(folder.path(), 9));
+    QDir(folder.path()).mkdir("9.wav"); // the slot file cannot be replaced
+
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(asked.asked, 2u);
+    EXPECT_TRUE(asked.questions.at(0).contains("9.wav")) << asked.questions.at(0).toStdString();
+    // Slot files before 9 were saved on each try; the settings file was never reached.
+    EXPECT_NE(test::readText(settingsFilePath(folder.path())).find("\t19\r\n"), std::string::npos);
+    EXPECT_EQ(test::readText(settingsFilePath(folder.path())).find("\t7\r\n"), std::string::npos);
+}
+
+TEST(WorkingFolderThroughTheWindow, ARetryAfterTheUserFreedTheFileSavesEverything) {
+    test::TempFolder folder;
+    SlotBank bank;
+    test::fillBank(bank, test::patternedSlots(20));
+    SaveWorkingFolder(bank, folder.path());
+
+    auto errors = std::make_shared<QStringList>();
+    auto prompts = std::make_unique<RetryPrompts>(errors, std::vector<bool>{true});
+    RetryPrompts& asked = *prompts;
+    frmMain window(folder.path(), std::move(prompts));
+    ASSERT_TRUE(window.Form_Load());
+    window.bank().OutBufLen[2] = 7;
+    QFile::remove(slotFilePath(folder.path(), 9));
+    QDir(folder.path()).mkdir("9.wav");
+    asked.onAsk = [&] { QDir(folder.path()).rmdir("9.wav"); }; // the user mends it, then retries
+
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(asked.asked, 1u);
+    EXPECT_NE(test::readText(settingsFilePath(folder.path())).find("slot 2.wav\t7\r\n"),
+              std::string::npos);
+    SlotBank reloaded;
+    LoadWorkingFolder(reloaded, folder.path());
+    EXPECT_EQ(reloaded.WaveDesc[9].bufferBytes, 20);
+}
+
+} // namespace
+} // namespace wtb
