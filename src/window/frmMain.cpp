@@ -54,7 +54,6 @@ QLabel* label(QWidget* window, const char* name, const QRect& geometry) {
     return text;
 }
 
-
 } // namespace
 
 frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QWidget* parent)

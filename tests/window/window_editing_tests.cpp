@@ -22,9 +22,13 @@ QString text(frmMain& window, const char* name) {
     return window.findChild<QLabel*>(name)->text();
 }
 
-QSlider& slider(frmMain& window) { return *window.findChild<QSlider*>("sldBuffer"); }
+QSlider& slider(frmMain& window) {
+    return *window.findChild<QSlider*>("sldBuffer");
+}
 
-Bytes waveData(frmMain& window) { return window.bank().WaveData; }
+Bytes waveData(frmMain& window) {
+    return window.bank().WaveData;
+}
 
 Bytes slotBytes(frmMain& window, int slot) {
     const auto view = bufferOf(window.bank(), slot).bytes();
@@ -42,7 +46,8 @@ struct SlotState {
 
 SlotState stateOf(frmMain& window, int slot) {
     SlotBank& bank = window.bank();
-    return {slotBytes(window, slot), bank.WaveDesc[slot], bank.OutBufLen[slot], bank.WaveName[slot]};
+    return {slotBytes(window, slot), bank.WaveDesc[slot], bank.OutBufLen[slot],
+            bank.WaveName[slot]};
 }
 
 TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
@@ -117,7 +122,8 @@ TEST(ImportThroughTheWindow, AFailedOrCancelledImportLeavesTheSlotAndTheViewAsTh
     w.dialog->answers = {source.file("notes.wav"), std::nullopt};
     window.cmdConvertText_Click();
     ASSERT_EQ(w.errors->size(), 1);
-    EXPECT_TRUE(w.errors->at(0).contains(source.file("notes.wav"))) << w.errors->at(0).toStdString();
+    EXPECT_TRUE(w.errors->at(0).contains(source.file("notes.wav")))
+        << w.errors->at(0).toStdString();
     EXPECT_EQ(stateOf(window, 1), before);
     EXPECT_EQ(text(window, "lblOutbuflen"), readout);
 

@@ -1,0 +1,57 @@
+// The Play button, heard through a private PulseAudio whose sink writes what it plays to a pipe.
+#include "PrivateSoundServer.h"
+#include "WindowTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServer) {
+    test::PrivateSoundServer server; // before anything in the process talks to a sound server
+    if (const auto failure = server.start()) {
+        GTEST_SKIP() << "no private sound server: " << *failure;
+    }
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    Bytes sound(3000);
+    for (std::size_t i = 0; i < sound.size(); ++i) {
+        sound[i] = static_cast<std::uint8_t>(i % 2 ? 20 + i % 90 : 140 + i % 110);
+    }
+    slots[9].bytes = sound;
+    slots[9].endIndex = 10; // the end index does not shorten playback
+    test::LoadedWindow w(slots);
+    frmMain& window = *w.window;
+    window.optCurWave_Click(10);
+    window.show();
+
+    window.findChild<QPushButton*>("cmdPlay")->click();
+    ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+    EXPECT_TRUE(
+        spinUntil([&] { return test::findBytes(server.capture(), sound).has_value(); }, 10000))
+        << "the sink never received the slot's bytes";
+    EXPECT_FALSE(test::findBytes(server.capture(), slots[0].bytes)) << "slot 1 was played";
+}
+
+} // namespace
+} // namespace wtb

@@ -1,0 +1,33 @@
+// The Play button on a machine without sound output: its own executable, so pointing the sound
+// clients at a server that does not exist reaches no other test.
+#include "WindowTestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace wtb {
+namespace {
+
+TEST(PlayWithoutSound, StartsUpAndPlayShowsAClearMessageChangingNothing) {
+    QTemporaryDir nowhere;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(nowhere.path()));
+    qputenv("PULSE_SERVER", QFile::encodeName("unix:" + nowhere.path() + "/pulse/native"));
+
+    test::LoadedWindow w(test::patternedSlots(100));
+    frmMain& window = *w.window;
+    window.optCurWave_Click(4);
+    const std::int32_t endIndex = window.bank().OutBufLen[4];
+    window.cmdPlay_Click();
+    ASSERT_EQ(w.errors->size(), 1);
+    EXPECT_TRUE(w.errors->at(0).startsWith("No sound output is available"))
+        << w.errors->at(0).toStdString();
+    EXPECT_EQ(window.bank().CurWave, 4);
+    EXPECT_EQ(window.bank().OutBufLen[4], endIndex);
+
+    window.cmdPlay_Click(); // and again: the same message, no crash
+    EXPECT_EQ(w.errors->size(), 2);
+}
+
+} // namespace
+} // namespace wtb
