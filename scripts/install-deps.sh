@@ -5,7 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+    fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils imagemagick
     pulseaudio pulseaudio-utils
     gcc-avr avr-libc arduino-core-avr simavr
     xxd

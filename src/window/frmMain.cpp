@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace wtb {
 
 namespace {
@@ -62,13 +64,13 @@ frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QW
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setFixedSize(851, 303);
-    // The fixed layout was drawn for an 8-point window font; a larger default would cut the
-    // readouts and the slot numbers short. The platform's face is kept.
+    // The fixed layout was drawn for an 8-point window font; a larger or wider one would cut
+    // the readouts and the slot numbers short. Liberation Sans has the metrics the layout was
+    // measured with; without it the platform's face is kept.
     QFont windowFont = font();
-    if (windowFont.pointSizeF() > 8.0) {
-        windowFont.setPointSizeF(8.0);
-        setFont(windowFont);
-    }
+    windowFont.setFamilies({QStringLiteral("Liberation Sans"), windowFont.family()});
+    windowFont.setPointSizeF(std::min(windowFont.pointSizeF(), 8.0));
+    setFont(windowFont);
     createControls();
 }
 
