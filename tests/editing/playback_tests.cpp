@@ -2,10 +2,6 @@
 #include "PrivateSoundServer.h"
 #include "support/TestSupport.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -26,21 +22,6 @@ Bytes distinctiveSound(std::size_t length, unsigned seed) {
         } while (b == 128);
     }
     return bytes;
-}
-
-// Runs the event loop, as the window would, until `done` holds or `timeoutMs` pass.
-bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 class Playback : public testing::Test {
@@ -74,8 +55,9 @@ protected:
 
     // Waits for the playback to end, then for the sink to have written all of it out.
     void assertPlayedOutWhole(const Bytes& sound) {
-        ASSERT_TRUE(spinUntil([&] { return !bank.SoundDevice->isPlaying(); }, 15000));
-        ASSERT_TRUE(spinUntil([&] { return captured(sound); }, 3000))
+        ASSERT_TRUE(
+            test::spinEventLoopUntil([&] { return !bank.SoundDevice->isPlaying(); }, 15000));
+        ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(sound); }, 3000))
             << "the sink never received the whole sound";
     }
 
@@ -98,7 +80,7 @@ TEST_F(Playback, PlaysTheSlotsExactBytesOnceToTheLastSample) {
     // once, not looping: another second of output holds no second copy
     const std::size_t first = *test::findBytes(server->capture(), sound);
     const std::size_t needed = first + 2 * sound.size() + test::PrivateSoundServer::kRate;
-    ASSERT_TRUE(spinUntil([&] { return server->capture().size() > needed; }, 5000));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server->capture().size() > needed; }, 5000));
     EXPECT_FALSE(test::findBytes(server->capture(), sound, first + 1));
 }
 
@@ -108,7 +90,7 @@ TEST_F(Playback, PlayingAgainRestartsFromTheBeginning) {
     putInSlot(3, sound);
 
     bank.WaveBuffer[3]->Play();
-    ASSERT_TRUE(spinUntil([&] { return captured(opening); }, 5000));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(opening); }, 5000));
     bank.WaveBuffer[3]->Play();
     ASSERT_NO_FATAL_FAILURE(assertPlayedOutWhole(sound));
 
@@ -134,13 +116,13 @@ TEST_F(Playback, ClosingTheDeviceWhilePlayingStopsTheSound) {
     putInSlot(2, sound);
 
     bank.WaveBuffer[2]->Play();
-    ASSERT_TRUE(spinUntil([&] { return captured(opening); }, 5000));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(opening); }, 5000));
     bank.SoundDevice.reset();
 
     // keep the event loop going for longer than the sound would have lasted
     const std::size_t start = *test::findBytes(server->capture(), opening);
     const std::size_t needed = start + sound.size() + test::PrivateSoundServer::kRate;
-    ASSERT_TRUE(spinUntil([&] { return server->capture().size() > needed; }, 5000));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server->capture().size() > needed; }, 5000));
     EXPECT_FALSE(captured(sound));
 }
 

@@ -1,10 +1,14 @@
 #include "support/TestSupport.h"
 
 #include "slots/SoundFile.h"
+#include "slots/WorkingFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -96,6 +100,26 @@ void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_
         bank.OutBufLen[slot] = content.endIndex;
     }
     bank.CurWave = 1;
+}
+
+void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& slots) {
+    SlotBank bank;
+    fillBank(bank, slots);
+    SaveWorkingFolder(bank, folder);
+}
+
+bool spinEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 std::vector<SlotContent> patternedSlots(std::int32_t length) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,6 +49,12 @@ struct SlotContent {
     std::int32_t endIndex = 0;
 };
 void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_t rate = 8000);
+
+// Saves a bank holding `slots` into `folder`, making it a complete working folder.
+void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& slots);
+
+// Runs the event loop, as the window would, until `done` holds; false after `timeoutMs`.
+bool spinEventLoopUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Sixteen slots of `length` bytes each with a simple distinct pattern per slot.
 std::vector<SlotContent> patternedSlots(std::int32_t length);

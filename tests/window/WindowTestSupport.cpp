@@ -21,9 +21,7 @@ std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& re
 }
 
 LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
-    SlotBank bank;
-    fillBank(bank, slots);
-    SaveWorkingFolder(bank, folder.path());
+    writeWorkingFolder(folder.path(), slots);
     window = std::make_unique<frmMain>(folder.path(), std::make_unique<RecordingPrompts>(errors));
     window->CommonDialog1().setRunner(std::make_unique<ScriptedDialog>(dialog));
     if (!window->Form_Load()) {

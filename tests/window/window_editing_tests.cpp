@@ -189,9 +189,7 @@ struct RetryPrompts : test::RecordingPrompts {
 
 TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten) {
     test::TempFolder folder;
-    SlotBank bank;
-    test::fillBank(bank, test::patternedSlots(20));
-    SaveWorkingFolder(bank, folder.path());
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
     QFile::remove(slotFilePath(folder.path(), 11));
     const auto before = test::folderChecksums(folder.path());
 
@@ -204,49 +202,44 @@ TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten)
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
 }
 
-TEST(WorkingFolderThroughTheWindow, AFailedSaveAtCloseOffersRetryThenClosesWithoutSaving) {
+// A loaded window whose slot 2 was changed, and whose 9.wav cannot be replaced at close
+// because a folder stands in its place.
+class BlockedSaveAtClose : public testing::Test {
+protected:
+    void openWindow(std::vector<bool> retryAnswers) {
+        test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
+        auto prompts = std::make_unique<RetryPrompts>(std::make_shared<QStringList>(),
+                                                      std::move(retryAnswers));
+        asked = prompts.get();
+        window = std::make_unique<frmMain>(folder.path(), std::move(prompts));
+        ASSERT_TRUE(window->Form_Load());
+        window->bank().OutBufLen[2] = 7;
+        QFile::remove(slotFilePath(folder.path(), 9));
+        QDir(folder.path()).mkdir("9.wav");
+    }
+
+    std::string settings() const { return test::readText(settingsFilePath(folder.path())); }
+
     test::TempFolder folder;
-    SlotBank bank;
-    test::fillBank(bank, test::patternedSlots(20));
-    SaveWorkingFolder(bank, folder.path());
+    RetryPrompts* asked = nullptr;
+    std::unique_ptr<frmMain> window;
+};
 
-    auto errors = std::make_shared<QStringList>();
-    auto prompts = std::make_unique<RetryPrompts>(errors, std::vector<bool>{true, false});
-    RetryPrompts& asked = *prompts;
-    frmMain window(folder.path(), std::move(prompts));
-    ASSERT_TRUE(window.Form_Load());
-    window.bank().OutBufLen[2] = 7;
-    QFile::remove(slotFilePath(folder.path(), 9));
-    QDir(folder.path()).mkdir("9.wav"); // the slot file cannot be replaced
-
-    EXPECT_TRUE(window.close());
-    EXPECT_EQ(asked.asked, 2u);
-    EXPECT_TRUE(asked.questions.at(0).contains("9.wav")) << asked.questions.at(0).toStdString();
-    // Slot files before 9 were saved on each try; the settings file was never reached.
-    EXPECT_NE(test::readText(settingsFilePath(folder.path())).find("\t19\r\n"), std::string::npos);
-    EXPECT_EQ(test::readText(settingsFilePath(folder.path())).find("\t7\r\n"), std::string::npos);
+TEST_F(BlockedSaveAtClose, OffersRetryThenClosesWithoutSaving) {
+    openWindow({true, false});
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked->asked, 2u);
+    EXPECT_TRUE(asked->questions.at(0).contains("9.wav")) << asked->questions.at(0).toStdString();
+    // The settings file comes after the slot files and was never reached.
+    EXPECT_NE(settings().find("slot 2.wav\t19\r\n"), std::string::npos);
 }
 
-TEST(WorkingFolderThroughTheWindow, ARetryAfterTheUserFreedTheFileSavesEverything) {
-    test::TempFolder folder;
-    SlotBank bank;
-    test::fillBank(bank, test::patternedSlots(20));
-    SaveWorkingFolder(bank, folder.path());
-
-    auto errors = std::make_shared<QStringList>();
-    auto prompts = std::make_unique<RetryPrompts>(errors, std::vector<bool>{true});
-    RetryPrompts& asked = *prompts;
-    frmMain window(folder.path(), std::move(prompts));
-    ASSERT_TRUE(window.Form_Load());
-    window.bank().OutBufLen[2] = 7;
-    QFile::remove(slotFilePath(folder.path(), 9));
-    QDir(folder.path()).mkdir("9.wav");
-    asked.onAsk = [&] { QDir(folder.path()).rmdir("9.wav"); }; // the user mends it, then retries
-
-    EXPECT_TRUE(window.close());
-    EXPECT_EQ(asked.asked, 1u);
-    EXPECT_NE(test::readText(settingsFilePath(folder.path())).find("slot 2.wav\t7\r\n"),
-              std::string::npos);
+TEST_F(BlockedSaveAtClose, ARetryAfterTheUserFreedTheFileSavesEverything) {
+    openWindow({true});
+    asked->onAsk = [&] { QDir(folder.path()).rmdir("9.wav"); }; // mended while the box is open
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked->asked, 1u);
+    EXPECT_NE(settings().find("slot 2.wav\t7\r\n"), std::string::npos);
     SlotBank reloaded;
     LoadWorkingFolder(reloaded, folder.path());
     EXPECT_EQ(reloaded.WaveDesc[9].bufferBytes, 20);

@@ -2,10 +2,7 @@
 #include "PrivateSoundServer.h"
 #include "WindowTestSupport.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -13,20 +10,6 @@ namespace wtb {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServer) {
     test::PrivateSoundServer server; // before anything in the process talks to a sound server
@@ -47,8 +30,8 @@ TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServe
 
     window.findChild<QPushButton*>("cmdPlay")->click();
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
-    EXPECT_TRUE(
-        spinUntil([&] { return test::findBytes(server.capture(), sound).has_value(); }, 10000))
+    EXPECT_TRUE(test::spinEventLoopUntil(
+        [&] { return test::findBytes(server.capture(), sound).has_value(); }, 10000))
         << "the sink never received the slot's bytes";
     EXPECT_FALSE(test::findBytes(server.capture(), slots[0].bytes)) << "slot 1 was played";
 }
