@@ -33,7 +33,11 @@ void SoundBuffer::Play() const {
 }
 
 void SoundBuffer::SaveToFile(const QString& path) const {
-    writeFileAtomically(path, encodeWav8(Sound8{bytes_, sampleRate_}));
+    writeFileAtomically(path, wavFileBytes());
+}
+
+std::string SoundBuffer::wavFileBytes() const {
+    return encodeWav8(Sound8{bytes_, sampleRate_});
 }
 
 } // namespace wtb

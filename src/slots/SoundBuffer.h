@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace wtb {
@@ -33,6 +34,9 @@ public:
 
     // Writes an 8-bit unsigned mono WAV file atomically.
     void SaveToFile(const QString& path) const;
+
+    // The complete bytes of that WAV file, for saving it together with others.
+    std::string wavFileBytes() const;
 
 private:
     SoundDevice* device_;

@@ -33,17 +33,18 @@ bool isNewWorkingFolder(const QString& folder) {
 void createDefaultKit(const QString& folder) {
     const std::vector<KitSound> kit = defaultKit();
     SettingsLines settings;
-    std::vector<QString> written;
+    AtomicFileBatch batch;
+    for (std::size_t i = 0; i < kit.size(); ++i) {
+        batch.write(slotFilePath(folder, static_cast<std::int32_t>(i + 1)),
+                    encodeWav8(kit[i].sound));
+        settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
+    }
+    batch.write(settingsFilePath(folder), formatSettings(settings));
     try {
-        for (std::size_t i = 0; i < kit.size(); ++i) {
-            const QString path = slotFilePath(folder, static_cast<std::int32_t>(i + 1));
-            writeFileAtomically(path, encodeWav8(kit[i].sound));
-            written.push_back(path);
-            settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
-        }
-        writeFileAtomically(settingsFilePath(folder), formatSettings(settings));
+        batch.commit();
     } catch (...) {
-        for (const QString& path : written) {
+        // A kit that is only partly there would make the folder look damaged at every start.
+        for (const QString& path : batch.committed()) {
             QFile::remove(path);
         }
         throw;
@@ -87,25 +88,25 @@ void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
         createDefaultKit(folder);
     }
     bank.CurWave = 1;
-    bank.SoundDevice = std::make_unique<SoundDevice>();
+    if (!bank.SoundDevice) {
+        // Buffers keep a reference to the device that made them: it is opened once and kept.
+        bank.SoundDevice = std::make_unique<SoundDevice>();
+    }
     loadSlotFiles(bank, folder);
     loadSettings(bank, folder);
 }
 
 void SaveWorkingFolder(const SlotBank& bank, const QString& folder) {
-    // Every slot must have its sound before the first file is replaced, so a save never
-    // stops half-way for want of one.
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        bufferOf(bank, slot);
-    }
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        bufferOf(bank, slot).SaveToFile(slotFilePath(folder, slot));
-    }
+    // All seventeen files are written out before the first one replaces its old self, so a
+    // failure while writing (a full disk, a file in the way) leaves the whole folder as it was.
+    AtomicFileBatch batch;
     SettingsLines lines;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        batch.write(slotFilePath(folder, slot), bufferOf(bank, slot).wavFileBytes());
         lines[static_cast<std::size_t>(slot - 1)] = {bank.WaveName[slot], bank.OutBufLen[slot]};
     }
-    writeFileAtomically(settingsFilePath(folder), formatSettings(lines));
+    batch.write(settingsFilePath(folder), formatSettings(lines));
+    batch.commit();
 }
 
 } // namespace wtb

@@ -14,7 +14,7 @@ QString settingsFilePath(const QString& folder);
 bool isNewWorkingFolder(const QString& folder);
 
 // Writes the built-in default kit as the sixteen slot files and the settings file. When a
-// write fails, the files it already wrote are removed again, so the folder is left new.
+// write fails, no file of the kit is left behind, so the folder stays new.
 void createDefaultKit(const QString& folder);
 
 // Fills the bank from the working folder: current slot 1, the sound device, the sixteen slot
@@ -23,8 +23,9 @@ void createDefaultKit(const QString& folder);
 // is not new.
 void LoadWorkingFolder(SlotBank& bank, const QString& folder);
 
-// Writes every slot's sound to its slot file, then the settings file. Each file is replaced
-// atomically; raises on the first failure, naming the file.
+// Writes every slot's sound to its slot file, then the settings file. All seventeen are written
+// in full before any replaces its old self, so a failure while writing changes nothing; raises
+// on the first failure, naming the file.
 void SaveWorkingFolder(const SlotBank& bank, const QString& folder);
 
 } // namespace wtb

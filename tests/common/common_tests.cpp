@@ -4,6 +4,7 @@
 #include "common/TextLines.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -92,6 +93,31 @@ TEST(AtomicFile, ReplacesTheWholeFileAndNamesThePathOnFailure) {
         EXPECT_NE(std::string(error.what()).find("no/such/folder/out.txt"), std::string::npos);
     }
     EXPECT_EQ(kindOf([&] { readWholeFile(folder.file("absent.txt")); }), ErrorKind::File);
+}
+
+TEST(AtomicFile, ABatchReplacesItsFilesOnlyWhenAllWereWritten) {
+    test::TempFolder folder;
+    const QString first = folder.file("first.txt");
+    const QString second = folder.file("second.txt");
+    writeFileAtomically(first, "old first");
+    writeFileAtomically(second, "old second");
+    {
+        AtomicFileBatch batch;
+        batch.write(first, "new first");
+        EXPECT_EQ(kindOf([&] { batch.write(folder.file("missing/third.txt"), "x"); }),
+                  ErrorKind::File);
+    } // abandoned: nothing is committed
+    EXPECT_EQ(readWholeFile(first), "old first");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2); // no temporary left over
+
+    AtomicFileBatch batch;
+    batch.write(first, "new first");
+    batch.write(second, "new second");
+    EXPECT_EQ(readWholeFile(second), "old second"); // not before commit
+    batch.commit();
+    EXPECT_EQ(readWholeFile(first), "new first");
+    EXPECT_EQ(readWholeFile(second), "new second");
+    EXPECT_EQ(batch.committed(), (std::vector<QString>{first, second}));
 }
 
 } // namespace
