@@ -39,6 +39,9 @@ std::vector<std::uint8_t> readRawBytes(SNDFILE* file, std::int32_t frames) {
 }
 
 std::uint8_t toUnsigned8(double mixedSample) {
+    if (std::isnan(mixedSample)) {
+        return 128; // a float file may hold NaN, or infinities that cancel in the mix
+    }
     const double scaled = std::round(mixedSample * 128.0) + 128.0;
     return static_cast<std::uint8_t>(std::clamp(scaled, 0.0, 255.0));
 }

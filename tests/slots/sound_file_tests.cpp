@@ -5,6 +5,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 #include <sndfile.h>
 
 namespace wtb {
@@ -56,6 +58,12 @@ TEST_F(SoundFileTest, TwentyFourBitAndFloatAreScaledAndClamped) {
     test::writeFloatSoundFile(folder.file("f32.wav"), 2, 8000,
                               {0.5f, 0.5f, 1.5f, 1.5f, -2.0f, -2.0f, 0.25f, -0.25f, -0.5f, 0.0f});
     EXPECT_EQ(load("f32.wav"), (Bytes{192, 255, 0, 128, 96}));
+
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    test::writeFloatSoundFile(folder.file("odd.wav"), 2, 8000,
+                              {nan, nan, inf, inf, -inf, -inf, inf, -inf, nan, 0.5f});
+    EXPECT_EQ(load("odd.wav"), (Bytes{128, 255, 0, 128, 128}));
 }
 
 TEST_F(SoundFileTest, EightBitStereoAveragesTheTwoBytes) {
