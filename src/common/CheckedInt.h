@@ -11,11 +11,15 @@
 // 32-bit, and a result outside the type's range is an error, never a wrap-around.
 namespace wtb {
 
+[[noreturn]] inline void raiseOverflow(long long a, const char* op, long long b) {
+    raise(ErrorKind::Overflow, "Arithmetic overflow: " + std::to_string(a) + " " + op + " " +
+                                   std::to_string(b) + " is out of range.");
+}
+
 template <std::signed_integral T> T checkedAdd(T a, T b) {
     T result;
     if (__builtin_add_overflow(a, b, &result)) {
-        raise(ErrorKind::Overflow, "Arithmetic overflow: " + std::to_string(a) + " + " +
-                                       std::to_string(b) + " is out of range.");
+        raiseOverflow(a, "+", b);
     }
     return result;
 }
@@ -23,8 +27,7 @@ template <std::signed_integral T> T checkedAdd(T a, T b) {
 template <std::signed_integral T> T checkedSub(T a, T b) {
     T result;
     if (__builtin_sub_overflow(a, b, &result)) {
-        raise(ErrorKind::Overflow, "Arithmetic overflow: " + std::to_string(a) + " - " +
-                                       std::to_string(b) + " is out of range.");
+        raiseOverflow(a, "-", b);
     }
     return result;
 }
@@ -32,8 +35,7 @@ template <std::signed_integral T> T checkedSub(T a, T b) {
 template <std::signed_integral T> T checkedMul(T a, T b) {
     T result;
     if (__builtin_mul_overflow(a, b, &result)) {
-        raise(ErrorKind::Overflow, "Arithmetic overflow: " + std::to_string(a) + " * " +
-                                       std::to_string(b) + " is out of range.");
+        raiseOverflow(a, "*", b);
     }
     return result;
 }
