@@ -4,6 +4,7 @@
 // ratios to both baselines are printed at the end.
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,19 +26,7 @@ const wtb::SlotBank& randomBank() {
     static wtb::SlotBank bank;
     static bool filled = false;
     if (!filled) {
-        bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
-        std::mt19937 random(7);
-        for (int slot = 1; slot <= 16; ++slot) {
-            std::vector<std::uint8_t> bytes(kSamplesPerSlot);
-            for (auto& b : bytes) {
-                b = static_cast<std::uint8_t>(random());
-            }
-            bank.WaveBuffer[slot] =
-                std::make_unique<wtb::SoundBuffer>(*bank.SoundDevice, std::move(bytes), 8000);
-            bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
-            bank.WaveName[slot] = "random " + std::to_string(slot) + ".wav";
-            bank.OutBufLen[slot] = kSamplesPerSlot - 1;
-        }
+        wtb::test::fillBank(bank, wtb::test::randomSlots(kSamplesPerSlot, 7));
         filled = true;
     }
     return bank;

@@ -2,9 +2,11 @@
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
 // the whole UpdateDisplay (copy into WaveData, readouts, picture) of a 10,000,000-sample slot.
 #include "common/RoundHalfEven.h"
+#include "support/LiteralTrace.h"
+#include "support/TestSupport.h"
 #include "window/PictureBox.h"
 #include "window/WaveformRaster.h"
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
 #include "window/frmMain.h"
 
 #include <QApplication>
@@ -54,7 +56,7 @@ void RedrawLiteral(benchmark::State& state) {
     const auto& bytes = samples(state.range(0));
     wtb::PictureBox box(QSize(577, 129));
     for (auto _ : state) {
-        redraw(box, bytes, &wtb::drawTraceLiteral);
+        redraw(box, bytes, &wtb::test::drawTraceLiteral);
         benchmark::DoNotOptimize(box.image().constBits());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -75,16 +77,10 @@ BENCHMARK(RedrawFast)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillise
 void UpdateDisplayWhole(benchmark::State& state) {
     wtb::frmMain window(QStringLiteral("/nonexistent"));
     wtb::SlotBank& bank = window.bank();
-    bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
-    for (int slot = 1; slot <= 16; ++slot) {
-        std::vector<std::uint8_t> bytes =
-            slot == 1 ? samples(state.range(0)) : std::vector<std::uint8_t>(100, 128);
-        bank.WaveBuffer[slot] =
-            std::make_unique<wtb::SoundBuffer>(*bank.SoundDevice, std::move(bytes), 44100);
-        bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
-        bank.OutBufLen[slot] = bank.WaveDesc[slot].bufferBytes - 1;
-    }
-    bank.CurWave = 1;
+    std::vector<wtb::test::SlotContent> slots(16, {std::vector<std::uint8_t>(100, 128), "", 99});
+    slots[0].bytes = samples(state.range(0));
+    slots[0].endIndex = static_cast<std::int32_t>(slots[0].bytes.size()) - 1;
+    wtb::test::fillBank(bank, slots, 44100);
     for (auto _ : state) {
         window.UpdateDisplay();
         benchmark::DoNotOptimize(bank.WaveData.data());

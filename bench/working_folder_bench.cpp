@@ -2,6 +2,7 @@
 // files with cp, measured in the same run.
 #include "slots/SoundFile.h"
 #include "slots/WorkingFolder.h"
+#include "support/TestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -19,18 +20,7 @@ const QString& sourceFolder() {
     static bool filled = false;
     if (!filled) {
         wtb::SlotBank bank;
-        bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
-        std::mt19937 random(42);
-        for (int slot = 1; slot <= 16; ++slot) {
-            std::vector<std::uint8_t> bytes(kSamplesPerSlot);
-            for (auto& b : bytes) {
-                b = static_cast<std::uint8_t>(random());
-            }
-            bank.WaveBuffer[slot] =
-                std::make_unique<wtb::SoundBuffer>(*bank.SoundDevice, std::move(bytes), 44100);
-            bank.WaveName[slot] = "slot " + std::to_string(slot);
-            bank.OutBufLen[slot] = kSamplesPerSlot - 1;
-        }
+        wtb::test::fillBank(bank, wtb::test::randomSlots(kSamplesPerSlot, 42), 44100);
         wtb::SaveWorkingFolder(bank, dir.path());
         filled = true;
     }

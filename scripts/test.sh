@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: a normal build, and a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, then builds (warnings are errors) and runs every test twice: a
+# normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,7 +8,7 @@ scripts/install-deps.sh
 run_suite() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j2
     (cd "$dir" && ctest --output-on-failure -j2)
 }

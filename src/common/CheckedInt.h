@@ -5,7 +5,6 @@
 #include <concepts>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Integer arithmetic that traps overflow: slot numbers are 16-bit, sizes, indices and totals
 // 32-bit, and a result outside the type's range is an error, never a wrap-around.
@@ -32,14 +31,6 @@ template <std::signed_integral T> T checkedSub(T a, T b) {
     return result;
 }
 
-template <std::signed_integral T> T checkedMul(T a, T b) {
-    T result;
-    if (__builtin_mul_overflow(a, b, &result)) {
-        raiseOverflow(a, "*", b);
-    }
-    return result;
-}
-
 // A count held in a wider type (a file's frame count, a vector's size) as a 32-bit size.
 template <std::integral T> std::int32_t toInt32Checked(T value, const char* what) {
     std::int32_t result;
@@ -48,17 +39,6 @@ template <std::integral T> std::int32_t toInt32Checked(T value, const char* what
               std::string(what) + " of " + std::to_string(value) + " does not fit in 32 bits.");
     }
     return result;
-}
-
-// Bounds-tested element access for the byte arrays whose lower bound is 0.
-template <class T>
-const T& checkedAt(const std::vector<T>& array, std::int64_t index, const char* arrayName) {
-    if (index < 0 || static_cast<std::uint64_t>(index) >= array.size()) {
-        raise(ErrorKind::Bounds,
-              std::string(arrayName) + " index " + std::to_string(index) + " is outside 0.." +
-                  std::to_string(static_cast<std::int64_t>(array.size()) - 1) + ".");
-    }
-    return array[static_cast<std::size_t>(index)];
 }
 
 } // namespace wtb

@@ -6,9 +6,7 @@
 namespace wtb {
 
 // What went wrong, so a handler or a test can tell failures apart without parsing text.
-enum class ErrorKind { Bounds, Overflow, File, Sound, Control };
-
-const char* errorKindName(ErrorKind kind);
+enum class ErrorKind { Bounds, Overflow, File, Sound };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.

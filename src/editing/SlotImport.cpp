@@ -27,25 +27,16 @@ std::string slotNameFromFileTitle(const QString& title) {
 void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
     // Every fallible step comes before the slot is touched: a stray slot number, a missing
     // device, an unreadable file.
-    auto& buffer = bank.WaveBuffer[slot];
-    auto& desc = bank.WaveDesc[slot];
-    auto& endIndex = bank.OutBufLen[slot];
-    auto& name = bank.WaveName[slot];
+    bank.WaveBuffer[slot];
     if (!bank.SoundDevice) {
         raise(ErrorKind::Sound, "Cannot import \"" + QFileInfo(path).fileName().toStdString() +
                                     "\" into slot " + std::to_string(slot) +
                                     ": the sound device is not open.");
     }
-    BufferDesc newDesc;
-    std::unique_ptr<SoundBuffer> newBuffer =
-        bank.SoundDevice->CreateSoundBufferFromFile(path, newDesc);
-    const std::int32_t newEnd = checkedSub(newDesc.bufferBytes, std::int32_t{1});
-    std::string newName = slotNameFromFileTitle(QFileInfo(path).fileName());
-
-    buffer = std::move(newBuffer);
-    desc = newDesc;
-    endIndex = newEnd;
-    name = std::move(newName);
+    std::unique_ptr<SoundBuffer> sound = bank.SoundDevice->CreateSoundBufferFromFile(path);
+    const std::int32_t newEnd = checkedSub(sound->description().bufferBytes, std::int32_t{1});
+    setSlot(bank, slot, std::move(sound), newEnd,
+            slotNameFromFileTitle(QFileInfo(path).fileName()));
 }
 
 } // namespace wtb

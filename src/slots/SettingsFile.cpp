@@ -88,15 +88,18 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
         }
         const std::vector<std::string_view> fields = splitFields(lines[n]);
         if (fields.size() < 2) {
-            raise(ErrorKind::Bounds,
+            raise(ErrorKind::File,
                   "The " + lineName + " has no TAB between the slot's name and its end index.");
         }
         result[n].name = std::string(fields[0]);
         try {
             result[n].endIndex = parseEndIndex(fields[1]);
         } catch (const RuntimeError& error) {
-            raise(error.kind(), "The end index \"" + std::string(fields[1]) + "\" in " + lineName +
-                                    " is outside the 32-bit range.");
+            if (error.kind() != ErrorKind::Overflow) {
+                throw;
+            }
+            raise(ErrorKind::Overflow, "The end index \"" + std::string(fields[1]) + "\" in " +
+                                           lineName + " is outside the 32-bit range.");
         }
     }
     return result;

@@ -14,6 +14,21 @@ template <class Bank> auto& bufferOfImpl(Bank& bank, std::int32_t slot) {
 
 } // namespace
 
+void setSlot(SlotBank& bank, std::int32_t slot, std::unique_ptr<SoundBuffer> sound,
+             std::int32_t endIndex, std::string name) {
+    if (slot < kFirstSlot || slot > kLastSlot) {
+        raise(ErrorKind::Bounds,
+              "Slot number " + std::to_string(slot) + " is outside the slots 1..16.");
+    }
+    if (!sound) {
+        raise(ErrorKind::Sound, "Slot " + std::to_string(slot) + " cannot be set to no sound.");
+    }
+    bank.WaveDesc[slot] = sound->description();
+    bank.WaveBuffer[slot] = std::move(sound);
+    bank.OutBufLen[slot] = endIndex;
+    bank.WaveName[slot] = std::move(name);
+}
+
 SoundBuffer& bufferOf(SlotBank& bank, std::int32_t slot) {
     return bufferOfImpl(bank, slot);
 }

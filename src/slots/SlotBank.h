@@ -54,6 +54,12 @@ struct SlotBank {
     std::unique_ptr<wtb::SoundDevice> SoundDevice;
 };
 
+// The one way a slot is set: its sound, the description of that sound, its end index and its
+// name, all together, so WaveDesc always describes WaveBuffer. Raises a bounds error for a
+// slot outside 1..16 (slot 0 is never used) or a missing sound, before anything changes.
+void setSlot(SlotBank& bank, std::int32_t slot, std::unique_ptr<SoundBuffer> sound,
+             std::int32_t endIndex, std::string name);
+
 // The slot's sound buffer; raises when the slot has none (it was never loaded).
 SoundBuffer& bufferOf(SlotBank& bank, std::int32_t slot);
 const SoundBuffer& bufferOf(const SlotBank& bank, std::int32_t slot);

@@ -1,17 +1,14 @@
 #include "slots/SoundBuffer.h"
 
-#include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
-#include "slots/SoundDevice.h"
 #include "slots/SoundFile.h"
 
 #include <algorithm>
 
 namespace wtb {
 
-SoundBuffer::SoundBuffer(SoundDevice& device, std::vector<std::uint8_t> bytes,
-                         std::int32_t sampleRate)
-    : device_(&device), bytes_(std::move(bytes)), sampleRate_(sampleRate) {
+SoundBuffer::SoundBuffer(std::vector<std::uint8_t> bytes, std::int32_t sampleRate)
+    : bytes_(std::move(bytes)), sampleRate_(sampleRate) {
     toInt32Checked(bytes_.size(), "A sound buffer size");
 }
 
@@ -26,14 +23,6 @@ void SoundBuffer::ReadBuffer(std::span<std::uint8_t> destination) const {
                                      std::to_string(destination.size()) + " bytes.");
     }
     std::copy(bytes_.begin(), bytes_.end(), destination.begin());
-}
-
-void SoundBuffer::Play() const {
-    device_->play(bytes_, sampleRate_);
-}
-
-void SoundBuffer::SaveToFile(const QString& path) const {
-    writeFileAtomically(path, wavFileBytes());
 }
 
 std::string SoundBuffer::wavFileBytes() const {

@@ -2,8 +2,6 @@
 
 #include "slots/BufferDesc.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,14 +9,12 @@
 
 namespace wtb {
 
-class SoundDevice;
-
-// One slot's sound: unsigned 8-bit mono samples at a sample rate. Made by the sound device
-// from a file, copied out byte for byte, played once, and saved to a file that loads back to
-// the same bytes.
+// One slot's sound: unsigned 8-bit mono samples at a sample rate. Made from a file by the
+// sound device, copied out byte for byte, and encoded as a file that loads back to the same
+// bytes. It holds nothing but its samples, so it can outlive whatever made it.
 class SoundBuffer {
 public:
-    SoundBuffer(SoundDevice& device, std::vector<std::uint8_t> bytes, std::int32_t sampleRate);
+    SoundBuffer(std::vector<std::uint8_t> bytes, std::int32_t sampleRate);
 
     BufferDesc description() const;
 
@@ -28,18 +24,12 @@ public:
 
     // Read-only view of the samples, for readers that need no copy of their own.
     std::span<const std::uint8_t> bytes() const { return bytes_; }
+    std::int32_t sampleRate() const { return sampleRate_; }
 
-    // Starts playing the whole buffer once and returns at once.
-    void Play() const;
-
-    // Writes an 8-bit unsigned mono WAV file atomically.
-    void SaveToFile(const QString& path) const;
-
-    // The complete bytes of that WAV file, for saving it together with others.
+    // The complete bytes of an 8-bit unsigned mono WAV file holding the buffer.
     std::string wavFileBytes() const;
 
 private:
-    SoundDevice* device_;
     std::vector<std::uint8_t> bytes_;
     std::int32_t sampleRate_;
 };

@@ -58,27 +58,25 @@ namespace {
                                QFileInfo(path).fileName().toStdString() + "\".");
 }
 
-void loadSlotFiles(SlotBank& bank, const QString& folder) {
+std::vector<std::unique_ptr<SoundBuffer>> loadSlotFiles(const SoundDevice& device,
+                                                        const QString& folder) {
+    std::vector<std::unique_ptr<SoundBuffer>> sounds;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const QString path = slotFilePath(folder, slot);
         if (!QFileInfo::exists(path)) {
             raiseMissing(folder, path);
         }
-        bank.WaveBuffer[slot] =
-            bank.SoundDevice->CreateSoundBufferFromFile(path, bank.WaveDesc[slot]);
+        sounds.push_back(device.CreateSoundBufferFromFile(path));
     }
+    return sounds;
 }
 
-void loadSettings(SlotBank& bank, const QString& folder) {
+SettingsLines loadSettings(const QString& folder) {
     const QString path = settingsFilePath(folder);
     if (!QFileInfo::exists(path)) {
         raiseMissing(folder, path);
     }
-    const SettingsLines lines = parseSettings(readWholeFile(path), displayPath(path));
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        bank.WaveName[slot] = lines[static_cast<std::size_t>(slot - 1)].name;
-        bank.OutBufLen[slot] = lines[static_cast<std::size_t>(slot - 1)].endIndex;
-    }
+    return parseSettings(readWholeFile(path), displayPath(path));
 }
 
 } // namespace
@@ -89,11 +87,14 @@ void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
     }
     bank.CurWave = 1;
     if (!bank.SoundDevice) {
-        // Buffers keep a reference to the device that made them: it is opened once and kept.
         bank.SoundDevice = std::make_unique<SoundDevice>();
     }
-    loadSlotFiles(bank, folder);
-    loadSettings(bank, folder);
+    std::vector<std::unique_ptr<SoundBuffer>> sounds = loadSlotFiles(*bank.SoundDevice, folder);
+    const SettingsLines lines = loadSettings(folder);
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const auto index = static_cast<std::size_t>(slot - 1);
+        setSlot(bank, slot, std::move(sounds[index]), lines[index].endIndex, lines[index].name);
+    }
 }
 
 void SaveWorkingFolder(const SlotBank& bank, const QString& folder) {

@@ -40,10 +40,6 @@ void CommonDialog::setRunner(std::unique_ptr<FileDialogRunner> runner) {
     runner_ = runner ? std::move(runner) : std::make_unique<QtFileDialogRunner>();
 }
 
-QString CommonDialog::fileTitle() const {
-    return QFileInfo(fileName_).fileName();
-}
-
 QString CommonDialog::toQtNameFilters(const QString& filter) {
     if (filter.isEmpty()) {
         return {};

@@ -43,8 +43,6 @@ public:
     // The proposed name before a dialog, the chosen file's full path after an accepted one.
     void setFileName(const QString& fileName) { fileName_ = fileName; }
     const QString& fileName() const { return fileName_; }
-    // The file name without its folder.
-    QString fileTitle() const;
 
     // Modal; true when the user chose a file, false when the dialog was cancelled, which
     // leaves the file name as it was.

@@ -1,12 +1,14 @@
 #include "window/UserPrompts.h"
 
+#include "window/WindowCaption.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace wtb {
 
 namespace {
-const QString kTitle = QStringLiteral("Brimtock - Wavetable builder 1.1");
+const QString kTitle = QString::fromLatin1(kWindowCaption);
 }
 
 void UserPrompts::showError(QWidget* parent, const QString& message) {

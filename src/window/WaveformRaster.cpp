@@ -1,7 +1,7 @@
 #include "window/WaveformRaster.h"
 
 #include "common/CheckedInt.h"
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
 
 #include <QPainter>
 
@@ -59,21 +59,6 @@ void byteRange(const std::uint8_t* bytes, std::size_t count, std::uint8_t& low,
 }
 
 } // namespace
-
-void drawTraceLiteral(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
-                      std::int32_t Hr) {
-    if (samples.empty()) {
-        return;
-    }
-    const std::int32_t last = lastIndexOf(samples);
-    QPoint previous(0, byteToY(samples[0], Hr));
-    for (std::int32_t i = 0; i <= last; ++i) {
-        const QPoint point(indexToX(i, last, Wr),
-                           byteToY(samples[static_cast<std::size_t>(i)], Hr));
-        painter.drawLine(previous, point);
-        previous = point;
-    }
-}
 
 std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t Wr,
                                std::int32_t Hr) {

@@ -12,19 +12,12 @@ namespace wtb {
 
 // The sample polyline of the waveform view: sample i stands at (indexToX(i), byteToY(byte i)),
 // the line starts at (0, y of sample 0), and every sample adds one segment from the point
-// before it. Both renderers below draw this same picture with the painter's pen.
-
-// The reference: one painter call per sample, exactly as the polyline is defined. Its cost
-// grows with the slot; kept to check the fast renderer against and to measure it by.
-void drawTraceLiteral(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
-                      std::int32_t Hr);
-
-// The same pixels from a handful of segments per column. Samples sharing one x form a run
-// whose segments are all vertical, so together they cover the column from the run's highest to
-// its lowest point: one vertical segment draws that. The segments between runs are kept as
-// they are. At most two segments per column plus one. This rests on the picture box's pen
-// (one pixel, square cap, aliased), with which every vertical segment covers the rows between
-// its ends inclusive; the tests hold both renderers to the same pixels.
+// before it. The polyline's pixels from a handful of segments per column. Samples sharing one x
+// form a run whose segments are all vertical, so together they cover the column from the run's
+// highest to its lowest point: one vertical segment draws that. The segments between runs are kept
+// as they are. At most two segments per column plus one. This rests on the picture box's pen (one
+// pixel, square cap, aliased), with which every vertical segment covers the rows between its ends
+// inclusive; the tests hold it to the pixels of one painter call per sample.
 std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t Wr,
                                std::int32_t Hr);
 

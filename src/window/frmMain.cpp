@@ -1,5 +1,6 @@
 #include "window/frmMain.h"
 
+#include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
 #include "common/RoundHalfEven.h"
@@ -10,7 +11,8 @@
 #include "window/ClickSlider.h"
 #include "window/PictureBox.h"
 #include "window/WaveformRaster.h"
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
+#include "window/WindowCaption.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -24,8 +26,6 @@
 namespace wtb {
 
 namespace {
-
-const QString kCaption = QStringLiteral("Brimtock - Wavetable builder 1.1");
 
 // The layout is drawn up in twips; 15 twips make one pixel at 96 dots per inch.
 QRect fromTwips(int left, int top, int width, int height) {
@@ -62,7 +62,7 @@ frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QW
     : QWidget(parent), workingFolder_(std::move(workingFolder)),
       prompts_(prompts ? std::move(prompts) : std::make_unique<UserPrompts>()) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(kCaption);
+    setWindowTitle(QString::fromLatin1(kWindowCaption));
     setFixedSize(851, 303);
     // The fixed layout was drawn for an 8-point window font; a larger or wider one would cut
     // the readouts and the slot numbers short. Liberation Sans has the metrics the layout was
@@ -206,7 +206,17 @@ void frmMain::cmdConvertText_Click() {
 }
 
 void frmMain::cmdPlay_Click() {
-    guarded([this] { bufferOf(bank_, bank_.CurWave).Play(); });
+    guarded([this] {
+        const SoundBuffer& sound = bufferOf(bank_, bank_.CurWave);
+        soundOutput().play(sound.bytes(), sound.sampleRate());
+    });
+}
+
+SoundOutput& frmMain::soundOutput() {
+    if (!soundOutput_) {
+        soundOutput_ = std::make_unique<SoundOutput>();
+    }
+    return *soundOutput_;
 }
 
 void frmMain::sldBuffer_Click() {

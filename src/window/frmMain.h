@@ -17,6 +17,7 @@ namespace wtb {
 
 class ClickSlider;
 class PictureBox;
+class SoundOutput;
 
 // The program's one window. It owns the slot bank; every user action is one handler, and
 // every handler runs inside a guard that shows a failure instead of letting it escape. The
@@ -48,6 +49,8 @@ public:
     SlotBank& bank() { return bank_; }
     const QString& workingFolder() const { return workingFolder_; }
     CommonDialog& CommonDialog1() { return commonDialog1_; }
+    // The output Play uses, made at the first play.
+    SoundOutput& soundOutput();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +65,7 @@ private:
     QString workingFolder_;
     std::unique_ptr<UserPrompts> prompts_;
     SlotBank bank_;
+    std::unique_ptr<SoundOutput> soundOutput_;
     bool loaded_ = false;
     CommonDialog commonDialog1_;
 

@@ -14,30 +14,8 @@ class SlotImport : public testing::Test {
 protected:
     void SetUp() override { test::fillBank(bank, test::patternedSlots(300)); }
 
-    Bytes bytesOf(std::int16_t slot) {
-        const auto bytes = bank.WaveBuffer[slot]->bytes();
-        return Bytes(bytes.begin(), bytes.end());
-    }
-
-    struct SlotState {
-        const SoundBuffer* buffer;
-        Bytes bytes;
-        BufferDesc desc;
-        std::int32_t endIndex;
-        std::string name;
-        bool operator==(const SlotState&) const = default;
-    };
-    SlotState stateOf(std::int16_t slot) {
-        return {bank.WaveBuffer[slot].get(), bytesOf(slot), bank.WaveDesc[slot],
-                bank.OutBufLen[slot], bank.WaveName[slot]};
-    }
-    std::vector<SlotState> allSlots() {
-        std::vector<SlotState> states;
-        for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-            states.push_back(stateOf(slot));
-        }
-        return states;
-    }
+    Bytes bytesOf(std::int16_t slot) { return test::slotBytes(bank, slot); }
+    std::vector<test::SlotState> allSlots() { return test::allSlotStates(bank); }
 
     test::TempFolder folder;
     SlotBank bank;

@@ -170,7 +170,11 @@ TEST_F(TrimCurrentSlot, AClickChangesNothingWhenWaveDataIsNotTheCurrentSlots) {
     EXPECT_FALSE(trimCurrentSlot(bank, 700));
 
     // the current slot has no samples: its redraw left slot 3's bytes in WaveData
-    bank.WaveBuffer[5] = std::make_unique<SoundBuffer>(*bank.SoundDevice, Bytes{}, 8000);
+    const auto setSlot5 = [&](Bytes bytes) {
+        setSlot(bank, 5, std::make_unique<SoundBuffer>(std::move(bytes), 8000), bank.OutBufLen[5],
+                bank.WaveName[5]);
+    };
+    setSlot5({});
     EXPECT_FALSE(trimCurrentSlot(bank, 700));
 
     // WaveData is marked as slot 5's but no longer matches its sound
@@ -178,7 +182,7 @@ TEST_F(TrimCurrentSlot, AClickChangesNothingWhenWaveDataIsNotTheCurrentSlots) {
     EXPECT_FALSE(trimCurrentSlot(bank, 0));
     bank.WaveBuffer[5].reset();
     EXPECT_FALSE(trimCurrentSlot(bank, 0));
-    bank.WaveBuffer[5] = std::make_unique<SoundBuffer>(*bank.SoundDevice, Bytes(999, 1), 8000);
+    setSlot5(Bytes(999, 1));
     EXPECT_FALSE(trimCurrentSlot(bank, 700));
 
     expectEndIndicesUnchangedExcept(0);

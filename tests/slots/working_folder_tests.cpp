@@ -15,11 +15,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes bytesOf(const SlotBank& bank, int slot) {
-    const auto view = bufferOf(bank, slot).bytes();
-    return Bytes(view.begin(), view.end());
-}
-
 // A complete working folder whose slot n holds 10 * n bytes.
 void writeCompleteFolder(const QString& folder) {
     SettingsLines lines;
@@ -53,7 +48,7 @@ TEST(WorkingFolder, SaveThenLoadRoundTripsEverySlotExactly) {
     EXPECT_EQ(loaded.CurWave, 1);
     for (int slot = 1; slot <= 16; ++slot) {
         SCOPED_TRACE(slot);
-        EXPECT_EQ(bytesOf(loaded, slot), slots[slot - 1].bytes);
+        EXPECT_EQ(test::slotBytes(loaded, slot), slots[slot - 1].bytes);
         EXPECT_EQ(loaded.WaveName[slot], slots[slot - 1].name);
         EXPECT_EQ(loaded.OutBufLen[slot], slots[slot - 1].endIndex);
         EXPECT_EQ(loaded.WaveDesc[slot], original.WaveDesc[slot]);
@@ -141,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                [](const QString& f) { replaceSettingsLine(f, 4, "no tab at all"); }},
         Damage{"number out of range", "line 9",
                [](const QString& f) { replaceSettingsLine(f, 9, "x.wav\t4294967296"); }}),
-    [](const auto& info) {
-        std::string name = info.param.what;
+    [](const auto& param) {
+        std::string name = param.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');
         return name;
     });

@@ -1,13 +1,11 @@
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-// Every test binary gets a QApplication, so window tests and sound tests share one main.
+// Tests that touch no widget run under a plain core application: its event loop carries
+// playback and the file system needs nothing more.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // headless unless a test asks for a display
-    }
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,14 +8,34 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <random>
 #include <stdexcept>
 
 namespace wtb::test {
+
+Bytes slotBytes(const SlotBank& bank, std::int32_t slot) {
+    const auto view = bufferOf(bank, slot).bytes();
+    return Bytes(view.begin(), view.end());
+}
+
+SlotState slotState(const SlotBank& bank, std::int32_t slot) {
+    return {bank.WaveBuffer[slot].get(), slotBytes(bank, slot), bank.WaveDesc[slot],
+            bank.OutBufLen[slot], bank.WaveName[slot]};
+}
+
+std::vector<SlotState> allSlotStates(const SlotBank& bank) {
+    std::vector<SlotState> states;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        states.push_back(slotState(bank, slot));
+    }
+    return states;
+}
 
 TempFolder::TempFolder() : path_(dir_.path()) {
     if (!dir_.isValid()) {
@@ -93,11 +113,8 @@ void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_
     }
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const SlotContent& content = slots.at(static_cast<std::size_t>(slot - 1));
-        bank.WaveBuffer[slot] =
-            std::make_unique<SoundBuffer>(*bank.SoundDevice, content.bytes, rate);
-        bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
-        bank.WaveName[slot] = content.name;
-        bank.OutBufLen[slot] = content.endIndex;
+        setSlot(bank, slot, std::make_unique<SoundBuffer>(content.bytes, rate), content.endIndex,
+                content.name);
     }
     bank.CurWave = 1;
 }
@@ -106,6 +123,18 @@ void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& s
     SlotBank bank;
     fillBank(bank, slots);
     SaveWorkingFolder(bank, folder);
+}
+
+bool pollUntil(const std::function<bool()>& done, int timeoutMs, int intervalMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QThread::msleep(static_cast<unsigned long>(intervalMs));
+    }
+    return true;
 }
 
 bool spinEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -133,6 +162,20 @@ std::vector<SlotContent> patternedSlots(std::int32_t length) {
         content.name = "slot " + std::to_string(slot) + ".wav";
         content.endIndex = length - 1;
         slots.push_back(std::move(content));
+    }
+    return slots;
+}
+
+std::vector<SlotContent> randomSlots(std::int32_t length, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<SlotContent> slots(16);
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        slots[slot].bytes.resize(static_cast<std::size_t>(length));
+        for (auto& b : slots[slot].bytes) {
+            b = static_cast<std::uint8_t>(random());
+        }
+        slots[slot].name = "random " + std::to_string(slot + 1) + ".wav";
+        slots[slot].endIndex = length - 1;
     }
     return slots;
 }

@@ -25,6 +25,24 @@ private:
     QString path_;
 };
 
+using Bytes = std::vector<std::uint8_t>;
+
+// A copy of the slot's samples.
+Bytes slotBytes(const SlotBank& bank, std::int32_t slot);
+
+// Everything about a slot that setting it may change, to compare before and after.
+struct SlotState {
+    const SoundBuffer* buffer;
+    Bytes bytes;
+    BufferDesc desc;
+    std::int32_t endIndex;
+    std::string name;
+    bool operator==(const SlotState&) const = default;
+};
+SlotState slotState(const SlotBank& bank, std::int32_t slot);
+// Slots 1..16.
+std::vector<SlotState> allSlotStates(const SlotBank& bank);
+
 // Writes a sound file with libsndfile in any format: `frames` holds interleaved samples as
 // the libsndfile int type (left-justified 32-bit), or floats when `format` is a float one.
 void writeSoundFile(const QString& path, int format, int channels, int rate,
@@ -53,10 +71,18 @@ void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_
 // Saves a bank holding `slots` into `folder`, making it a complete working folder.
 void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& slots);
 
+// Checks `done` every `intervalMs` without running the event loop, until it holds; false when
+// it still does not after `timeoutMs`. For waits on other processes.
+bool pollUntil(const std::function<bool()>& done, int timeoutMs, int intervalMs);
+
 // Runs the event loop, as the window would, until `done` holds; false after `timeoutMs`.
 bool spinEventLoopUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Sixteen slots of `length` bytes each with a simple distinct pattern per slot.
 std::vector<SlotContent> patternedSlots(std::int32_t length);
+
+// Sixteen slots of `length` random bytes each, the same for the same seed, each ending at its
+// last sample.
+std::vector<SlotContent> randomSlots(std::int32_t length, unsigned seed);
 
 } // namespace wtb::test

@@ -2,13 +2,27 @@
 
 #include "common/RoundHalfEven.h"
 #include "slots/WorkingFolder.h"
+#include "support/LiteralTrace.h"
 #include "window/PictureBox.h"
 #include "window/WaveformRaster.h"
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
 
+#include <QLabel>
 #include <QPainter>
 
+#include <gtest/gtest.h>
+
 namespace wtb::test {
+
+QString labelText(frmMain& window, const QString& name) {
+    auto* label = window.findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    EXPECT_NE(label, nullptr) << name.toStdString();
+    return label ? label->text() : QString();
+}
+
+ClickSlider& slider(frmMain& window) {
+    return *window.findChild<ClickSlider*>(QStringLiteral("sldBuffer"));
+}
 
 std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& request) {
     script->requests.push_back(request);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/TestSupport.h"
+#include "window/ClickSlider.h"
 #include "window/CommonDialog.h"
 #include "window/frmMain.h"
 
@@ -39,6 +40,10 @@ struct LoadedWindow {
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
     std::unique_ptr<frmMain> window;
 };
+
+// The text of the label named `name`, and the end-point slider.
+QString labelText(frmMain& window, const QString& name);
+ClickSlider& slider(frmMain& window);
 
 // The whole view of a slot drawn the literal way, one painter call per sample; with `fast`,
 // drawn the way the window draws it.

@@ -2,7 +2,7 @@
 
 #include "common/RuntimeError.h"
 #include "window/WaveformRaster.h"
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
 
 #include <gtest/gtest.h>
 

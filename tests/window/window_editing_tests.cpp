@@ -19,36 +19,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-QString text(frmMain& window, const char* name) {
-    return window.findChild<QLabel*>(name)->text();
-}
-
-QSlider& slider(frmMain& window) {
-    return *window.findChild<QSlider*>("sldBuffer");
-}
-
-Bytes waveData(frmMain& window) {
-    return window.bank().WaveData;
-}
-
 Bytes slotBytes(frmMain& window, int slot) {
-    const auto view = bufferOf(window.bank(), slot).bytes();
-    return Bytes(view.begin(), view.end());
+    return test::slotBytes(window.bank(), slot);
 }
 
-// Everything about a slot that an import may change.
-struct SlotState {
-    Bytes bytes;
-    BufferDesc desc;
-    std::int32_t endIndex;
-    std::string name;
-    bool operator==(const SlotState&) const = default;
-};
-
-SlotState stateOf(frmMain& window, int slot) {
-    SlotBank& bank = window.bank();
-    return {slotBytes(window, slot), bank.WaveDesc[slot], bank.OutBufLen[slot],
-            bank.WaveName[slot]};
+test::SlotState stateOf(frmMain& window, int slot) {
+    return test::slotState(window.bank(), slot);
 }
 
 TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
@@ -70,12 +46,12 @@ TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
     EXPECT_EQ(slotBytes(window, 3), bytes);
     EXPECT_EQ(window.bank().OutBufLen[3], 1233);
     EXPECT_EQ(window.bank().WaveName[3], "lead line.wav");
-    EXPECT_EQ(text(window, "lblSamples"), "1234 input samples");
-    EXPECT_EQ(text(window, "lblOutbuflen"), "1233 output samples");
-    EXPECT_EQ(text(window, "lblFreq"), "11025 Hz");
-    EXPECT_EQ(text(window, "lblFilename"), "lead line.wav");
-    EXPECT_EQ(slider(window).maximum(), 1233);
-    EXPECT_EQ(waveData(window), bytes);
+    EXPECT_EQ(test::labelText(window, "lblSamples"), "1234 input samples");
+    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), "1233 output samples");
+    EXPECT_EQ(test::labelText(window, "lblFreq"), "11025 Hz");
+    EXPECT_EQ(test::labelText(window, "lblFilename"), "lead line.wav");
+    EXPECT_EQ(test::slider(window).maximum(), 1233);
+    EXPECT_EQ(window.bank().WaveData, bytes);
     EXPECT_EQ(slotBytes(window, 2), test::patternedSlots(100)[1].bytes); // no other slot moved
 }
 
@@ -88,8 +64,8 @@ TEST(ImportThroughTheWindow, SixteenBitStereoArrivesAsItsMonoMix) {
     w.dialog->answers = {source.file("stereo.wav")};
     w.window->cmdConvertText_Click();
     EXPECT_EQ(slotBytes(*w.window, 1), (Bytes{178, 28, 128}));
-    EXPECT_EQ(text(*w.window, "lblBits"), "8 bit");
-    EXPECT_EQ(text(*w.window, "lblOutbuflen"), "2 output samples");
+    EXPECT_EQ(test::labelText(*w.window, "lblBits"), "8 bit");
+    EXPECT_EQ(test::labelText(*w.window, "lblOutbuflen"), "2 output samples");
 }
 
 TEST(ImportThroughTheWindow, ANameWithATabOrLineEndIsStoredCleanAndSettingsKeepsSixteenLines) {
@@ -115,8 +91,8 @@ TEST(ImportThroughTheWindow, AFailedOrCancelledImportLeavesTheSlotAndTheViewAsTh
     frmMain& window = *w.window;
     window.bank().OutBufLen[1] = 42;
     window.UpdateDisplay();
-    const SlotState before = stateOf(window, 1);
-    const QString readout = text(window, "lblOutbuflen");
+    const test::SlotState before = stateOf(window, 1);
+    const QString readout = test::labelText(window, "lblOutbuflen");
 
     test::TempFolder source;
     test::writeText(source.file("notes.wav"), "a shopping list");
@@ -126,7 +102,7 @@ TEST(ImportThroughTheWindow, AFailedOrCancelledImportLeavesTheSlotAndTheViewAsTh
     EXPECT_TRUE(w.errors->at(0).contains(source.file("notes.wav")))
         << w.errors->at(0).toStdString();
     EXPECT_EQ(stateOf(window, 1), before);
-    EXPECT_EQ(text(window, "lblOutbuflen"), readout);
+    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), readout);
 
     window.cmdConvertText_Click(); // cancelled
     EXPECT_EQ(w.errors->size(), 1);
@@ -143,13 +119,13 @@ TEST(TrimThroughTheWindow, TheSliderClickSnapsTheEndBackToTheCrossing) {
     frmMain& window = *w.window;
     window.optCurWave_Click(2);
 
-    slider(window).setValue(700); // where the user's click put the thumb
+    test::slider(window).setValue(700); // where the user's click put the thumb
     window.sldBuffer_Click();
     EXPECT_EQ(window.bank().OutBufLen[2], 500);
-    EXPECT_EQ(text(window, "lblOutbuflen"), "500 output samples");
-    EXPECT_EQ(slider(window).value(), 500);
+    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), "500 output samples");
+    EXPECT_EQ(test::slider(window).value(), 500);
 
-    slider(window).setValue(900);
+    test::slider(window).setValue(900);
     window.sldBuffer_Click();
     EXPECT_EQ(window.bank().OutBufLen[2], 800); // steps used up before the crossing
     EXPECT_TRUE(w.errors->isEmpty());
@@ -162,7 +138,7 @@ TEST(TrimThroughTheWindow, AClickOnAnEmptySlotChangesNothing) {
     test::LoadedWindow w(slots);
     frmMain& window = *w.window;
     window.optCurWave_Click(8); // WaveData still holds slot 1
-    slider(window).setValue(50);
+    test::slider(window).setValue(50);
     window.sldBuffer_Click();
     EXPECT_EQ(window.bank().OutBufLen[8], -1);
     EXPECT_EQ(window.bank().OutBufLen[1], 99);
@@ -171,8 +147,8 @@ TEST(TrimThroughTheWindow, AClickOnAnEmptySlotChangesNothing) {
 
 // Answers the retry question from a list and counts how often it was asked.
 struct RetryPrompts : test::RecordingPrompts {
-    RetryPrompts(std::shared_ptr<QStringList> log, std::vector<bool> answers)
-        : RecordingPrompts(std::move(log)), answers(std::move(answers)) {}
+    RetryPrompts(std::shared_ptr<QStringList> log, std::vector<bool> scriptedAnswers)
+        : RecordingPrompts(std::move(log)), answers(std::move(scriptedAnswers)) {}
     bool askRetrySave(QWidget*, const QString& message) override {
         questions << message;
         if (onAsk) {

@@ -1,6 +1,6 @@
 // The Play button, heard through a private PulseAudio whose sink writes what it plays to a pipe.
-#include "PrivateSoundServer.h"
 #include "WindowTestSupport.h"
+#include "support/PrivateSoundServer.h"
 
 #include <QPushButton>
 

@@ -75,11 +75,13 @@ TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
     app.start(program, {});
 
     QByteArray window;
-    for (auto end = Clock::now() + 60s; window.isEmpty() && Clock::now() < end;
-         QThread::msleep(100)) {
-        window =
-            runOn(display, "xdotool", {"search", "--name", "^Brimtock - Wavetable builder 1\\.1$"});
-    }
+    test::pollUntil(
+        [&] {
+            window = runOn(display, "xdotool",
+                           {"search", "--name", "^Brimtock - Wavetable builder 1\\.1$"});
+            return !window.isEmpty();
+        },
+        60000, 100);
     const QString geometry = QString::fromLatin1(
         runOn(display, "xdotool", {"getwindowgeometry", window.split('\n').first()}));
     const auto at = QRegularExpression("Position: (\\d+),(\\d+)").match(geometry);
@@ -88,14 +90,15 @@ TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
     const QRect box(QPoint(at.captured(1).toInt(), at.captured(2).toInt()) + QPoint(8, 8),
                     QSize(577, 129));
     const QImage expected = test::viewPicture(box.size(), wave, 499);
+    const QString screenshot = folder.file("screenshot.png");
     QImage seen;
-    for (auto end = Clock::now() + 30s;
-         at.hasMatch() && test::firstDifference(seen, expected) != "identical" &&
-         Clock::now() < end;
-         QThread::msleep(200)) {
-        runOn(display, "import", {"-window", "root", "window_screenshot.png"});
-        seen = QImage("window_screenshot.png").copy(box);
-    }
+    test::pollUntil(
+        [&] {
+            runOn(display, "import", {"-window", "root", screenshot});
+            seen = QImage(screenshot).copy(box);
+            return !at.hasMatch() || test::firstDifference(seen, expected) == "identical";
+        },
+        30000, 200);
     stop(app);
     stop(server);
 

@@ -1,4 +1,4 @@
-#include "window/WaveformView.h"
+#include "window/WaveformScale.h"
 
 #include "common/CheckedInt.h"
 #include "common/RoundHalfEven.h"

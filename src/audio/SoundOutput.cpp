@@ -1,11 +1,15 @@
-#include "slots/SoundOutput.h"
+#include "audio/SoundOutput.h"
 
 #include "common/RuntimeError.h"
 
+#include <QAudio>
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QBuffer>
+#include <QByteArray>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include <string>
 
@@ -36,16 +40,44 @@ std::string reasonOf(QAudio::Error error) {
 
 } // namespace
 
-SoundOutput::SoundOutput() {
-    finishPoll_.setInterval(kPollMs);
-    QObject::connect(&finishPoll_, &QTimer::timeout, [this] { releaseWhenHeard(); });
-}
+// One sink at a time, with the copy of the samples it reads from.
+struct SoundOutput::Playback {
+    Playback() {
+        finishPoll_.setInterval(kPollMs);
+        QObject::connect(&finishPoll_, &QTimer::timeout, [this] { releaseWhenHeard(); });
+    }
+    ~Playback() { release(); }
 
-SoundOutput::~SoundOutput() {
-    release();
-}
+    void play(std::span<const std::uint8_t> samples, std::int32_t sampleRate);
+    void onStateChanged(QAudio::State state);
+    void releaseWhenHeard();
+    void release();
+
+    QByteArray samples_;
+    QBuffer source_;
+    std::unique_ptr<QAudioSink> sink_; // declared after its source so it goes first
+    std::int64_t lengthUSecs_ = 0;
+    QTimer finishPoll_;
+    std::int64_t pollsLeft_ = 0;
+};
+
+SoundOutput::SoundOutput() : playback_(std::make_unique<Playback>()) {}
+
+SoundOutput::~SoundOutput() = default;
 
 void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
+    playback_->play(samples, sampleRate);
+}
+
+void SoundOutput::stop() {
+    playback_->release();
+}
+
+bool SoundOutput::isPlaying() const {
+    return playback_->sink_ != nullptr;
+}
+
+void SoundOutput::Playback::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
     if (sampleRate < 1) {
         raise(ErrorKind::Sound,
               "Cannot play a sound whose sample rate is " + std::to_string(sampleRate) + " Hz.");
@@ -91,7 +123,7 @@ void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampl
     }
 }
 
-void SoundOutput::onStateChanged(QAudio::State state) {
+void SoundOutput::Playback::onStateChanged(QAudio::State state) {
     // The sink must not be deleted from inside its own signal: the poll timer lets it go.
     if ((state == QAudio::IdleState || state == QAudio::StoppedState) && !finishPoll_.isActive()) {
         pollsLeft_ = kMaxTailMs / kPollMs;
@@ -99,7 +131,7 @@ void SoundOutput::onStateChanged(QAudio::State state) {
     }
 }
 
-void SoundOutput::releaseWhenHeard() {
+void SoundOutput::Playback::releaseWhenHeard() {
     if (!sink_) {
         finishPoll_.stop();
         return;
@@ -110,7 +142,7 @@ void SoundOutput::releaseWhenHeard() {
     }
 }
 
-void SoundOutput::release() {
+void SoundOutput::Playback::release() {
     if (sink_) {
         QObject::disconnect(sink_.get(), nullptr, nullptr, nullptr);
         sink_->stop();

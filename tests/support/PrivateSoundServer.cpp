@@ -1,4 +1,6 @@
-#include "PrivateSoundServer.h"
+#include "support/PrivateSoundServer.h"
+
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QProcess>
@@ -93,10 +95,7 @@ void PrivateSoundServer::stop() {
             QFile stat(proc);
             return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
         };
-        for (int waited = 0; waited < 300 && !gone(); ++waited) {
-            QThread::msleep(10);
-        }
-        if (!gone()) {
+        if (!pollUntil(gone, 3000, 10)) {
             ::kill(static_cast<pid_t>(pid_), SIGKILL);
         }
         pid_ = 0;

@@ -1,16 +1,19 @@
-// Plays slots through a real PulseAudio server and checks the bytes its sink received.
-#include "PrivateSoundServer.h"
+// Plays sounds through a real PulseAudio server and checks the bytes its sink received.
+#include "audio/SoundOutput.h"
+#include "support/PrivateSoundServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 
 namespace wtb {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+constexpr int kRate = test::PrivateSoundServer::kRate;
 
 // Bytes that silence (128) or a short stretch of any other sound cannot imitate.
 Bytes distinctiveSound(std::size_t length, unsigned seed) {
@@ -41,12 +44,6 @@ protected:
         if (!skipReason.empty()) {
             GTEST_SKIP() << skipReason;
         }
-        test::fillBank(bank, test::patternedSlots(100), test::PrivateSoundServer::kRate);
-    }
-
-    void putInSlot(std::int16_t slot, const Bytes& bytes) {
-        bank.WaveBuffer[slot] = std::make_unique<SoundBuffer>(*bank.SoundDevice, bytes,
-                                                              test::PrivateSoundServer::kRate);
     }
 
     static bool captured(const Bytes& bytes) {
@@ -55,43 +52,48 @@ protected:
 
     // Waits for the playback to end, then for the sink to have written all of it out.
     void assertPlayedOutWhole(const Bytes& sound) {
-        ASSERT_TRUE(
-            test::spinEventLoopUntil([&] { return !bank.SoundDevice->isPlaying(); }, 15000));
+        ASSERT_TRUE(test::spinEventLoopUntil([&] { return !output->isPlaying(); }, 15000));
         ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(sound); }, 3000))
             << "the sink never received the whole sound";
     }
 
+    // Keeps the event loop going until the sink has written a second more than `length`
+    // bytes past where `opening` began.
+    void waitPastTheSound(const Bytes& opening, std::size_t length) {
+        const std::size_t start = *test::findBytes(server->capture(), opening);
+        const std::size_t needed = start + length + kRate;
+        ASSERT_TRUE(
+            test::spinEventLoopUntil([&] { return server->capture().size() > needed; }, 5000));
+    }
+
     static test::PrivateSoundServer* server;
     static std::string skipReason;
-    SlotBank bank;
+    std::unique_ptr<SoundOutput> output = std::make_unique<SoundOutput>();
 };
 
 test::PrivateSoundServer* Playback::server = nullptr;
 std::string Playback::skipReason;
 
-TEST_F(Playback, PlaysTheSlotsExactBytesOnceToTheLastSample) {
+TEST_F(Playback, PlaysTheExactBytesOnceToTheLastSample) {
     const Bytes sound = distinctiveSound(4000, 1);
-    putInSlot(6, sound);
 
-    bank.WaveBuffer[6]->Play();
-    EXPECT_TRUE(bank.SoundDevice->isPlaying());
+    output->play(sound, kRate);
+    EXPECT_TRUE(output->isPlaying());
     ASSERT_NO_FATAL_FAILURE(assertPlayedOutWhole(sound));
 
     // once, not looping: another second of output holds no second copy
     const std::size_t first = *test::findBytes(server->capture(), sound);
-    const std::size_t needed = first + 2 * sound.size() + test::PrivateSoundServer::kRate;
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server->capture().size() > needed; }, 5000));
+    ASSERT_NO_FATAL_FAILURE(waitPastTheSound(sound, 2 * sound.size()));
     EXPECT_FALSE(test::findBytes(server->capture(), sound, first + 1));
 }
 
 TEST_F(Playback, PlayingAgainRestartsFromTheBeginning) {
     const Bytes sound = distinctiveSound(16000, 2); // two seconds
     const Bytes opening(sound.begin(), sound.begin() + 400);
-    putInSlot(3, sound);
 
-    bank.WaveBuffer[3]->Play();
+    output->play(sound, kRate);
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(opening); }, 5000));
-    bank.WaveBuffer[3]->Play();
+    output->play(sound, kRate);
     ASSERT_NO_FATAL_FAILURE(assertPlayedOutWhole(sound));
 
     const Bytes capture = server->capture();
@@ -101,29 +103,36 @@ TEST_F(Playback, PlayingAgainRestartsFromTheBeginning) {
     EXPECT_FALSE(test::findBytes(capture, sound, whole + 1)) << "the sound played out twice";
 }
 
-TEST_F(Playback, ReplacingTheSlotsSoundDoesNotDisturbThePlayback) {
+TEST_F(Playback, TheCallersBytesMayChangeOrGoWhileTheSoundPlays) {
     const Bytes sound = distinctiveSound(4000, 3);
-    putInSlot(1, sound);
+    auto source = std::make_unique<Bytes>(sound);
 
-    bank.WaveBuffer[1]->Play();
-    putInSlot(1, distinctiveSound(4000, 4)); // the old buffer is released at once
+    output->play(*source, kRate);
+    *source = distinctiveSound(4000, 4);
+    source.reset();
     ASSERT_NO_FATAL_FAILURE(assertPlayedOutWhole(sound));
 }
 
-TEST_F(Playback, ClosingTheDeviceWhilePlayingStopsTheSound) {
-    const Bytes sound = distinctiveSound(8000, 5);
-    const Bytes opening(sound.begin(), sound.begin() + 400);
-    putInSlot(2, sound);
+TEST_F(Playback, StopOrReleaseCutsTheSoundOff) {
+    const std::vector<std::pair<const char*, std::function<void()>>> cuts{
+        {"stop", [this] { output->stop(); }},
+        {"release", [this] { output.reset(); }},
+    };
+    unsigned seed = 5;
+    for (const auto& [name, cut] : cuts) {
+        SCOPED_TRACE(name);
+        output = std::make_unique<SoundOutput>();
+        const Bytes sound = distinctiveSound(8000, seed++);
+        const Bytes opening(sound.begin(), sound.begin() + 400);
 
-    bank.WaveBuffer[2]->Play();
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(opening); }, 5000));
-    bank.SoundDevice.reset();
+        output->play(sound, kRate);
+        ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(opening); }, 5000));
+        cut();
+        EXPECT_TRUE(!output || !output->isPlaying());
 
-    // keep the event loop going for longer than the sound would have lasted
-    const std::size_t start = *test::findBytes(server->capture(), opening);
-    const std::size_t needed = start + sound.size() + test::PrivateSoundServer::kRate;
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server->capture().size() > needed; }, 5000));
-    EXPECT_FALSE(captured(sound));
+        ASSERT_NO_FATAL_FAILURE(waitPastTheSound(opening, sound.size()));
+        EXPECT_FALSE(captured(sound));
+    }
 }
 
 } // namespace

@@ -1,0 +1,13 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+// Window tests get a QApplication, on the offscreen platform unless a test asks for a display.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
