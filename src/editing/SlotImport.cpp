@@ -24,7 +24,8 @@ std::string slotNameFromFileTitle(const QString& title) {
     return cleaned.toUtf8().toStdString();
 }
 
-void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
+void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
+                    const DecodeOptions& options) {
     // Every fallible step comes before the slot is touched: a stray slot number, a missing
     // device, an unreadable file.
     auto& buffer = bank.WaveBuffer[slot];
@@ -36,9 +37,10 @@ void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
                                     "\" into slot " + std::to_string(slot) +
                                     ": the sound device is not open.");
     }
-    BufferDesc newDesc;
-    std::unique_ptr<SoundBuffer> newBuffer =
-        bank.SoundDevice->CreateSoundBufferFromFile(path, newDesc);
+    Sound8 sound = decodeSoundFile(path, options);
+    auto newBuffer =
+        std::make_unique<SoundBuffer>(*bank.SoundDevice, std::move(sound.bytes), sound.sampleRate);
+    const BufferDesc newDesc = newBuffer->description();
     const std::int32_t newEnd = checkedSub(newDesc.bufferBytes, std::int32_t{1});
     std::string newName = slotNameFromFileTitle(QFileInfo(path).fileName());
 
