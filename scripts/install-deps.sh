@@ -3,12 +3,12 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-multimedia-dev libsndfile1-dev
+    qt6-base-dev qt6-multimedia-dev libsndfile1-dev libsoxr-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils imagemagick
     pulseaudio pulseaudio-utils
     gcc-avr avr-libc arduino-core-avr simavr
-    xxd
+    xxd sox
 )
 missing=()
 for package in "${packages[@]}"; do

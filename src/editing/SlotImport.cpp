@@ -24,7 +24,8 @@ std::string slotNameFromFileTitle(const QString& title) {
     return cleaned.toUtf8().toStdString();
 }
 
-void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
+void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
+                    const DecodeOptions& options) {
     // Every fallible step comes before the slot is touched: a stray slot number, a missing
     // device, an unreadable file.
     bank.WaveBuffer[slot];
@@ -33,7 +34,7 @@ void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
                                     "\" into slot " + std::to_string(slot) +
                                     ": the sound device is not open.");
     }
-    std::unique_ptr<SoundBuffer> sound = bank.SoundDevice->CreateSoundBufferFromFile(path);
+    std::unique_ptr<SoundBuffer> sound = bank.SoundDevice->CreateSoundBufferFromFile(path, options);
     const std::int32_t newEnd = checkedSub(sound->description().bufferBytes, std::int32_t{1});
     setSlot(bank, slot, std::move(sound), newEnd,
             slotNameFromFileTitle(QFileInfo(path).fileName()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "slots/SlotBank.h"
+#include "slots/SoundFile.h"
 
 #include <QString>
 
@@ -14,10 +15,12 @@ namespace wtb {
 // Settings.txt and in the sketch's comment.
 std::string slotNameFromFileTitle(const QString& title);
 
-// Replaces the slot's sound with the file at `path`, converted to 8-bit unsigned mono. On
+// Replaces the slot's sound with the file at `path`, converted to 8-bit unsigned mono (at the
+// target rate and normalised when the options ask for it). On
 // success the slot gets the new buffer (the old one is released), its description, the whole
 // sound as its end index (size - 1) and the file's name as its name. When the file cannot be
 // loaded the slot is left exactly as it was and a sound error names the file and the reason.
-void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path);
+void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
+                    const DecodeOptions& options = {});
 
 } // namespace wtb

@@ -14,12 +14,16 @@ template <class Bank> auto& bufferOfImpl(Bank& bank, std::int32_t slot) {
 
 } // namespace
 
-void setSlot(SlotBank& bank, std::int32_t slot, std::unique_ptr<SoundBuffer> sound,
-             std::int32_t endIndex, std::string name) {
+void checkSlotNumber(std::int32_t slot) {
     if (slot < kFirstSlot || slot > kLastSlot) {
         raise(ErrorKind::Bounds,
               "Slot number " + std::to_string(slot) + " is outside the slots 1..16.");
     }
+}
+
+void setSlot(SlotBank& bank, std::int32_t slot, std::unique_ptr<SoundBuffer> sound,
+             std::int32_t endIndex, std::string name) {
+    checkSlotNumber(slot);
     if (!sound) {
         raise(ErrorKind::Sound, "Slot " + std::to_string(slot) + " cannot be set to no sound.");
     }

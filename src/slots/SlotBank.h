@@ -54,6 +54,9 @@ struct SlotBank {
     std::unique_ptr<wtb::SoundDevice> SoundDevice;
 };
 
+// Raises a bounds error unless `slot` is one of the slots 1..16.
+void checkSlotNumber(std::int32_t slot);
+
 // The one way a slot is set: its sound, the description of that sound, its end index and its
 // name, all together, so WaveDesc always describes WaveBuffer. Raises a bounds error for a
 // slot outside 1..16 (slot 0 is never used) or a missing sound, before anything changes.

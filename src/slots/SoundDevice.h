@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slots/SoundFile.h"
+
 #include <QString>
 
 #include <memory>
@@ -13,8 +15,10 @@ class SoundBuffer;
 // buffer's samples and rate at the moment of playing.
 class SoundDevice {
 public:
-    // Loads the file, converting it to 8-bit unsigned mono, into a new buffer.
-    std::unique_ptr<SoundBuffer> CreateSoundBufferFromFile(const QString& path) const;
+    // Loads the file, converting it to 8-bit unsigned mono (at the target rate and normalised
+    // when the options ask for it), into a new buffer.
+    std::unique_ptr<SoundBuffer> CreateSoundBufferFromFile(const QString& path,
+                                                           const DecodeOptions& options = {}) const;
 };
 
 } // namespace wtb

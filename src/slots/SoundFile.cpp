@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
 #include "common/RuntimeError.h"
+#include "slots/Resampler.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,8 +14,20 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <span>
 
 namespace wtb {
+
+std::uint8_t toUnsigned8(double sample, const SampleScale& scale) {
+    if (std::isnan(sample)) {
+        return 128; // a float file may hold NaN, or infinities that cancel in the mix
+    }
+    // Dividing last keeps the normalised result exact for 8-bit input: a quotient of two small
+    // integers is never rounded across a half.
+    const double scaled = std::round(sample * scale.numerator / scale.denominator) + 128.0;
+    return static_cast<std::uint8_t>(std::clamp(scaled, 0.0, 255.0));
+}
 
 namespace {
 
@@ -38,20 +51,28 @@ std::vector<std::uint8_t> readRawBytes(SNDFILE* file, std::int32_t frames) {
     return bytes;
 }
 
-std::uint8_t toUnsigned8(double mixedSample) {
-    if (std::isnan(mixedSample)) {
-        return 128; // a float file may hold NaN, or infinities that cancel in the mix
+// A float file may hold NaN, or infinities (which may cancel in the mix): NaN is the zero line
+// and an infinity full scale, as the 8-bit conversion would make them, and the resampler,
+// which spreads every sample over its neighbours, never sees them.
+double finiteSample(double sample) {
+    if (std::isnan(sample)) {
+        return 0.0;
     }
-    const double scaled = std::round(mixedSample * 128.0) + 128.0;
-    return static_cast<std::uint8_t>(std::clamp(scaled, 0.0, 255.0));
+    return std::isinf(sample) ? std::copysign(1.0, sample) : sample;
 }
 
-// Reads in blocks so a long multi-channel file never needs its full decoded size in memory.
-std::vector<std::uint8_t> readMixedDown(SNDFILE* file, std::int32_t frames, int channels) {
+// Hands the file's samples to `sink`, mixed to mono (channels averaged) and converted to
+// `rate`, block by block, so a long multi-channel file never needs its decoded size in memory.
+template <class Sink>
+void forEachMonoBlock(SNDFILE* file, const SF_INFO& info, std::int32_t rate, Sink&& sink) {
     constexpr sf_count_t blockFrames = 16384;
+    const int channels = info.channels;
     std::vector<double> block(static_cast<std::size_t>(blockFrames * channels));
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(frames));
+    std::vector<double> mono(static_cast<std::size_t>(blockFrames));
+    std::optional<StreamResampler> resampler;
+    if (rate != info.samplerate) {
+        resampler.emplace(info.samplerate, rate);
+    }
     for (;;) {
         const sf_count_t got = sf_readf_double(file, block.data(), blockFrames);
         if (got <= 0) {
@@ -63,15 +84,67 @@ std::vector<std::uint8_t> readMixedDown(SNDFILE* file, std::int32_t frames, int 
             for (int channel = 0; channel < channels; ++channel) {
                 sum += first[channel];
             }
-            bytes.push_back(toUnsigned8(sum / channels));
+            mono[static_cast<std::size_t>(frame)] = finiteSample(sum / channels);
+        }
+        const std::span<const double> mixed(mono.data(), static_cast<std::size_t>(got));
+        sink(resampler ? resampler->process(mixed) : mixed);
+    }
+    if (resampler) {
+        sink(resampler->finish());
+    }
+}
+
+void checkReadError(SNDFILE* file, const QString& path) {
+    if (sf_error(file) != SF_ERR_NO_ERROR) {
+        raiseLoadError(path, std::string(sf_strerror(file)));
+    }
+}
+
+// The largest distance from the zero line of the converted sound.
+double peakOf(SNDFILE* file, const SF_INFO& info, std::int32_t rate, const QString& path) {
+    double peak = 0.0;
+    forEachMonoBlock(file, info, rate, [&peak](std::span<const double> samples) {
+        for (const double sample : samples) {
+            peak = std::max(peak, std::abs(sample));
+        }
+    });
+    checkReadError(file, path);
+    if (sf_seek(file, 0, SEEK_SET) != 0) {
+        raiseLoadError(path, "the file cannot be read a second time to normalise it.");
+    }
+    return peak;
+}
+
+// Normalising reads the file twice (once for the peak) rather than holding the converted
+// sound at full resolution: memory stays a few blocks whatever the file's length.
+std::vector<std::uint8_t> readConverted(SNDFILE* file, const SF_INFO& info, std::int32_t rate,
+                                        bool normalise, const QString& path) {
+    SampleScale scale;
+    if (normalise) {
+        const double peak = peakOf(file, info, rate, path);
+        if (peak > 0.0) {
+            scale = SampleScale{127.0, peak};
         }
     }
+    const std::int32_t expected = toInt32Checked(
+        std::llround(double(info.frames) * rate / info.samplerate), "A sound length");
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(expected) + 16);
+    forEachMonoBlock(file, info, rate, [&](std::span<const double> samples) {
+        for (const double sample : samples) {
+            bytes.push_back(toUnsigned8(sample, scale));
+        }
+    });
+    toInt32Checked(bytes.size(), "A sound length");
     return bytes;
 }
 
 } // namespace
 
-Sound8 decodeSoundFile(const QString& path) {
+Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
+    if (options.targetRate) {
+        checkTargetRate(*options.targetRate);
+    }
     if (!QFileInfo::exists(path)) {
         raiseLoadError(path, "the file does not exist.");
     }
@@ -83,14 +156,15 @@ Sound8 decodeSoundFile(const QString& path) {
     if (info.channels < 1 || info.samplerate < 1) {
         raiseLoadError(path, "the file declares no channels or no sample rate.");
     }
-    const std::int32_t frames = toInt32Checked(info.frames, "A sound length");
     Sound8 sound;
-    sound.sampleRate = info.samplerate;
-    sound.bytes = isUnsigned8BitMono(info) ? readRawBytes(file.get(), frames)
-                                           : readMixedDown(file.get(), frames, info.channels);
-    if (sf_error(file.get()) != SF_ERR_NO_ERROR) {
-        raiseLoadError(path, std::string(sf_strerror(file.get())));
+    sound.sampleRate = options.targetRate.value_or(info.samplerate);
+    if (isUnsigned8BitMono(info) && sound.sampleRate == info.samplerate && !options.normalise) {
+        const std::int32_t frames = toInt32Checked(info.frames, "A sound length");
+        sound.bytes = readRawBytes(file.get(), frames);
+    } else {
+        sound.bytes = readConverted(file.get(), info, sound.sampleRate, options.normalise, path);
     }
+    checkReadError(file.get(), path);
     return sound;
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "editing/SlotSound.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace wtb {
+
+// 8-bit samples scaled so the largest distance from the zero line (128) becomes 127, each
+// rounded to nearest (halves away from the zero line, so the scaling stays symmetric).
+// Samples keep their side of the zero line, so every zero crossing stays where it was. A
+// silent sound (all 128) comes back as it is.
+std::vector<std::uint8_t> normaliseBytes(std::span<const std::uint8_t> bytes);
+
+// The sound normalised; its rate and end index stay (the crossings the end sits at stay).
+SlotSound normaliseSlotSound(const SlotSound& sound);
+
+// Normalises one slot of the bank. False, and nothing changed, when its samples stay the same
+// (silent, or already reaching 127).
+bool normaliseSlot(SlotBank& bank, std::int16_t slot);
+
+// Normalises every slot holding a sound, all or none; gives the slots whose samples changed.
+std::vector<std::int16_t> normaliseAllSlots(SlotBank& bank);
+
+} // namespace wtb

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "editing/SlotSound.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace wtb {
+
+// 8-bit samples converted from one rate to another, anti-aliased, rounded to 8 bits once.
+// The result holds round(size * toRate / fromRate) samples (so a sound of a sample or two
+// can come out empty when the rate drops). Raises a bounds error for a target rate outside
+// kLowestTargetRate..kHighestTargetRate.
+std::vector<std::uint8_t> resampleBytes(std::span<const std::uint8_t> bytes, std::int32_t fromRate,
+                                        std::int32_t toRate);
+
+// Where an end index lands when a sound of `oldLength` samples was converted to `newBytes`:
+// - an end at the last sample stays at the last sample;
+// - an end below 0 stays as it is (-1 exports nothing; lower values are left for the export
+//   to refuse, as before);
+// - any other end maps to the same time, round(end * toRate / fromRate) halves to even, no
+//   further than the new last sample when it was inside the sound, and is then walked back to
+//   a zero crossing exactly as the end-point slider's trim does.
+std::int32_t resampledEndIndex(std::int32_t endIndex, std::int32_t oldLength,
+                               std::span<const std::uint8_t> newBytes, std::int32_t fromRate,
+                               std::int32_t toRate);
+
+// The sound at `targetRate` with its end index moved along; unchanged when already there.
+SlotSound resampleSlotSound(const SlotSound& sound, std::int32_t targetRate);
+
+// Resamples one slot of the bank. False, and nothing changed, when it is already at the rate.
+bool resampleSlot(SlotBank& bank, std::int16_t slot, std::int32_t targetRate);
+
+// Resamples every slot holding a sound at another rate, all or none; gives the slots changed.
+std::vector<std::int16_t> resampleSlotsAtOtherRates(SlotBank& bank, std::int32_t targetRate);
+
+} // namespace wtb
