@@ -11,6 +11,15 @@ SlotSound slotSoundOf(const SlotBank& bank, std::int16_t slot) {
                      buffer.description().sampleRate, bank.OutBufLen[slot]};
 }
 
+SlotSnapshot takeSlotSnapshot(const SlotBank& bank, std::int16_t slot) {
+    return SlotSnapshot{slotSoundOf(bank, slot), bank.WaveName[slot]};
+}
+
+void restoreSlotSnapshot(SlotBank& bank, std::int16_t slot, const SlotSnapshot& snapshot) {
+    setSlot(bank, slot, std::make_unique<SoundBuffer>(snapshot.sound.bytes, snapshot.sound.rate),
+            snapshot.sound.endIndex, snapshot.name);
+}
+
 void storeSlotSounds(SlotBank& bank, std::vector<std::pair<std::int16_t, SlotSound>> changes) {
     std::vector<std::unique_ptr<SoundBuffer>> buffers;
     for (auto& [slot, sound] : changes) {

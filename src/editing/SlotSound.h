@@ -3,6 +3,7 @@
 #include "slots/SlotBank.h"
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,5 +26,15 @@ SlotSound slotSoundOf(const SlotBank& bank, std::int16_t slot);
 // Gives each listed slot its new sound, rate and end index; names stay. Every new buffer is
 // made before any slot changes, so a failure leaves every slot as it was.
 void storeSlotSounds(SlotBank& bank, std::vector<std::pair<std::int16_t, SlotSound>> changes);
+
+// Everything an edit of a slot can change: its sound and its name. Taken before and after an
+// edit, it lets the edit be undone and redone exactly.
+struct SlotSnapshot {
+    SlotSound sound;
+    std::string name;
+};
+
+SlotSnapshot takeSlotSnapshot(const SlotBank& bank, std::int16_t slot);
+void restoreSlotSnapshot(SlotBank& bank, std::int16_t slot, const SlotSnapshot& snapshot);
 
 } // namespace wtb

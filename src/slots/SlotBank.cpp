@@ -14,6 +14,14 @@ template <class Bank> auto& bufferOfImpl(Bank& bank, std::int32_t slot) {
 
 } // namespace
 
+std::vector<std::int16_t> allSlotNumbers() {
+    std::vector<std::int16_t> slots;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
 void checkSlotNumber(std::int32_t slot) {
     if (slot < kFirstSlot || slot > kLastSlot) {
         raise(ErrorKind::Bounds,

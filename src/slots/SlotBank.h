@@ -54,6 +54,9 @@ struct SlotBank {
     std::unique_ptr<wtb::SoundDevice> SoundDevice;
 };
 
+// The slot numbers 1..16, in order.
+std::vector<std::int16_t> allSlotNumbers();
+
 // Raises a bounds error unless `slot` is one of the slots 1..16.
 void checkSlotNumber(std::int32_t slot);
 

@@ -10,16 +10,19 @@
 #include "slots/WorkingFolder.h"
 #include "window/ClickSlider.h"
 #include "window/PictureBox.h"
+#include "window/SlotUndo.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
 #include "window/WindowCaption.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -135,18 +138,8 @@ void frmMain::createControls() {
     connect(optCurWave, &QButtonGroup::idClicked, this,
             [this](int id) { optCurWave_Click(static_cast<std::int16_t>(id)); });
     connect(sldBuffer, &ClickSlider::clicked, this, [this] { sldBuffer_Click(); });
-}
 
-template <class Body> bool frmMain::guarded(Body&& body) {
-    try {
-        body();
-        return true;
-    } catch (const std::exception& error) {
-        prompts_->showError(this, QString::fromUtf8(error.what()));
-    } catch (...) {
-        prompts_->showError(this, QStringLiteral("An unexpected error stopped the action."));
-    }
-    return false;
+    createEditingControls();
 }
 
 bool frmMain::Form_Load() {
@@ -200,7 +193,10 @@ void frmMain::cmdConvertText_Click() {
             return; // cancelled: the slot keeps its sound, end index and name
         }
         // The dialog is modal, so CurWave is still the slot the user pressed Import on.
-        importIntoSlot(bank_, bank_.CurWave, commonDialog1_.fileName());
+        const std::int16_t slot = bank_.CurWave;
+        const DecodeOptions options{targetRate(), chkNormalise->isChecked()};
+        recordSlotEdit(QStringLiteral("import into slot %1").arg(slot), {slot},
+                       [&] { importIntoSlot(bank_, slot, commonDialog1_.fileName(), options); });
         UpdateDisplay();
     });
 }
@@ -221,7 +217,12 @@ SoundOutput& frmMain::soundOutput() {
 
 void frmMain::sldBuffer_Click() {
     guarded([this] {
-        trimCurrentSlot(bank_, sldBuffer->value());
+        const std::int16_t slot = bank_.CurWave;
+        const std::int32_t before = bank_.OutBufLen[slot];
+        if (trimCurrentSlot(bank_, sldBuffer->value()) && bank_.OutBufLen[slot] != before) {
+            undoStack_->push(new EndIndexCommand(bank_, slot, before, bank_.OutBufLen[slot],
+                                                 [this] { redrawAfterUndo(); }));
+        }
         // Also after a click that changed nothing: the thumb goes back to the end index.
         UpdateDisplay();
     });

@@ -4,14 +4,22 @@
 #include "window/CommonDialog.h"
 #include "window/UserPrompts.h"
 
+#include <QKeySequence>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+class QAction;
 class QButtonGroup;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
+class QUndoStack;
 
 namespace wtb {
 
@@ -42,6 +50,23 @@ public:
     void optCurWave_Click(std::int16_t index);
     void sldBuffer_Click();
 
+    // Beyond the original window: hearing the exported sound, converting slots to the rate
+    // the board plays, and undoing edits of slots.
+    void cmdPlayOutput_Click();
+    void cmdStop_Click();
+    void cmdResampleSlot_Click();
+    void cmdResampleAll_Click();
+    void cmdNormaliseSlot_Click();
+    void cmdNormaliseAll_Click();
+    void Undo_Click();
+    void Redo_Click();
+
+    // The rate imports and resampling convert to; nothing to keep each sound's own rate.
+    std::optional<std::int32_t> targetRate() const;
+    // Sets the target-rate box as the user would, remembering the choice; 0 keeps the rate.
+    void setTargetRate(std::int32_t rate);
+    QUndoStack& undoStack() { return *undoStack_; }
+
     // Draws the current slot and fills the readouts; raises on failure, leaving what it had
     // drawn and set before the failing step.
     void UpdateDisplay();
@@ -57,6 +82,15 @@ protected:
 
 private:
     void createControls();
+    void createEditingControls();
+    QAction* addWindowAction(const QString& text, const QList<QKeySequence>& keys,
+                             void (frmMain::*handler)());
+    void targetRateEdited();
+    void updateEditingControls();
+    // Runs `edit` on the listed slots and, when it changed any, records it for undo.
+    void recordSlotEdit(const QString& text, const std::vector<std::int16_t>& slots,
+                        const std::function<void()>& edit);
+    void redrawAfterUndo();
     void Form_Unload();
 
     // Runs a handler body; a failure is shown to the user and goes no further.
@@ -81,6 +115,30 @@ private:
     QLabel* lblTotalSample = nullptr;
     QLabel* lblFilename = nullptr;
     QPushButton* cmdPlay = nullptr;
+
+    QComboBox* cboTargetRate = nullptr;
+    QCheckBox* chkNormalise = nullptr;
+    QPushButton* cmdPlayOutput = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QPushButton* cmdResampleSlot = nullptr;
+    QPushButton* cmdResampleAll = nullptr;
+    QPushButton* cmdNormaliseSlot = nullptr;
+    QPushButton* cmdNormaliseAll = nullptr;
+    QUndoStack* undoStack_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 };
+
+template <class Body> bool frmMain::guarded(Body&& body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        prompts_->showError(this, QString::fromUtf8(error.what()));
+    } catch (...) {
+        prompts_->showError(this, QStringLiteral("An unexpected error stopped the action."));
+    }
+    return false;
+}
 
 } // namespace wtb

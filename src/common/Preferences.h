@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace wtb {
+
+// The user's preferences, kept by the platform (QSettings, organisation "Brimtock",
+// application "Wavetable Builder") apart from the working folder, whose files keep their
+// format. Each reads back its default until it was set.
+
+// The rate slots are converted to at import, or 0 to keep each sound's own rate (the default).
+std::int32_t preferredTargetRate();
+void setPreferredTargetRate(std::int32_t rate);
+
+// Whether imports are normalised (off by default).
+bool preferNormaliseOnImport();
+void setPreferNormaliseOnImport(bool normalise);
+
+// The id of the board the sketch is checked against; empty until one was chosen.
+QString preferredBoardId();
+void setPreferredBoardId(const QString& id);
+
+} // namespace wtb
