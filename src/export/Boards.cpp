@@ -48,7 +48,7 @@ namespace {
 // player may keep about 300 bytes more there than the test program does.
 constexpr std::int32_t kMegaSampleLimit = 64'512;
 
-constexpr std::array<BoardSpec, 3> kBoards = {{
+constexpr std::array<BoardInfo, 3> kBoards = {{
     {Board::Uno, "uno", "Uno/Nano (ATmega328P)", 32'256, 806, kAccessorSampleLimit},
     {Board::Leonardo, "leonardo", "Leonardo/Micro (ATmega32U4)", 28'672, 4'011,
      kAccessorSampleLimit},
@@ -57,24 +57,24 @@ constexpr std::array<BoardSpec, 3> kBoards = {{
 
 } // namespace
 
-std::span<const BoardSpec> boards() {
+std::span<const BoardInfo> boards() {
     return kBoards;
 }
 
-const BoardSpec& boardSpec(Board board) {
-    const auto spec = std::find_if(kBoards.begin(), kBoards.end(),
-                                   [board](const BoardSpec& each) { return each.board == board; });
-    if (spec == kBoards.end()) {
+const BoardInfo& boardInfo(Board board) {
+    const auto info = std::find_if(kBoards.begin(), kBoards.end(),
+                                   [board](const BoardInfo& each) { return each.board == board; });
+    if (info == kBoards.end()) {
         raise(ErrorKind::Bounds,
               "Board number " + std::to_string(static_cast<int>(board)) + " is not known.");
     }
-    return *spec;
+    return *info;
 }
 
 std::optional<Board> boardFromId(std::string_view id) {
-    for (const BoardSpec& spec : kBoards) {
-        if (spec.id == id) {
-            return spec.board;
+    for (const BoardInfo& info : kBoards) {
+        if (info.id == id) {
+            return info.board;
         }
     }
     return std::nullopt;

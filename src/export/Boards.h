@@ -14,7 +14,7 @@ enum class Board { Uno, Leonardo, Mega2560 };
 // the sample count, must stay within 65,535 on every board.
 inline constexpr std::int32_t kAccessorSampleLimit = 65'535;
 
-struct BoardSpec {
+struct BoardInfo {
     Board board;
     std::string_view id;          // as the command line and the preferences spell it
     std::string_view displayName; // as the window shows it
@@ -27,9 +27,9 @@ struct BoardSpec {
 };
 
 // Every board, in the order a list shows them.
-std::span<const BoardSpec> boards();
+std::span<const BoardInfo> boards();
 
-const BoardSpec& boardSpec(Board board);
+const BoardInfo& boardInfo(Board board);
 
 // The board with this id ("uno", "leonardo", "mega2560"); nothing for any other text.
 std::optional<Board> boardFromId(std::string_view id);

@@ -25,7 +25,7 @@ std::int32_t tableBytes(const SlotBank& bank) {
 
 FlashBudget flashBudget(const SlotBank& bank, Board board) {
     const std::int32_t bytes = tableBytes(bank);
-    const std::int32_t room = boardSpec(board).tableRoom();
+    const std::int32_t room = boardInfo(board).tableRoom();
     return {bytes, room, bytes <= room};
 }
 

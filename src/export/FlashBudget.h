@@ -14,7 +14,7 @@ std::int32_t tableBytes(const SlotBank& bank);
 // How the sample table compares with the flash a board leaves for it beside a minimal player.
 struct FlashBudget {
     std::int32_t bytes = 0; // the table, tableBytes()
-    std::int32_t room = 0;  // BoardSpec::tableRoom()
+    std::int32_t room = 0;  // BoardInfo::tableRoom()
     bool fits = true;       // bytes <= room
 };
 

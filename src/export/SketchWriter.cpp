@@ -24,22 +24,22 @@ void refuseBeyondAccessors(std::int32_t samples) {
 }
 
 // Refuses a table the board would read back wrong.
-void refuseBeyondBoard(std::int32_t samples, const BoardSpec& spec) {
+void refuseBeyondBoard(std::int32_t samples, const BoardInfo& info) {
     refuseBeyondAccessors(samples);
-    if (samples > spec.sampleLimit) {
+    if (samples > info.sampleLimit) {
         raise(ErrorKind::Bounds,
-              "The wavetable cannot be saved for the " + std::string(spec.displayName) +
+              "The wavetable cannot be saved for the " + std::string(info.displayName) +
                   ": it holds " + std::to_string(samples) + " samples, more than the " +
-                  std::to_string(spec.sampleLimit) +
+                  std::to_string(info.sampleLimit) +
                   " it can read back. A larger table pushes the Arduino core's own tables past "
                   "the first 64 KB of flash, where the board can no longer read them. " +
                   kWhatToDo);
     }
 }
 
-std::string overBudgetWarning(const FlashBudget& budget, const BoardSpec& spec) {
+std::string overBudgetWarning(const FlashBudget& budget, const BoardInfo& info) {
     return "The wavetable takes " + std::to_string(budget.bytes) + " bytes of flash, but the " +
-           std::string(spec.displayName) + " has room for " + std::to_string(budget.room) +
+           std::string(info.displayName) + " has room for " + std::to_string(budget.room) +
            " beside a minimal player: " + std::to_string(budget.bytes - budget.room) +
            " bytes too many, so the sketch will not fit on that board. " +
            "Use a lower target rate or shorter ends, or choose a board with more flash.";
@@ -48,11 +48,11 @@ std::string overBudgetWarning(const FlashBudget& budget, const BoardSpec& spec) 
 } // namespace
 
 ExportCheck checkExport(const SlotBank& bank, Board board) {
-    const BoardSpec& spec = boardSpec(board);
-    refuseBeyondBoard(exportableSampleCount(bank), spec);
+    const BoardInfo& info = boardInfo(board);
+    refuseBeyondBoard(exportableSampleCount(bank), info);
     ExportCheck check{board, flashBudget(bank, board), {}};
     if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, spec);
+        check.warning = overBudgetWarning(check.budget, info);
     }
     return check;
 }

@@ -243,7 +243,7 @@ TEST_F(SketchOnMega, FortyThousandSamplesSplitInsideASlot) {
 
 // The largest table the Mega takes, its first array ending exactly with slot 8.
 TEST_F(SketchOnMega, LargestTableItAllowsSplitAtASlotEnd) {
-    const std::int32_t limit = boardSpec(Board::Mega2560).sampleLimit;
+    const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
     std::vector<std::int32_t> counts = spread(kSamplesPerArray, 8);
     const std::vector<std::int32_t> rest = spread(limit - kSamplesPerArray, 8);
     counts.insert(counts.end(), rest.begin(), rest.end());
@@ -273,33 +273,33 @@ TEST_F(AvrSketch, EveryTableSizeTheAccessorsReachCompilesWithoutWarnings) {
 // even count; on the Uno and the Leonardo T is the room the budget gives the table, so the
 // flash must hold the one and not the other.
 TEST_F(MinimalPlayer, TakesTheFlashTheBudgetRecords) {
-    for (const BoardSpec& spec : boards()) {
-        SCOPED_TRACE(std::string(spec.id));
-        const ArduinoBoard* arduino = toolchain(spec.board);
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        const ArduinoBoard* arduino = toolchain(info.board);
         if (arduino == nullptr) {
             continue;
         }
         const std::int32_t table =
-            spec.tableRoom() <= kSamplesPerArray ? spec.tableRoom() : 16; // a split costs code
+            info.tableRoom() <= kSamplesPerArray ? info.tableRoom() : 16; // a split costs code
         try {
-            const QString player = folder_.file(QString(spec.id.data()) + "-player.o");
+            const QString player = folder_.file(QString(info.id.data()) + "-player.o");
             EXPECT_EQ(
                 arduino->compile(QStringLiteral(WTB_MINIMAL_PLAYER), player, {"-Wall", "-Wextra"}),
                 "");
             long playerBytes = std::numeric_limits<long>::max();
             for (std::int32_t samples : {table, table + 1}) {
-                const QString name = QString(spec.id.data()) + QString::number(samples);
+                const QString name = QString(info.id.data()) + QString::number(samples);
                 const QString sketchCpp =
-                    exportSketch(noiseSlots(spread(samples, 16), 3), spec.board, name);
+                    exportSketch(noiseSlots(spread(samples, 16), 3), info.board, name);
                 arduino->compile(sketchCpp, folder_.file(name + ".o"));
                 const QString elf = folder_.file(name + ".elf");
                 arduino->link({player, folder_.file(name + ".o")}, elf);
                 const long flash = arduino->flashSize(elf);
                 playerBytes = std::min(playerBytes, flash - samples);
-                EXPECT_EQ(flash > spec.sketchFlash, samples > spec.tableRoom())
-                    << samples << " samples take " << flash << " bytes of " << spec.sketchFlash;
+                EXPECT_EQ(flash > info.sketchFlash, samples > info.tableRoom())
+                    << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
             }
-            EXPECT_EQ(playerBytes, spec.playerBytes)
+            EXPECT_EQ(playerBytes, info.playerBytes)
                 << "the minimal player's size changed: measure it again and record it";
         } catch (const test::ToolFailure& failure) {
             ADD_FAILURE() << failure.what();

@@ -125,16 +125,16 @@ TEST_F(SketchWriter, RefusalCreatesNoFileWhereThereWasNone) {
 TEST_F(SketchWriter, RefusesATableBeyondTheAccessorsOnEveryBoardBeforeAnyWarning) {
     fillWithTotal(kAccessorSampleLimit + 1);
     expectRefusal(ErrorKind::Bounds, {"65536 samples", "65535", "lower target rate"});
-    for (const BoardSpec& spec : boards()) {
-        SCOPED_TRACE(std::string(spec.id));
-        EXPECT_THROW(checkExport(bank_, spec.board), RuntimeError);
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        EXPECT_THROW(checkExport(bank_, info.board), RuntimeError);
         expectRefusal(ErrorKind::Bounds, {"65536 samples", "65535", "shorter ends"},
-                      [&] { writeSketch(bank_, path_, spec.board, OverBudget::Allow); });
+                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Allow); });
     }
 }
 
 TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach) {
-    const std::int32_t limit = boardSpec(Board::Mega2560).sampleLimit;
+    const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
     ASSERT_LT(limit, kAccessorSampleLimit);
     fillWithTotal(limit);
     const ExportCheck atLimit = checkExport(bank_, Board::Mega2560);
@@ -151,32 +151,32 @@ TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach
 }
 
 TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed) {
-    for (const BoardSpec& spec : boards()) {
-        if (spec.tableRoom() >= spec.sampleLimit) {
+    for (const BoardInfo& info : boards()) {
+        if (info.tableRoom() >= info.sampleLimit) {
             continue; // every table the board reads fits its flash
         }
-        SCOPED_TRACE(std::string(spec.id));
-        fillWithTotal(spec.tableRoom());
-        const ExportCheck fits = checkExport(bank_, spec.board);
+        SCOPED_TRACE(std::string(info.id));
+        fillWithTotal(info.tableRoom());
+        const ExportCheck fits = checkExport(bank_, info.board);
         EXPECT_TRUE(fits.budget.fits);
         EXPECT_FALSE(fits.needsConfirmation());
         EXPECT_EQ(fits.warning, "");
 
-        fillWithTotal(spec.tableRoom() + 1);
-        const ExportCheck tooLarge = checkExport(bank_, spec.board);
-        EXPECT_EQ(tooLarge.budget.bytes, spec.tableRoom() + 1);
-        EXPECT_EQ(tooLarge.budget.room, spec.tableRoom());
+        fillWithTotal(info.tableRoom() + 1);
+        const ExportCheck tooLarge = checkExport(bank_, info.board);
+        EXPECT_EQ(tooLarge.budget.bytes, info.tableRoom() + 1);
+        EXPECT_EQ(tooLarge.budget.room, info.tableRoom());
         EXPECT_TRUE(tooLarge.needsConfirmation());
         for (const std::string& part :
-             {std::to_string(spec.tableRoom() + 1) + " bytes", std::to_string(spec.tableRoom()),
-              std::string(spec.displayName), std::string("1 bytes too many"),
+             {std::to_string(info.tableRoom() + 1) + " bytes", std::to_string(info.tableRoom()),
+              std::string(info.displayName), std::string("1 bytes too many"),
               std::string("shorter ends")}) {
             EXPECT_NE(tooLarge.warning.find(part), std::string::npos)
                 << "\"" << part << "\" missing from: " << tooLarge.warning;
         }
         expectRefusal(ErrorKind::Bounds, {tooLarge.warning},
-                      [&] { writeSketch(bank_, path_, spec.board, OverBudget::Refuse); });
-        writeSketch(bank_, path_, spec.board, OverBudget::Allow);
+                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Refuse); });
+        writeSketch(bank_, path_, info.board, OverBudget::Allow);
         EXPECT_EQ(test::readText(path_), buildSketchText(bank_));
     }
 }
@@ -184,17 +184,17 @@ TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed
 TEST_F(SketchWriter, ASlotErrorIsReportedBeforeTheTablesSize) {
     fillWithTotal(80'000);
     bank_.OutBufLen[5] = 5001; // one past the slot's last sample
-    for (const BoardSpec& spec : boards()) {
+    for (const BoardInfo& info : boards()) {
         expectRefusal(ErrorKind::Bounds, {"Slot 5", "end index 5001", "-1..5000"},
-                      [&] { checkExport(bank_, spec.board); });
+                      [&] { checkExport(bank_, info.board); });
     }
 }
 
 TEST(Boards, EveryBoardIsFoundByItsIdAndNothingElseIs) {
-    for (const BoardSpec& spec : boards()) {
-        EXPECT_EQ(boardFromId(spec.id), spec.board);
-        EXPECT_EQ(boardSpec(spec.board).id, spec.id);
-        EXPECT_LE(spec.sampleLimit, kAccessorSampleLimit);
+    for (const BoardInfo& info : boards()) {
+        EXPECT_EQ(boardFromId(info.id), info.board);
+        EXPECT_EQ(boardInfo(info.board).id, info.id);
+        EXPECT_LE(info.sampleLimit, kAccessorSampleLimit);
     }
     for (std::string_view unknown : {"", "Uno", "mega", "uno ", "leonardo2"}) {
         EXPECT_EQ(boardFromId(unknown), std::nullopt) << unknown;
