@@ -31,6 +31,14 @@ template <std::signed_integral T> T checkedSub(T a, T b) {
     return result;
 }
 
+template <std::signed_integral T> T checkedMul(T a, T b) {
+    T result;
+    if (__builtin_mul_overflow(a, b, &result)) {
+        raiseOverflow(a, "*", b);
+    }
+    return result;
+}
+
 // A count held in a wider type (a file's frame count, a vector's size) as a 32-bit size.
 template <std::integral T> std::int32_t toInt32Checked(T value, const char* what) {
     std::int32_t result;

@@ -2,9 +2,13 @@
 
 #include "slots/SlotBank.h"
 
+#include <cstdint>
 #include <string>
 
 namespace wtb {
+
+// avr-gcc refuses any object larger than this many bytes, so no sample array may hold more.
+inline constexpr std::int32_t kSamplesPerArray = 32'767;
 
 // The complete text of the sketch file for all sixteen slots: the sample table `wave_store`,
 // the start table `wave_start` and the two accessors, every line ending in CR LF.
@@ -13,7 +17,16 @@ namespace wtb {
 // byte - 128). A total sample count beyond 32 bits is an overflow error, checked before any
 // slot; a slot whose end index is below -1 or past its last sample, or whose sound is empty,
 // is a bounds error naming the slot and the numbers.
+//
+// A table of 32,768 to 65,535 samples is split into arrays `wave_store_1`, `wave_store_2`, ...
+// of at most kSamplesPerArray samples, and `Zozedovad_Get_Sample` picks the array, so a player
+// reads it through the same accessors. Any other size keeps the one array `wave_store`; beyond
+// 65,535 samples no AVR sketch can read the table, and the writer refuses it.
 std::string buildSketchText(const SlotBank& bank);
+
+// The sample count T of the table, once every slot is known to export: raises the errors
+// buildSketchText raises, in the same order, without building any text.
+std::int32_t exportableSampleCount(const SlotBank& bank);
 
 // A slot name as it may stand in a "//" comment line: control characters (CR, LF, TAB, ...)
 // become spaces and a backslash at the end, also one before trailing spaces, is dropped, so

@@ -1,14 +1,55 @@
 #pragma once
 
+#include "export/Boards.h"
+#include "export/FlashBudget.h"
 #include "slots/SlotBank.h"
 
 #include <QString>
 
+#include <string>
+
 namespace wtb {
 
-// Builds the sketch text from every slot and writes it to `path` in one atomic step. Any error
-// raised while building leaves the file at `path` as it was; a write failure names the path
-// and the reason.
+// What checkExport found for a table that may be written for a board.
+struct ExportCheck {
+    Board board = Board::Uno;
+    FlashBudget budget;
+    // Empty when the table fits the board; otherwise the warning, with its numbers, to put to
+    // the user before saving anyway.
+    std::string warning;
+
+    bool needsConfirmation() const { return !budget.fits; }
+};
+
+// Checks the bank for `board` before anything is written, in this order:
+//  1. refuses (raises) what no sketch could use: the slot errors buildSketchText raises, and a
+//     table of more samples than the board's sampleLimit (the accessors' 65,535; on the Mega
+//     the lower limit that keeps the core's own tables readable). The message gives the
+//     count, the limit and what to do;
+//  2. a table larger than the flash the board leaves for it: a check that needs confirmation,
+//     with the warning;
+//  3. otherwise a check that needs nothing.
+ExportCheck checkExport(const SlotBank& bank, Board board);
+
+// Whether writeSketch writes a table that does not fit the board's flash.
+enum class OverBudget { Refuse, Allow };
+
+// Builds the sketch text and writes it to `path` in one atomic step, after checkExport:
+// anything it refuses, and with OverBudget::Refuse a table that does not fit (a bounds error
+// with the warning as its message), leaves `path` as it was. A write failure names the path
+// and the reason. Callers check, maybe ask, then write:
+//
+//     const ExportCheck check = checkExport(bank, board);
+//     if (check.needsConfirmation() && !userChoosesSaveAnyway(check.warning)) {
+//         return; // cancelled: nothing written
+//     }
+//     writeSketch(bank, path, board, OverBudget::Allow);
+//
+// A command line without --force writes with OverBudget::Refuse instead of asking.
+void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget);
+
+// For no board in particular: refuses only what no board can read, a table beyond the
+// accessors' 65,535 samples (and the slot errors).
 void writeSketch(const SlotBank& bank, const QString& path);
 
 } // namespace wtb

@@ -1,8 +1,10 @@
-// The exported file is compiled with the Arduino core for an ATmega328P, run on simavr, and
-// every start value and sample it reads back through its own accessors is compared with the
-// slots it was made from.
-#include "ArduinoUno.h"
+// The exported file is compiled with the Arduino core for the boards it is made for and run on
+// simavr; every start value and sample it reads back through its own accessors is compared with
+// the slots it was made from. A minimal player, compiled for every board, must take the flash
+// the budget says it takes.
+#include "ArduinoBoard.h"
 
+#include "export/SketchText.h"
 #include "export/SketchWriter.h"
 #include "slots/DefaultKit.h"
 #include "support/TestSupport.h"
@@ -11,13 +13,15 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <random>
 
 namespace wtb {
 namespace {
 
-using test::ArduinoUno;
+using test::ArduinoBoard;
 using test::SlotContent;
 
 // What the board must read back, worked out from the slots alone.
@@ -39,28 +43,54 @@ ReadBack expectedReadBack(const std::vector<SlotContent>& slots) {
     return expected;
 }
 
-// The numbers printed between the `from` line and the `to` line.
+// The lines printed between the `from` line and the `to` line.
+std::vector<std::string> linesBetween(const std::vector<std::string>& lines,
+                                      const std::string& from, const std::string& to) {
+    auto first = std::find(lines.begin(), lines.end(), from);
+    if (first == lines.end()) {
+        ADD_FAILURE() << "the board never printed \"" << from << "\"";
+        return {};
+    }
+    auto last = std::find(++first, lines.end(), to);
+    if (last == lines.end()) {
+        ADD_FAILURE() << "the board never printed \"" << to << "\" after \"" << from << "\"";
+    }
+    return {first, last};
+}
+
 std::vector<long> numbersBetween(const std::vector<std::string>& lines, const std::string& from,
                                  const std::string& to) {
     std::vector<long> numbers;
-    auto line = std::find(lines.begin(), lines.end(), from);
-    if (line == lines.end()) {
-        ADD_FAILURE() << "the board never printed \"" << from << "\"";
-        return numbers;
-    }
-    for (++line; line != lines.end() && *line != to; ++line) {
+    for (const std::string& line : linesBetween(lines, from, to)) {
         long value = 0;
-        const auto [end, error] = std::from_chars(line->data(), line->data() + line->size(), value);
-        if (error != std::errc() || end != line->data() + line->size()) {
-            ADD_FAILURE() << "not a number from the board: \"" << *line << "\"";
+        const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+        if (error != std::errc() || end != line.data() + line.size()) {
+            ADD_FAILURE() << "not a number from the board: \"" << line << "\"";
             return numbers;
         }
         numbers.push_back(value);
     }
-    if (line == lines.end()) {
-        ADD_FAILURE() << "the board never printed \"" << to << "\"";
-    }
     return numbers;
+}
+
+// The samples the harness prints as two hex digits each, back as signed values.
+std::vector<long> samplesBetween(const std::vector<std::string>& lines, const std::string& from,
+                                 const std::string& to) {
+    std::vector<long> samples;
+    for (const std::string& line : linesBetween(lines, from, to)) {
+        for (std::size_t i = 0; i < line.size(); i += 2) {
+            unsigned value = 0;
+            const char* first = line.data() + i;
+            const char* last = line.data() + std::min(i + 2, line.size());
+            const auto [end, error] = std::from_chars(first, last, value, 16);
+            if (error != std::errc() || end != first + 2) {
+                ADD_FAILURE() << "not a hex sample line from the board: \"" << line << "\"";
+                return samples;
+            }
+            samples.push_back(value >= 128 ? static_cast<long>(value) - 256 : value);
+        }
+    }
+    return samples;
 }
 
 void expectSameSamples(const std::vector<long>& actual, const std::vector<long>& expected) {
@@ -75,47 +105,94 @@ void expectSameSamples(const std::vector<long>& actual, const std::vector<long>&
     EXPECT_EQ(wrong, 0u) << "samples that read back wrong";
 }
 
-class SketchOnUno : public testing::Test {
-protected:
-    void SetUp() override {
-        const std::string& missing = ArduinoUno::get().unavailable();
-        if (!missing.empty()) {
-            FAIL() << missing;
+// Sixteen slots of noise whose sample counts are `counts` (0 for an empty slot).
+std::vector<SlotContent> noiseSlots(const std::vector<std::int32_t>& counts, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<SlotContent> slots;
+    for (std::int32_t count : counts) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) + 1);
+        for (auto& byte : bytes) {
+            byte = static_cast<std::uint8_t>(random());
         }
+        slots.push_back({bytes, "noise " + std::to_string(slots.size() + 1), count - 1});
+    }
+    return slots;
+}
+
+// `total` samples spread over `slots` slots as evenly as they go.
+std::vector<std::int32_t> spread(std::int32_t total, std::int32_t slots) {
+    std::vector<std::int32_t> counts;
+    for (std::int32_t slot = 0; slot < slots; ++slot) {
+        counts.push_back(total / slots + (slot < total % slots ? 1 : 0));
+    }
+    return counts;
+}
+
+// The bit of PORTB that pin 13 drives on the boards the harness runs on.
+int pin13PortBBit(Board board) {
+    return board == Board::Mega2560 ? 7 : 5;
+}
+
+class AvrSketch : public testing::Test {
+protected:
+    // The board's toolchain; a failed test when it cannot build (the AVR tests need it).
+    const ArduinoBoard* toolchain(Board board) {
+        const ArduinoBoard& arduino = ArduinoBoard::get(board);
+        if (!arduino.unavailable().empty()) {
+            ADD_FAILURE() << arduino.unavailable();
+            return nullptr;
+        }
+        return &arduino;
+    }
+
+    // Exports the slots for `board` and writes the file as the Arduino IDE compiles a sketch:
+    // Arduino.h first, then the file.
+    QString exportSketch(const std::vector<SlotContent>& slots, Board board, const QString& name) {
+        SlotBank bank;
+        test::fillBank(bank, slots);
+        const QString sketch = folder_.file(name + ".ino");
+        writeSketch(bank, sketch, board, OverBudget::Allow);
+        const QString sketchCpp = folder_.file(name + ".ino.cpp");
+        test::writeText(sketchCpp, "#include <Arduino.h>\n" + test::readText(sketch));
+        return sketchCpp;
     }
 
     // Exports the slots, compiles the file as its own translation unit beside the read-back
     // harness, runs the program and compares everything it prints.
-    void expectBoardReadsBack(const std::vector<SlotContent>& slots) {
-        const ArduinoUno& uno = ArduinoUno::get();
+    void expectBoardReadsBack(Board board, const std::vector<SlotContent>& slots) {
+        const ArduinoBoard* arduino = toolchain(board);
+        if (arduino == nullptr) {
+            return;
+        }
         const ReadBack expected = expectedReadBack(slots);
         const long total = expected.starts.back();
-        SlotBank bank;
-        test::fillBank(bank, slots);
-        const QString sketch = folder_.file("Zozedovad.ino");
-        writeSketch(bank, sketch);
-        // What the Arduino IDE compiles for a sketch file: Arduino.h first, then the file.
-        const QString sketchCpp = folder_.file("Zozedovad.ino.cpp");
-        test::writeText(sketchCpp, "#include <Arduino.h>\n" + test::readText(sketch));
-        const QString harness = QStringLiteral(WTB_AVR_HARNESS);
         const QString elf = folder_.file("readback.elf");
         try {
-            EXPECT_EQ(uno.compile(sketchCpp, folder_.file("sketch.o"), {"-Wall", "-Wextra"}), "")
+            const QString sketchCpp = exportSketch(slots, board, "Zozedovad");
+            EXPECT_EQ(arduino->compile(sketchCpp, folder_.file("sketch.o"), {"-Wall", "-Wextra"}),
+                      "")
                 << "the exported file must compile without any warning";
-            uno.compile(harness, folder_.file("harness.o"),
-                        {"-DREADBACK_SAMPLES=" + QString::number(total) + "UL"});
-            uno.link({folder_.file("sketch.o"), folder_.file("harness.o")}, elf);
-            EXPECT_EQ(uno.symbolSize(elf, "wave_store"), total) << "declared table length";
-            const std::vector<std::string> lines = uno.run(elf, 30'000);
+            arduino->compile(QStringLiteral(WTB_AVR_HARNESS), folder_.file("harness.o"),
+                             {"-DREADBACK_SAMPLES=" + QString::number(total) + "UL",
+                              "-DPIN13_PORTB_BIT=" + QString::number(pin13PortBBit(board))});
+            arduino->link({folder_.file("sketch.o"), folder_.file("harness.o")}, elf);
+            EXPECT_EQ(arduino->symbolSize(elf, "wave_store"), total) << "declared table length";
+            const std::vector<std::string> lines = arduino->run(elf, 300'000);
+            EXPECT_EQ(numbersBetween(lines, "pin13", "starts"), (std::vector<long>{0, 1}))
+                << "digitalWrite(13, HIGH) must set pin 13's bit of PORTB";
             EXPECT_EQ(numbersBetween(lines, "starts", "samples"), expected.starts);
-            expectSameSamples(numbersBetween(lines, "samples", "done"), expected.samples);
+            expectSameSamples(samplesBetween(lines, "samples", "done"), expected.samples);
         } catch (const test::ToolFailure& failure) {
-            FAIL() << failure.what();
+            ADD_FAILURE() << failure.what();
         }
     }
 
     test::TempFolder folder_;
 };
+
+using SketchOnUno = AvrSketch;
+using SketchOnMega = AvrSketch;
+using MinimalPlayer = AvrSketch;
 
 TEST_F(SketchOnUno, DefaultKit) {
     std::vector<SlotContent> slots;
@@ -123,18 +200,18 @@ TEST_F(SketchOnUno, DefaultKit) {
         const auto size = static_cast<std::int32_t>(sound.sound.bytes.size());
         slots.push_back({sound.sound.bytes, sound.name, size - 1});
     }
-    expectBoardReadsBack(slots);
+    expectBoardReadsBack(Board::Uno, slots);
 }
 
 TEST_F(SketchOnUno, WorkedExamples) {
     std::vector<SlotContent> slots(16, SlotContent{{128, 40, 220}, "one", 0});
     slots[0] = {{10, 130, 0, 255, 77}, "bytes 10 130 0 255 77", 4};
-    expectBoardReadsBack(slots);
+    expectBoardReadsBack(Board::Uno, slots);
 
     slots.assign(16, SlotContent{{128, 40, 220}, "one", 0});
     slots[0] = {{90, 1, 254, 170}, "three", 3};
     slots[2] = {{200, 0, 255, 128, 127, 129, 1, 99, 140, 60}, "nine", 9};
-    expectBoardReadsBack(slots);
+    expectBoardReadsBack(Board::Uno, slots);
 }
 
 TEST_F(SketchOnUno, ShortAndEmptySlotsExtremeBytesAndAwkwardNames) {
@@ -149,20 +226,85 @@ TEST_F(SketchOnUno, ShortAndEmptySlotsExtremeBytesAndAwkwardNames) {
     slots[6].name = "caf\xc3\xa9 /* not a block */ \"quote";
     slots[8] = {{9, 9}, "empty in the middle", -1};
     slots[15] = {{128, 128, 128}, "empty last slot\\", -1};
-    expectBoardReadsBack(slots);
+    expectBoardReadsBack(Board::Uno, slots);
 }
 
 TEST_F(SketchOnUno, TableOfThirtyThousandSamples) {
-    std::mt19937 random(1234);
-    std::vector<SlotContent> slots;
-    for (int slot = 1; slot <= 16; ++slot) {
-        std::vector<std::uint8_t> bytes(1875 + slot % 3);
-        for (auto& byte : bytes) {
-            byte = static_cast<std::uint8_t>(random());
-        }
-        slots.push_back({bytes, "noise " + std::to_string(slot), 1874});
+    expectBoardReadsBack(Board::Uno, noiseSlots(spread(30'000, 16), 1234));
+}
+
+// 16 x 2,500 samples: the first array ends 267 samples into slot 14.
+TEST_F(SketchOnMega, FortyThousandSamplesSplitInsideASlot) {
+    std::vector<std::int32_t> counts = spread(40'000, 16);
+    counts[4] = 0; // an empty slot on the way
+    counts[5] += 2'500;
+    expectBoardReadsBack(Board::Mega2560, noiseSlots(counts, 40));
+}
+
+// The largest table the Mega takes, its first array ending exactly with slot 8.
+TEST_F(SketchOnMega, LargestTableItAllowsSplitAtASlotEnd) {
+    const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
+    std::vector<std::int32_t> counts = spread(kSamplesPerArray, 8);
+    const std::vector<std::int32_t> rest = spread(limit - kSamplesPerArray, 8);
+    counts.insert(counts.end(), rest.begin(), rest.end());
+    expectBoardReadsBack(Board::Mega2560, noiseSlots(counts, 64));
+}
+
+// The text is the same for every board: the last single-array size and the split sizes up to
+// the accessor limit must all compile cleanly.
+TEST_F(AvrSketch, EveryTableSizeTheAccessorsReachCompilesWithoutWarnings) {
+    const ArduinoBoard* uno = toolchain(Board::Uno);
+    if (uno == nullptr) {
+        return;
     }
-    expectBoardReadsBack(slots);
+    for (std::int32_t total : {kSamplesPerArray, kSamplesPerArray + 1, kAccessorSampleLimit}) {
+        SCOPED_TRACE(total);
+        try {
+            const QString sketchCpp = exportSketch(noiseSlots(spread(total, 16), 7), Board::Uno,
+                                                   "table" + QString::number(total));
+            EXPECT_EQ(uno->compile(sketchCpp, sketchCpp + ".o", {"-Wall", "-Wextra"}), "");
+        } catch (const test::ToolFailure& failure) {
+            ADD_FAILURE() << failure.what();
+        }
+    }
+}
+
+// Linked with tables of T and T + 1 samples, the player takes playerBytes + T rounded up to an
+// even count; on the Uno and the Leonardo T is the room the budget gives the table, so the
+// flash must hold the one and not the other.
+TEST_F(MinimalPlayer, TakesTheFlashTheBudgetRecords) {
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        const ArduinoBoard* arduino = toolchain(info.board);
+        if (arduino == nullptr) {
+            continue;
+        }
+        const std::int32_t table =
+            info.tableRoom() <= kSamplesPerArray ? info.tableRoom() : 16; // a split costs code
+        try {
+            const QString player = folder_.file(QString(info.id.data()) + "-player.o");
+            EXPECT_EQ(
+                arduino->compile(QStringLiteral(WTB_MINIMAL_PLAYER), player, {"-Wall", "-Wextra"}),
+                "");
+            long playerBytes = std::numeric_limits<long>::max();
+            for (std::int32_t samples : {table, table + 1}) {
+                const QString name = QString(info.id.data()) + QString::number(samples);
+                const QString sketchCpp =
+                    exportSketch(noiseSlots(spread(samples, 16), 3), info.board, name);
+                arduino->compile(sketchCpp, folder_.file(name + ".o"));
+                const QString elf = folder_.file(name + ".elf");
+                arduino->link({player, folder_.file(name + ".o")}, elf);
+                const long flash = arduino->flashSize(elf);
+                playerBytes = std::min(playerBytes, flash - samples);
+                EXPECT_EQ(flash > info.sketchFlash, samples > info.tableRoom())
+                    << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
+            }
+            EXPECT_EQ(playerBytes, info.playerBytes)
+                << "the minimal player's size changed: measure it again and record it";
+        } catch (const test::ToolFailure& failure) {
+            ADD_FAILURE() << failure.what();
+        }
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <QFile>
 
+#include <functional>
 #include <limits>
 
 namespace wtb {
@@ -21,13 +22,15 @@ protected:
 
     void fill(const std::vector<SlotContent>& slots) { test::fillBank(bank_, slots); }
 
-    // Exporting must fail with `kind` and a message holding every one of `parts`, and leave
-    // the folder exactly as it was: the old sketch intact and no stray temporary file.
-    void expectRefusal(ErrorKind kind, std::initializer_list<std::string> parts) {
+    // Exporting (by default for no board in particular) must fail with `kind` and a message
+    // holding every one of `parts`, and leave the folder exactly as it was: the old sketch
+    // intact and no stray temporary file.
+    void expectRefusal(ErrorKind kind, std::initializer_list<std::string> parts,
+                       const std::function<void()>& write = {}) {
         test::writeText(path_, "previous sketch\r\n");
         const auto before = test::folderChecksums(folder_.path());
         try {
-            writeSketch(bank_, path_);
+            write ? write() : writeSketch(bank_, path_);
             ADD_FAILURE() << "the export was not refused";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.kind(), kind) << error.what();
@@ -38,6 +41,17 @@ protected:
         }
         EXPECT_EQ(test::folderChecksums(folder_.path()), before);
         EXPECT_EQ(test::readText(path_), "previous sketch\r\n");
+    }
+
+    // A bank of `total` samples spread over the sixteen slots.
+    void fillWithTotal(std::int32_t total) {
+        std::vector<SlotContent> slots;
+        for (std::int32_t slot = 0; slot < 16; ++slot) {
+            const std::int32_t count = total / 16 + (slot < total % 16 ? 1 : 0);
+            slots.push_back({std::vector<std::uint8_t>(static_cast<std::size_t>(count) + 1, 90),
+                             "s" + std::to_string(slot + 1), count - 1});
+        }
+        fill(slots);
     }
 
     test::TempFolder folder_;
@@ -106,6 +120,85 @@ TEST_F(SketchWriter, RefusalCreatesNoFileWhereThereWasNone) {
     EXPECT_THROW(writeSketch(bank_, path_), RuntimeError);
     EXPECT_FALSE(QFile::exists(path_));
     EXPECT_TRUE(test::folderChecksums(folder_.path()).empty());
+}
+
+TEST_F(SketchWriter, RefusesATableBeyondTheAccessorsOnEveryBoardBeforeAnyWarning) {
+    fillWithTotal(kAccessorSampleLimit + 1);
+    expectRefusal(ErrorKind::Bounds, {"65536 samples", "65535", "lower target rate"});
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        EXPECT_THROW(checkExport(bank_, info.board), RuntimeError);
+        expectRefusal(ErrorKind::Bounds, {"65536 samples", "65535", "shorter ends"},
+                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Allow); });
+    }
+}
+
+TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach) {
+    const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
+    ASSERT_LT(limit, kAccessorSampleLimit);
+    fillWithTotal(limit);
+    const ExportCheck atLimit = checkExport(bank_, Board::Mega2560);
+    EXPECT_FALSE(atLimit.needsConfirmation()) << atLimit.warning;
+    EXPECT_EQ(atLimit.budget.bytes, limit);
+
+    fillWithTotal(limit + 1);
+    expectRefusal(ErrorKind::Bounds,
+                  {"Mega 2560", std::to_string(limit + 1) + " samples", std::to_string(limit),
+                   "lower target rate", "shorter ends"},
+                  [&] { writeSketch(bank_, path_, Board::Mega2560, OverBudget::Allow); });
+    // the other boards' accessors read it
+    EXPECT_NO_THROW(writeSketch(bank_, path_, Board::Uno, OverBudget::Allow));
+}
+
+TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed) {
+    for (const BoardInfo& info : boards()) {
+        if (info.tableRoom() >= info.sampleLimit) {
+            continue; // every table the board reads fits its flash
+        }
+        SCOPED_TRACE(std::string(info.id));
+        fillWithTotal(info.tableRoom());
+        const ExportCheck fits = checkExport(bank_, info.board);
+        EXPECT_TRUE(fits.budget.fits);
+        EXPECT_FALSE(fits.needsConfirmation());
+        EXPECT_EQ(fits.warning, "");
+
+        fillWithTotal(info.tableRoom() + 1);
+        const ExportCheck tooLarge = checkExport(bank_, info.board);
+        EXPECT_EQ(tooLarge.budget.bytes, info.tableRoom() + 1);
+        EXPECT_EQ(tooLarge.budget.room, info.tableRoom());
+        EXPECT_TRUE(tooLarge.needsConfirmation());
+        for (const std::string& part :
+             {std::to_string(info.tableRoom() + 1) + " bytes", std::to_string(info.tableRoom()),
+              std::string(info.displayName), std::string("1 bytes too many"),
+              std::string("shorter ends")}) {
+            EXPECT_NE(tooLarge.warning.find(part), std::string::npos)
+                << "\"" << part << "\" missing from: " << tooLarge.warning;
+        }
+        expectRefusal(ErrorKind::Bounds, {tooLarge.warning},
+                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Refuse); });
+        writeSketch(bank_, path_, info.board, OverBudget::Allow);
+        EXPECT_EQ(test::readText(path_), buildSketchText(bank_));
+    }
+}
+
+TEST_F(SketchWriter, ASlotErrorIsReportedBeforeTheTablesSize) {
+    fillWithTotal(80'000);
+    bank_.OutBufLen[5] = 5001; // one past the slot's last sample
+    for (const BoardInfo& info : boards()) {
+        expectRefusal(ErrorKind::Bounds, {"Slot 5", "end index 5001", "-1..5000"},
+                      [&] { checkExport(bank_, info.board); });
+    }
+}
+
+TEST(Boards, EveryBoardIsFoundByItsIdAndNothingElseIs) {
+    for (const BoardInfo& info : boards()) {
+        EXPECT_EQ(boardFromId(info.id), info.board);
+        EXPECT_EQ(boardInfo(info.board).id, info.id);
+        EXPECT_LE(info.sampleLimit, kAccessorSampleLimit);
+    }
+    for (std::string_view unknown : {"", "Uno", "mega", "uno ", "leonardo2"}) {
+        EXPECT_EQ(boardFromId(unknown), std::nullopt) << unknown;
+    }
 }
 
 TEST_F(SketchWriter, FailureToCreateTheFileNamesThePathAndTheReason) {

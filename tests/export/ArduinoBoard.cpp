@@ -1,4 +1,4 @@
-#include "ArduinoUno.h"
+#include "ArduinoBoard.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -17,24 +17,32 @@ const char* const kInstallHint =
     "The AVR tests need the Debian packages gcc-avr, avr-libc, arduino-core-avr and simavr; "
     "scripts/install-deps.sh installs them.";
 
-// The Arduino IDE's flags for an Uno; Debian's core also needs DECIMAL_DIG from the compiler.
-QStringList commonFlags() {
-    return {"-mmcu=atmega328p",
-            "-DF_CPU=16000000L",
-            "-DARDUINO=10807",
-            "-DARDUINO_AVR_UNO",
-            "-DARDUINO_ARCH_AVR",
-            "-DDECIMAL_DIG=__DECIMAL_DIG__",
-            "-Os",
-            "-ffunction-sections",
-            "-fdata-sections",
-            "-flto"};
-}
-QStringList cxxFlags() {
-    return commonFlags() + QStringList{"-std=gnu++11", "-fpermissive", "-fno-exceptions"};
-}
-QStringList cFlags() {
-    return commonFlags() + QStringList{"-std=gnu11"};
+// What the Arduino IDE's boards.txt says of each board.
+struct BoardBuild {
+    Board board;
+    const char* mcu;
+    const char* define;
+    const char* variant;
+    QStringList extraFlags;
+};
+
+const BoardBuild& boardBuild(Board board) {
+    static const BoardBuild builds[] = {
+        {Board::Uno, "atmega328p", "-DARDUINO_AVR_UNO", "standard", {}},
+        {Board::Leonardo,
+         "atmega32u4",
+         "-DARDUINO_AVR_LEONARDO",
+         "leonardo",
+         {"-DUSB_VID=0x2341", "-DUSB_PID=0x8036", "-DUSB_MANUFACTURER=\"Unknown\"",
+          "-DUSB_PRODUCT=\"Arduino Leonardo\""}},
+        {Board::Mega2560, "atmega2560", "-DARDUINO_AVR_MEGA2560", "mega", {}},
+    };
+    for (const BoardBuild& build : builds) {
+        if (build.board == board) {
+            return build;
+        }
+    }
+    throw ToolFailure("no build settings for board " + std::to_string(static_cast<int>(board)));
 }
 
 struct ToolOutput {
@@ -69,12 +77,41 @@ constexpr int kCompileTimeoutMs = 120'000;
 
 } // namespace
 
-const ArduinoUno& ArduinoUno::get() {
-    static const ArduinoUno uno;
-    return uno;
+const ArduinoBoard& ArduinoBoard::get(Board board) {
+    // Each board's core is built only when a test first asks for that board.
+    switch (board) {
+    case Board::Uno: {
+        static const ArduinoBoard uno(Board::Uno);
+        return uno;
+    }
+    case Board::Leonardo: {
+        static const ArduinoBoard leonardo(Board::Leonardo);
+        return leonardo;
+    }
+    case Board::Mega2560: {
+        static const ArduinoBoard mega(Board::Mega2560);
+        return mega;
+    }
+    }
+    throw ToolFailure("no such board");
 }
 
-ArduinoUno::ArduinoUno() {
+// The Arduino IDE's flags for the board; Debian's core also needs DECIMAL_DIG from the compiler.
+QStringList ArduinoBoard::commonFlags() const {
+    const BoardBuild& build = boardBuild(board_);
+    return QStringList{"-mmcu=" + mcu_, "-DF_CPU=16000000L",  "-DARDUINO=10807",
+                       build.define,    "-DARDUINO_ARCH_AVR", "-DDECIMAL_DIG=__DECIMAL_DIG__"} +
+           build.extraFlags + QStringList{"-Os", "-ffunction-sections", "-fdata-sections", "-flto"};
+}
+QStringList ArduinoBoard::cxxFlags() const {
+    return commonFlags() + QStringList{"-std=gnu++11", "-fpermissive", "-fno-exceptions",
+                                       "-fno-threadsafe-statics"};
+}
+QStringList ArduinoBoard::cFlags() const {
+    return commonFlags() + QStringList{"-std=gnu11"};
+}
+
+ArduinoBoard::ArduinoBoard(Board board) : board_(board), mcu_(boardBuild(board).mcu) {
     if (!findTools()) {
         return;
     }
@@ -85,7 +122,7 @@ ArduinoUno::ArduinoUno() {
     }
 }
 
-bool ArduinoUno::findTools() {
+bool ArduinoBoard::findTools() {
     const auto find = [this](QString& path, const char* name) {
         path = QStandardPaths::findExecutable(name);
         if (path.isEmpty() && unavailable_.empty()) {
@@ -96,9 +133,10 @@ bool ArduinoUno::findTools() {
     find(gxx_, "avr-g++");
     find(ar_, "avr-gcc-ar");
     find(nm_, "avr-nm");
+    find(size_, "avr-size");
     find(simavr_, "simavr");
     coreDir_ = kArduinoAvrDir + "/cores/arduino";
-    variantDir_ = kArduinoAvrDir + "/variants/standard";
+    variantDir_ = kArduinoAvrDir + "/variants/" + boardBuild(board_).variant;
     if (unavailable_.empty() && !QFileInfo::exists(coreDir_ + "/Arduino.h")) {
         unavailable_ = "The Arduino core is missing (" + coreDir_.toStdString() + "/Arduino.h). " +
                        kInstallHint;
@@ -108,7 +146,7 @@ bool ArduinoUno::findTools() {
 
 // Compiles every file of the core into one archive, unless an archive built by the same
 // compiler with the same flags from the same files is already in the cache.
-void ArduinoUno::buildCore() {
+void ArduinoBoard::buildCore() {
     QCryptographicHash key(QCryptographicHash::Sha1);
     key.addData(runTool(gxx_, {"--version"}, kCompileTimeoutMs).out.toUtf8());
     key.addData((cxxFlags() + cFlags()).join(' ').toUtf8());
@@ -165,38 +203,51 @@ void ArduinoUno::buildCore() {
     }
 }
 
-std::string ArduinoUno::compile(const QString& source, const QString& object,
-                                const QStringList& extraFlags) const {
+std::string ArduinoBoard::compile(const QString& source, const QString& object,
+                                  const QStringList& extraFlags) const {
     const QStringList arguments =
         cxxFlags() + extraFlags +
         QStringList{"-I" + coreDir_, "-I" + variantDir_, "-c", source, "-o", object};
     return runTool(gxx_, arguments, kCompileTimeoutMs).err.toStdString();
 }
 
-void ArduinoUno::link(const QStringList& objects, const QString& elf) const {
+void ArduinoBoard::link(const QStringList& objects, const QString& elf) const {
     runTool(gcc_,
-            QStringList{"-mmcu=atmega328p", "-Os", "-flto", "-fuse-linker-plugin",
-                        "-Wl,--gc-sections", "-o", elf} +
+            QStringList{"-mmcu=" + mcu_, "-Os", "-flto", "-fuse-linker-plugin", "-Wl,--gc-sections",
+                        "-o", elf} +
                 objects + QStringList{coreArchive_, "-lm"},
             kCompileTimeoutMs);
 }
 
-long ArduinoUno::symbolSize(const QString& elf, const QString& name) const {
+long ArduinoBoard::symbolSize(const QString& elf, const QString& name) const {
     const QString symbols = runTool(nm_, {"-S", elf}, kCompileTimeoutMs).out;
+    long size = 0;
     for (const QString& line : symbols.split('\n')) {
         // address size type name
         const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
         if (fields.size() == 4 && fields[3].contains(name)) {
-            return fields[1].toLong(nullptr, 16);
+            size += fields[1].toLong(nullptr, 16);
         }
     }
-    return -1;
+    return size;
 }
 
-std::vector<std::string> ArduinoUno::run(const QString& elf, int timeoutMs) const {
+long ArduinoBoard::flashSize(const QString& elf) const {
+    // "-A" lists one section a line: name size address
+    const QString sections = runTool(size_, {"-A", elf}, kCompileTimeoutMs).out;
+    long flash = 0;
+    for (const QString& line : sections.split('\n')) {
+        const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+        if (fields.size() >= 2 && (fields[0] == ".text" || fields[0] == ".data")) {
+            flash += fields[1].toLong();
+        }
+    }
+    return flash;
+}
+
+std::vector<std::string> ArduinoBoard::run(const QString& elf, int timeoutMs) const {
     // simavr prints each serial line on stderr in colour codes, its CR LF shown as "..".
-    const QString output =
-        runTool(simavr_, {"-m", "atmega328p", "-f", "16000000", elf}, timeoutMs).err;
+    const QString output = runTool(simavr_, {"-m", mcu_, "-f", "16000000", elf}, timeoutMs).err;
     static const QRegularExpression colour("\x1b\\[[0-9;]*m");
     std::vector<std::string> lines;
     for (QString line : QString(output).remove(colour).split('\n', Qt::SkipEmptyParts)) {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "export/Boards.h"
+#include "slots/SlotBank.h"
+
+#include <cstdint>
+
+namespace wtb {
+
+// The sample table's size in bytes, one per sample: the sum over slots 1..16 of end index + 1.
+// A sum beyond 32 bits is an overflow error naming the slot where it happens.
+std::int32_t tableBytes(const SlotBank& bank);
+
+// How the sample table compares with the flash a board leaves for it beside a minimal player.
+struct FlashBudget {
+    std::int32_t bytes = 0; // the table, tableBytes()
+    std::int32_t room = 0;  // BoardInfo::tableRoom()
+    bool fits = true;       // bytes <= room
+};
+
+FlashBudget flashBudget(const SlotBank& bank, Board board);
+
+} // namespace wtb
