@@ -24,4 +24,14 @@ bool UserPrompts::askRetrySave(QWidget* parent, const QString& message) {
     return box.clickedButton() == retry;
 }
 
+bool UserPrompts::askSaveAnyway(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
+    QPushButton* saveAnyway = box.addButton(QStringLiteral("Save anyway"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == saveAnyway;
+}
+
 } // namespace wtb

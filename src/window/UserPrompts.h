@@ -16,6 +16,9 @@ public:
 
     // A save at close failed: true to try again, false to close without saving.
     virtual bool askRetrySave(QWidget* parent, const QString& message);
+
+    // The wavetable does not fit the board: true to save anyway, false (the default) to cancel.
+    virtual bool askSaveAnyway(QWidget* parent, const QString& message);
 };
 
 } // namespace wtb

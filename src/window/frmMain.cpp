@@ -140,6 +140,7 @@ void frmMain::createControls() {
     connect(sldBuffer, &ClickSlider::clicked, this, [this] { sldBuffer_Click(); });
 
     createEditingControls();
+    createBudgetControls();
 }
 
 bool frmMain::Form_Load() {
@@ -230,12 +231,19 @@ void frmMain::sldBuffer_Click() {
 
 void frmMain::cmdSave_Click() {
     guarded([this] {
+        // What no sketch could use is refused, and a table too large for the board is put to
+        // the user, before a file is chosen or anything written.
+        const ExportCheck check = checkExport(bank_, board());
+        if (check.needsConfirmation() &&
+            !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+            return;
+        }
         // The filter stays whatever the last dialog used.
         commonDialog1_.setFileName(QStringLiteral("Zozedovad.ino"));
         if (!commonDialog1_.showSave(this)) {
             return; // cancelled: nothing is written
         }
-        writeSketch(bank_, commonDialog1_.fileName());
+        writeSketch(bank_, commonDialog1_.fileName(), board(), OverBudget::Allow);
     });
 }
 
@@ -290,6 +298,7 @@ void frmMain::UpdateDisplay() {
     }
     lblTotalSample->setText(QStringLiteral("Total Samples: \r\n") + QString::number(total));
     lblFilename->setText(QString::fromStdString(bank_.WaveName[slot]));
+    updateBudgetMeter();
 }
 
 } // namespace wtb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/Boards.h"
 #include "slots/SlotBank.h"
 #include "window/CommonDialog.h"
 #include "window/UserPrompts.h"
@@ -18,6 +19,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QUndoStack;
 
@@ -66,6 +68,9 @@ public:
     // Sets the target-rate box as the user would, remembering the choice; 0 keeps the rate.
     void setTargetRate(std::int32_t rate);
     QUndoStack& undoStack() { return *undoStack_; }
+    // The board the wavetable is checked against, as chosen in the window and remembered.
+    Board board() const;
+    void setBoard(Board board);
 
     // Draws the current slot and fills the readouts; raises on failure, leaving what it had
     // drawn and set before the failing step.
@@ -91,6 +96,8 @@ private:
     void recordSlotEdit(const QString& text, const std::vector<std::int16_t>& slots,
                         const std::function<void()>& edit);
     void redrawAfterUndo();
+    void createBudgetControls();
+    void updateBudgetMeter();
     void Form_Unload();
 
     // Runs a handler body; a failure is shown to the user and goes no further.
@@ -124,6 +131,8 @@ private:
     QPushButton* cmdResampleAll = nullptr;
     QPushButton* cmdNormaliseSlot = nullptr;
     QPushButton* cmdNormaliseAll = nullptr;
+    QComboBox* cboBoard = nullptr;
+    QProgressBar* prgBudget = nullptr;
     QUndoStack* undoStack_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
