@@ -18,7 +18,7 @@ void frmMain::createBudgetControls() {
     boardLabel->setGeometry(316, 278, 40, 20);
     cboBoard = new QComboBox(this);
     cboBoard->setObjectName(QStringLiteral("cboBoard"));
-    cboBoard->setGeometry(358, 276, 150, 22);
+    cboBoard->setGeometry(358, 276, 180, 22);
     for (const BoardInfo& info : boards()) {
         cboBoard->addItem(QString::fromUtf8(info.displayName.data(),
                                             static_cast<qsizetype>(info.displayName.size())),
@@ -38,7 +38,7 @@ void frmMain::createBudgetControls() {
 
     prgBudget = new QProgressBar(this);
     prgBudget->setObjectName(QStringLiteral("prgBudget"));
-    prgBudget->setGeometry(514, 276, 320, 22);
+    prgBudget->setGeometry(544, 276, 290, 22);
     prgBudget->setTextVisible(true);
     prgBudget->setAccessibleName(QStringLiteral("Flash budget"));
 }
