@@ -15,7 +15,8 @@
 namespace {
 
 // The options the window and the command line share.
-struct Options {
+class Options {
+public:
     QCommandLineParser parser;
     QCommandLineOption folder{QStringLiteral("folder"),
                               QStringLiteral("Keep the slots in DIR instead of the usual working "
@@ -33,11 +34,23 @@ struct Options {
         parser.addOptions({folder, help, version});
     }
 
-    bool parse(const QStringList& arguments) { return parser.parse(arguments); }
+    // False on a usage error; errorText() then says what is wrong.
+    bool parse(const QStringList& arguments) {
+        if (!parser.parse(arguments)) {
+            error_ = parser.errorText();
+        } else if (parser.isSet(folder) && parser.value(folder).isEmpty()) {
+            error_ = QStringLiteral("The folder given with --folder is empty.");
+        }
+        return error_.isEmpty();
+    }
+    const QString& errorText() const { return error_; }
     bool opensWindow() const {
         return !parser.isSet(help) && !parser.isSet(version) &&
                parser.positionalArguments().isEmpty();
     }
+
+private:
+    QString error_;
 };
 
 void printTo(std::FILE* stream, const QString& text) {
@@ -104,8 +117,8 @@ int runCommandLine(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     Options options;
     if (!options.parse(app.arguments())) {
-        printTo(stderr, options.parser.errorText() +
-                            QStringLiteral("\nTry \"wavetable-builder --help\".\n"));
+        printTo(stderr,
+                options.errorText() + QStringLiteral("\nTry \"wavetable-builder --help\".\n"));
         return 2;
     }
     if (options.parser.isSet(options.help)) {

@@ -342,6 +342,7 @@ TEST_F(InstalledProgram, HelpAndVersionNeedNoDisplayAndWriteNothing) {
         {{"-h"}, 0, "--version"},
         {{"--folder", folder, "--bogus"}, 2, "Unknown option 'bogus'"},
         {{"--folder"}, 2, "Missing value after '--folder'"},
+        {{"--folder="}, 2, "The folder given with --folder is empty."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
