@@ -9,6 +9,7 @@ packages=(
     pulseaudio pulseaudio-utils
     gcc-avr avr-libc arduino-core-avr simavr
     xxd sox
+    desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
 )
 missing=()
 for package in "${packages[@]}"; do
