@@ -21,6 +21,7 @@ constexpr int kPollMs = 10;
 // The sink reports Idle before the last samples have left the speaker; once idle, the sound
 // is given this long at most to be reported as played out before the sink is let go anyway.
 constexpr int kMaxTailMs = 2000;
+constexpr std::int64_t kHeardMarginUs = 150'000;
 
 std::string reasonOf(QAudio::Error error) {
     switch (error) {
@@ -104,12 +105,14 @@ void SoundOutput::Playback::play(std::span<const std::uint8_t> samples, std::int
     }
 
     // A copy, so replacing or releasing the slot's buffer cannot pull the bytes from under
-    // the sink.
+    // the sink. The sound server does not play out a last part shorter than its period once
+    // the stream ends, so a tenth of a second on the zero line follows the sound.
     samples_ = QByteArray(reinterpret_cast<const char*>(samples.data()),
                           static_cast<qsizetype>(samples.size()));
+    samples_.append(static_cast<qsizetype>(sampleRate / 10 + 1), static_cast<char>(128));
     source_.setBuffer(&samples_);
     source_.open(QIODevice::ReadOnly);
-    lengthUSecs_ = static_cast<std::int64_t>(samples.size()) * 1'000'000 / sampleRate;
+    lengthUSecs_ = static_cast<std::int64_t>(samples_.size()) * 1'000'000 / sampleRate;
 
     sink_ = std::make_unique<QAudioSink>(device, format);
     QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
@@ -136,8 +139,12 @@ void SoundOutput::Playback::releaseWhenHeard() {
         finishPoll_.stop();
         return;
     }
-    if (sink_->state() == QAudio::StoppedState || sink_->processedUSecs() >= lengthUSecs_ ||
-        --pollsLeft_ <= 0) {
+    // Every byte handed over is not every byte heard: the server still holds the last of them
+    // for its latency, so the sink stays until the sound's own length has passed since start,
+    // and a little more.
+    const bool heard = sink_->processedUSecs() >= lengthUSecs_ &&
+                       sink_->elapsedUSecs() >= lengthUSecs_ + kHeardMarginUs;
+    if (sink_->state() == QAudio::StoppedState || heard || --pollsLeft_ <= 0) {
         release();
     }
 }

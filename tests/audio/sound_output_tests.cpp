@@ -75,7 +75,7 @@ test::PrivateSoundServer* Playback::server = nullptr;
 std::string Playback::skipReason;
 
 TEST_F(Playback, PlaysTheExactBytesOnceToTheLastSample) {
-    const Bytes sound = distinctiveSound(4000, 1);
+    const Bytes sound = distinctiveSound(2000, 1);
 
     output->play(sound, kRate);
     EXPECT_TRUE(output->isPlaying());

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -9,5 +10,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Preferences and per-user folders go to a test location, never the user's own.
+    QStandardPaths::setTestModeEnabled(true);
     return RUN_ALL_TESTS();
 }

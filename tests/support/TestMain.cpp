@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -7,5 +8,7 @@
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     QCoreApplication app(argc, argv);
+    // Preferences and per-user folders go to a test location, never the user's own.
+    QStandardPaths::setTestModeEnabled(true);
     return RUN_ALL_TESTS();
 }

@@ -36,7 +36,8 @@ std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& re
 
 LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
     writeWorkingFolder(folder.path(), slots);
-    window = std::make_unique<frmMain>(folder.path(), std::make_unique<RecordingPrompts>(errors));
+    window = std::make_unique<frmMain>(
+        folder.path(), std::make_unique<RecordingPrompts>(errors, questions, saveAnyway));
     window->CommonDialog1().setRunner(std::make_unique<ScriptedDialog>(dialog));
     if (!window->Form_Load()) {
         throw std::runtime_error("the test's working folder did not load");

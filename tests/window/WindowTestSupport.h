@@ -15,10 +15,20 @@
 namespace wtb::test {
 
 // Keeps every message the window shows instead of opening a box.
+// Questions are kept too and answered from `saveAnyway`.
 struct RecordingPrompts : UserPrompts {
-    explicit RecordingPrompts(std::shared_ptr<QStringList> log) : errors(std::move(log)) {}
+    explicit RecordingPrompts(std::shared_ptr<QStringList> log,
+                              std::shared_ptr<QStringList> asked = std::make_shared<QStringList>(),
+                              std::shared_ptr<bool> anyway = std::make_shared<bool>(false))
+        : errors(std::move(log)), questions(std::move(asked)), saveAnyway(std::move(anyway)) {}
     void showError(QWidget*, const QString& message) override { *errors << message; }
+    bool askSaveAnyway(QWidget*, const QString& message) override {
+        *questions << message;
+        return *saveAnyway;
+    }
     std::shared_ptr<QStringList> errors;
+    std::shared_ptr<QStringList> questions;
+    std::shared_ptr<bool> saveAnyway;
 };
 
 // Answers file dialogs from a list (a cancel once it runs out) and keeps every request.
@@ -37,6 +47,8 @@ struct LoadedWindow {
     explicit LoadedWindow(const std::vector<SlotContent>& slots);
     TempFolder folder;
     std::shared_ptr<QStringList> errors = std::make_shared<QStringList>();
+    std::shared_ptr<QStringList> questions = std::make_shared<QStringList>();
+    std::shared_ptr<bool> saveAnyway = std::make_shared<bool>(false);
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
     std::unique_ptr<frmMain> window;
 };

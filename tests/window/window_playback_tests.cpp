@@ -36,5 +36,29 @@ TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServe
     EXPECT_FALSE(test::findBytes(server.capture(), slots[0].bytes)) << "slot 1 was played";
 }
 
+TEST(PlayThroughTheWindow, PlayOutputSendsExactlyTheSamplesTheSketchHolds) {
+    test::PrivateSoundServer server;
+    if (const auto failure = server.start()) {
+        GTEST_SKIP() << "no private sound server: " << *failure;
+    }
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    Bytes sound = test::randomSlots(3000, 5).front().bytes; // no stretch of it repeats
+    slots[4] = {sound, "five.wav", 1999};
+    test::LoadedWindow w(slots);
+    frmMain& window = *w.window;
+    window.optCurWave_Click(5);
+
+    window.cmdPlayOutput_Click();
+    ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+    // Samples 0..1999 with the first and last on the zero line, and nothing after them.
+    Bytes exported(sound.begin(), sound.begin() + 2000);
+    exported.front() = exported.back() = 128;
+    ASSERT_TRUE(test::spinEventLoopUntil(
+        [&] { return test::findBytes(server.capture(), exported).has_value(); }, 10000))
+        << "the sink never received the exported samples";
+    const Bytes past(sound.begin() + 1999, sound.begin() + 2100);
+    EXPECT_FALSE(test::findBytes(server.capture(), past)) << "samples past the end were played";
+}
+
 } // namespace
 } // namespace wtb

@@ -1,0 +1,150 @@
+// The controls beyond the original window: target rate, resample, normalise, undo, the board's
+// budget and the checks before a save.
+#include "WindowTestSupport.h"
+
+#include "editing/Resample.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A slot as undo must bring it back: everything but which buffer object holds the bytes.
+struct Slot {
+    Bytes bytes;
+    std::int32_t rate;
+    std::int32_t endIndex;
+    std::string name;
+    bool operator==(const Slot&) const = default;
+};
+
+std::vector<Slot> slotsOf(const SlotBank& bank) {
+    std::vector<Slot> slots;
+    for (const test::SlotState& s : test::allSlotStates(bank)) {
+        slots.push_back({s.bytes, s.desc.sampleRate, s.endIndex, s.name});
+    }
+    return slots;
+}
+
+Bytes sine(std::size_t length, double period, double amplitude) {
+    Bytes bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(
+            std::lround(128 + amplitude * std::sin(2 * M_PI * static_cast<double>(i) / period)));
+    }
+    return bytes;
+}
+
+class SlotEdits : public testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<test::SlotContent> slots = test::patternedSlots(100);
+        slots[2] = {sine(4000, 40.0, 60.0), "quiet.wav", 3999};
+        w = std::make_unique<test::LoadedWindow>(slots);
+    }
+    void TearDown() override { w->window->setTargetRate(0); } // the preference stays clean
+    frmMain& window() { return *w->window; }
+    std::unique_ptr<test::LoadedWindow> w;
+};
+
+TEST_F(SlotEdits, EveryEditUndoesAndRedoesExactly) {
+    test::TempFolder source;
+    test::writeWav8(source.file("loud.wav"), sine(8820, 100.0, 30.0), 22050);
+    window().setTargetRate(11025);
+    window().optCurWave_Click(3);
+
+    const std::vector<std::pair<const char*, std::function<void()>>> edits{
+        {"import",
+         [&] {
+             w->dialog->answers = {source.file("loud.wav")};
+             window().cmdConvertText_Click();
+         }},
+        {"trim",
+         [&] {
+             test::slider(window()).setValue(2000);
+             window().sldBuffer_Click();
+         }},
+        {"normalise slot", [&] { window().cmdNormaliseSlot_Click(); }},
+        {"resample all", [&] { window().cmdResampleAll_Click(); }},
+        {"normalise all", [&] { window().cmdNormaliseAll_Click(); }},
+    };
+    std::vector<std::vector<Slot>> states{slotsOf(window().bank())};
+    for (const auto& [name, edit] : edits) {
+        edit();
+        ASSERT_TRUE(w->errors->isEmpty()) << name << ": " << w->errors->join("\n").toStdString();
+        states.push_back(slotsOf(window().bank()));
+        EXPECT_NE(states.back(), states[states.size() - 2]) << name << " changed nothing";
+    }
+    EXPECT_EQ(window().bank().WaveDesc[3].sampleRate, 11025); // imported at the target rate
+    EXPECT_EQ(window().bank().WaveDesc[3].bufferBytes, 4410);
+    EXPECT_EQ(window().bank().WaveDesc[7].sampleRate, 11025); // resampled with the rest
+
+    for (std::size_t step = edits.size(); step > 0; --step) {
+        window().Undo_Click();
+        EXPECT_EQ(slotsOf(window().bank()), states[step - 1])
+            << "undo of " << edits[step - 1].first;
+    }
+    for (std::size_t step = 1; step <= edits.size(); ++step) {
+        window().Redo_Click();
+        EXPECT_EQ(slotsOf(window().bank()), states[step]) << "redo of " << edits[step - 1].first;
+    }
+    EXPECT_EQ(test::labelText(window(), "lblFreq"), "11025 Hz"); // redrawn
+    EXPECT_TRUE(w->errors->isEmpty()) << w->errors->join("\n").toStdString();
+}
+
+TEST_F(SlotEdits, TheTargetRateIsRememberedAndABadOneRefused) {
+    auto& box = *window().findChild<QComboBox*>("cboTargetRate");
+    window().setTargetRate(16384);
+    EXPECT_EQ(window().targetRate(), 16384);
+    {
+        test::LoadedWindow again(test::patternedSlots(10));
+        EXPECT_EQ(again.window->targetRate(), 16384);
+    }
+    box.setCurrentText("999");
+    window().setTargetRate(999);
+    EXPECT_EQ(window().targetRate(), 16384) << "a rate below 1000 Hz was taken";
+    ASSERT_EQ(w->errors->size(), 1);
+    EXPECT_TRUE(w->errors->at(0).contains("999")) << w->errors->at(0).toStdString();
+    window().setTargetRate(0);
+    EXPECT_EQ(window().targetRate(), std::nullopt);
+    EXPECT_EQ(box.currentText(), "Keep source rate");
+}
+
+TEST_F(SlotEdits, SaveChecksTheBoardBeforeAnythingIsWritten) {
+    test::TempFolder target;
+    auto& meter = *window().findChild<QProgressBar*>("prgBudget");
+    window().setBoard(Board::Uno);
+    EXPECT_TRUE(meter.property("fits").toBool());
+    EXPECT_TRUE(meter.text().contains("5500")) << meter.text().toStdString(); // 15 * 100 + 4000
+    // Too large for the Uno: sixteen slots of 2000 samples, asked about, cancelled by default.
+    std::vector<test::SlotContent> big = test::patternedSlots(2000);
+    test::fillBank(window().bank(), big);
+    window().UpdateDisplay();
+    EXPECT_FALSE(meter.property("fits").toBool());
+    w->dialog->answers = {target.file("a.ino"), target.file("b.ino")};
+    window().cmdSave_Click();
+    ASSERT_EQ(w->questions->size(), 1);
+    EXPECT_TRUE(w->questions->at(0).contains("32000")) << w->questions->at(0).toStdString();
+    EXPECT_TRUE(w->dialog->requests.empty()) << "a file was asked for after Cancel";
+    *w->saveAnyway = true;
+    window().cmdSave_Click();
+    EXPECT_TRUE(QFile::exists(target.file("a.ino")));
+    // Beyond what the accessors reach: refused with the numbers, no question, nothing written.
+    test::fillBank(window().bank(), test::patternedSlots(5000));
+    window().cmdSave_Click();
+    EXPECT_EQ(w->questions->size(), 2);
+    ASSERT_EQ(w->errors->size(), 1);
+    EXPECT_TRUE(w->errors->at(0).contains("80000")) << w->errors->at(0).toStdString();
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList({"a.ino"}));
+}
+
+} // namespace
+} // namespace wtb
