@@ -6,7 +6,8 @@
 namespace wtb {
 
 // What went wrong, so a handler or a test can tell failures apart without parsing text.
-enum class ErrorKind { Bounds, Overflow, File, Sound };
+// Usage: the command line was not understood (as opposed to an operation that failed).
+enum class ErrorKind { Bounds, Overflow, File, Sound, Usage };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.

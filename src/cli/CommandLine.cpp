@@ -1,0 +1,382 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Commands.h"
+#include "common/RuntimeError.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace wtb::cli {
+
+namespace {
+
+constexpr const char* kProgram = "wavetable-builder";
+
+constexpr const char* kSynopsis =
+    "Usage: wavetable-builder [--folder DIR]\n"
+    "       wavetable-builder [--folder DIR] list [--board BOARD]\n"
+    "       wavetable-builder [--folder DIR] import SLOT FILE [--rate HZ] [--normalise]\n"
+    "       wavetable-builder [--folder DIR] trim SLOT END\n"
+    "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
+    "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
+    "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD] [--force]\n"
+    "       wavetable-builder --help | --version\n";
+
+constexpr const char* kCommands =
+    "Without a command the window opens. Each command works on the working folder's sixteen\n"
+    "slots, through the same operations as the window, and saves the folder when it changed\n"
+    "a slot. SLOT is a number from 1 to 16.\n"
+    "\n"
+    "Commands:\n"
+    "  list                 One line per slot: number, name, rate (Hz), samples, end index\n"
+    "                       and bytes in the sketch's table (end index + 1), TAB-separated;\n"
+    "                       then the totals and the budget of the board.\n"
+    "  import SLOT FILE     Load a sound file into the slot, named after the file, ending at\n"
+    "                       its last sample.\n"
+    "  trim SLOT END        Set the slot's end index to END, stepped back to a zero crossing\n"
+    "                       as the window's end-point slider does.\n"
+    "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
+    "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
+    "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
+    "                       the current folder).\n"
+    "\n"
+    "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
+
+enum class Command { Window, Help, Version, List, Import, Trim, Resample, Normalise, Export };
+
+struct Invocation {
+    Command command = Command::Window;
+    QString folder; // empty: the usual one
+    QStringList arguments;
+    std::optional<QString> output;
+    std::optional<QString> board;
+    std::optional<std::int32_t> rate;
+    bool normalise = false;
+    bool force = false;
+};
+
+[[noreturn]] void usageError(const QString& reason) {
+    raise(ErrorKind::Usage, reason.toStdString());
+}
+
+// Whole decimal numbers only: no sign but "-", no spaces, no fraction, within 32 bits.
+std::optional<std::int32_t> wholeNumber(const QString& text) {
+    const std::string digits = text.toStdString();
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::int16_t slotNumber(const QString& text) {
+    const std::optional<std::int32_t> slot = wholeNumber(text);
+    if (!slot || *slot < 1 || *slot > 16) {
+        usageError(QStringLiteral("\"%1\" is not a slot number: SLOT is a number from 1 to 16.")
+                       .arg(text));
+    }
+    return static_cast<std::int16_t>(*slot);
+}
+
+SlotChoice slotsChosen(const QString& text) {
+    if (text == QLatin1String("all")) {
+        return std::nullopt;
+    }
+    return slotNumber(text);
+}
+
+std::int32_t endIndexArgument(const QString& text) {
+    const std::optional<std::int32_t> end = wholeNumber(text);
+    if (!end) {
+        usageError(QStringLiteral("\"%1\" is not an end index: END is a whole number.").arg(text));
+    }
+    return *end;
+}
+
+std::int32_t rateArgument(const QString& text) {
+    const std::optional<std::int32_t> rate = wholeNumber(text);
+    if (!rate || *rate <= 0) {
+        usageError(QStringLiteral("\"%1\" is not a sample rate: HZ is a whole number of hertz.")
+                       .arg(text));
+    }
+    return *rate;
+}
+
+// The parser and every option it knows; which command takes which is checked after parsing.
+struct Options {
+    QCommandLineParser parser;
+    QCommandLineOption folder{QStringLiteral("folder"),
+                              QStringLiteral("Work on the slots in DIR instead of the usual "
+                                             "working folder."),
+                              QStringLiteral("DIR")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("export: write the sketch to FILE."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption board{QStringLiteral("board"),
+                             QStringLiteral("list, export: the board whose flash the sketch must "
+                                            "fit: uno, leonardo or mega2560."),
+                             QStringLiteral("BOARD")};
+    QCommandLineOption force{QStringLiteral("force"),
+                             QStringLiteral("export: write the sketch even when it does not fit "
+                                            "the board.")};
+    QCommandLineOption rate{QStringLiteral("rate"),
+                            QStringLiteral("import: convert the sound to HZ."),
+                            QStringLiteral("HZ")};
+    QCommandLineOption normalise{QStringLiteral("normalise"),
+                                 QStringLiteral("import: scale the sound to full level.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the program's name and version and exit.")};
+
+    Options() { parser.addOptions({folder, output, board, force, rate, normalise, help, version}); }
+
+    // The options a command may be given besides --folder.
+    std::vector<const QCommandLineOption*> optionsOf(Command command) const {
+        switch (command) {
+        case Command::List:
+            return {&board};
+        case Command::Import:
+            return {&rate, &normalise};
+        case Command::Export:
+            return {&output, &board, &force};
+        default:
+            return {};
+        }
+    }
+
+    std::vector<const QCommandLineOption*> commandOptions() const {
+        return {&output, &board, &force, &rate, &normalise};
+    }
+};
+
+struct CommandForm {
+    const char* name;
+    Command command;
+    const char* arguments; // as the usage shows them
+    qsizetype count;
+};
+
+constexpr CommandForm kForms[] = {
+    {"list", Command::List, "", 0},
+    {"import", Command::Import, "SLOT FILE", 2},
+    {"trim", Command::Trim, "SLOT END", 2},
+    {"resample", Command::Resample, "SLOT|all HZ", 2},
+    {"normalise", Command::Normalise, "SLOT|all", 1},
+    {"export", Command::Export, "", 0},
+};
+
+const CommandForm& formNamed(const QString& name) {
+    for (const CommandForm& form : kForms) {
+        if (name == QLatin1String(form.name)) {
+            return form;
+        }
+    }
+    usageError(QStringLiteral("Unknown command \"%1\".").arg(name));
+}
+
+QString optionName(const QCommandLineOption& option) {
+    return QStringLiteral("--") + option.names().constLast();
+}
+
+void checkArguments(const CommandForm& form, const QStringList& arguments) {
+    if (arguments.size() == form.count) {
+        return;
+    }
+    if (form.count == 0) {
+        usageError(QStringLiteral("%1 takes no arguments, but was given \"%2\".")
+                       .arg(QLatin1String(form.name), arguments.constFirst()));
+    }
+    usageError(QStringLiteral("%1 takes %2.")
+                   .arg(QLatin1String(form.name), QLatin1String(form.arguments)));
+}
+
+void checkOptionsBelong(const Options& options, Command command, const QString& commandName) {
+    const auto allowed = options.optionsOf(command);
+    for (const QCommandLineOption* option : options.commandOptions()) {
+        if (!options.parser.isSet(*option) ||
+            std::find(allowed.begin(), allowed.end(), option) != allowed.end()) {
+            continue;
+        }
+        if (command == Command::Window) {
+            usageError(QStringLiteral("%1 goes with a command.").arg(optionName(*option)));
+        }
+        usageError(QStringLiteral("%1 does not go with %2.").arg(optionName(*option), commandName));
+    }
+}
+
+std::optional<QString> nonEmptyValue(const Options& options, const QCommandLineOption& option) {
+    if (!options.parser.isSet(option)) {
+        return std::nullopt;
+    }
+    const QString value = options.parser.value(option);
+    if (value.isEmpty()) {
+        usageError(QStringLiteral("%1 needs a value.").arg(optionName(option)));
+    }
+    return value;
+}
+
+std::optional<QString> boardOption(const Options& options) {
+    const std::optional<QString> board = nonEmptyValue(options, options.board);
+    if (board && !boardNames().contains(*board)) {
+        usageError(QStringLiteral("Unknown board \"%1\": BOARD is one of %2.")
+                       .arg(*board, boardNames().join(QStringLiteral(", "))));
+    }
+    return board;
+}
+
+// Raises a usage error for anything not understood.
+Invocation parseInvocation(Options& options, const QStringList& arguments) {
+    if (!options.parser.parse(arguments)) {
+        usageError(options.parser.errorText());
+    }
+    Invocation invocation;
+    if (options.parser.isSet(options.help)) {
+        invocation.command = Command::Help;
+        return invocation;
+    }
+    if (options.parser.isSet(options.version)) {
+        invocation.command = Command::Version;
+        return invocation;
+    }
+    invocation.folder = nonEmptyValue(options, options.folder).value_or(QString());
+    QStringList positional = options.parser.positionalArguments();
+    if (positional.isEmpty()) {
+        checkOptionsBelong(options, Command::Window, QString());
+        return invocation;
+    }
+    const QString name = positional.takeFirst();
+    const CommandForm& form = formNamed(name);
+    checkOptionsBelong(options, form.command, name);
+    checkArguments(form, positional);
+    invocation.command = form.command;
+    invocation.arguments = positional;
+    invocation.output = nonEmptyValue(options, options.output);
+    invocation.board = boardOption(options);
+    invocation.force = options.parser.isSet(options.force);
+    invocation.normalise = options.parser.isSet(options.normalise);
+    if (const auto rate = nonEmptyValue(options, options.rate)) {
+        invocation.rate = rateArgument(*rate);
+    }
+    return invocation;
+}
+
+void print(std::FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+std::string helpText(const Options& options) {
+    // Qt lays out the options; the synopsis and the commands are ours.
+    const QString qtHelp = options.parser.helpText();
+    const qsizetype optionsAt = qtHelp.indexOf(QLatin1String("Options:"));
+    return std::string(kSynopsis) + "\n" + kCommands + "\n" +
+           (optionsAt < 0 ? QString() : qtHelp.mid(optionsAt)).toStdString();
+}
+
+QString workingFolderOf(const Invocation& invocation) {
+    return invocation.folder.isEmpty() ? defaultWorkingFolder() : invocation.folder;
+}
+
+void runCommand(const Options& options, const Invocation& invocation) {
+    const QString folder = workingFolderOf(invocation);
+    const QStringList& args = invocation.arguments;
+    switch (invocation.command) {
+    case Command::Help:
+        print(stdout, helpText(options));
+        return;
+    case Command::Version:
+        print(stdout, versionText() + "\n");
+        return;
+    case Command::List:
+        print(stdout, listCommand(folder, invocation.board));
+        return;
+    case Command::Import:
+        importCommand(folder,
+                      {slotNumber(args[0]), args[1], invocation.rate, invocation.normalise});
+        return;
+    case Command::Trim: {
+        const std::int16_t slot = slotNumber(args[0]);
+        const std::int32_t end = trimCommand(folder, slot, endIndexArgument(args[1]));
+        print(stdout,
+              "Slot " + std::to_string(slot) + " ends at index " + std::to_string(end) + ".\n");
+        return;
+    }
+    case Command::Resample:
+        resampleCommand(folder, slotsChosen(args[0]), rateArgument(args[1]));
+        return;
+    case Command::Normalise:
+        normaliseCommand(folder, slotsChosen(args[0]));
+        return;
+    case Command::Export:
+        exportCommand(folder, {invocation.output.value_or(QStringLiteral("Zozedovad.ino")),
+                               invocation.board, invocation.force});
+        return;
+    case Command::Window:
+        break;
+    }
+}
+
+std::string withProgramName(const std::string& message) {
+    return std::string(kProgram) + ": " + message + "\n";
+}
+
+int reportFailure(const RuntimeError& error) {
+    if (error.kind() == ErrorKind::Usage) {
+        print(stderr, withProgramName(error.what()) + kSynopsis +
+                          "Try \"wavetable-builder --help\" for more.\n");
+        return kExitUsageError;
+    }
+    print(stderr, withProgramName(error.what()));
+    return kExitFailed;
+}
+
+} // namespace
+
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+std::optional<QString> windowFolderRequested(const QStringList& arguments) {
+    try {
+        Options options;
+        const Invocation invocation = parseInvocation(options, arguments);
+        if (invocation.command == Command::Window) {
+            return invocation.folder;
+        }
+    } catch (const RuntimeError&) {
+        // Not understood: the command line says why.
+    }
+    return std::nullopt;
+}
+
+int runCommandLine(const QStringList& arguments) {
+    try {
+        Options options;
+        const Invocation invocation = parseInvocation(options, arguments);
+        if (invocation.command == Command::Window) {
+            usageError(QStringLiteral("No command given."));
+        }
+        runCommand(options, invocation);
+        return kExitDone;
+    } catch (const RuntimeError& error) {
+        return reportFailure(error);
+    } catch (const std::exception& error) {
+        print(stderr, withProgramName(error.what()));
+    } catch (...) {
+        print(stderr, withProgramName("An unexpected error stopped the command."));
+    }
+    return kExitFailed;
+}
+
+} // namespace wtb::cli
