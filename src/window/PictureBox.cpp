@@ -3,18 +3,38 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace wtb {
 
 const QColor PictureBox::kBackground = Qt::white;
 
-PictureBox::PictureBox(QSize size, QWidget* parent)
-    : QWidget(parent), image_(size, QImage::Format_RGB32) {
+namespace {
+
+// The image covers every screen pixel the box touches, also at a fractional ratio.
+QSize imageSize(QSize logical, qreal pixelRatio) {
+    return QSize(static_cast<int>(std::ceil(logical.width() * pixelRatio)),
+                 static_cast<int>(std::ceil(logical.height() * pixelRatio)));
+}
+
+} // namespace
+
+PictureBox::PictureBox(QSize size, QWidget* parent) : QWidget(parent), logicalSize_(size) {
     setFixedSize(size);
     setAttribute(Qt::WA_OpaquePaintEvent); // the image covers every pixel
-    image_.fill(kBackground);
+    clear();
 }
 
 void PictureBox::clear() {
+    clear(devicePixelRatioF());
+}
+
+void PictureBox::clear(qreal pixelRatio) {
+    const QSize size = imageSize(logicalSize_, pixelRatio);
+    if (image_.size() != size) {
+        image_ = QImage(size, QImage::Format_RGB32);
+    }
+    pixelRatio_ = pixelRatio;
     image_.fill(kBackground);
     update();
 }
@@ -26,9 +46,11 @@ QColor PictureBox::colourFromBgr(std::uint32_t colourBgr) {
 
 void PictureBox::paint(std::uint32_t colourBgr, const std::function<void(QPainter&)>& drawing) {
     QPainter painter(&image_);
-    // One pixel wide and aliased; the square cap makes every segment cover both of its end
-    // pixels, so a run of segments in one column covers exactly the rows between its lowest
-    // and highest point. The fast waveform renderer relies on that.
+    // One image pixel wide and aliased: a hairline on the screen at any pixel ratio, so that
+    // the picture at ratio r is the view drawn on a box r times as large. The square cap makes
+    // every segment cover both of its end pixels, so a run of segments in one column covers
+    // exactly the rows between its lowest and highest point. The fast waveform renderer
+    // relies on that.
     QPen pen(colourFromBgr(colourBgr));
     pen.setWidth(1);
     pen.setStyle(Qt::SolidLine);
@@ -44,9 +66,19 @@ void PictureBox::line(double x1, double y1, double x2, double y2, std::uint32_t 
     paint(colourBgr, [&](QPainter& painter) { painter.drawLine(QLineF(x1, y1, x2, y2)); });
 }
 
-void PictureBox::paintEvent(QPaintEvent* event) {
+bool PictureBox::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ScreenChangeInternal && devicePixelRatioF() != pixelRatio_) {
+        Q_EMIT pixelRatioChanged();
+    }
+    return handled;
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    // One image pixel on one screen pixel: the target is the image's size in the box's units.
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_, event->rect());
+    painter.drawImage(QRectF(0, 0, image_.width() / pixelRatio_, image_.height() / pixelRatio_),
+                      image_);
 }
 
 } // namespace wtb

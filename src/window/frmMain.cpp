@@ -9,7 +9,9 @@
 #include "export/SketchWriter.h"
 #include "slots/WorkingFolder.h"
 #include "window/ClickSlider.h"
+#include "window/KeyboardAccess.h"
 #include "window/PictureBox.h"
+#include "window/Readouts.h"
 #include "window/SlotUndo.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
@@ -22,6 +24,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -75,6 +78,8 @@ frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QW
     windowFont.setPointSizeF(std::min(windowFont.pointSizeF(), 8.0));
     setFont(windowFont);
     createControls();
+    installShortcuts();
+    nameControls();
 }
 
 frmMain::~frmMain() = default;
@@ -138,9 +143,94 @@ void frmMain::createControls() {
     connect(optCurWave, &QButtonGroup::idClicked, this,
             [this](int id) { optCurWave_Click(static_cast<std::int16_t>(id)); });
     connect(sldBuffer, &ClickSlider::clicked, this, [this] { sldBuffer_Click(); });
+    connect(sldBuffer, &ClickSlider::previewed, this,
+            [this](int value) { previewEndMarker(value); });
+    connect(sldBuffer, &ClickSlider::previewCancelled, this,
+            [this] { previewEndMarker(bank_.OutBufLen[bank_.CurWave]); });
+    // Moved to a screen of another pixel ratio: draw again at that screen's resolution.
+    connect(PicIn, &PictureBox::pixelRatioChanged, this, [this] {
+        if (loaded_) {
+            guarded([this] { UpdateDisplay(); });
+        }
+    });
 
     createEditingControls();
     createBudgetControls();
+}
+
+void frmMain::installShortcuts() {
+    const auto onKeys = [this](const QKeySequence& keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(false); // a held key acts once
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    onKeys(importKeys(), [this] { cmdConvertText_Click(); });
+    onKeys(saveKeys(), [this] { cmdSave_Click(); });
+    onKeys(playKeys(), [this] { cmdPlay_Click(); });
+    for (int slot = 1; slot <= kLastSlotWithKeys; ++slot) {
+        // As a click on the slot's button: it is checked, and the handler gets its index.
+        onKeys(slotKeys(slot), [this, slot] { optCurWave->button(slot)->click(); });
+    }
+
+    auto* returnPresses = new ReturnPressesButton(this);
+    for (QAbstractButton* button : optCurWave->buttons()) {
+        returnPresses->watch(button);
+    }
+    for (QPushButton* button : {cmdConvertText, cmdSave, cmdPlay}) {
+        returnPresses->watch(button);
+    }
+}
+
+void frmMain::nameControls() {
+    const auto name = [](QWidget* control, const QString& accessibleName, const QString& tip) {
+        control->setAccessibleName(accessibleName);
+        control->setToolTip(plainToolTip(tip));
+    };
+    name(PicIn, QStringLiteral("Waveform"),
+         QStringLiteral("The current slot: red start and zero lines, green end marker, blue "
+                        "samples"));
+    name(
+        cmdConvertText, QStringLiteral("Import WAV file"),
+        QStringLiteral("Import a WAV file into the current slot (%1)").arg(keysText(importKeys())));
+    name(cmdSave, QStringLiteral("Save wavetable"),
+         QStringLiteral("Write all sixteen slots as one sketch file (%1)")
+             .arg(keysText(saveKeys())));
+    name(cmdPlay, QStringLiteral("Play slot"),
+         QStringLiteral("Play the current slot (%1)").arg(keysText(playKeys())));
+    name(sldBuffer, QStringLiteral("End index"),
+         QStringLiteral("Where the current slot ends, stepped back to a zero crossing.\n"
+                        "Click or drag with the mouse; or move with the arrow keys, Page Up/Down "
+                        "and Home/End,\nthen Return to apply (Escape puts the knob back)."));
+    makeReadout(*lblFilename, QStringLiteral("Sound name"),
+                QStringLiteral("The current slot's name"));
+    makeReadout(*lblBits, QStringLiteral("Bits per sample"),
+                QStringLiteral("Bits per sample of the current slot"));
+    makeReadout(*lblFreq, QStringLiteral("Sample rate"),
+                QStringLiteral("Sample rate of the current slot"));
+    makeReadout(*lblSamples, QStringLiteral("Input samples"),
+                QStringLiteral("Samples in the current slot"));
+    makeReadout(*lblOutbuflen, QStringLiteral("Output samples"),
+                QStringLiteral("End index of the current slot"));
+    makeReadout(*lblTotalSample, QStringLiteral("Total samples"),
+                QStringLiteral("The end indices of all sixteen slots added up"));
+    describeSlots();
+}
+
+void frmMain::describeSlots() {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        QAbstractButton* button = optCurWave->button(slot);
+        const QString name = QString::fromStdString(bank_.WaveName[slot]);
+        const QString sound = name.isEmpty() ? QStringLiteral("(no name)") : name;
+        const QString keys = slotKeys(slot).isEmpty()
+                                 ? QStringLiteral("the arrow keys from another slot")
+                                 : keysText(slotKeys(slot));
+        button->setAccessibleName(QStringLiteral("Slot %1").arg(slot));
+        button->setAccessibleDescription(
+            QStringLiteral("Sound: %1. Choose it with %2.").arg(sound, keys));
+        button->setToolTip(plainToolTip(
+            QStringLiteral("Slot %1: %2\nChoose it with %3").arg(slot).arg(sound, keys)));
+    }
 }
 
 bool frmMain::Form_Load() {
@@ -255,50 +345,77 @@ void frmMain::optCurWave_Click(std::int16_t index) {
 }
 
 void frmMain::UpdateDisplay() {
+    describeSlots(); // a slot's name may have changed with what came before this redraw
     PicIn->clear();
     const std::int16_t slot = bank_.CurWave;
     const BufferDesc desc = bank_.WaveDesc[slot];
     const std::int32_t last = checkedSub(desc.bufferBytes, std::int32_t{1});
+    const QString name = QString::fromStdString(bank_.WaveName[slot]);
     if (last < 0) {
+        PicIn->setAccessibleDescription(
+            QStringLiteral("Slot %1, %2: no samples").arg(slot).arg(name));
         return; // nothing to draw; the readouts and WaveData still describe the slot before
     }
 
     bank_.WaveData.assign(static_cast<std::size_t>(desc.bufferBytes), 0);
     bank_.WaveDataSlot = 0; // holds no slot's bytes until the copy below
 
-    const float W = PicIn->scaleWidth();
-    const float H = PicIn->scaleHeight();
-    const std::int32_t Wr = toInt32HalfEven(W);
-    const std::int32_t Hr = toInt32HalfEven(H);
-    PicIn->line(0, 0, 0, H, kRedLine);
-    PicIn->line(0, H / 2, W, H / 2, kRedLine);
-
     const std::int32_t endIndex = bank_.OutBufLen[slot];
-    const std::int32_t marker = indexToX(endIndex, last, Wr);
-    PicIn->line(marker, 0, marker, H, kGreenMarker);
+    drawLinesAndMarker(endIndex, last);
 
-    lblBits->setText(QString::number(desc.bitsPerSample) + QStringLiteral(" bit"));
-    lblFreq->setText(QString::number(desc.sampleRate) + QStringLiteral(" Hz"));
-    lblSamples->setText(QString::number(desc.bufferBytes) + QStringLiteral(" input samples"));
-    lblOutbuflen->setText(QString::number(endIndex) + QStringLiteral(" output samples"));
+    showReadout(*lblBits, QString::number(desc.bitsPerSample) + QStringLiteral(" bit"));
+    showReadout(*lblFreq, QString::number(desc.sampleRate) + QStringLiteral(" Hz"));
+    showReadout(*lblSamples, QString::number(desc.bufferBytes) + QStringLiteral(" input samples"));
+    showReadout(*lblOutbuflen, QString::number(endIndex) + QStringLiteral(" output samples"));
 
     bufferOf(bank_, slot).ReadBuffer(bank_.WaveData);
     bank_.WaveDataSlot = slot;
 
-    PicIn->paint(kBlueTrace,
-                 [&](QPainter& painter) { drawTraceFast(painter, bank_.WaveData, Wr, Hr); });
+    drawTrace();
 
     // QSlider shows a value outside 0..last at the nearer end; the slot keeps its own.
     sldBuffer->setMaximum(last);
     sldBuffer->setValue(endIndex);
+    PicIn->setAccessibleDescription(QStringLiteral("Slot %1, %2: %3 samples, end index %4")
+                                        .arg(slot)
+                                        .arg(name)
+                                        .arg(desc.bufferBytes)
+                                        .arg(endIndex));
 
     std::int32_t total = 0;
     for (std::int16_t n = kFirstSlot; n <= kLastSlot; n = checkedAdd<std::int16_t>(n, 1)) {
         total = checkedAdd(total, bank_.OutBufLen[n]);
     }
-    lblTotalSample->setText(QStringLiteral("Total Samples: \r\n") + QString::number(total));
-    lblFilename->setText(QString::fromStdString(bank_.WaveName[slot]));
+    showReadout(*lblTotalSample, QStringLiteral("Total Samples: \r\n") + QString::number(total));
+    showReadout(*lblFilename, name);
     updateBudgetMeter();
+}
+
+void frmMain::drawLinesAndMarker(std::int32_t endIndex, std::int32_t last) {
+    const float W = PicIn->scaleWidth();
+    const float H = PicIn->scaleHeight();
+    PicIn->line(0, 0, 0, H, kRedLine);
+    PicIn->line(0, H / 2, W, H / 2, kRedLine);
+    const std::int32_t marker = indexToX(endIndex, last, toInt32HalfEven(W));
+    PicIn->line(marker, 0, marker, H, kGreenMarker);
+}
+
+void frmMain::drawTrace() {
+    const std::int32_t Wr = toInt32HalfEven(PicIn->scaleWidth());
+    const std::int32_t Hr = toInt32HalfEven(PicIn->scaleHeight());
+    PicIn->paint(kBlueTrace,
+                 [&](QPainter& painter) { drawTraceFast(painter, bank_.WaveData, Wr, Hr); });
+}
+
+void frmMain::previewEndMarker(std::int32_t endIndex) {
+    guarded([this, endIndex] {
+        if (bank_.WaveDataSlot != bank_.CurWave || bank_.WaveData.empty()) {
+            return; // the view does not show the current slot's samples: nothing to move
+        }
+        PicIn->clear();
+        drawLinesAndMarker(endIndex, static_cast<std::int32_t>(bank_.WaveData.size() - 1));
+        drawTrace();
+    });
 }
 
 } // namespace wtb

@@ -100,6 +100,20 @@ private:
     void updateBudgetMeter();
     void Form_Unload();
 
+    // Keyboard and assistive technology: the shortcuts, Return on the buttons, and every
+    // control's accessible name and tooltip.
+    void installShortcuts();
+    void nameControls();
+    // Each slot button's description and tooltip carry its slot's name.
+    void describeSlots();
+
+    // The view's fixed lines and its end marker at `endIndex`, then the trace of WaveData.
+    void drawLinesAndMarker(std::int32_t endIndex, std::int32_t last);
+    void drawTrace();
+    // Redraws the current slot's view with its end marker at `endIndex`, changing nothing in
+    // the slot: where a keyboard move of the slider would put the end.
+    void previewEndMarker(std::int32_t endIndex);
+
     // Runs a handler body; a failure is shown to the user and goes no further.
     template <class Body> bool guarded(Body&& body);
 

@@ -4,6 +4,7 @@
 
 #include "common/Preferences.h"
 #include "export/FlashBudget.h"
+#include "window/Readouts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -28,6 +29,8 @@ void frmMain::createBudgetControls() {
                                         "compares the sample table with the flash it leaves."));
     cboBoard->setAccessibleName(QStringLiteral("Board"));
     boardLabel->setBuddy(cboBoard);
+    boardLabel->setAccessibleName(boardLabel->text());
+    boardLabel->setToolTip(cboBoard->toolTip());
     const std::optional<Board> remembered = boardFromId(preferredBoardId().toStdString());
     setBoard(remembered.value_or(Board::Uno));
     connect(cboBoard, &QComboBox::activated, this, [this] {
@@ -84,10 +87,11 @@ void frmMain::updateBudgetMeter() {
     palette.setColor(QPalette::Highlight, budget.fits ? QColor(0x30, 0x8c, 0x3c) : Qt::red);
     prgBudget->setPalette(palette);
     prgBudget->setProperty("fits", budget.fits);
-    lblTotalSample->setToolTip(
-        QStringLiteral("The sketch's table will hold %1 bytes: the sum of each slot's end "
+    // The readout's whole text, and the bytes it does not count.
+    lblTotalSample->setToolTip(plainToolTip(
+        QStringLiteral("%1\nThe sketch's table will hold %2 bytes: the sum of each slot's end "
                        "index + 1.")
-            .arg(bytes));
+            .arg(lblTotalSample->text().simplified(), bytes)));
 }
 
 } // namespace wtb

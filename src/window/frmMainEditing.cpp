@@ -75,6 +75,8 @@ void frmMain::createEditingControls() {
         "at its own rate."));
     cboTargetRate->setAccessibleName(QStringLiteral("Target rate"));
     rateLabel->setBuddy(cboTargetRate);
+    rateLabel->setAccessibleName(rateLabel->text());
+    rateLabel->setToolTip(cboTargetRate->toolTip());
     const std::int32_t remembered = preferredTargetRate();
     cboTargetRate->setCurrentText(remembered >= kLowestTargetRate &&
                                           remembered <= kHighestTargetRate

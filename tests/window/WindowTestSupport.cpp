@@ -45,8 +45,9 @@ LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
 }
 
 QImage viewPicture(QSize box, const std::vector<std::uint8_t>& bytes, std::int32_t endIndex,
-                   bool fast) {
+                   bool fast, qreal pixelRatio) {
     PictureBox picture(box);
+    picture.clear(pixelRatio);
     const float W = picture.scaleWidth();
     const float H = picture.scaleHeight();
     const std::int32_t Wr = toInt32HalfEven(W);

@@ -58,9 +58,9 @@ QString labelText(frmMain& window, const QString& name);
 ClickSlider& slider(frmMain& window);
 
 // The whole view of a slot drawn the literal way, one painter call per sample; with `fast`,
-// drawn the way the window draws it.
+// drawn the way the window draws it; at `pixelRatio` image pixels to one pixel of the box.
 QImage viewPicture(QSize box, const std::vector<std::uint8_t>& bytes, std::int32_t endIndex,
-                   bool fast = false);
+                   bool fast = false, qreal pixelRatio = 1.0);
 
 // "identical", or where two pictures first differ. Blind to format and colour space, which a
 // photograph read from a PNG file carries.
