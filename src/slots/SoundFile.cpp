@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
+#include "common/RegularFile.h"
 #include "common/RuntimeError.h"
 
 #include <QFile>
@@ -72,6 +73,7 @@ std::vector<std::uint8_t> readMixedDown(SNDFILE* file, std::int32_t frames, int 
 } // namespace
 
 Sound8 decodeSoundFile(const QString& path) {
+    requireRegularFile(path, "The sound file", ErrorKind::Sound); // a FIFO would block the read
     if (!QFileInfo::exists(path)) {
         raiseLoadError(path, "the file does not exist.");
     }
