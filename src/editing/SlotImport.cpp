@@ -39,6 +39,11 @@ void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path) {
     BufferDesc newDesc;
     std::unique_ptr<SoundBuffer> newBuffer =
         bank.SoundDevice->CreateSoundBufferFromFile(path, newDesc);
+    if (newDesc.bufferBytes == 0) {
+        raise(ErrorKind::Sound, "Cannot import \"" + QFileInfo(path).fileName().toStdString() +
+                                    "\" into slot " + std::to_string(slot) +
+                                    ": the file holds no samples.");
+    }
     const std::int32_t newEnd = checkedSub(newDesc.bufferBytes, std::int32_t{1});
     std::string newName = slotNameFromFileTitle(QFileInfo(path).fileName());
 
