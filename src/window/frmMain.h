@@ -17,6 +17,7 @@ namespace wtb {
 
 class ClickSlider;
 class PictureBox;
+class WorkingFolderLock;
 
 // The program's one window. It owns the slot bank; every user action is one handler, and
 // every handler runs inside a guard that shows a failure instead of letting it escape. The
@@ -29,9 +30,9 @@ public:
                      QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Loads the working folder and draws slot 1, before the window is first shown. False when
-    // the folder could not be loaded; the user has been told why, and the folder will not be
-    // written at close.
+    // Locks and loads the working folder and draws slot 1, before the window is first shown.
+    // False when the folder could not be loaded or is open in another window; the user has
+    // been told why, and the folder will not be written at close.
     bool Form_Load();
 
     // The handlers, one per user action. Each shows its own failure and returns.
@@ -54,7 +55,8 @@ protected:
 
 private:
     void createControls();
-    void Form_Unload();
+    // Saves the slots; false when the user chose to keep the window open after a failure.
+    bool Form_Unload();
 
     // Runs a handler body; a failure is shown to the user and goes no further.
     template <class Body> bool guarded(Body&& body);
@@ -62,6 +64,7 @@ private:
     QString workingFolder_;
     std::unique_ptr<UserPrompts> prompts_;
     SlotBank bank_;
+    std::unique_ptr<WorkingFolderLock> lock_; // held from the load until the window goes
     bool loaded_ = false;
     CommonDialog commonDialog1_;
 
