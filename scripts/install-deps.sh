@@ -9,6 +9,7 @@ packages=(
     pulseaudio pulseaudio-utils
     gcc-avr avr-libc arduino-core-avr simavr
     xxd
+    clang libfuzzer-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do

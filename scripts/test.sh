@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal build, and a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer; then runs the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -19,3 +19,5 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWTB_SANITIZE=ON -DWTB_BENCHMARKS=OFF
+# The loaders and the sketch builder under libFuzzer, about a minute each.
+scripts/fuzz.sh
