@@ -32,9 +32,20 @@ void writeFile(const QString& path, const char* data, std::size_t size) {
 
 } // namespace
 
+// Removes the scratch files after each input, so no run leaves them behind.
+struct ScratchFiles {
+    QString input = scratchPath("input");
+    QString saved = scratchPath("saved.wav");
+    ~ScratchFiles() {
+        QFile::remove(input);
+        QFile::remove(saved);
+    }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const QString input = scratchPath("input");
-    static const QString saved = scratchPath("saved.wav");
+    const ScratchFiles scratch;
+    const QString& input = scratch.input;
+    const QString& saved = scratch.saved;
     writeFile(input, reinterpret_cast<const char*>(data), size);
     wtb::Sound8 sound;
     try {

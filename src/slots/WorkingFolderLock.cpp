@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLockFile>
+#include <QStorageInfo>
 
 namespace wtb {
 
@@ -29,10 +30,14 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder)
                                    " cannot be opened: there is no permission to create the "
                                    "lock file \"" +
                                    displayPath(lockFilePath(folder)) + "\" in it.");
-    default:
+    default: {
+        // QLockFile keeps the reason to itself; a full disk is the usual one.
+        const QStorageInfo storage(folder);
+        const bool full = storage.isValid() && storage.bytesAvailable() < 4096;
         raise(ErrorKind::File, named + " cannot be opened: its lock file \"" +
-                                   displayPath(lockFilePath(folder)) +
-                                   "\" can be neither created nor read.");
+                                   displayPath(lockFilePath(folder)) + "\" cannot be written" +
+                                   (full ? " because the disk is full." : "."));
+    }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "SmallDisk.h"
 #include "common/AtomicFile.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 
 #include <QDir>
 
@@ -121,6 +122,19 @@ TEST_P(NearlyFullDiskAtFirstStart, LeavesNoFileOfTheKitAndTheNextStartMakesIt) {
 
 INSTANTIATE_TEST_SUITE_P(FreeBytes, NearlyFullDiskAtFirstStart,
                          testing::Values(0, 12 * 1024, 48 * 1024));
+
+TEST(FullDiskAtStart, TheFolderIsNotOpenedAndTheMessageSaysTheDiskIsFull) {
+    test::SmallDisk disk(256 * 1024);
+    REQUIRE_MOUNTED(disk);
+    test::writeWorkingFolder(disk.path(), test::seededSlots(100, 1));
+    disk.fill();
+    const auto before = test::folderChecksums(disk.path());
+
+    const std::string message = failureOf([&] { WorkingFolderLock lock(disk.path()); });
+    EXPECT_NE(message.find("cannot be written because the disk is full."), std::string::npos)
+        << message;
+    EXPECT_EQ(test::folderChecksums(disk.path()), before);
+}
 
 } // namespace
 } // namespace wtb
