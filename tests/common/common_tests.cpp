@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,21 @@ TEST(AtomicFile, ReplacesTheWholeFileAndNamesThePathOnFailure) {
         EXPECT_NE(std::string(error.what()).find("no/such/folder/out.txt"), std::string::npos);
     }
     EXPECT_EQ(kindOf([&] { readWholeFile(folder.file("absent.txt")); }), ErrorKind::File);
+}
+
+TEST(AtomicFile, WritesThroughALinkAndKeepsThePermissions) {
+    test::TempFolder folder;
+    const QString target = folder.file("sketches/real.ino");
+    QDir(folder.path()).mkdir("sketches");
+    writeFileAtomically(target, "old");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(QFile::link(target, folder.file("link.ino")));
+
+    writeFileAtomically(folder.file("link.ino"), "new");
+    EXPECT_EQ(readWholeFile(target), "new");
+    EXPECT_TRUE(QFileInfo(folder.file("link.ino")).isSymLink());
+    EXPECT_EQ(QFile::permissions(target), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
 
 TEST(AtomicFile, ABatchReplacesItsFilesOnlyWhenAllWereWritten) {
