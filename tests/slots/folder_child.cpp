@@ -1,9 +1,8 @@
-// A second program on a working folder, for the tests that need one: it saves a bank or
-// creates the default kit (killing itself with SIGKILL before a chosen disk step), or holds the
-// folder's lock until its standard input closes.
+// A second program on a working folder, for the tests that need one: it saves a bank (killing
+// itself with SIGKILL before a chosen disk step), or holds the folder's lock until its standard
+// input closes.
 //
 //   folder_child save <folder> <length> <seed> [<kill before step>]
-//   folder_child kit <folder> [<kill before step>]
 //   folder_child lock <folder>
 //
 // It prints "ready" just before the save starts, then "done <steps> <microseconds>", where
@@ -52,14 +51,9 @@ int main(int argc, char** argv) {
     if (mode == "lock") {
         return holdLock(folder);
     }
-    const int killIndex = mode == "save" ? 5 : 3;
-    const long killBefore = args.size() > killIndex ? args[killIndex].toLong() : -1;
-
+    const long killBefore = args.size() > 5 ? args[5].toLong() : -1;
     wtb::SlotBank bank;
-    if (mode == "save") {
-        wtb::test::fillBank(bank,
-                            wtb::test::seededSlots(args.value(3).toInt(), args.value(4).toInt()));
-    }
+    wtb::test::fillBank(bank, wtb::test::seededSlots(args.value(3).toInt(), args.value(4).toInt()));
     std::string steps;
     wtb::setFileFaultHook([&](wtb::FileStep step, std::size_t&) {
         if (static_cast<long>(steps.size()) == killBefore) {
@@ -72,11 +66,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     try {
-        if (mode == "save") {
-            wtb::SaveWorkingFolder(bank, folder);
-        } else {
-            wtb::LoadWorkingFolder(bank, folder);
-        }
+        wtb::SaveWorkingFolder(bank, folder);
     } catch (const std::exception& error) {
         say(std::string("failed: ") + error.what());
         return 2;

@@ -4,7 +4,6 @@
 
 #include "SeededBanks.h"
 #include "common/RegularFile.h"
-#include "slots/DefaultKit.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 
@@ -151,34 +150,6 @@ TEST(KilledSave, AtFiftyMomentsOfALargeSaveTheNextStartHasTheOldOrTheNewBank) {
     std::cout << "[ figures  ] " << kRuns << " kills over a " << micros
               << " us save: " << outcomes[0] << " kept the old bank, " << outcomes[1]
               << " had the new\n";
-}
-
-bool holdsTheKit(const QString& folder) {
-    SlotBank bank;
-    LoadWorkingFolder(bank, folder);
-    const std::vector<KitSound> kit = defaultKit();
-    for (int slot = 1; slot <= 16; ++slot) {
-        const auto bytes = bufferOf(bank, slot).bytes();
-        const auto& expected = kit[static_cast<std::size_t>(slot - 1)].sound.bytes;
-        if (!std::equal(bytes.begin(), bytes.end(), expected.begin(), expected.end())) {
-            return false;
-        }
-    }
-    return true;
-}
-
-TEST(KilledSave, AFirstStartKilledAnywhereLeavesAFolderThatStartsWithTheWholeKit) {
-    test::ScratchFolder folder;
-    const std::string steps = runToTheEnd({"kit", folder.path()}).steps;
-    for (std::size_t step = 0; step < steps.size(); ++step) {
-        SCOPED_TRACE("killed before step " + std::to_string(step) + " of " + steps);
-        for (const QString& name : entries(folder.path())) {
-            QFile::remove(folder.file(name));
-        }
-        Child({"kit", folder.path(), QString::number(step)}).finish();
-        EXPECT_TRUE(holdsTheKit(folder.path()));
-        EXPECT_EQ(entries(folder.path()).size(), 17);
-    }
 }
 
 TEST(SecondProgram, IsTurnedAwayWithoutTouchingTheFolderUntilTheFirstEnds) {
