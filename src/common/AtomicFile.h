@@ -2,47 +2,76 @@
 
 #include <QString>
 
-#include <memory>
-#include <vector>
-
-class QSaveFile;
-
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wtb {
 
-// Writes the whole file through a temporary file in the same folder that is renamed into
-// place: the file at `path` is either its old self or the complete new content, never half
-// written. Raises a file error naming the path and the reason.
+// Writes the whole file through a temporary file in the same folder: every byte is checked,
+// the data is synced to disk, and only then is it renamed into place, so `path` holds either
+// its old content or the complete new one, never an empty or a short file. A link is written
+// through to the file it names. Anything but a regular file at `path` (a folder, a FIFO, a
+// device, a broken link) is refused before anything is written. Raises a file error naming
+// the path and the reason.
 void writeFileAtomically(const QString& path, std::string_view bytes);
 
-// Several files replaced together. Each is written in full to a temporary file beside it
-// first; only when every one was written are they renamed into place, in the order given. A
-// failure while writing leaves every file as it was; a failed rename names the file and the
-// files already replaced. Files not committed are discarded with the batch.
+// Files of one folder replaced as one, also when the program is killed at any instant. Each
+// file is written in full under a temporary name beside it (batchTemporaryName) and synced;
+// commit() then writes a journal listing them, renames each into place and removes the
+// journal. A start that finds a complete journal finishes the renames (finishOrDiscardBatch);
+// without one the temporaries are discarded. The folder holds all old files or all new ones.
 class AtomicFileBatch {
 public:
-    AtomicFileBatch();
-    ~AtomicFileBatch();
+    // Every file of the batch lives in the folder of `journalPath`.
+    explicit AtomicFileBatch(const QString& journalPath);
+    ~AtomicFileBatch(); // a batch that did not reach its journal removes what it wrote
     AtomicFileBatch(const AtomicFileBatch&) = delete;
     AtomicFileBatch& operator=(const AtomicFileBatch&) = delete;
 
-    void write(const QString& path, std::string_view bytes);
+    // Writes `fileName` (a name in the folder) under its temporary name. Raises a file error
+    // naming the file, before anything is written when a folder, a FIFO or the like stands
+    // in its place.
+    void write(const QString& fileName, std::string_view bytes);
+
+    // Puts every written file in place. A failure before the journal is complete leaves the
+    // folder as it was; after that, the renames are finished by finishOrDiscardBatch.
     void commit();
 
-    // The files commit() has put in place so far.
-    const std::vector<QString>& committed() const { return committed_; }
-
 private:
-    std::vector<std::unique_ptr<QSaveFile>> pending_;
-    std::vector<QString> committed_;
+    void discard();
+
+    QString folder_;
+    QString journal_;
+    std::vector<QString> names_;
+    bool journalPlaced_ = false;
+    bool renaming_ = false;
 };
 
-// Reads the whole file; raises a file error naming the path and the reason.
+// Brings the folder back to one whole state after a batch an earlier run left behind: the
+// renames of a complete journal are carried out; an incomplete journal, and the temporaries of
+// `fileNames`, are removed. Only names in `fileNames` are ever renamed. Raises a file error
+// when a rename of a complete journal fails.
+void finishOrDiscardBatch(const QString& journalPath, const std::vector<QString>& fileNames);
+
+// The name a batch writes `fileName` under until its commit: ".1.wav.new" for "1.wav".
+QString batchTemporaryName(const QString& fileName);
+
+// Reads the whole file; refuses anything but a regular file without blocking on it. Raises a
+// file error naming the path and the reason.
 std::string readWholeFile(const QString& path);
 
 // The path as the user should see it in a message.
 std::string displayPath(const QString& path);
+
+// Every step of the writers above that changes the disk asks this hook first, when one is set:
+// it returns 0 to let the step run or an errno value to make it fail as the system would; for
+// a write it may lower `bytes` to let only part through. Tests fail or kill a save with it at
+// each step.
+enum class FileStep { Create, Write, Sync, Rename, Remove };
+using FileFaultHook = std::function<int(FileStep step, std::size_t& bytes)>;
+void setFileFaultHook(FileFaultHook hook);
 
 } // namespace wtb

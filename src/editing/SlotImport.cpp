@@ -35,6 +35,11 @@ void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
                                     ": the sound device is not open.");
     }
     std::unique_ptr<SoundBuffer> sound = bank.SoundDevice->CreateSoundBufferFromFile(path, options);
+    if (sound->bytes().empty()) {
+        raise(ErrorKind::Sound, "Cannot import \"" + QFileInfo(path).fileName().toStdString() +
+                                    "\" into slot " + std::to_string(slot) +
+                                    ": the file holds no samples.");
+    }
     const std::int32_t newEnd = checkedSub(sound->description().bufferBytes, std::int32_t{1});
     setSlot(bank, slot, std::move(sound), newEnd,
             slotNameFromFileTitle(QFileInfo(path).fileName()));

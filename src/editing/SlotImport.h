@@ -19,7 +19,8 @@ std::string slotNameFromFileTitle(const QString& title);
 // target rate and normalised when the options ask for it). On
 // success the slot gets the new buffer (the old one is released), its description, the whole
 // sound as its end index (size - 1) and the file's name as its name. When the file cannot be
-// loaded the slot is left exactly as it was and a sound error names the file and the reason.
+// loaded or holds no samples the slot is left exactly as it was and a sound error names the
+// file and the reason.
 void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
                     const DecodeOptions& options = {});
 

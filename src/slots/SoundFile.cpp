@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
+#include "common/RegularFile.h"
 #include "common/RuntimeError.h"
 #include "slots/Resampler.h"
 
@@ -142,6 +143,7 @@ std::vector<std::uint8_t> readConverted(SNDFILE* file, const SF_INFO& info, std:
 } // namespace
 
 Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
+    requireRegularFile(path, "The sound file", ErrorKind::Sound); // a FIFO would block the read
     if (options.targetRate) {
         checkTargetRate(*options.targetRate);
     }

@@ -1,6 +1,7 @@
 #include "slots/WorkingFolder.h"
 
 #include "common/AtomicFile.h"
+#include "common/RegularFile.h"
 #include "slots/DefaultKit.h"
 #include "slots/SettingsFile.h"
 
@@ -10,44 +11,95 @@
 
 namespace wtb {
 
+namespace {
+
+QString slotFileName(std::int32_t slot) {
+    return QString::number(slot) + QStringLiteral(".wav");
+}
+
+QString inFolder(const QString& folder, const QString& name) {
+    return folder + QDir::separator() + name;
+}
+
+} // namespace
+
 QString slotFilePath(const QString& folder, std::int32_t slot) {
-    return folder + QDir::separator() + QString::number(slot) + QStringLiteral(".wav");
+    return inFolder(folder, slotFileName(slot));
 }
 
 QString settingsFilePath(const QString& folder) {
-    return folder + QDir::separator() + QString::fromLatin1(kSettingsFileName);
+    return inFolder(folder, QString::fromLatin1(kSettingsFileName));
+}
+
+std::vector<QString> workingFolderFileNames() {
+    std::vector<QString> names;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        names.push_back(slotFileName(slot));
+    }
+    names.push_back(QString::fromLatin1(kSettingsFileName));
+    return names;
+}
+
+QString saveJournalPath(const QString& folder) {
+    return inFolder(folder, QStringLiteral(".wavetable-builder.journal"));
 }
 
 bool isNewWorkingFolder(const QString& folder) {
-    if (QFileInfo::exists(settingsFilePath(folder))) {
+    if (entryExists(saveJournalPath(folder))) {
         return false;
     }
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        if (QFileInfo::exists(slotFilePath(folder, slot))) {
+    for (const QString& name : workingFolderFileNames()) {
+        if (entryExists(inFolder(folder, name))) {
             return false;
         }
     }
     return true;
 }
 
-void createDefaultKit(const QString& folder) {
-    const std::vector<KitSound> kit = defaultKit();
-    SettingsLines settings;
-    AtomicFileBatch batch;
-    for (std::size_t i = 0; i < kit.size(); ++i) {
-        batch.write(slotFilePath(folder, static_cast<std::int32_t>(i + 1)),
-                    encodeWav8(kit[i].sound));
-        settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
-    }
-    batch.write(settingsFilePath(folder), formatSettings(settings));
+namespace {
+
+// Whatever a failed kit left: its journal first, so no start finishes it, then its files.
+void removeKitLeftovers(const QString& folder) {
+    QFile::remove(saveJournalPath(folder));
     try {
+        finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+    } catch (const RuntimeError&) {
+    }
+    for (const QString& name : workingFolderFileNames()) {
+        QFile::remove(inFolder(folder, name));
+    }
+}
+
+} // namespace
+
+void createDefaultKit(const QString& folder) {
+    if (!isNewWorkingFolder(folder)) {
+        raise(ErrorKind::File, "The default kit goes only into a new working folder; \"" +
+                                   displayPath(folder) + "\" already holds slot files.");
+    }
+    try {
+        const std::vector<KitSound> kit = defaultKit();
+        SettingsLines settings;
+        AtomicFileBatch batch(saveJournalPath(folder));
+        for (std::size_t i = 0; i < kit.size(); ++i) {
+            batch.write(slotFileName(static_cast<std::int32_t>(i + 1)), encodeWav8(kit[i].sound));
+            settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
+        }
+        batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(settings));
         batch.commit();
     } catch (...) {
         // A kit that is only partly there would make the folder look damaged at every start.
-        for (const QString& path : batch.committed()) {
-            QFile::remove(path);
-        }
+        removeKitLeftovers(folder);
         throw;
+    }
+}
+
+void finishInterruptedSave(const QString& folder) {
+    try {
+        finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+    } catch (const RuntimeError& error) {
+        raise(error.kind(), "An interrupted save of the working folder could not be finished. " +
+                                std::string(error.what()));
     }
 }
 
@@ -58,14 +110,20 @@ namespace {
                                QFileInfo(path).fileName().toStdString() + "\".");
 }
 
+// A FIFO or a device in a file's place would block the start; a broken link is damage.
+void requireSlotFolderFile(const QString& folder, const QString& path, const std::string& what) {
+    if (!entryExists(path)) {
+        raiseMissing(folder, path);
+    }
+    requireRegularFile(path, what);
+}
+
 std::vector<std::unique_ptr<SoundBuffer>> loadSlotFiles(const SoundDevice& device,
                                                         const QString& folder) {
     std::vector<std::unique_ptr<SoundBuffer>> sounds;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const QString path = slotFilePath(folder, slot);
-        if (!QFileInfo::exists(path)) {
-            raiseMissing(folder, path);
-        }
+        requireSlotFolderFile(folder, path, "The slot file");
         sounds.push_back(device.CreateSoundBufferFromFile(path));
     }
     return sounds;
@@ -73,15 +131,14 @@ std::vector<std::unique_ptr<SoundBuffer>> loadSlotFiles(const SoundDevice& devic
 
 SettingsLines loadSettings(const QString& folder) {
     const QString path = settingsFilePath(folder);
-    if (!QFileInfo::exists(path)) {
-        raiseMissing(folder, path);
-    }
+    requireSlotFolderFile(folder, path, "The settings file");
     return parseSettings(readWholeFile(path), displayPath(path));
 }
 
 } // namespace
 
 void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
+    finishInterruptedSave(folder);
     if (isNewWorkingFolder(folder)) {
         createDefaultKit(folder);
     }
@@ -98,15 +155,14 @@ void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
 }
 
 void SaveWorkingFolder(const SlotBank& bank, const QString& folder) {
-    // All seventeen files are written out before the first one replaces its old self, so a
-    // failure while writing (a full disk, a file in the way) leaves the whole folder as it was.
-    AtomicFileBatch batch;
+    finishInterruptedSave(folder); // a save of this run may have stopped among its renames
+    AtomicFileBatch batch(saveJournalPath(folder));
     SettingsLines lines;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        batch.write(slotFilePath(folder, slot), bufferOf(bank, slot).wavFileBytes());
+        batch.write(slotFileName(slot), bufferOf(bank, slot).wavFileBytes());
         lines[static_cast<std::size_t>(slot - 1)] = {bank.WaveName[slot], bank.OutBufLen[slot]};
     }
-    batch.write(settingsFilePath(folder), formatSettings(lines));
+    batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
     batch.commit();
 }
 

@@ -4,28 +4,44 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace wtb {
 
 // The slot file of `slot` in `folder`: "7.wav" for slot 7.
 QString slotFilePath(const QString& folder, std::int32_t slot);
 QString settingsFilePath(const QString& folder);
 
-// True when the folder holds none of the sixteen slot files and no settings file.
+// The seventeen files of a working folder, slot files first, as names in the folder.
+std::vector<QString> workingFolderFileNames();
+
+// The journal a save keeps while it puts the seventeen files in place.
+QString saveJournalPath(const QString& folder);
+
+// True when the folder holds none of the sixteen slot files, no settings file and no save
+// journal. An entry of any kind counts, a broken link or a FIFO as much as a file.
 bool isNewWorkingFolder(const QString& folder);
 
-// Writes the built-in default kit as the sixteen slot files and the settings file. When a
-// write fails, no file of the kit is left behind, so the folder stays new.
+// Writes the built-in default kit as the sixteen slot files and the settings file into a new
+// folder. When anything fails, no file of the kit is left behind, so the folder stays new.
 void createDefaultKit(const QString& folder);
 
-// Fills the bank from the working folder: current slot 1, the sound device, the sixteen slot
-// files, then the names and end indices from the settings file. A new folder first receives the
-// default kit. Raises on the first missing or damaged file; it never writes to a folder that
-// is not new.
+// Finishes a save that was cut off (the program killed, the machine stopped) or discards it,
+// so the folder holds the whole bank of one save. Raises when a complete save cannot be put
+// in place.
+void finishInterruptedSave(const QString& folder);
+
+// Fills the bank from the working folder: an interrupted save is finished or discarded, then
+// current slot 1, the sound device, the sixteen slot files, then the names and end indices
+// from the settings file. A new folder first receives the default kit. Raises on the first
+// missing, damaged or special file (a FIFO, a folder, a broken link); it never writes to a
+// folder that is not new except to finish an interrupted save.
 void LoadWorkingFolder(SlotBank& bank, const QString& folder);
 
-// Writes every slot's sound to its slot file, then the settings file. All seventeen are written
-// in full before any replaces its old self, so a failure while writing changes nothing; raises
-// on the first failure, naming the file.
+// Writes every slot's sound to its slot file, then the settings file, as one: all seventeen
+// are written and synced under temporary names before any replaces its old self, and a
+// journal lets the next start finish the renames when the program is killed among them.
+// Raises on the first failure, naming the file and the reason.
 void SaveWorkingFolder(const SlotBank& bank, const QString& folder);
 
 } // namespace wtb

@@ -15,13 +15,22 @@ void UserPrompts::showError(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, kTitle, message);
 }
 
-bool UserPrompts::askRetrySave(QWidget* parent, const QString& message) {
+UserPrompts::SaveFailureChoice UserPrompts::askAfterFailedSave(QWidget* parent,
+                                                               const QString& message) {
     QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
     QPushButton* retry = box.addButton(QStringLiteral("Retry"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+    QPushButton* keepOpen =
+        box.addButton(QStringLiteral("Keep the window open"), QMessageBox::RejectRole);
     box.setDefaultButton(retry);
+    box.setEscapeButton(keepOpen); // Escape and the box's close button lose nothing
     box.exec();
-    return box.clickedButton() == retry;
+    if (box.clickedButton() == retry) {
+        return SaveFailureChoice::Retry;
+    }
+    return box.clickedButton() == discard ? SaveFailureChoice::CloseWithoutSaving
+                                          : SaveFailureChoice::KeepOpen;
 }
 
 bool UserPrompts::askSaveAnyway(QWidget* parent, const QString& message) {

@@ -14,8 +14,10 @@ public:
 
     virtual void showError(QWidget* parent, const QString& message);
 
-    // A save at close failed: true to try again, false to close without saving.
-    virtual bool askRetrySave(QWidget* parent, const QString& message);
+    // A save at close failed: try again, close without saving, or keep the window open (also
+    // the answer of Escape and of the box's own close button).
+    enum class SaveFailureChoice { Retry, CloseWithoutSaving, KeepOpen };
+    virtual SaveFailureChoice askAfterFailedSave(QWidget* parent, const QString& message);
 
     // The wavetable does not fit the board: true to save anyway, false (the default) to cancel.
     virtual bool askSaveAnyway(QWidget* parent, const QString& message);

@@ -8,6 +8,7 @@
 #include "editing/ZeroCrossingTrim.h"
 #include "export/SketchWriter.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
 #include "window/KeyboardAccess.h"
 #include "window/PictureBox.h"
@@ -236,8 +237,15 @@ void frmMain::describeSlots() {
 bool frmMain::Form_Load() {
     loaded_ = false;
     try {
+        lock_ = std::make_unique<WorkingFolderLock>(workingFolder_);
+    } catch (const std::exception& error) {
+        prompts_->showError(this, QString::fromUtf8(error.what()));
+        return false; // another window has the folder: not a byte of it is touched
+    }
+    try {
         LoadWorkingFolder(bank_, workingFolder_);
     } catch (const std::exception& error) {
+        lock_.reset();
         prompts_->showError(this,
                             QStringLiteral("The slots could not be loaded from the working folder "
                                            "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
@@ -251,28 +259,33 @@ bool frmMain::Form_Load() {
     return true;
 }
 
-void frmMain::Form_Unload() {
+bool frmMain::Form_Unload() {
     if (!loaded_) {
-        return; // a folder that did not load is the user's to mend; never overwrite it
+        return true; // a folder that did not load is the user's to mend; never overwrite it
     }
     for (;;) {
         try {
             SaveWorkingFolder(bank_, workingFolder_);
-            return;
+            return true;
         } catch (const std::exception& error) {
             const QString message =
                 QStringLiteral("The slots could not be saved to the working folder.\n\n%1\n\n"
-                               "Retry, or close without saving the slots?")
+                               "Retry, close without saving the slots, or keep the window open "
+                               "(to free space, say, and close again)?")
                     .arg(QString::fromUtf8(error.what()));
-            if (!prompts_->askRetrySave(this, message)) {
-                return;
+            const auto choice = prompts_->askAfterFailedSave(this, message);
+            if (choice != UserPrompts::SaveFailureChoice::Retry) {
+                return choice == UserPrompts::SaveFailureChoice::CloseWithoutSaving;
             }
         }
     }
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+    if (!Form_Unload()) {
+        event->ignore(); // kept open: the slots are still here to be saved later
+        return;
+    }
     loaded_ = false; // saved once; a second close event must not save again
     event->accept();
 }

@@ -28,6 +28,7 @@ namespace wtb {
 class ClickSlider;
 class PictureBox;
 class SoundOutput;
+class WorkingFolderLock;
 
 // The program's one window. It owns the slot bank; every user action is one handler, and
 // every handler runs inside a guard that shows a failure instead of letting it escape. The
@@ -40,9 +41,9 @@ public:
                      QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Loads the working folder and draws slot 1, before the window is first shown. False when
-    // the folder could not be loaded; the user has been told why, and the folder will not be
-    // written at close.
+    // Locks and loads the working folder and draws slot 1, before the window is first shown.
+    // False when the folder could not be loaded or is open in another window; the user has
+    // been told why, and the folder will not be written at close.
     bool Form_Load();
 
     // The handlers, one per user action. Each shows its own failure and returns.
@@ -98,7 +99,8 @@ private:
     void redrawAfterUndo();
     void createBudgetControls();
     void updateBudgetMeter();
-    void Form_Unload();
+    // Saves the slots; false when the user chose to keep the window open after a failure.
+    bool Form_Unload();
 
     // Keyboard and assistive technology: the shortcuts, Return on the buttons, and every
     // control's accessible name and tooltip.
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<UserPrompts> prompts_;
     SlotBank bank_;
     std::unique_ptr<SoundOutput> soundOutput_;
+    std::unique_ptr<WorkingFolderLock> lock_; // held from the load until the window goes
     bool loaded_ = false;
     CommonDialog commonDialog1_;
 

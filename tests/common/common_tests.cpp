@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -88,29 +89,49 @@ TEST(AtomicFile, ReplacesTheWholeFileAndNamesThePathOnFailure) {
     EXPECT_EQ(kindOf([&] { readWholeFile(folder.file("absent.txt")); }), ErrorKind::File);
 }
 
+TEST(AtomicFile, WritesThroughALinkAndKeepsThePermissions) {
+    test::TempFolder folder;
+    const QString target = folder.file("sketches/real.ino");
+    QDir(folder.path()).mkdir("sketches");
+    writeFileAtomically(target, "old");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(QFile::link(target, folder.file("link.ino")));
+
+    writeFileAtomically(folder.file("link.ino"), "new");
+    EXPECT_EQ(readWholeFile(target), "new");
+    EXPECT_TRUE(QFileInfo(folder.file("link.ino")).isSymLink());
+    EXPECT_EQ(QFile::permissions(target), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadUser | QFileDevice::WriteUser);
+}
+
 TEST(AtomicFile, ABatchReplacesItsFilesOnlyWhenAllWereWritten) {
     test::TempFolder folder;
     const QString first = folder.file("first.txt");
     const QString second = folder.file("second.txt");
+    const QString journal = folder.file(".journal");
     writeFileAtomically(first, "old first");
     writeFileAtomically(second, "old second");
+    QDir(folder.path()).mkdir("third.txt");
+    const auto entries = [&] {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
     {
-        AtomicFileBatch batch;
-        batch.write(first, "new first");
-        EXPECT_EQ(kindOf([&] { batch.write(folder.file("missing/third.txt"), "x"); }),
-                  ErrorKind::File);
+        AtomicFileBatch batch(journal);
+        batch.write("first.txt", "new first");
+        EXPECT_EQ(kindOf([&] { batch.write("third.txt", "x"); }), ErrorKind::File);
     } // abandoned: nothing is committed
     EXPECT_EQ(readWholeFile(first), "old first");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2); // no temporary left over
+    EXPECT_EQ(entries().size(), 3); // no temporary left over
 
-    AtomicFileBatch batch;
-    batch.write(first, "new first");
-    batch.write(second, "new second");
+    AtomicFileBatch batch(journal);
+    batch.write("first.txt", "new first");
+    batch.write("second.txt", "new second");
     EXPECT_EQ(readWholeFile(second), "old second"); // not before commit
     batch.commit();
     EXPECT_EQ(readWholeFile(first), "new first");
     EXPECT_EQ(readWholeFile(second), "new second");
-    EXPECT_EQ(batch.committed(), (std::vector<QString>{first, second}));
+    EXPECT_EQ(entries().size(), 3); // nor a journal
 }
 
 } // namespace

@@ -145,20 +145,22 @@ TEST(TrimThroughTheWindow, AClickOnAnEmptySlotChangesNothing) {
     EXPECT_TRUE(w.errors->isEmpty());
 }
 
-// Answers the retry question from a list and counts how often it was asked.
+// Answers the question after a failed save from a list (closing without saving once it runs
+// out) and counts how often it was asked.
 struct RetryPrompts : test::RecordingPrompts {
-    RetryPrompts(std::shared_ptr<QStringList> log, std::vector<bool> scriptedAnswers)
+    using Choice = SaveFailureChoice;
+    RetryPrompts(std::shared_ptr<QStringList> log, std::vector<Choice> scriptedAnswers)
         : RecordingPrompts(std::move(log)), answers(std::move(scriptedAnswers)) {}
-    bool askRetrySave(QWidget*, const QString& message) override {
+    Choice askAfterFailedSave(QWidget*, const QString& message) override {
         questions << message;
         if (onAsk) {
             onAsk();
         }
-        const bool retry = asked < answers.size() && answers[asked];
+        const Choice choice = asked < answers.size() ? answers[asked] : Choice::CloseWithoutSaving;
         ++asked;
-        return retry;
+        return choice;
     }
-    std::vector<bool> answers;
+    std::vector<Choice> answers;
     std::size_t asked = 0;
     QStringList questions;
     std::function<void()> onAsk;
@@ -183,7 +185,7 @@ TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten)
 // because a folder stands in its place.
 class BlockedSaveAtClose : public testing::Test {
 protected:
-    void openWindow(std::vector<bool> retryAnswers) {
+    void openWindow(std::vector<RetryPrompts::Choice> retryAnswers) {
         test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
         auto prompts = std::make_unique<RetryPrompts>(std::make_shared<QStringList>(),
                                                       std::move(retryAnswers));
@@ -205,7 +207,7 @@ protected:
 };
 
 TEST_F(BlockedSaveAtClose, OffersRetryThenClosesWithoutSaving) {
-    openWindow({true, false});
+    openWindow({RetryPrompts::Choice::Retry, RetryPrompts::Choice::CloseWithoutSaving});
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked->asked, 2u);
     EXPECT_TRUE(asked->questions.at(0).contains("9.wav")) << asked->questions.at(0).toStdString();
@@ -213,7 +215,7 @@ TEST_F(BlockedSaveAtClose, OffersRetryThenClosesWithoutSaving) {
 }
 
 TEST_F(BlockedSaveAtClose, ARetryAfterTheUserFreedTheFileSavesEverything) {
-    openWindow({true});
+    openWindow({RetryPrompts::Choice::Retry});
     asked->onAsk = [&] { QDir(folder.path()).rmdir("9.wav"); }; // mended while the box is open
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked->asked, 1u);
@@ -221,6 +223,39 @@ TEST_F(BlockedSaveAtClose, ARetryAfterTheUserFreedTheFileSavesEverything) {
     SlotBank reloaded;
     LoadWorkingFolder(reloaded, folder.path());
     EXPECT_EQ(reloaded.WaveDesc[9].bufferBytes, 20);
+}
+
+TEST_F(BlockedSaveAtClose, KeepingTheWindowOpenLosesNothingAndTheNextCloseSaves) {
+    openWindow({RetryPrompts::Choice::KeepOpen});
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+    EXPECT_EQ(window->bank().OutBufLen[2], 7);
+
+    QDir(folder.path()).rmdir("9.wav"); // the user makes room and closes again
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked->asked, 1u);
+    EXPECT_NE(settings().find("slot 2.wav\t7\r\n"), std::string::npos);
+}
+
+TEST(WorkingFolderThroughTheWindow, ASecondWindowOnTheFolderSaysSoOnceAndTouchesNothing) {
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
+    auto firstErrors = std::make_shared<QStringList>();
+    frmMain first(folder.path(), std::make_unique<test::RecordingPrompts>(firstErrors));
+    ASSERT_TRUE(first.Form_Load());
+    const auto before = test::folderChecksums(folder.path());
+
+    auto errors = std::make_shared<QStringList>();
+    {
+        frmMain second(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
+        EXPECT_FALSE(second.Form_Load());
+        second.close();
+    }
+    ASSERT_EQ(errors->size(), 1);
+    EXPECT_TRUE(errors->at(0).endsWith("is already open in another window."))
+        << errors->at(0).toStdString();
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+    EXPECT_TRUE(firstErrors->isEmpty());
 }
 
 } // namespace

@@ -8,12 +8,16 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace wtb {
 namespace {
@@ -320,6 +324,54 @@ TEST(CommonDialog, ConvertsTheFilterAndReportsTheChoiceOrTheCancel) {
     EXPECT_EQ(script->requests.at(1).mode, FileDialogRequest::Mode::Open);
     EXPECT_EQ(script->requests.at(1).fileName, "x.wav");
 }
+
+struct PromptAnswer {
+    const char* name;
+    std::function<void(QMessageBox&)> answer;
+    UserPrompts::SaveFailureChoice choice;
+};
+
+void clickButton(QMessageBox& box, const QString& text) {
+    for (QAbstractButton* button : box.buttons()) {
+        if (button->text() == text) {
+            button->click();
+        }
+    }
+}
+
+class SaveFailurePrompt : public testing::TestWithParam<PromptAnswer> {};
+
+TEST_P(SaveFailurePrompt, EveryWayOutOfTheRealBoxGivesItsChoice) {
+    QTimer timer; // answers the box once it is up
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            timer.stop();
+            GetParam().answer(*box);
+        }
+    });
+    timer.start();
+    UserPrompts prompts;
+    EXPECT_EQ(prompts.askAfterFailedSave(nullptr, QStringLiteral("9.wav: disk full")),
+              GetParam().choice);
+}
+
+using Choice = UserPrompts::SaveFailureChoice;
+INSTANTIATE_TEST_SUITE_P(
+    Each, SaveFailurePrompt,
+    testing::Values(
+        PromptAnswer{"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+                     Choice::KeepOpen},
+        PromptAnswer{"CloseButton", [](QMessageBox& box) { box.close(); }, Choice::KeepOpen},
+        PromptAnswer{"Enter", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); },
+                     Choice::Retry},
+        PromptAnswer{"Retry", [](QMessageBox& box) { clickButton(box, "Retry"); }, Choice::Retry},
+        PromptAnswer{"CloseWithoutSaving",
+                     [](QMessageBox& box) { clickButton(box, "Close without saving"); },
+                     Choice::CloseWithoutSaving},
+        PromptAnswer{"KeepOpen", [](QMessageBox& box) { clickButton(box, "Keep the window open"); },
+                     Choice::KeepOpen}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
 } // namespace wtb

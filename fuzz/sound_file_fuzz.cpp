@@ -1,0 +1,71 @@
+// A sound file as the start or an import loads it: libsndfile's reader plus the conversion to
+// 8-bit mono. Any bytes either load or raise the program's error; what loaded is as long as
+// the file says, and saves to a WAV file that loads back to the same bytes and rate.
+
+#include "common/RuntimeError.h"
+#include "slots/SoundFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdint>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+QString scratchPath(const char* name) {
+    const QString folder = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                               ? QStringLiteral("/dev/shm")
+                               : QDir::tempPath();
+    return folder + QStringLiteral("/wtb-fuzz-%1-%2").arg(::getpid()).arg(name);
+}
+
+void writeFile(const QString& path, const char* data, std::size_t size) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+        std::abort(); // the fuzzer's own scratch file, not a finding
+    }
+}
+
+} // namespace
+
+// Removes the scratch files after each input, so no run leaves them behind.
+struct ScratchFiles {
+    QString input = scratchPath("input");
+    QString saved = scratchPath("saved.wav");
+    ~ScratchFiles() {
+        QFile::remove(input);
+        QFile::remove(saved);
+    }
+};
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const ScratchFiles scratch;
+    const QString& input = scratch.input;
+    const QString& saved = scratch.saved;
+    writeFile(input, reinterpret_cast<const char*>(data), size);
+    wtb::Sound8 sound;
+    try {
+        sound = wtb::decodeSoundFile(input);
+    } catch (const wtb::RuntimeError&) {
+        return 0;
+    }
+    if (sound.sampleRate < 1) {
+        std::abort();
+    }
+    std::string wav;
+    try {
+        wav = wtb::encodeWav8(sound);
+    } catch (const wtb::RuntimeError&) {
+        return 0; // a rate no WAV file can carry
+    }
+    writeFile(saved, wav.data(), wav.size());
+    const wtb::Sound8 again = wtb::decodeSoundFile(saved);
+    if (again.bytes != sound.bytes || again.sampleRate != sound.sampleRate) {
+        std::abort(); // a slot would change at the next start
+    }
+    return 0;
+}

@@ -1,0 +1,235 @@
+// Every write path fails at every one of its disk steps in turn, through the seam that makes a
+// step fail as the system would: a write at its first or at its last byte (ENOSPC), a create,
+// sync, rename or remove (EIO). Before the commit the folder must be exactly as it was; after
+// it, it must hold the complete new content.
+
+#include "SeededBanks.h"
+#include "common/AtomicFile.h"
+#include "slots/DefaultKit.h"
+#include "slots/WorkingFolder.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+
+namespace wtb {
+namespace {
+
+// Records the steps of a run; fails the one at `failAt` (for a write, optionally after all
+// but its last byte went through).
+class StepFault {
+public:
+    explicit StepFault(long failAt = -1, bool atLastByte = false)
+        : failAt_(failAt), atLastByte_(atLastByte) {
+        setFileFaultHook([this](FileStep step, std::size_t& bytes) { return next(step, bytes); });
+    }
+    ~StepFault() { setFileFaultHook(nullptr); }
+
+    std::string steps;
+
+private:
+    int next(FileStep step, std::size_t& bytes) {
+        const long index = static_cast<long>(steps.size());
+        steps += "CWSRD"[static_cast<int>(step)];
+        if (step == FileStep::Write && failNextWrite_) {
+            return ENOSPC;
+        }
+        if (index != failAt_) {
+            return 0;
+        }
+        if (step != FileStep::Write) {
+            return EIO;
+        }
+        if (atLastByte_ && bytes > 1) {
+            bytes -= 1;
+            failNextWrite_ = true;
+            return 0;
+        }
+        return ENOSPC;
+    }
+
+    long failAt_;
+    bool atLastByte_;
+    bool failNextWrite_ = false;
+};
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+constexpr std::int32_t kSlotLength = 40;
+
+struct FaultCase {
+    const char* name;
+    std::function<void(const QString&)> prepare;
+    std::function<void(const QString&)> act;
+    // The folder holds the complete new content (and nothing else).
+    std::function<bool(const QString&)> holdsNew;
+    // A failure after the commit may still leave nothing new (the default kit takes itself
+    // away again); false when it must leave the new content.
+    bool rollsBackAfterCommit = false;
+    // Steps after the first rename that still roll back: a batch gives up its journal when
+    // the folder cannot be synced right after placing it.
+    std::size_t stepsBeforeCommit = 1;
+
+    friend void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+};
+
+bool folderHoldsBank(const QString& folder, int seed) {
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder);
+    return test::bankHolds(bank, test::seededSlots(kSlotLength, seed)) &&
+           entries(folder).size() == 17;
+}
+
+bool folderHoldsKit(const QString& folder) {
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder);
+    const std::vector<KitSound> kit = defaultKit();
+    for (int slot = 1; slot <= 16; ++slot) {
+        const Sound8& sound = kit[static_cast<std::size_t>(slot - 1)].sound;
+        const auto bytes = bufferOf(bank, slot).bytes();
+        if (!std::equal(bytes.begin(), bytes.end(), sound.bytes.begin(), sound.bytes.end())) {
+            return false;
+        }
+    }
+    return entries(folder).size() == 17;
+}
+
+const std::string kNewSketch(2833, 'n');
+
+const FaultCase kCases[] = {
+    {"save_of_the_working_folder",
+     [](const QString& f) { test::writeWorkingFolder(f, test::seededSlots(kSlotLength, 1)); },
+     [](const QString& f) {
+         SlotBank bank;
+         test::fillBank(bank, test::seededSlots(kSlotLength, 2));
+         SaveWorkingFolder(bank, f);
+     },
+     [](const QString& f) { return folderHoldsBank(f, 2); }},
+    {"default_kit_on_first_start", [](const QString&) {},
+     [](const QString& f) {
+         SlotBank bank;
+         LoadWorkingFolder(bank, f);
+     },
+     folderHoldsKit, true},
+    {"export_over_an_old_sketch",
+     [](const QString& f) { writeFileAtomically(f + "/Zozedovad.ino", "old sketch"); },
+     [](const QString& f) { writeFileAtomically(f + "/Zozedovad.ino", kNewSketch); },
+     [](const QString& f) {
+         return readWholeFile(f + "/Zozedovad.ino") == kNewSketch && entries(f).size() == 1;
+     },
+     false, 0},
+};
+
+class WriteFault : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(WriteFault, AtEveryStepLeavesTheOldOrTheWholeNewContent) {
+    const FaultCase& c = GetParam();
+    std::string steps;
+    {
+        test::ScratchFolder folder;
+        c.prepare(folder.path());
+        StepFault recorder;
+        c.act(folder.path());
+        steps = recorder.steps;
+    }
+    // The journal's rename (or the sketch's) commits: nothing is replaced before it.
+    const std::size_t firstRename = steps.find('R');
+    ASSERT_NE(firstRename, std::string::npos) << steps;
+    const std::size_t commit = firstRename + c.stepsBeforeCommit;
+
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        for (const bool atLastByte : {false, true}) {
+            if (atLastByte && steps[step] != 'W') {
+                continue;
+            }
+            SCOPED_TRACE("failing step " + std::to_string(step) + " of " + steps +
+                         (atLastByte ? " at its last byte" : ""));
+            test::ScratchFolder folder;
+            c.prepare(folder.path());
+            const auto before = test::folderChecksums(folder.path());
+            bool failed = false;
+            {
+                StepFault fault(static_cast<long>(step), atLastByte);
+                try {
+                    c.act(folder.path());
+                } catch (const RuntimeError& error) {
+                    failed = true;
+                    EXPECT_EQ(error.kind(), ErrorKind::File);
+                    const std::string message = error.what();
+                    EXPECT_NE(message.find(folder.path().toStdString()), std::string::npos)
+                        << message;
+                    EXPECT_NE(message.find(steps[step] == 'W' ? "No space left on device"
+                                                              : "Input/output error"),
+                              std::string::npos)
+                        << message;
+                }
+            }
+            if (step <= commit || (failed && c.rollsBackAfterCommit)) {
+                EXPECT_TRUE(failed);
+                EXPECT_EQ(test::folderChecksums(folder.path()), before);
+                EXPECT_EQ(entries(folder.path()).size(), before.size());
+            } else {
+                EXPECT_TRUE(c.holdsNew(folder.path()));
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWritePath, WriteFault, testing::ValuesIn(kCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+struct Leftover {
+    const char* name;
+    std::string journal; // empty: no journal
+};
+
+class LeftoversOfAnInterruptedSave : public testing::TestWithParam<Leftover> {};
+
+// Temporaries without a complete journal are a save that never committed: the start loads the
+// old bank and removes them. A journal naming anything but the folder's own files is not ours.
+TEST_P(LeftoversOfAnInterruptedSave, AreDiscardedAndTheOldBankLoads) {
+    test::ScratchFolder folder;
+    test::writeWorkingFolder(folder.path(), test::seededSlots(kSlotLength, 1));
+    const auto before = test::folderChecksums(folder.path());
+    for (const QString& name : workingFolderFileNames()) {
+        test::writeText(folder.file(batchTemporaryName(name)), "half a file");
+    }
+    if (!GetParam().journal.empty()) {
+        test::writeText(saveJournalPath(folder.path()), GetParam().journal);
+    }
+    EXPECT_FALSE(isNewWorkingFolder(folder.path()));
+
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder.path());
+    EXPECT_TRUE(test::bankHolds(bank, test::seededSlots(kSlotLength, 1)));
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+}
+
+const std::string kHeader = "Brimtock Wavetable Builder save journal\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, LeftoversOfAnInterruptedSave,
+    testing::Values(Leftover{"temporaries_only", ""},
+                    Leftover{"journal_cut_short", kHeader + "1.wav\n2.wav\n"},
+                    Leftover{"journal_miscounted", kHeader + "1.wav\nend of journal, files: 2\n"},
+                    Leftover{"journal_naming_another_file",
+                             kHeader + "../1.wav\nend of journal, files: 1\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(LeftoversOfAnInterruptedSave, OnlyTemporariesInANewFolderStillMakeItNew) {
+    test::ScratchFolder folder;
+    test::writeText(folder.file(batchTemporaryName("5.wav")), "half a file");
+    EXPECT_TRUE(isNewWorkingFolder(folder.path()));
+    SlotBank bank;
+    LoadWorkingFolder(bank, folder.path());
+    EXPECT_EQ(entries(folder.path()).size(), 17);
+}
+
+} // namespace
+} // namespace wtb
