@@ -1,5 +1,5 @@
-#!/ usr / bin / env bash
-#Installs every Debian 12 package the program, its tests and its benchmarks need.
+#!/usr/bin/env bash
+# Installs every Debian 12 package the program, its tests and its benchmarks need.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
@@ -13,10 +13,12 @@ packages=(
     clang libfuzzer-14-dev
 )
 missing=()
-for package in "${packages[@]}";
-do
-    dpkg - query - W - f =
-        '${Status}' "$package" 2 > / dev / null | grep - q "install ok installed" || missing +=
-        ("$package")done if (($ { #missing[@] }));
-then export DEBIAN_FRONTEND =
-    noninteractive apt - get update - qq apt - get install - y - qq "${missing[@]}" fi
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq "${missing[@]}"
+fi
