@@ -2,6 +2,7 @@
 // of the same file, and the memory it needs above what the program held before, as a
 // multiple of the file's size.
 #include "editing/SlotImport.h"
+#include "support/BenchSupport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,25 +30,7 @@ const QString& longStereoWav() {
     static QTemporaryDir dir;
     static const QString path = [] {
         const QString file = dir.path() + "/minute.wav";
-        SF_INFO info{};
-        info.samplerate = kRate;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-        if (!out) {
-            std::fprintf(stderr, "cannot write the test file: %s\n", sf_strerror(nullptr));
-            std::exit(1);
-        }
-        std::vector<short> frames(2 * kRate);
-        for (int second = 0; second < kSeconds; ++second) {
-            for (int i = 0; i < kRate; ++i) {
-                const double t = (second * kRate + i) / double(kRate);
-                frames[2 * i] = static_cast<short>(20000 * std::sin(2 * M_PI * 440 * t));
-                frames[2 * i + 1] = static_cast<short>(15000 * std::sin(2 * M_PI * 277 * t));
-            }
-            sf_writef_short(out, frames.data(), kRate);
-        }
-        sf_close(out);
+        wtb::bench::writeStereoTones(file, kRate, kSeconds, {{440, 20000}}, {{277, 15000}});
         return file;
     }();
     return path;
@@ -110,12 +93,7 @@ Footprint measureImportFootprint(const QString& path) {
         _exit(127);
     }
     close(channel[1]);
-    std::string output;
-    char block[256];
-    for (ssize_t got; (got = read(channel[0], block, sizeof block)) > 0;) {
-        output.append(block, static_cast<std::size_t>(got));
-    }
-    close(channel[0]);
+    const std::string output = wtb::bench::readAllAndClose(channel[0]);
     int status = 0;
     Footprint footprint;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&

@@ -2,6 +2,7 @@
 // conversion (`sox in.wav -r 16384 -c 1 -b 8 out.wav`) on the same file in the same run, and
 // the peak memory of each, measured in a fresh process of its own.
 #include "editing/SlotImport.h"
+#include "support/BenchSupport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,26 +37,8 @@ QTemporaryDir& scratch() {
 const QString& tenMinutesOfStereo() {
     static const QString path = [] {
         const QString file = scratch().path() + "/ten-minutes.wav";
-        SF_INFO info{};
-        info.samplerate = kRate;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-        if (!out) {
-            std::fprintf(stderr, "cannot write the test file: %s\n", sf_strerror(nullptr));
-            std::exit(1);
-        }
-        std::vector<short> frames(2 * kRate);
-        for (int second = 0; second < kSeconds; ++second) {
-            for (int i = 0; i < kRate; ++i) {
-                const double t = (second * kRate + i) / double(kRate);
-                frames[2 * i] = static_cast<short>(14000 * std::sin(2 * M_PI * 440 * t) +
-                                                   6000 * std::sin(2 * M_PI * 9000 * t));
-                frames[2 * i + 1] = static_cast<short>(15000 * std::sin(2 * M_PI * 277 * t));
-            }
-            sf_writef_short(out, frames.data(), kRate);
-        }
-        sf_close(out);
+        wtb::bench::writeStereoTones(file, kRate, kSeconds, {{440, 14000}, {9000, 6000}},
+                                     {{277, 15000}});
         return file;
     }();
     return path;
@@ -117,12 +100,7 @@ ChildUsage runForPeak(const std::vector<std::string>& arguments) {
         _exit(127);
     }
     close(channel[1]);
-    std::string output;
-    char block[64];
-    for (ssize_t got; (got = read(channel[0], block, sizeof block)) > 0;) {
-        output.append(block, static_cast<std::size_t>(got));
-    }
-    close(channel[0]);
+    const std::string output = wtb::bench::readAllAndClose(channel[0]);
     int status = 0;
     long long kib = -1;
     long long micros = -1;

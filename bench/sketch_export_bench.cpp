@@ -6,6 +6,7 @@
 #include "common/AtomicFile.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
+#include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -92,8 +93,8 @@ QString rawSampleFile() {
     return path;
 }
 
-void BuildSketchText(benchmark::State& state) {
-    const wtb::SlotBank& bank = randomBank();
+// Builds the bank's text in each iteration; gives the text's size.
+std::size_t buildTextOf(benchmark::State& state, const wtb::SlotBank& bank) {
     std::size_t size = 0;
     for (auto _ : state) {
         const std::string text = wtb::buildSketchText(bank);
@@ -101,6 +102,11 @@ void BuildSketchText(benchmark::State& state) {
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+    return size;
+}
+
+void BuildSketchText(benchmark::State& state) {
+    const std::size_t size = buildTextOf(state, randomBank());
     state.counters["text_MB"] = static_cast<double>(size) / 1e6;
     state.counters["text_MB_per_s"] = benchmark::Counter(
         static_cast<double>(size) * static_cast<double>(state.iterations()) / 1e6,
@@ -125,14 +131,7 @@ const wtb::SlotBank& largestReadableBank() {
 }
 
 void BuildSplitSketchText(benchmark::State& state) {
-    const wtb::SlotBank& bank = largestReadableBank();
-    std::size_t size = 0;
-    for (auto _ : state) {
-        const std::string text = wtb::buildSketchText(bank);
-        size = text.size();
-        benchmark::DoNotOptimize(text.data());
-    }
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+    buildTextOf(state, largestReadableBank());
 }
 BENCHMARK(BuildSplitSketchText)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -181,33 +180,14 @@ void XxdInclude(benchmark::State& state) {
 BENCHMARK(XxdInclude)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Prints the usual table, then how many times faster the sketch text is than each baseline.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public wtb::bench::RealTimeReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto built = realTimes_.find("BuildSketchText");
-        if (built == realTimes_.end()) {
-            return;
-        }
         for (const char* baseline : {"XxdInclude", "StreamedSketchText"}) {
-            const auto other = realTimes_.find(baseline);
-            if (other != realTimes_.end()) {
-                std::printf("BuildSketchText is %.1fx faster than %s\n",
-                            other->second / built->second, baseline);
-            }
+            printRatio("BuildSketchText", baseline);
         }
     }
-
-private:
-    std::map<std::string, double> realTimes_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
 // the whole UpdateDisplay (copy into WaveData, readouts, picture) of a 10,000,000-sample slot.
 #include "common/RoundHalfEven.h"
+#include "support/BenchSupport.h"
 #include "support/LiteralTrace.h"
 #include "support/TestSupport.h"
 #include "window/PictureBox.h"
@@ -90,29 +91,14 @@ void UpdateDisplayWhole(benchmark::State& state) {
 BENCHMARK(UpdateDisplayWhole)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 // Prints, after the table, how many times faster the per-column renderer is than the literal.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public wtb::bench::RealTimeReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         for (const char* size : {"1000000", "10000000"}) {
-            const auto literal = times_.find(std::string("RedrawLiteral/") + size);
-            const auto fast = times_.find(std::string("RedrawFast/") + size);
-            if (literal != times_.end() && fast != times_.end() && fast->second > 0) {
-                std::printf("%s samples: per-column renderer %.0fx faster than one call per "
-                            "sample\n",
-                            size, literal->second / fast->second);
-            }
+            printRatio(std::string("RedrawFast/") + size, std::string("RedrawLiteral/") + size);
         }
     }
-
-private:
-    std::map<std::string, double> times_;
 };
 
 } // namespace
