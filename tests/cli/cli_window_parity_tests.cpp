@@ -2,11 +2,12 @@
 // through the command line. The slot files, Settings.txt and the sketch must be identical.
 #include "CliTestSupport.h"
 
-#include "common/Preferences.h"
 #include "slots/WorkingFolder.h"
 #include "window/WindowTestSupport.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -52,15 +53,13 @@ struct Trim {
     std::int32_t sliderValue;
 };
 
-// The window remembers its target rate, normalise-on-import and board; the next test starts
-// without them.
-struct ForgetWindowChoices {
-    ~ForgetWindowChoices() {
-        setPreferredTargetRate(0);
-        setPreferNormaliseOnImport(false);
-        setPreferredBoardId({});
-    }
-};
+// The window remembers its target rate, normalise-on-import and board. Window tests running at
+// the same time in other processes share the test preferences under $HOME; this one keeps its
+// choices in a home of its own, set before the first preference is read.
+const bool ownHome = [] {
+    static const QTemporaryDir home;
+    return qputenv("HOME", QFile::encodeName(home.path()));
+}();
 
 TEST(WindowAndCommandLine, BuildTheSameFolderAndSketchByteForByte) {
     test::TempFolder sources;
@@ -71,7 +70,7 @@ TEST(WindowAndCommandLine, BuildTheSameFolderAndSketchByteForByte) {
     // slot 3 is trimmed twice.
     const std::vector<Trim> trims = {{2, 2200}, {9, 450}, {3, 1500}, {3, 700}, {4, 0}};
     test::TempFolder output;
-    const ForgetWindowChoices forget;
+    ASSERT_TRUE(ownHome);
 
     test::LoadedWindow w(start);
     frmMain& window = *w.window;
