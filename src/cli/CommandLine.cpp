@@ -245,7 +245,11 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
         invocation.command = Command::Version;
         return invocation;
     }
-    invocation.folder = nonEmptyValue(options, options.folder).value_or(QString());
+    // Never the usual folder in place of an empty one: that is not the folder the user named.
+    if (options.parser.isSet(options.folder) && options.parser.value(options.folder).isEmpty()) {
+        usageError(QStringLiteral("The folder given with --folder is empty."));
+    }
+    invocation.folder = options.parser.value(options.folder);
     QStringList positional = options.parser.positionalArguments();
     if (positional.isEmpty()) {
         checkOptionsBelong(options, Command::Window, QString());
@@ -278,6 +282,10 @@ std::string helpText(const Options& options) {
     const qsizetype optionsAt = qtHelp.indexOf(QLatin1String("Options:"));
     return std::string(kSynopsis) + "\n" + kCommands + "\n" +
            (optionsAt < 0 ? QString() : qtHelp.mid(optionsAt)).toStdString();
+}
+
+std::string withProgramName(const std::string& message) {
+    return std::string(kProgram) + ": " + message + "\n";
 }
 
 QString workingFolderOf(const Invocation& invocation) {
@@ -314,17 +322,19 @@ void runCommand(const Options& options, const Invocation& invocation) {
     case Command::Normalise:
         normaliseCommand(folder, slotsChosen(args[0]));
         return;
-    case Command::Export:
-        exportCommand(folder, {invocation.output.value_or(QStringLiteral("Zozedovad.ino")),
-                               invocation.board, invocation.force});
+    case Command::Export: {
+        // Written as asked; the warning still goes where a build log keeps it.
+        const std::string warning =
+            exportCommand(folder, {invocation.output.value_or(QStringLiteral("Zozedovad.ino")),
+                                   invocation.board, invocation.force});
+        if (!warning.empty()) {
+            print(stderr, withProgramName("warning: " + warning));
+        }
         return;
+    }
     case Command::Window:
         break;
     }
-}
-
-std::string withProgramName(const std::string& message) {
-    return std::string(kProgram) + ": " + message + "\n";
 }
 
 int reportFailure(const RuntimeError& error) {

@@ -139,10 +139,11 @@ void normaliseCommand(const QString& folder, SlotChoice slots) {
     changingFolder(folder, [&](SlotBank& bank) { normaliseSlots(bank, slots); });
 }
 
-void exportCommand(const QString& folder, const ExportRequest& request) {
-    withLoadedFolder(folder, [&](const SlotBank& bank) {
-        checkSketchFits(bank, request.board, request.force);
+std::string exportCommand(const QString& folder, const ExportRequest& request) {
+    return withLoadedFolder(folder, [&](const SlotBank& bank) {
+        std::string warning = checkSketchFits(bank, request.board, request.force);
         writeSketch(bank, request.output);
+        return warning;
     });
 }
 

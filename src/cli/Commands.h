@@ -41,6 +41,7 @@ std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate);
 void normaliseCommand(const QString& folder, SlotChoice slots);
 
-void exportCommand(const QString& folder, const ExportRequest& request);
+// Gives the warning of a sketch written with --force although it does not fit; else empty.
+std::string exportCommand(const QString& folder, const ExportRequest& request);
 
 } // namespace wtb::cli

@@ -78,11 +78,12 @@ std::optional<std::string> budgetLine(const SlotBank& bank, const std::optional<
            "\t" + std::to_string(budget.room) + "\t" + (budget.fits ? "fits" : "does not fit");
 }
 
-void checkSketchFits(const SlotBank& bank, const std::optional<QString>& board, bool force) {
+std::string checkSketchFits(const SlotBank& bank, const std::optional<QString>& board, bool force) {
     const ExportCheck check = checkExport(bank, chosenBoard(board));
     if (check.needsConfirmation() && !force) {
         raise(ErrorKind::Bounds, check.warning + " Use --force to write it anyway.");
     }
+    return check.warning;
 }
 
 } // namespace wtb::cli

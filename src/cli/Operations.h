@@ -10,8 +10,7 @@
 #include <string>
 
 // The edits, checks and program facts the commands use, each a thin adapter over the function
-// of its own layer, so that the command line and the window always do the same thing. Those
-// whose layer does not offer them in this build refuse with a message saying so.
+// of its own layer, so that the command line and the window always do the same thing.
 namespace wtb::cli {
 
 // One slot, or every slot when empty.
@@ -20,7 +19,7 @@ using SlotChoice = std::optional<std::int16_t>;
 // The folder the window uses when no --folder is given.
 QString defaultWorkingFolder();
 
-// "wavetable-builder" and the program's version, for --version.
+// The program's name and version, for --version: "Brimtock Wavetable Builder 1.1.0".
 std::string versionText();
 
 // The board names --board accepts.
@@ -42,7 +41,7 @@ void normaliseSlots(SlotBank& bank, SlotChoice slots);
 std::optional<std::string> budgetLine(const SlotBank& bank, const std::optional<QString>& board);
 
 // Raises when the sketch would not be written: too large for the accessors, or too large for
-// the board unless `force`.
-void checkSketchFits(const SlotBank& bank, const std::optional<QString>& board, bool force);
+// the board unless `force`. Gives the warning a forced sketch is written despite, else empty.
+std::string checkSketchFits(const SlotBank& bank, const std::optional<QString>& board, bool force);
 
 } // namespace wtb::cli

@@ -1,23 +1,59 @@
 #include "CliTestSupport.h"
 
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace wtb::test {
 
+namespace {
+
+const QString& programHome() {
+    static const QTemporaryDir home;
+    static const QString path = home.path();
+    return path;
+}
+
+QString configHome() {
+    return programHome() + QStringLiteral("/.config");
+}
+
+} // namespace
+
 QString builtProgram() {
     return QStringLiteral(WTB_PROGRAM);
+}
+
+QProcessEnvironment programEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    environment.insert(QStringLiteral("HOME"), programHome());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), programHome() + "/.local/share");
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), programHome() + "/.cache");
+    // Not even a system-wide preference file reaches the program.
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), programHome() + "/system-config");
+    return environment;
+}
+
+void rememberBoard(const QString& id) {
+    // Where QSettings keeps the program's preferences on this platform.
+    QSettings preferences(configHome() + "/Brimtock/Wavetable Builder.conf", QSettings::IniFormat);
+    if (id.isEmpty()) {
+        preferences.remove(QStringLiteral("board"));
+    } else {
+        preferences.setValue(QStringLiteral("board"), id);
+    }
 }
 
 ProgramRun runProgram(const QStringList& arguments, const QString& workingDirectory,
                       const QString& program) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(QString::fromLatin1(name));
-    }
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(programEnvironment());
     if (!workingDirectory.isEmpty()) {
         process.setWorkingDirectory(workingDirectory);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -15,9 +16,16 @@ struct ProgramRun {
 // The path of the built program.
 QString builtProgram();
 
+// The environment the program runs in: no display, no Wayland and no Qt platform, as in a build
+// script on a machine without a desktop, and a temporary home of its own, so that no test
+// reads or writes the preferences or per-user folders of whoever runs the tests.
+QProcessEnvironment programEnvironment();
+
+// Sets the board the program remembers in that home, as the window would; empty forgets it.
+void rememberBoard(const QString& id);
+
 // Runs the built program with `arguments` in `workingDirectory` (the test's own when empty),
-// with no display, no Wayland and no Qt platform in its environment, as in a build script on a
-// machine without a desktop. `program` defaults to the built one.
+// in programEnvironment(). `program` defaults to the built one.
 ProgramRun runProgram(const QStringList& arguments, const QString& workingDirectory = {},
                       const QString& program = {});
 

@@ -2,7 +2,12 @@
 // working folders: the files each leaves, its exit status and its messages.
 #include "CliTestSupport.h"
 
+#include "cli/Operations.h"
 #include "cli/SlotListing.h"
+#include "editing/Normalise.h"
+#include "editing/Resample.h"
+#include "editing/SlotImport.h"
+#include "export/Boards.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
@@ -10,8 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <map>
 
 namespace wtb {
 namespace {
@@ -23,10 +33,16 @@ QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-// Slots of different lengths, rates, names and end indices, one of them contributing nothing.
+// Slots of different lengths, rates, names and end indices, one of them contributing nothing,
+// all quiet enough to be normalised.
 struct Kit {
     Kit() {
         slots = test::patternedSlots(300);
+        for (test::SlotContent& slot : slots) {
+            for (std::uint8_t& sample : slot.bytes) {
+                sample = static_cast<std::uint8_t>(96 + sample / 4);
+            }
+        }
         slots[3].endIndex = 99;
         slots[8].endIndex = -1;
         slots[5].bytes.resize(120);
@@ -67,6 +83,10 @@ TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNoth
         tableBytes += slot.endIndex + 1;
     }
     expected << QStringLiteral("total\t\t\t%1\t\t%2").arg(samples).arg(tableBytes);
+    // No board remembered: the Uno's.
+    expected << QStringLiteral("Budget\tuno\t%1\t%2\tfits")
+                    .arg(tableBytes)
+                    .arg(boardInfo(Board::Uno).tableRoom());
     EXPECT_EQ(run.out, expected.join('\n') + '\n');
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(test::folderChecksums(kit.folder.path()), before);
@@ -77,9 +97,57 @@ TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {
     test::TempFolder loadedByTheWindow;
     const test::ProgramRun run = runProgram({"list", "--folder", fresh.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.toStdString(), cli::formatSlotList(loaded(loadedByTheWindow.path())));
+    const SlotBank kit = loaded(loadedByTheWindow.path());
+    EXPECT_EQ(run.out.toStdString(),
+              cli::formatSlotList(kit) + *cli::budgetLine(kit, "uno") + "\n");
     EXPECT_EQ(entries(fresh.path()), QStringList());
 }
+
+struct BudgetCase {
+    const char* name;
+    QStringList options;
+    QString remembered; // the board the window last chose; empty for none
+    std::int32_t slotLength;
+    Board board; // whose budget the listing ends with
+};
+
+void PrintTo(const BudgetCase& budget, std::ostream* out) {
+    *out << budget.name;
+}
+
+class ListBudget : public testing::TestWithParam<BudgetCase> {
+protected:
+    void TearDown() override { test::rememberBoard({}); }
+};
+
+TEST_P(ListBudget, EndsWithTheTableAgainstTheFlashOfTheBoard) {
+    const BudgetCase& budget = GetParam();
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(budget.slotLength));
+    test::rememberBoard(budget.remembered);
+    const test::ProgramRun run =
+        runProgram(QStringList{"--folder", folder.path(), "list"} + budget.options);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), 19) << run.out.toStdString(); // 16 slots, total, budget, then ""
+    const std::int32_t table = 16 * budget.slotLength;
+    const BoardInfo& board = boardInfo(budget.board);
+    EXPECT_EQ(lines[17], QStringLiteral("Budget\t%1\t%2\t%3\t%4")
+                             .arg(QString::fromUtf8(board.id.data(), board.id.size()))
+                             .arg(table)
+                             .arg(board.tableRoom())
+                             .arg(table <= board.tableRoom() ? "fits" : "does not fit"));
+}
+
+// 25,600 bytes fit the Uno but not the Leonardo; 32,000 bytes only the Mega.
+INSTANTIATE_TEST_SUITE_P(
+    Boards, ListBudget,
+    testing::Values(
+        BudgetCase{"TheUnoWhenNoneIsRemembered", {}, "", 1600, Board::Uno},
+        BudgetCase{"TheRememberedBoard", {}, "leonardo", 1600, Board::Leonardo},
+        BudgetCase{"TheUnoForABoardNoLongerKnown", {}, "due", 2000, Board::Uno},
+        BudgetCase{"TheBoardAskedFor", {"--board", "mega2560"}, "leonardo", 2000, Board::Mega2560}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ImportCommand, LoadsTheFileIntoTheSlotAndSavesTheFolderWhole) {
     Kit kit;
@@ -143,6 +211,79 @@ TEST(TrimCommand, WalksTheEndBackToTheZeroCrossingAndChangesOnlyThatEndIndex) {
     EXPECT_EQ(test::readText(settingsFilePath(kit.folder.path())), expectedSettings);
 }
 
+struct SlotEdit {
+    const char* name;
+    QStringList arguments; // SOUND stands for a 16-bit stereo file at 44,100 Hz
+    std::function<void(SlotBank&, const QString& sound)> edit;
+};
+
+void PrintTo(const SlotEdit& edit, std::ostream* out) {
+    *out << edit.name;
+}
+
+class EditCommand : public testing::TestWithParam<SlotEdit> {};
+
+TEST_P(EditCommand, LeavesTheFolderAsTheEditingFunctionOnTheLoadedSlots) {
+    const SlotEdit& edit = GetParam();
+    test::TempFolder source;
+    std::vector<int> frames(2 * 3000);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        frames[i] = static_cast<int>(std::sin(static_cast<double>(i) * 0.02) * 9.0e8);
+    }
+    test::writeSoundFile(source.file("sound.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
+                         frames);
+    Kit shell;
+    Kit inProcess;
+    const auto before = test::folderChecksums(shell.folder.path());
+    QStringList arguments{"--folder", shell.folder.path()};
+    for (const QString& argument : edit.arguments) {
+        arguments << QString(argument).replace("SOUND", source.file("sound.wav"));
+    }
+
+    const test::ProgramRun run = runProgram(arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out + run.err, "");
+    SlotBank bank = loaded(inProcess.folder.path());
+    edit.edit(bank, source.file("sound.wav"));
+    SaveWorkingFolder(bank, inProcess.folder.path());
+    const auto after = test::folderChecksums(shell.folder.path());
+    EXPECT_NE(after, before) << "the edit changed nothing";
+    EXPECT_EQ(after, test::folderChecksums(inProcess.folder.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, EditCommand,
+    testing::Values(SlotEdit{"ResampleOneSlot",
+                             {"resample", "3", "11025"},
+                             [](SlotBank& bank, const QString&) { resampleSlot(bank, 3, 11025); }},
+                    SlotEdit{"ResampleAll",
+                             {"resample", "all", "11025"},
+                             [](SlotBank& bank, const QString&) {
+                                 resampleSlotsAtOtherRates(bank, 11025);
+                             }},
+                    SlotEdit{"NormaliseOneSlot",
+                             {"normalise", "4"},
+                             [](SlotBank& bank, const QString&) { normaliseSlot(bank, 4); }},
+                    SlotEdit{"NormaliseAll",
+                             {"normalise", "all"},
+                             [](SlotBank& bank, const QString&) { normaliseAllSlots(bank); }},
+                    SlotEdit{"ImportAtARate",
+                             {"import", "5", "SOUND", "--rate", "8000"},
+                             [](SlotBank& bank, const QString& sound) {
+                                 importIntoSlot(bank, 5, sound, {8000, false});
+                             }},
+                    SlotEdit{"ImportNormalisedAtARate",
+                             {"import", "5", "SOUND", "--normalise", "--rate", "16384"},
+                             [](SlotBank& bank, const QString& sound) {
+                                 importIntoSlot(bank, 5, sound, {16384, true});
+                             }},
+                    SlotEdit{"ImportNormalised",
+                             {"import", "12", "SOUND", "--normalise"},
+                             [](SlotBank& bank, const QString& sound) {
+                                 importIntoSlot(bank, 12, sound, {std::nullopt, true});
+                             }}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 TEST(ExportCommand, WritesTheSketchOfTheFolderHereOrWhereAskedAndLeavesTheFolderAlone) {
     Kit kit;
     test::TempFolder here;
@@ -160,19 +301,35 @@ TEST(ExportCommand, WritesTheSketchOfTheFolderHereOrWhereAskedAndLeavesTheFolder
     EXPECT_EQ(test::folderChecksums(kit.folder.path()), before);
 }
 
+TEST(ExportCommand, WithForceWritesATableTooLargeForTheBoardAndWarns) {
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(2000)); // 32,000 bytes
+    test::TempFolder here;
+    const test::ProgramRun run =
+        runProgram({"--folder", folder.path(), "export", "--board", "uno", "--force"}, here.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("wavetable-builder: warning: The wavetable takes 32000 bytes"))
+        << run.err.toStdString();
+    EXPECT_EQ(test::readText(here.file("Zozedovad.ino")), buildSketchText(loaded(folder.path())));
+}
+
 struct Refusal {
     const char* name;
     QStringList arguments; // FOLDER, GOOD, TEXT and MISSING stand for the test's paths
     int exitCode;
     QString message;
     QString folder = QStringLiteral("FOLDER"); // the --folder given
+    QString remembered = {};                   // the board the window last chose
 };
 
 void PrintTo(const Refusal& refusal, std::ostream* out) {
     *out << refusal.name;
 }
 
-class RefusedCommand : public testing::TestWithParam<Refusal> {};
+class RefusedCommand : public testing::TestWithParam<Refusal> {
+protected:
+    void TearDown() override { test::rememberBoard({}); }
+};
 
 TEST_P(RefusedCommand, ExitsWithItsStatusAndMessageAndChangesNothing) {
     const Refusal& refusal = GetParam();
@@ -184,6 +341,13 @@ TEST_P(RefusedCommand, ExitsWithItsStatusAndMessageAndChangesNothing) {
     test::writeText(source.file("lone file"), "x");
     QDir(kit.folder.path()).mkdir("partial");
     QFile::copy(slotFilePath(kit.folder.path(), 1), kit.folder.file("partial/1.wav"));
+    // 32,000 bytes, more than the Uno and the Leonardo hold; 67,200, more than any board reads.
+    const std::map<QString, std::int32_t> tooLarge = {{"big", 2000}, {"huge", 4200}};
+    for (const auto& [name, length] : tooLarge) {
+        QDir(kit.folder.path()).mkdir(name);
+        test::writeWorkingFolder(kit.folder.file(name), test::patternedSlots(length));
+    }
+    test::rememberBoard(refusal.remembered);
     const auto substitute = [&](QString argument) {
         return argument.replace("FOLDER", kit.folder.path())
             .replace("GOOD", source.file("good.wav"))
@@ -195,16 +359,21 @@ TEST_P(RefusedCommand, ExitsWithItsStatusAndMessageAndChangesNothing) {
     for (const QString& argument : refusal.arguments) {
         arguments << substitute(argument);
     }
-    const auto folderBefore = test::folderChecksums(kit.folder.path());
-    const auto partialBefore = test::folderChecksums(kit.folder.file("partial"));
+    const QStringList folders = {kit.folder.path(), kit.folder.file("partial"),
+                                 kit.folder.file("big"), kit.folder.file("huge")};
+    std::vector<std::map<QString, QByteArray>> before;
+    for (const QString& folder : folders) {
+        before.push_back(test::folderChecksums(folder));
+    }
 
     const test::ProgramRun run = runProgram(arguments, here.path());
     EXPECT_EQ(run.exitCode, refusal.exitCode) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(substitute(refusal.message))) << run.err.toStdString();
     EXPECT_EQ(run.err.contains("Usage: wavetable-builder"), refusal.exitCode == 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(test::folderChecksums(kit.folder.path()), folderBefore);
-    EXPECT_EQ(test::folderChecksums(kit.folder.file("partial")), partialBefore);
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        EXPECT_EQ(test::folderChecksums(folders[i]), before[i]) << folders[i].toStdString();
+    }
     EXPECT_EQ(entries(here.path()), QStringList());
     EXPECT_FALSE(QFileInfo::exists(source.file("missing.wav")));
 }
@@ -228,8 +397,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "--rate does not go with export"},
         Refusal{"OptionWithoutCommand", {"--force"}, 2, "--force goes with a command"},
         Refusal{"UnknownBoard", {"export", "--board", "due"}, 2, "Unknown board \"due\""},
+        Refusal{"UnknownBoardToList", {"list", "--board", "Uno"}, 2, "Unknown board \"Uno\""},
         Refusal{"EmptyOutput", {"export", "-o", ""}, 2, "--output needs a value"},
-        Refusal{"EmptyFolder", {"list"}, 2, "--folder needs a value", ""}),
+        Refusal{"EmptyFolder", {"list"}, 2, "The folder given with --folder is empty.", ""}),
     [](const auto& test) { return std::string(test.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -246,13 +416,28 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MissingFolder", {"list"}, 1, "\"MISSING\" does not exist", "MISSING"},
         Refusal{"FolderIsAFile", {"export"}, 1, "\"LONE\" is not a folder", "LONE"},
         Refusal{"DamagedFolder", {"trim", "1", "10"}, 1, "has no file \"2.wav\"", "FOLDER/partial"},
-        Refusal{"Resample", {"resample", "3", "8000"}, 1, "not available in this build"},
-        Refusal{"Normalise", {"normalise", "all"}, 1, "not available in this build"},
-        Refusal{"ImportAtARate", {"import", "3", "GOOD", "--rate", "8000"}, 1, "(--rate)"},
-        Refusal{"ImportNormalised", {"import", "3", "GOOD", "--normalise"}, 1, "(--normalise)"},
-        Refusal{"ListForABoard", {"list", "--board", "uno"}, 1, "(--board) is not available"},
-        Refusal{"ExportForABoard", {"export", "--board", "mega2560"}, 1, "(--board) is not"},
-        Refusal{"ExportForced", {"export", "--force"}, 1, "(--force) is not available"}),
+        Refusal{"ResampleBelowTheRates", {"resample", "3", "999"}, 1, "target rate 999 Hz"},
+        Refusal{"ResampleAboveTheRates", {"resample", "all", "96001"}, 1, "target rate 96001 Hz"},
+        Refusal{"ImportBelowTheRates",
+                {"import", "3", "GOOD", "--normalise", "--rate", "500"},
+                1,
+                "target rate 500 Hz"},
+        Refusal{"ExportTooLargeForTheBoard",
+                {"export", "--board", "uno"},
+                1,
+                "takes 32000 bytes of flash, but the Uno/Nano (ATmega328P) has room for 31450",
+                "FOLDER/big"},
+        Refusal{"ExportTooLargeForTheRememberedBoard",
+                {"export"},
+                1,
+                "but the Leonardo/Micro (ATmega32U4) has room for 24661",
+                "FOLDER/big",
+                "leonardo"},
+        Refusal{"ExportForcedBeyondTheAccessors",
+                {"export", "--board", "uno", "--force"},
+                1,
+                "holds 67200 samples, more than the 65535",
+                "FOLDER/huge"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(HelpAndVersion, AnswerOnStandardOutputAndWriteNothingAnywhere) {
@@ -270,7 +455,9 @@ TEST(HelpAndVersion, AnswerOnStandardOutputAndWriteNothingAnywhere) {
         EXPECT_EQ(run.exitCode, 0) << request.join(' ').toStdString();
         EXPECT_EQ(run.err, "");
         if (request.contains("--version") || request.contains("-v")) {
-            EXPECT_TRUE(run.out.startsWith("wavetable-builder")) << run.out.toStdString();
+            EXPECT_TRUE(run.out.contains(
+                QRegularExpression("^Brimtock Wavetable Builder [0-9]+\\.[0-9]+\\.[0-9]+\n$")))
+                << run.out.toStdString();
         } else {
             for (const char* word : {"Usage:", " list", " import", " trim", " resample",
                                      " normalise", " export", "--folder", "--board", "--force"}) {
@@ -299,7 +486,7 @@ TEST(DefaultWorkingFolder, IsTheProgramsOwnFolderWhenNoneIsGiven) {
 TEST(FolderOption, AloneOpensTheWindowOnThatFolder) {
     test::TempFolder fresh;
     QProcess window;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = test::programEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     window.setProcessEnvironment(environment);
     window.start(test::builtProgram(), {"--folder", fresh.path()});
