@@ -6,6 +6,7 @@
 #include "export/SketchWriter.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 
 #include <QFileInfo>
 
@@ -47,7 +48,6 @@ void loadDefaultKit(SlotBank& bank) {
 // Loads the folder into a bank and gives what `use` makes of it; `use` may change the bank.
 template <class Use> auto withLoadedFolder(const QString& folder, Use&& use) {
     requireFolder(folder);
-    [[maybe_unused]] const WorkingFolderHold hold = holdWorkingFolder(folder);
     SlotBank bank;
     if (isNewWorkingFolder(folder)) {
         loadDefaultKit(bank);
@@ -60,6 +60,9 @@ template <class Use> auto withLoadedFolder(const QString& folder, Use&& use) {
 // Loads the folder, lets `change` edit the bank, and saves the folder whole; gives what
 // `change` gave.
 template <class Change> auto changingFolder(const QString& folder, Change&& change) {
+    requireFolder(folder);
+    // A window saving the same folder at its close would undo the change.
+    const WorkingFolderLock lock(folder);
     return withLoadedFolder(folder, [&](SlotBank& bank) {
         if constexpr (std::is_void_v<std::invoke_result_t<Change, SlotBank&>>) {
             change(bank);

@@ -44,12 +44,6 @@ QStringList boardNames() {
     return names;
 }
 
-WorkingFolderHold holdWorkingFolder(const QString&) {
-    // The folder's lock is taken here once the slots layer has one; until then a command does
-    // not notice a window that has the same folder open.
-    return {};
-}
-
 void importSound(SlotBank& bank, std::int16_t slot, const QString& file,
                  std::optional<std::int32_t> rate, bool normalise) {
     importIntoSlot(bank, slot, file, DecodeOptions{rate, normalise});

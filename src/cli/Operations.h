@@ -25,10 +25,6 @@ std::string versionText();
 // The board names --board accepts.
 QStringList boardNames();
 
-// Held while a command works on the folder.
-class WorkingFolderHold {};
-WorkingFolderHold holdWorkingFolder(const QString& folder);
-
 // Replaces the slot's sound with the file, as the window's import does; at `rate` and
 // normalised when asked.
 void importSound(SlotBank& bank, std::int16_t slot, const QString& file,

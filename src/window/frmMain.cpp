@@ -287,6 +287,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     loaded_ = false; // saved once; a second close event must not save again
+    lock_.reset();   // the window writes no more: the folder is free for the next program
     event->accept();
 }
 

@@ -10,6 +10,7 @@
 #include "export/Boards.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -90,6 +91,20 @@ TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNoth
     EXPECT_EQ(run.out, expected.join('\n') + '\n');
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(test::folderChecksums(kit.folder.path()), before);
+}
+
+TEST(FolderLock, AChangeWaitsForTheWindowToCloseWhileReadingDoesNot) {
+    Kit kit;
+    const auto before = test::folderChecksums(kit.folder.path());
+    {
+        const WorkingFolderLock window(kit.folder.path()); // as an open window holds it
+        const test::ProgramRun trim = runProgram({"--folder", kit.folder.path(), "trim", "1", "5"});
+        EXPECT_EQ(trim.exitCode, 1);
+        EXPECT_TRUE(trim.err.contains("already open in another window")) << trim.err.toStdString();
+        EXPECT_EQ(test::folderChecksums(kit.folder.path()), before);
+        EXPECT_EQ(runProgram({"--folder", kit.folder.path(), "list"}).exitCode, 0);
+    }
+    EXPECT_EQ(runProgram({"--folder", kit.folder.path(), "trim", "1", "5"}).exitCode, 0);
 }
 
 TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {

@@ -1,16 +1,20 @@
 #include <QApplication>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 // Window tests get a QApplication, on the offscreen platform unless a test asks for a display.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Preferences and per-user folders of this process alone: never the user's own, and never
+    // those of a test running beside it.
+    const QTemporaryDir home;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        qputenv(variable, (home.path() + "/" + variable).toLocal8Bit());
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    // Preferences and per-user folders go to a test location, never the user's own.
-    QStandardPaths::setTestModeEnabled(true);
     return RUN_ALL_TESTS();
 }

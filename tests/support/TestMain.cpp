@@ -1,5 +1,5 @@
 #include <QCoreApplication>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,12 @@
 // playback and the file system needs nothing more.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Preferences and per-user folders of this process alone: never the user's own, and never
+    // those of a test running beside it.
+    const QTemporaryDir home;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        qputenv(variable, (home.path() + "/" + variable).toLocal8Bit());
+    }
     QCoreApplication app(argc, argv);
-    // Preferences and per-user folders go to a test location, never the user's own.
-    QStandardPaths::setTestModeEnabled(true);
     return RUN_ALL_TESTS();
 }

@@ -99,6 +99,9 @@ std::map<QString, QByteArray> folderChecksums(const QString& folder) {
     std::map<QString, QByteArray> sums;
     const QDir dir(folder);
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        if (name == QStringLiteral(".wavetable-builder.lock")) {
+            continue; // who has the folder open, not what it holds
+        }
         QFile file(dir.filePath(name));
         if (file.open(QIODevice::ReadOnly)) {
             sums[name] = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);

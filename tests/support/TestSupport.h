@@ -56,7 +56,8 @@ void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int 
 void writeText(const QString& path, const std::string& text);
 std::string readText(const QString& path);
 
-// Name -> SHA-256 of every file in the folder, to prove a step changed nothing.
+// Name -> SHA-256 of every file in the folder but the lock of the program that has it open,
+// to prove a step changed nothing.
 std::map<QString, QByteArray> folderChecksums(const QString& folder);
 
 // A bank whose sixteen slots hold the given bytes (one vector per slot 1..16), names and end
