@@ -3,6 +3,7 @@
 // `xxd -i` on the same 65,535 bytes and the program answering --version, the floor any run of
 // it pays, measured in one run. The ratios are printed at the end.
 #include "slots/WorkingFolder.h"
+#include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -132,36 +133,23 @@ void ProgramVersion(benchmark::State& state) {
 }
 BENCHMARK(ProgramVersion)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
+// Prints, after the table, the shell's time against xxd's and the share of mere start-up.
+class RatioReporter : public wtb::bench::RealTimeReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto shell = realTimes_.find("ShellExport");
-        const auto xxd = realTimes_.find("XxdInclude");
-        const auto floor = realTimes_.find("ProgramVersion");
-        if (shell == realTimes_.end()) {
-            return;
-        }
-        if (xxd != realTimes_.end()) {
+        const std::optional<double> shell = realTime("ShellExport");
+        const std::optional<double> xxd = realTime("XxdInclude");
+        const std::optional<double> floor = realTime("ProgramVersion");
+        if (shell && xxd) {
             std::printf("ShellExport takes %.2fx the time of xxd -i on the same bytes\n",
-                        shell->second / xxd->second);
+                        *shell / *xxd);
         }
-        if (floor != realTimes_.end()) {
+        if (shell && floor) {
             std::printf("of which the program's start and exit (--version) are %.0f%%\n",
-                        100.0 * floor->second / shell->second);
+                        100.0 * *floor / *shell);
         }
     }
-
-private:
-    std::map<std::string, double> realTimes_;
 };
 
 } // namespace

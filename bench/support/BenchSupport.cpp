@@ -14,7 +14,10 @@ namespace wtb::bench {
 void RealTimeReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
         if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-            realTimes_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            // By function and argument: "Name/arg", without the "/real_time" a timing mode adds.
+            const auto& name = run.run_name;
+            realTimes_[name.function_name + (name.args.empty() ? "" : "/" + name.args)] =
+                run.GetAdjustedRealTime();
         }
     }
     ConsoleReporter::ReportRuns(runs);

@@ -11,8 +11,8 @@
 
 namespace wtb::bench {
 
-// The console table, plus each benchmark's real time per iteration kept by its full name
-// ("Name/arg"), for the ratios a benchmark prints at the end.
+// The console table, plus each benchmark's real time per iteration kept by its function name
+// and argument ("Name/arg"), for the ratios a benchmark prints at the end.
 class RealTimeReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override;
