@@ -83,7 +83,11 @@ frmMain::frmMain(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QW
     nameControls();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The undo stack goes with the window's children, after this part of the window: the
+    // index change it announces as it empties must no longer reach the window.
+    QObject::disconnect(undoStack_, nullptr, this, nullptr);
+}
 
 void frmMain::createControls() {
     // Created in the design's tab-index order; the focus chain set below leaves out the
