@@ -105,28 +105,27 @@ void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static wtb::SoundDevice device;
     FuzzedDataProvider input(data, size);
     wtb::SlotBank bank;
     for (std::int16_t slot = 1; slot <= 16; ++slot) {
         std::vector<std::uint8_t> bytes =
             input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 300));
         const auto length = static_cast<std::int32_t>(bytes.size());
-        bank.WaveBuffer[slot] = std::make_unique<wtb::SoundBuffer>(device, std::move(bytes), 8000);
-        bank.WaveDesc[slot] = bank.WaveBuffer[slot]->description();
         // Mostly an end index inside the sound, so that whole sketches get built; sometimes
         // one just outside it, or any number at all.
+        std::int32_t endIndex = 0;
         switch (input.ConsumeIntegralInRange(0, 15)) {
         case 15:
-            bank.OutBufLen[slot] = input.ConsumeIntegral<std::int32_t>();
+            endIndex = input.ConsumeIntegral<std::int32_t>();
             break;
         case 14:
-            bank.OutBufLen[slot] = input.ConsumeIntegralInRange<std::int32_t>(-3, length + 2);
+            endIndex = input.ConsumeIntegralInRange<std::int32_t>(-3, length + 2);
             break;
         default:
-            bank.OutBufLen[slot] = input.ConsumeIntegralInRange<std::int32_t>(-1, length - 1);
+            endIndex = input.ConsumeIntegralInRange<std::int32_t>(-1, length - 1);
         }
-        bank.WaveName[slot] = input.ConsumeRandomLengthString(40);
+        wtb::setSlot(bank, slot, std::make_unique<wtb::SoundBuffer>(std::move(bytes), 8000),
+                     endIndex, input.ConsumeRandomLengthString(40));
     }
     std::string text;
     try {
