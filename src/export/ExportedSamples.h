@@ -3,14 +3,19 @@
 #include "slots/SlotBank.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace wtb {
 
+// All of the slot's samples, after refusing what the export cannot write: a slot without
+// samples, and an end index below -1 or past the last sample. The bounds error names the slot
+// and the numbers.
+std::span<const std::uint8_t> exportableSamples(const SlotBank& bank, std::int16_t slot);
+
 // The samples the sketch's table holds for one slot, as 8-bit unsigned bytes: samples 0 to the
 // end index, the first and the last on the zero line (128). Empty for an end index of -1.
-// Refuses, as the export does, a slot without samples and an end index below -1 or past the
-// last sample, naming the slot and the numbers.
+// Refuses what exportableSamples refuses.
 std::vector<std::uint8_t> exportedSamples(const SlotBank& bank, std::int16_t slot);
 
 } // namespace wtb

@@ -4,6 +4,7 @@
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 #include "export/Boards.h"
+#include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 
 #include <algorithm>
@@ -92,31 +93,12 @@ struct TableSource {
     std::array<std::span<const std::uint8_t>, kLastSlot + 1> samples{};
 };
 
-// The slot's samples; refuses what would read outside them.
-std::span<const std::uint8_t> checkedSamples(const SlotBank& bank, std::int16_t slot) {
-    const std::span<const std::uint8_t> bytes = bufferOf(bank, slot).bytes();
-    const auto size = static_cast<std::int32_t>(bytes.size());
-    const std::int32_t endIndex = bank.OutBufLen[slot];
-    if (size == 0) {
-        raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) +
-                                     " holds no samples (size 0); import a sound into it "
-                                     "before saving the wavetable.");
-    }
-    if (endIndex < -1 || endIndex > size - 1) {
-        raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) +
-                                     " cannot be saved: its end index " + std::to_string(endIndex) +
-                                     " lies outside -1.." + std::to_string(size - 1) +
-                                     " (the slot holds " + std::to_string(size) + " samples).");
-    }
-    return bytes;
-}
-
 // The sample count first (an overflow is reported before any slot), then every slot.
 TableSource checkedTableSource(const SlotBank& bank) {
     TableSource source;
     source.total = tableBytes(bank);
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        source.samples[slot] = checkedSamples(bank, slot);
+        source.samples[slot] = exportableSamples(bank, slot);
     }
     return source;
 }

@@ -147,9 +147,6 @@ Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
     if (options.targetRate) {
         checkTargetRate(*options.targetRate);
     }
-    if (!QFileInfo::exists(path)) {
-        raiseLoadError(path, "the file does not exist.");
-    }
     SF_INFO info{};
     SndfilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
     if (!file) {

@@ -80,14 +80,14 @@ public:
     SlotBank& bank() { return bank_; }
     const QString& workingFolder() const { return workingFolder_; }
     CommonDialog& CommonDialog1() { return commonDialog1_; }
-    // The output Play uses, made at the first play.
-    SoundOutput& soundOutput();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
+    // The output Play and Play output use, made at the first play.
+    SoundOutput& soundOutput();
     void createEditingControls();
     QAction* addWindowAction(const QString& text, const QList<QKeySequence>& keys,
                              void (frmMain::*handler)());

@@ -4,6 +4,7 @@
 
 #include "common/Preferences.h"
 #include "export/FlashBudget.h"
+#include "window/LabelledComboBox.h"
 #include "window/Readouts.h"
 
 #include <QComboBox>
@@ -14,23 +15,16 @@
 namespace wtb {
 
 void frmMain::createBudgetControls() {
-    auto* boardLabel = new QLabel(QStringLiteral("Board:"), this);
-    boardLabel->setObjectName(QStringLiteral("lblBoard"));
-    boardLabel->setGeometry(316, 278, 40, 20);
-    cboBoard = new QComboBox(this);
-    cboBoard->setObjectName(QStringLiteral("cboBoard"));
-    cboBoard->setGeometry(358, 276, 180, 22);
+    cboBoard = labelledComboBox(
+        this, {"lblBoard", QStringLiteral("Board:"), QRect(316, 278, 40, 20), "cboBoard",
+               QRect(358, 276, 180, 22), QStringLiteral("Board"),
+               QStringLiteral("The board the sketch is for: the meter beside it compares the "
+                              "sample table with the flash it leaves.")});
     for (const BoardInfo& info : boards()) {
         cboBoard->addItem(QString::fromUtf8(info.displayName.data(),
                                             static_cast<qsizetype>(info.displayName.size())),
                           static_cast<int>(info.board));
     }
-    cboBoard->setToolTip(QStringLiteral("The board the sketch is for: the meter beside it "
-                                        "compares the sample table with the flash it leaves."));
-    cboBoard->setAccessibleName(QStringLiteral("Board"));
-    boardLabel->setBuddy(cboBoard);
-    boardLabel->setAccessibleName(boardLabel->text());
-    boardLabel->setToolTip(cboBoard->toolTip());
     const std::optional<Board> remembered = boardFromId(preferredBoardId().toStdString());
     setBoard(remembered.value_or(Board::Uno));
     connect(cboBoard, &QComboBox::activated, this, [this] {

@@ -9,13 +9,13 @@
 #include "editing/Resample.h"
 #include "export/ExportedSamples.h"
 #include "slots/Resampler.h"
+#include "window/LabelledComboBox.h"
 #include "window/PictureBox.h"
 #include "window/SlotUndo.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -55,12 +55,13 @@ void frmMain::createEditingControls() {
     undoStack_ = new QUndoStack(this);
     undoStack_->setUndoLimit(100); // each step keeps copies of the slots it changed
 
-    auto* rateLabel = new QLabel(QStringLiteral("Target rate (Hz):"), this);
-    rateLabel->setObjectName(QStringLiteral("lblTargetRate"));
-    rateLabel->setGeometry(316, 194, 90, 20);
-    cboTargetRate = new QComboBox(this);
-    cboTargetRate->setObjectName(QStringLiteral("cboTargetRate"));
-    cboTargetRate->setGeometry(408, 192, 124, 22);
+    cboTargetRate = labelledComboBox(
+        this, {"lblTargetRate", QStringLiteral("Target rate (Hz):"), QRect(316, 194, 90, 20),
+               "cboTargetRate", QRect(408, 192, 124, 22), QStringLiteral("Target rate"),
+               QStringLiteral("The rate the board plays: imports and \"Resample\" convert "
+                              "slots to it. Choose one or type a whole number from 1000 to "
+                              "96000; \"Keep source rate\" leaves every sound at its own "
+                              "rate.")});
     cboTargetRate->setEditable(true);
     cboTargetRate->setInsertPolicy(QComboBox::NoInsert);
     cboTargetRate->addItem(kKeepSourceRate);
@@ -69,14 +70,6 @@ void frmMain::createEditingControls() {
     }
     cboTargetRate->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("Keep source rate|[0-9]{1,5}")), cboTargetRate));
-    cboTargetRate->setToolTip(QStringLiteral(
-        "The rate the board plays: imports and \"Resample\" convert slots to it. Choose one "
-        "or type a whole number from 1000 to 96000; \"Keep source rate\" leaves every sound "
-        "at its own rate."));
-    cboTargetRate->setAccessibleName(QStringLiteral("Target rate"));
-    rateLabel->setBuddy(cboTargetRate);
-    rateLabel->setAccessibleName(rateLabel->text());
-    rateLabel->setToolTip(cboTargetRate->toolTip());
     const std::int32_t remembered = preferredTargetRate();
     cboTargetRate->setCurrentText(remembered >= kLowestTargetRate &&
                                           remembered <= kHighestTargetRate
