@@ -10,7 +10,7 @@ packages=(
     gcc-avr avr-libc arduino-core-avr simavr
     xxd sox
     desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
-    clang libfuzzer-14-dev
+    clang libfuzzer-14-dev libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do
