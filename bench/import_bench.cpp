@@ -2,6 +2,7 @@
 // of the same file, and the memory it needs above what the program held before, as a
 // multiple of the file's size.
 #include "editing/SlotImport.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 
 #include <QFile>
@@ -149,6 +150,40 @@ void ReadTheFileOnly(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
 BENCHMARK(ReadTheFileOnly)->Unit(benchmark::kMillisecond);
+
+// What the child-process check of a file's header adds to every decode, beside opening the
+// same header in the process itself.
+const QString& oneSecondWav() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.path() + "/short.wav";
+        wtb::bench::writeStereoTones(file, 8000, 1, {{440, 20000}}, {{440, 20000}});
+        return file;
+    }();
+    return path;
+}
+
+void ProbeHeaderInChild(benchmark::State& state) {
+    for (auto _ : state) {
+        if (wtb::probeSoundHeader(oneSecondWav(), wtb::kHeaderTimeLimit) !=
+            wtb::HeaderProbe::Opened) {
+            state.SkipWithError("the header did not open");
+            return;
+        }
+    }
+}
+BENCHMARK(ProbeHeaderInChild)->Unit(benchmark::kMillisecond);
+
+void OpenHeaderInProcess(benchmark::State& state) {
+    const QByteArray path = QFile::encodeName(oneSecondWav());
+    for (auto _ : state) {
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.constData(), SFM_READ, &info);
+        benchmark::DoNotOptimize(file);
+        sf_close(file);
+    }
+}
+BENCHMARK(OpenHeaderInProcess)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "common/RegularFile.h"
 #include "common/RuntimeError.h"
 #include "slots/Resampler.h"
+#include "slots/SoundHeaderProbe.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,6 +141,18 @@ std::vector<std::uint8_t> readConverted(SNDFILE* file, const SF_INFO& info, std:
     return bytes;
 }
 
+void requireHeaderThatOpens(const QString& path) {
+    switch (probeUnlessPlain(path, kHeaderTimeLimit)) {
+    case HeaderProbe::Opened:
+        return;
+    case HeaderProbe::TimedOut:
+        raiseLoadError(path, "its header is damaged: reading it did not finish within " +
+                                 std::to_string(kHeaderTimeLimit.count() / 1000) + " seconds.");
+    case HeaderProbe::Crashed:
+        raiseLoadError(path, "its header is damaged: reading it crashed the sound file reader.");
+    }
+}
+
 } // namespace
 
 Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
@@ -147,6 +160,7 @@ Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
     if (options.targetRate) {
         checkTargetRate(*options.targetRate);
     }
+    requireHeaderThatOpens(path);
     SF_INFO info{};
     SndfilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
     if (!file) {

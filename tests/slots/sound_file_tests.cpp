@@ -1,11 +1,13 @@
 #include "slots/SoundDevice.h"
 #include "slots/SoundFile.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <limits>
 #include <sndfile.h>
 
@@ -149,6 +151,59 @@ TEST_F(SoundFileTest, DataCutShortLoadsTheSamplesThatAreThere) {
     const std::string wav = encodeWav8(Sound8{bytes, 8000});
     test::writeText(folder.file("short.wav"), wav.substr(0, wav.size() - 40));
     EXPECT_EQ(load("short.wav"), Bytes(bytes.begin(), bytes.begin() + 60));
+}
+
+// An 8-bit mono WAV file of four samples whose LIST chunk holds one sub-chunk of `size` bytes.
+std::string wavWithListSubChunk(std::uint32_t size) {
+    const auto le32 = [](std::uint32_t value) {
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) {
+            bytes[i] = static_cast<char>(value >> (8 * i));
+        }
+        return bytes;
+    };
+    const std::string fmt = "fmt " + le32(16) + std::string("\1\0\1\0", 4) + le32(8000) +
+                            le32(8000) + std::string("\1\0\x08\0", 4);
+    const std::string list = "LIST" + le32(16) + "abcd" + le32(size) + std::string(8, '\x80');
+    const std::string data = "data" + le32(4) + "\x80\x90\x70\x80";
+    const std::string body = "WAVE" + fmt + list + data;
+    return "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+// A sub-chunk size that wraps the reader's 32-bit count jumps it back to the sub-chunk's own
+// start, for ever; the same file with a sane size loads.
+TEST_F(SoundFileTest, AHeaderThatLoopsTheReaderIsRefusedInsteadOfHanging) {
+    test::writeText(folder.file("sane.wav"), wavWithListSubChunk(8));
+    test::writeText(folder.file("loops.wav"), wavWithListSubChunk(0xfffffff8));
+
+    EXPECT_EQ(load("sane.wav"), (Bytes{0x80, 0x90, 0x70, 0x80}));
+    EXPECT_EQ(probeSoundHeader(folder.file("sane.wav"), std::chrono::milliseconds(200)),
+              HeaderProbe::Opened);
+    EXPECT_EQ(probeSoundHeader(folder.file("loops.wav"), std::chrono::milliseconds(200)),
+              HeaderProbe::TimedOut);
+    EXPECT_NE(loadError("loops.wav").find("its header is damaged"), std::string::npos);
+}
+
+// Only a header the reader goes straight through skips the probe: anything after the data, a
+// longer "fmt " chunk or a compressed format is probed.
+TEST(PlainWavHeader, IsOnlyAPcmHeaderWhoseDataRunsToTheEnd) {
+    const std::string plain = encodeWav8(Sound8{Bytes(10, 128), 8000});
+    const auto isPlain = [](const std::string& file) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
+        return isPlainPcmWavHeader(std::span(bytes, std::min<std::size_t>(file.size(), 44)),
+                                   std::int64_t(file.size()));
+    };
+    std::string longerFmt = plain;
+    longerFmt[16] = 18;
+    std::string alaw = plain;
+    alaw[20] = 6;
+    EXPECT_TRUE(isPlain(plain));
+    EXPECT_TRUE(isPlain(plain + "LIST")); // the reader stops with four bytes or fewer left
+    EXPECT_FALSE(isPlain(plain + std::string("LIST\0\0\0\0", 8)));
+    EXPECT_FALSE(isPlain(longerFmt));
+    EXPECT_FALSE(isPlain(alaw));
+    EXPECT_FALSE(isPlain(plain.substr(0, 40)));
+    EXPECT_FALSE(isPlain(wavWithListSubChunk(8)));
 }
 
 } // namespace
