@@ -191,11 +191,5 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], kFootprintOption) == 0) {
         return printImportFootprint(argv[2]);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return wtb::bench::runBenchmarks(argc, argv);
 }

@@ -81,4 +81,18 @@ void writeStereoTones(const QString& path, int rate, int seconds, const std::vec
     sf_close(out);
 }
 
+int runBenchmarks(int argc, char** argv, benchmark::BenchmarkReporter* reporter) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    if (reporter != nullptr) {
+        benchmark::RunSpecifiedBenchmarks(reporter);
+    } else {
+        benchmark::RunSpecifiedBenchmarks();
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
 } // namespace wtb::bench

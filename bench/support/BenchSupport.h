@@ -27,6 +27,10 @@ private:
     std::map<std::string, double> realTimes_;
 };
 
+// A benchmark program's main after its own options: runs what the command line selects,
+// reported through `reporter` when one is given. Returns the exit status.
+int runBenchmarks(int argc, char** argv, benchmark::BenchmarkReporter* reporter = nullptr);
+
 // Everything left to read from `fd` (a child's output), which is then closed.
 std::string readAllAndClose(int fd);
 

@@ -5,18 +5,18 @@
 
 namespace wtb {
 
-QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxSpec& spec) {
-    auto* label = new QLabel(spec.caption, window);
-    label->setObjectName(QString::fromLatin1(spec.labelName));
-    label->setGeometry(spec.labelGeometry);
+QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxPlacement& placement) {
+    auto* label = new QLabel(placement.caption, window);
+    label->setObjectName(QString::fromLatin1(placement.labelName));
+    label->setGeometry(placement.labelGeometry);
     auto* box = new QComboBox(window);
-    box->setObjectName(QString::fromLatin1(spec.boxName));
-    box->setGeometry(spec.boxGeometry);
-    box->setAccessibleName(spec.accessibleName);
-    box->setToolTip(spec.toolTip);
+    box->setObjectName(QString::fromLatin1(placement.boxName));
+    box->setGeometry(placement.boxGeometry);
+    box->setAccessibleName(placement.accessibleName);
+    box->setToolTip(placement.toolTip);
     label->setBuddy(box);
-    label->setAccessibleName(spec.caption);
-    label->setToolTip(spec.toolTip);
+    label->setAccessibleName(placement.caption);
+    label->setToolTip(placement.toolTip);
     return box;
 }
 

@@ -9,7 +9,7 @@ class QWidget;
 namespace wtb {
 
 // Where a combo box and the label in front of it go, and what they are called.
-struct LabelledComboBoxSpec {
+struct LabelledComboBoxPlacement {
     const char* labelName;
     QString caption;
     QRect labelGeometry;
@@ -21,6 +21,6 @@ struct LabelledComboBoxSpec {
 
 // A combo box on `window` with its label, the label its buddy; both are named for assistive
 // technology and carry the same tooltip.
-QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxSpec& spec);
+QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxPlacement& placement);
 
 } // namespace wtb
