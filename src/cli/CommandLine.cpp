@@ -77,7 +77,7 @@ std::optional<std::int32_t> wholeNumber(const QString& text) {
 
 std::int16_t slotNumber(const QString& text) {
     const std::optional<std::int32_t> slot = wholeNumber(text);
-    if (!slot || *slot < 1 || *slot > 16) {
+    if (!slot || *slot < kFirstSlot || *slot > kLastSlot) {
         usageError(QStringLiteral("\"%1\" is not a slot number: SLOT is a number from 1 to 16.")
                        .arg(text));
     }
@@ -292,16 +292,10 @@ QString workingFolderOf(const Invocation& invocation) {
     return invocation.folder.isEmpty() ? defaultWorkingFolder() : invocation.folder;
 }
 
-void runCommand(const Options& options, const Invocation& invocation) {
-    const QString folder = workingFolderOf(invocation);
+// The commands that work on a working folder.
+void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
     switch (invocation.command) {
-    case Command::Help:
-        print(stdout, helpText(options));
-        return;
-    case Command::Version:
-        print(stdout, versionText() + "\n");
-        return;
     case Command::List:
         print(stdout, listCommand(folder, invocation.board));
         return;
@@ -332,8 +326,21 @@ void runCommand(const Options& options, const Invocation& invocation) {
         }
         return;
     }
+    case Command::Help:
+    case Command::Version:
     case Command::Window:
         break;
+    }
+}
+
+void runCommand(const Options& options, const Invocation& invocation) {
+    // --help and --version answer before any working folder is looked for, which may fail.
+    if (invocation.command == Command::Help) {
+        print(stdout, helpText(options));
+    } else if (invocation.command == Command::Version) {
+        print(stdout, versionText() + "\n");
+    } else {
+        runFolderCommand(workingFolderOf(invocation), invocation);
     }
 }
 

@@ -108,12 +108,8 @@ void requireEndWithinSlot(const SlotBank& bank, std::int16_t slot, std::int32_t 
 std::string listCommand(const QString& folder, const std::optional<QString>& board) {
     return withLoadedFolder(folder, [&](const SlotBank& bank) {
         // Every check comes before any line is given, so a failure prints no half listing.
-        const std::optional<std::string> budget = budgetLine(bank, board);
-        std::string listing = formatSlotList(bank);
-        if (budget) {
-            listing += *budget + "\n";
-        }
-        return listing;
+        const std::string budget = budgetLine(bank, board);
+        return formatSlotList(bank) + budget + "\n";
     });
 }
 

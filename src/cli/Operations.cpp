@@ -65,7 +65,7 @@ void normaliseSlots(SlotBank& bank, SlotChoice slots) {
     }
 }
 
-std::optional<std::string> budgetLine(const SlotBank& bank, const std::optional<QString>& board) {
+std::string budgetLine(const SlotBank& bank, const std::optional<QString>& board) {
     const Board chosen = chosenBoard(board);
     const FlashBudget budget = flashBudget(bank, chosen);
     return "Budget\t" + std::string(boardInfo(chosen).id) + "\t" + std::to_string(budget.bytes) +

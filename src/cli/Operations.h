@@ -34,7 +34,7 @@ void resampleSlots(SlotBank& bank, SlotChoice slots, std::int32_t rate);
 void normaliseSlots(SlotBank& bank, SlotChoice slots);
 
 // The flash budget line `list` ends with, for the board given (or the remembered one).
-std::optional<std::string> budgetLine(const SlotBank& bank, const std::optional<QString>& board);
+std::string budgetLine(const SlotBank& bank, const std::optional<QString>& board);
 
 // Raises when the sketch would not be written: too large for the accessors, or too large for
 // the board unless `force`. Gives the warning a forced sketch is written despite, else empty.

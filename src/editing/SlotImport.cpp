@@ -28,7 +28,7 @@ void importIntoSlot(SlotBank& bank, std::int16_t slot, const QString& path,
                     const DecodeOptions& options) {
     // Every fallible step comes before the slot is touched: a stray slot number, a missing
     // device, an unreadable file.
-    bank.WaveBuffer[slot];
+    checkSlotNumber(slot);
     if (!bank.SoundDevice) {
         raise(ErrorKind::Sound, "Cannot import \"" + QFileInfo(path).fileName().toStdString() +
                                     "\" into slot " + std::to_string(slot) +

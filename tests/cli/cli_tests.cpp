@@ -114,7 +114,7 @@ TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const SlotBank kit = loaded(loadedByTheWindow.path());
     EXPECT_EQ(run.out.toStdString(),
-              cli::formatSlotList(kit) + *cli::budgetLine(kit, "uno") + "\n");
+              cli::formatSlotList(kit) + cli::budgetLine(kit, "uno") + "\n");
     EXPECT_EQ(entries(fresh.path()), QStringList());
 }
 
