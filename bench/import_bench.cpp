@@ -63,11 +63,10 @@ int printImportFootprint(const char* path) {
     Footprint footprint;
     try {
         wtb::SlotBank bank;
-        bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
         std::ofstream("/proc/self/clear_refs") << "5"; // resets VmHWM to the current RSS
         footprint.idleKiB = statusKiB("VmRSS");
         footprint.peakBeforeKiB = statusKiB("VmHWM");
-        wtb::importIntoSlot(bank, 1, QString::fromLocal8Bit(path));
+        bank[1] = wtb::slotFromFile(QString::fromLocal8Bit(path));
         footprint.peakKiB = statusKiB("VmHWM");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
@@ -111,12 +110,11 @@ void ImportMinuteOfStereo16(benchmark::State& state) {
     const QString& path = longStereoWav();
     const double fileBytes = static_cast<double>(QFileInfo(path).size());
     wtb::SlotBank bank;
-    bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
     for (auto _ : state) {
-        wtb::importIntoSlot(bank, 1, path);
-        benchmark::DoNotOptimize(bank.WaveBuffer[1].get());
+        bank[1] = wtb::slotFromFile(path);
+        benchmark::DoNotOptimize(bank[1].samples.bytes().data());
     }
-    if (bank.OutBufLen[1] != kRate * kSeconds - 1) {
+    if (bank[1].endIndex != kRate * kSeconds - 1) {
         state.SkipWithError("the import gave the wrong length");
         return;
     }

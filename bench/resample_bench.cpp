@@ -128,9 +128,7 @@ constexpr const char* kImportOption = "--import-once";
 // The child's work for the memory figure: start, import once, end.
 int importOnce(const char* path) {
     try {
-        wtb::SlotBank bank;
-        bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
-        wtb::importIntoSlot(bank, 1, QString::fromLocal8Bit(path), {kTargetRate, false});
+        wtb::slotFromFile(QString::fromLocal8Bit(path), {kTargetRate, false});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
@@ -153,13 +151,12 @@ void reportPeak(benchmark::State& state, double peakBytes) {
 void ImportAt16384(benchmark::State& state) {
     const QString& path = tenMinutesOfStereo();
     wtb::SlotBank bank;
-    bank.SoundDevice = std::make_unique<wtb::SoundDevice>();
     for (auto _ : state) {
-        wtb::importIntoSlot(bank, 1, path, {kTargetRate, state.range(0) != 0});
-        benchmark::DoNotOptimize(bank.WaveBuffer[1].get());
+        bank[1] = wtb::slotFromFile(path, {kTargetRate, state.range(0) != 0});
+        benchmark::DoNotOptimize(bank[1].samples.bytes().data());
     }
     const double expected = double(kSeconds) * kTargetRate;
-    if (std::abs(bank.OutBufLen[1] + 1 - expected) > 1) {
+    if (std::abs(bank[1].endIndex + 1 - expected) > 1) {
         state.SkipWithError("the import gave the wrong length");
         return;
     }

@@ -6,6 +6,7 @@
 #include "common/AtomicFile.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
+#include "slots/SlotName.h"
 #include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
@@ -41,16 +42,16 @@ std::string streamedSketchText(const wtb::SlotBank& bank) {
     std::ostringstream b;
     std::int32_t total = 0;
     for (int slot = 1; slot <= 16; ++slot) {
-        total += bank.OutBufLen[slot] + 1;
+        total += bank[slot].endIndex + 1;
     }
     a << "const char wave_store[" << total << "] PROGMEM = {\r\n";
     b << "const unsigned int wave_start[17] PROGMEM = {";
     std::int32_t k = 0;
     for (int slot = 1; slot <= 16; ++slot) {
-        const auto bytes = bank.WaveBuffer[slot]->bytes();
-        const std::int32_t end = bank.OutBufLen[slot];
+        const auto bytes = bank[slot].samples.bytes();
+        const std::int32_t end = bank[slot].endIndex;
         b << k << ',';
-        a << "//" << wtb::commentSafeName(bank.WaveName[slot]) << "\r\n";
+        a << "//" << wtb::commentSafeName(bank[slot].name) << "\r\n";
         for (std::int32_t h = 0; h <= end; ++h) {
             a << (h == 0 || h == end ? 0 : int{bytes[static_cast<std::size_t>(h)]} - 128) << ',';
             ++k;
@@ -84,7 +85,7 @@ QString rawSampleFile() {
         QFile out(file);
         out.open(QIODevice::WriteOnly);
         for (int slot = 1; slot <= 16; ++slot) {
-            const auto bytes = randomBank().WaveBuffer[slot]->bytes();
+            const auto bytes = randomBank()[slot].samples.bytes();
             out.write(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qint64>(bytes.size()));
         }

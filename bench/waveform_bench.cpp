@@ -1,17 +1,16 @@
 // Redraw of the waveform view for slots of 1,000,000 and 10,000,000 samples: the literal
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
-// the whole UpdateDisplay (copy into WaveData, readouts, picture) of a 10,000,000-sample slot.
-#include "common/RoundHalfEven.h"
+// the whole showing of a 10,000,000-sample slot in the window (readouts, picture).
 #include "support/BenchSupport.h"
 #include "support/LiteralTrace.h"
 #include "support/TestSupport.h"
-#include "window/PictureBox.h"
+#include "window/MainWindow.h"
 #include "window/WaveformRaster.h"
-#include "window/WaveformScale.h"
-#include "window/frmMain.h"
+#include "window/WaveformView.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -36,29 +35,19 @@ const std::vector<std::uint8_t>& samples(std::int64_t count) {
     return bytes;
 }
 
-using Trace = void (*)(QPainter&, std::span<const std::uint8_t>, std::int32_t, std::int32_t);
+using Trace = wtb::TraceDrawing;
 
-// Everything UpdateDisplay draws, in its order, with the given trace renderer.
-void redraw(wtb::PictureBox& box, std::span<const std::uint8_t> bytes, Trace trace) {
-    box.clear();
-    const float W = box.scaleWidth();
-    const float H = box.scaleHeight();
-    const std::int32_t Wr = wtb::toInt32HalfEven(W);
-    const std::int32_t Hr = wtb::toInt32HalfEven(H);
+// The whole picture, with the end marker in the middle.
+QImage redraw(std::span<const std::uint8_t> bytes, Trace trace) {
     const auto last = static_cast<std::int32_t>(bytes.size()) - 1;
-    box.line(0, 0, 0, H, wtb::kRedLine);
-    box.line(0, H / 2, W, H / 2, wtb::kRedLine);
-    const std::int32_t marker = wtb::indexToX(last / 2, last, Wr);
-    box.line(marker, 0, marker, H, wtb::kGreenMarker);
-    box.paint(wtb::kBlueTrace, [&](QPainter& painter) { trace(painter, bytes, Wr, Hr); });
+    return wtb::waveformPicture(QSize(577, 129), 1.0, bytes, last / 2, trace);
 }
 
 void RedrawLiteral(benchmark::State& state) {
     const auto& bytes = samples(state.range(0));
-    wtb::PictureBox box(QSize(577, 129));
     for (auto _ : state) {
-        redraw(box, bytes, &wtb::test::drawTraceLiteral);
-        benchmark::DoNotOptimize(box.image().constBits());
+        const QImage picture = redraw(bytes, &wtb::test::drawTraceLiteral);
+        benchmark::DoNotOptimize(picture.constBits());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -66,29 +55,31 @@ BENCHMARK(RedrawLiteral)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMill
 
 void RedrawFast(benchmark::State& state) {
     const auto& bytes = samples(state.range(0));
-    wtb::PictureBox box(QSize(577, 129));
     for (auto _ : state) {
-        redraw(box, bytes, &wtb::drawTraceFast);
-        benchmark::DoNotOptimize(box.image().constBits());
+        const QImage picture = redraw(bytes, &wtb::drawTraceFast);
+        benchmark::DoNotOptimize(picture.constBits());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(RedrawFast)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
-void UpdateDisplayWhole(benchmark::State& state) {
-    wtb::frmMain window(QStringLiteral("/nonexistent"));
-    wtb::SlotBank& bank = window.bank();
+void ShowSlotWhole(benchmark::State& state) {
+    QTemporaryDir folder;
     std::vector<wtb::test::SlotContent> slots(16, {std::vector<std::uint8_t>(100, 128), "", 99});
     slots[0].bytes = samples(state.range(0));
     slots[0].endIndex = static_cast<std::int32_t>(slots[0].bytes.size()) - 1;
-    wtb::test::fillBank(bank, slots, 44100);
+    wtb::test::writeWorkingFolder(folder.path(), slots);
+    wtb::MainWindow window(folder.path());
+    if (!window.open()) {
+        state.SkipWithError("the working folder did not open");
+        return;
+    }
     for (auto _ : state) {
-        window.UpdateDisplay();
-        benchmark::DoNotOptimize(bank.WaveData.data());
+        window.chooseSlot(1);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(UpdateDisplayWhole)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShowSlotWhole)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 // Prints, after the table, how many times faster the per-column renderer is than the literal.
 class RatioReporter : public wtb::bench::RealTimeReporter {

@@ -21,7 +21,7 @@ const QString& sourceFolder() {
     if (!filled) {
         wtb::SlotBank bank;
         wtb::test::fillBank(bank, wtb::test::randomSlots(kSamplesPerSlot, 42), 44100);
-        wtb::SaveWorkingFolder(bank, dir.path());
+        wtb::saveWorkingFolder(bank, dir.path());
         filled = true;
     }
     static const QString path = dir.path();
@@ -31,9 +31,9 @@ const QString& sourceFolder() {
 void LoadAndSave(benchmark::State& state) {
     QTemporaryDir target;
     for (auto _ : state) {
-        wtb::SlotBank bank;
-        wtb::LoadWorkingFolder(bank, sourceFolder());
-        wtb::SaveWorkingFolder(bank, target.path());
+        const wtb::SlotBank bank =
+            wtb::loadWorkingFolder(sourceFolder(), wtb::NewFolder::WriteDefaultKit);
+        wtb::saveWorkingFolder(bank, target.path());
     }
     state.SetBytesProcessed(state.iterations() * 2 * 16 * std::int64_t{kSamplesPerSlot});
 }

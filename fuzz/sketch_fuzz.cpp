@@ -5,7 +5,7 @@
 
 #include "common/RuntimeError.h"
 #include "export/SketchText.h"
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -61,12 +61,12 @@ void checkComment(std::string_view comment) {
 void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
     long total = 0;
     for (int slot = 1; slot <= 16; ++slot) {
-        total += bank.OutBufLen[slot] + 1;
+        total += bank[slot].endIndex + 1;
     }
     std::vector<std::string_view> lines = linesOf(text);
     // An empty last slot has no sample line: its comment's line end goes with the table's
     // last characters, and the table's end follows a lone CR.
-    const bool lastEmpty = bank.OutBufLen[16] == -1;
+    const bool lastEmpty = bank[16].endIndex == -1;
     if (lastEmpty) {
         require(lines.size() > 31 && lines[31].size() >= 3 &&
                 lines[31].substr(lines[31].size() - 3) == "\r};");
@@ -89,7 +89,7 @@ void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
         }
         starts.push_back(static_cast<long>(samples.size()));
         const std::vector<long> slotSamples = numbersOf(values);
-        require(static_cast<long>(slotSamples.size()) == bank.OutBufLen[slot] + 1);
+        require(static_cast<long>(slotSamples.size()) == bank[slot].endIndex + 1);
         samples.insert(samples.end(), slotSamples.begin(), slotSamples.end());
     }
     starts.push_back(static_cast<long>(samples.size()));

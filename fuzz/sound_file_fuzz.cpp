@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string wav;
     try {
-        wav = wtb::encodeWav8(sound);
+        wav = wtb::encodeWav8(sound.bytes, sound.sampleRate);
     } catch (const wtb::RuntimeError&) {
         return 0; // a rate no WAV file can carry
     }

@@ -3,7 +3,7 @@
 #include "app/TerminationSignals.h"
 #include "cli/CommandLine.h"
 #include "slots/WorkingFolderLocation.h"
-#include "window/frmMain.h"
+#include "window/MainWindow.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -51,8 +51,8 @@ int runWindow(int argc, char* argv[], const QString& folderOption) {
         showStartFailure(QString::fromUtf8(error.what()));
         return 1;
     }
-    wtb::frmMain window(folder);
-    if (!window.Form_Load()) {
+    wtb::MainWindow window(folder);
+    if (!window.open()) {
         return 1;
     }
     window.show();

@@ -1,7 +1,11 @@
 #include "cli/CommandLine.h"
 
+#include "app/BuildInfo.h"
+#include "app/ProgramFolder.h"
 #include "cli/Commands.h"
 #include "common/RuntimeError.h"
+#include "export/SketchText.h"
+#include "workspace/Choices.h"
 
 #include <QCommandLineParser>
 
@@ -224,9 +228,9 @@ std::optional<QString> nonEmptyValue(const Options& options, const QCommandLineO
 
 std::optional<QString> boardOption(const Options& options) {
     const std::optional<QString> board = nonEmptyValue(options, options.board);
-    if (board && !boardNames().contains(*board)) {
+    if (board && !boardIds().contains(*board)) {
         usageError(QStringLiteral("Unknown board \"%1\": BOARD is one of %2.")
-                       .arg(*board, boardNames().join(QStringLiteral(", "))));
+                       .arg(*board, boardIds().join(QStringLiteral(", "))));
     }
     return board;
 }
@@ -289,7 +293,7 @@ std::string withProgramName(const std::string& message) {
 }
 
 QString workingFolderOf(const Invocation& invocation) {
-    return invocation.folder.isEmpty() ? defaultWorkingFolder() : invocation.folder;
+    return invocation.folder.isEmpty() ? workingFolderOfProgram({}) : invocation.folder;
 }
 
 // The commands that work on a working folder.
@@ -318,9 +322,9 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         return;
     case Command::Export: {
         // Written as asked; the warning still goes where a build log keeps it.
-        const std::string warning =
-            exportCommand(folder, {invocation.output.value_or(QStringLiteral("Zozedovad.ino")),
-                                   invocation.board, invocation.force});
+        const std::string warning = exportCommand(
+            folder, {invocation.output.value_or(QString::fromLatin1(kDefaultSketchFileName)),
+                     invocation.board, invocation.force});
         if (!warning.empty()) {
             print(stderr, withProgramName("warning: " + warning));
         }
@@ -338,7 +342,7 @@ void runCommand(const Options& options, const Invocation& invocation) {
     if (invocation.command == Command::Help) {
         print(stdout, helpText(options));
     } else if (invocation.command == Command::Version) {
-        print(stdout, versionText() + "\n");
+        print(stdout, std::string(build::kProgramName) + " " + build::kVersion + "\n");
     } else {
         runFolderCommand(workingFolderOf(invocation), invocation);
     }
@@ -350,7 +354,12 @@ int reportFailure(const RuntimeError& error) {
                           "Try \"wavetable-builder --help\" for more.\n");
         return kExitUsageError;
     }
-    print(stderr, withProgramName(error.what()));
+    std::string message = error.what();
+    if (error.kind() == ErrorKind::Size) {
+        message += " To make the table smaller, resample the slots to a lower rate (\"resample "
+                   "all HZ\") or end them earlier (\"trim SLOT END\").";
+    }
+    print(stderr, withProgramName(message));
     return kExitFailed;
 }
 

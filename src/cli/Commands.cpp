@@ -2,22 +2,17 @@
 
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
-#include "editing/ZeroCrossingTrim.h"
-#include "export/SketchWriter.h"
-#include "slots/DefaultKit.h"
-#include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
+#include "workspace/Choices.h"
 
 #include <QFileInfo>
-
-#include <type_traits>
 
 namespace wtb::cli {
 
 namespace {
 
-// Loading a folder that is not there would first write a default kit into nowhere; say so
-// plainly instead, and create nothing.
+// A command never creates its working folder: a mistyped --folder would otherwise receive a
+// default kit.
 void requireFolder(const QString& folder) {
     const QFileInfo info(folder);
     if (!info.exists()) {
@@ -30,120 +25,88 @@ void requireFolder(const QString& folder) {
     }
 }
 
-// The bank the window would load from a new folder, made without writing the kit first: a
-// command that fails, or only reads, leaves a new folder empty. The kit's 8-bit sounds and its
-// names and end indices come back from its files unchanged, so this is the same bank.
-void loadDefaultKit(SlotBank& bank) {
-    bank.CurWave = 1;
-    bank.SoundDevice = std::make_unique<SoundDevice>();
-    std::int16_t slot = kFirstSlot;
-    for (KitSound& kit : defaultKit()) {
-        const auto last = static_cast<std::int32_t>(kit.sound.bytes.size()) - 1;
-        setSlot(bank, slot++,
-                std::make_unique<SoundBuffer>(std::move(kit.sound.bytes), kit.sound.sampleRate),
-                last, std::move(kit.name));
-    }
-}
+enum class Access { Read, Change };
 
-// Loads the folder into a bank and gives what `use` makes of it; `use` may change the bank.
-template <class Use> auto withLoadedFolder(const QString& folder, Use&& use) {
+Workspace openFolder(const QString& folder, Access access) {
     requireFolder(folder);
-    SlotBank bank;
-    if (isNewWorkingFolder(folder)) {
-        loadDefaultKit(bank);
-    } else {
-        LoadWorkingFolder(bank, folder);
-    }
-    return use(bank);
+    // A window saving the same folder at its close would undo a change made beside it.
+    auto lock = access == Access::Change ? std::make_unique<WorkingFolderLock>(folder) : nullptr;
+    return {folder, std::move(lock), NewFolder::KeepEmpty};
 }
 
-// Loads the folder, lets `change` edit the bank, and saves the folder whole; gives what
-// `change` gave.
+// Applies `change` to the folder's slots and saves them; gives what `change` gave.
 template <class Change> auto changingFolder(const QString& folder, Change&& change) {
-    requireFolder(folder);
-    // A window saving the same folder at its close would undo the change.
-    const WorkingFolderLock lock(folder);
-    return withLoadedFolder(folder, [&](SlotBank& bank) {
-        if constexpr (std::is_void_v<std::invoke_result_t<Change, SlotBank&>>) {
-            change(bank);
-            SaveWorkingFolder(bank, folder);
-        } else {
-            auto result = change(bank);
-            SaveWorkingFolder(bank, folder);
-            return result;
-        }
-    });
-}
-
-std::string slotName(std::int16_t slot) {
-    return "slot " + std::to_string(slot);
-}
-
-// What the window does before its slider can be clicked: the slot becomes current and its
-// redraw copies the slot's bytes into WaveData, which the trim then searches.
-void selectAndCopy(SlotBank& bank, std::int16_t slot) {
-    const SoundBuffer& sound = bufferOf(bank, slot);
-    bank.CurWave = slot;
-    bank.WaveData.assign(sound.bytes().size(), 0);
-    bank.WaveDataSlot = 0;
-    sound.ReadBuffer(bank.WaveData);
-    bank.WaveDataSlot = slot;
-}
-
-// The slider offers exactly the slot's indices 0..last; a value it could not show is refused.
-void requireEndWithinSlot(const SlotBank& bank, std::int16_t slot, std::int32_t end) {
-    const std::int32_t samples = bank.WaveDesc[slot].bufferBytes;
-    if (samples <= 0) {
-        raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) + " holds no samples to trim.");
+    Workspace workspace(openFolder(folder, Access::Change));
+    if constexpr (std::is_void_v<std::invoke_result_t<Change, Workspace&>>) {
+        change(workspace);
+        workspace.save();
+    } else {
+        auto result = change(workspace);
+        workspace.save();
+        return result;
     }
-    if (end < 0 || end >= samples) {
-        raise(ErrorKind::Bounds, "End index " + std::to_string(end) + " is outside " +
-                                     slotName(slot) + ", whose samples are 0.." +
-                                     std::to_string(samples - 1) + ".");
+}
+
+Board chosenBoard(const std::optional<QString>& board) {
+    if (!board) {
+        return rememberedBoard();
     }
+    const std::optional<Board> named = boardFromId(board->toStdString());
+    if (!named) {
+        raise(ErrorKind::Usage, "Unknown board \"" + board->toStdString() + "\"; the boards are " +
+                                    boardIds().join(", ").toStdString() + ".");
+    }
+    return *named;
+}
+
+std::string budgetLine(const SlotBank& bank, Board board) {
+    const FlashBudget budget = flashBudget(bank, board);
+    return "Budget\t" + boardId(board).toStdString() + "\t" + std::to_string(budget.bytes) + "\t" +
+           std::to_string(budget.room) + "\t" + (budget.fits ? "fits" : "does not fit");
 }
 
 } // namespace
 
 std::string listCommand(const QString& folder, const std::optional<QString>& board) {
-    return withLoadedFolder(folder, [&](const SlotBank& bank) {
-        // Every check comes before any line is given, so a failure prints no half listing.
-        const std::string budget = budgetLine(bank, board);
-        return formatSlotList(bank) + budget + "\n";
-    });
+    const Workspace workspace(openFolder(folder, Access::Read));
+    // Every check comes before any line is given, so a failure prints no half listing.
+    const std::string budget = budgetLine(workspace.bank(), chosenBoard(board));
+    return formatSlotList(workspace.bank()) + budget + "\n";
 }
 
 void importCommand(const QString& folder, const ImportRequest& request) {
-    changingFolder(folder, [&](SlotBank& bank) {
-        importSound(bank, request.slot, request.file, request.rate, request.normalise);
+    changingFolder(folder, [&](Workspace& workspace) {
+        workspace.importFile(request.slot, request.file, {request.rate, request.normalise});
     });
 }
 
 std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t end) {
-    return changingFolder(folder, [&](SlotBank& bank) {
-        requireEndWithinSlot(bank, slot, end);
-        selectAndCopy(bank, slot);
-        if (!trimCurrentSlot(bank, end)) {
-            raise(ErrorKind::Bounds, "The end index of " + slotName(slot) + " could not be set.");
+    return changingFolder(folder, [&](Workspace& workspace) {
+        const std::optional<std::int32_t> settled = workspace.trim(slot, end);
+        if (!settled) {
+            raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) + " holds no samples to trim.");
         }
-        return bank.OutBufLen[slot];
+        return *settled;
     });
 }
 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate) {
-    changingFolder(folder, [&](SlotBank& bank) { resampleSlots(bank, slots, rate); });
+    changingFolder(folder, [&](Workspace& workspace) { workspace.resample(slots, rate); });
 }
 
 void normaliseCommand(const QString& folder, SlotChoice slots) {
-    changingFolder(folder, [&](SlotBank& bank) { normaliseSlots(bank, slots); });
+    changingFolder(folder, [&](Workspace& workspace) { workspace.normalise(slots); });
 }
 
 std::string exportCommand(const QString& folder, const ExportRequest& request) {
-    return withLoadedFolder(folder, [&](const SlotBank& bank) {
-        std::string warning = checkSketchFits(bank, request.board, request.force);
-        writeSketch(bank, request.output);
-        return warning;
-    });
+    const Workspace workspace(openFolder(folder, Access::Read));
+    const Board board = chosenBoard(request.board);
+    const ExportCheck check = workspace.checkSketch(board);
+    if (check.needsConfirmation() && !request.force) {
+        raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
+    }
+    workspace.exportSketch(request.output, board, OverBudget::Allow);
+    return check.warning;
 }
 
 } // namespace wtb::cli

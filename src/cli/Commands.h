@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Operations.h"
+#include "workspace/Workspace.h"
 
 #include <QString>
 
@@ -8,11 +8,10 @@
 #include <optional>
 #include <string>
 
-// One function per command. Each loads the working folder as the window does (a new, empty
-// folder holds the default kit), applies its one operation through the function the window
-// uses, and, when it changed the slots, saves the folder whole. A failure raises before
-// anything is saved or written, so the folder and the output are left as they were; a command
-// that only reads writes nothing to the folder, not even the kit.
+// One function per command, each over the workspace the window uses. A command that changes
+// slots holds the folder's lock, applies its one operation and saves the folder whole; one that
+// fails raises before anything is saved or written. `list` and `export` only read the folder:
+// a new, empty folder shows the default kit and stays empty.
 namespace wtb::cli {
 
 struct ImportRequest {
@@ -28,14 +27,12 @@ struct ExportRequest {
     bool force = false;
 };
 
-// The listing, as formatSlotList gives it, then the budget line when there is one.
+// The listing, as formatSlotList gives it, then the budget line.
 std::string listCommand(const QString& folder, const std::optional<QString>& board);
 
 void importCommand(const QString& folder, const ImportRequest& request);
 
-// The slider's click at `end` on the slot: the end index settles at the zero crossing the
-// window's trim finds. `end` must lie within the slot's samples, as the slider's value does.
-// Gives the end index it settled on.
+// Gives the end index the slot settled on.
 std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t end);
 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate);

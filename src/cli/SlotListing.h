@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <string>
 

@@ -6,8 +6,10 @@
 namespace wtb {
 
 // What went wrong, so a handler or a test can tell failures apart without parsing text.
+// Size: a sound or table too large for where it must go (the board, the sketch's accessors);
+// where the user sees it, the window or the shell adds what to do about it.
 // Usage: the command line was not understood (as opposed to an operation that failed).
-enum class ErrorKind { Bounds, Overflow, File, Sound, Usage };
+enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Usage };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.

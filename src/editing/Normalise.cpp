@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 
 namespace wtb {
 
@@ -26,47 +25,10 @@ std::vector<std::uint8_t> normaliseBytes(std::span<const std::uint8_t> bytes) {
     return result;
 }
 
-SlotSound normaliseSlotSound(const SlotSound& sound) {
-    return SlotSound{normaliseBytes(sound.bytes), sound.rate, sound.endIndex};
-}
-
-namespace {
-
-// The slot's normalised sound, when normalising changes it.
-std::optional<SlotSound> normalisedIfChanged(const SlotBank& bank, std::int16_t slot) {
-    const SlotSound sound = slotSoundOf(bank, slot);
-    SlotSound normalised = normaliseSlotSound(sound);
-    if (normalised == sound) {
-        return std::nullopt;
-    }
-    return normalised;
-}
-
-} // namespace
-
-bool normaliseSlot(SlotBank& bank, std::int16_t slot) {
-    std::optional<SlotSound> normalised = normalisedIfChanged(bank, slot);
-    if (!normalised) {
-        return false;
-    }
-    storeSlotSounds(bank, {{slot, std::move(*normalised)}});
-    return true;
-}
-
-std::vector<std::int16_t> normaliseAllSlots(SlotBank& bank) {
-    std::vector<std::pair<std::int16_t, SlotSound>> changes;
-    std::vector<std::int16_t> changed;
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        if (!bank.WaveBuffer[slot]) {
-            continue;
-        }
-        if (std::optional<SlotSound> normalised = normalisedIfChanged(bank, slot)) {
-            changes.emplace_back(slot, std::move(*normalised));
-            changed.push_back(slot);
-        }
-    }
-    storeSlotSounds(bank, std::move(changes));
-    return changed;
+Slot normalisedSlot(const Slot& slot) {
+    Slot result = slot;
+    result.samples = Samples(normaliseBytes(slot.samples.bytes()));
+    return result;
 }
 
 } // namespace wtb

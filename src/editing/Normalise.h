@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/SlotSound.h"
+#include "slots/Slot.h"
 
 #include <cstdint>
 #include <span>
@@ -14,14 +14,7 @@ namespace wtb {
 // silent sound (all 128) comes back as it is.
 std::vector<std::uint8_t> normaliseBytes(std::span<const std::uint8_t> bytes);
 
-// The sound normalised; its rate and end index stay (the crossings the end sits at stay).
-SlotSound normaliseSlotSound(const SlotSound& sound);
-
-// Normalises one slot of the bank. False, and nothing changed, when its samples stay the same
-// (silent, or already reaching 127).
-bool normaliseSlot(SlotBank& bank, std::int16_t slot);
-
-// Normalises every slot holding a sound, all or none; gives the slots whose samples changed.
-std::vector<std::int16_t> normaliseAllSlots(SlotBank& bank);
+// The slot normalised; its rate and end index stay (the crossings the end sits at stay).
+Slot normalisedSlot(const Slot& slot);
 
 } // namespace wtb

@@ -45,43 +45,19 @@ std::int32_t resampledEndIndex(std::int32_t endIndex, std::int32_t oldLength,
     return zeroCrossingEnd(newBytes, mapped).value_or(mapped);
 }
 
-SlotSound resampleSlotSound(const SlotSound& sound, std::int32_t targetRate) {
+Slot resampledSlot(const Slot& slot, std::int32_t targetRate) {
     checkTargetRate(targetRate);
-    if (sound.rate == targetRate) {
-        return sound;
+    if (slot.sampleRate == targetRate) {
+        return slot;
     }
-    SlotSound result;
-    result.bytes = resampleBytes(sound.bytes, sound.rate, targetRate);
-    result.rate = targetRate;
+    Slot result = slot;
+    const std::vector<std::uint8_t> bytes =
+        resampleBytes(slot.samples.bytes(), slot.sampleRate, targetRate);
     result.endIndex =
-        resampledEndIndex(sound.endIndex, toInt32Checked(sound.bytes.size(), "A sound length"),
-                          result.bytes, sound.rate, targetRate);
+        resampledEndIndex(slot.endIndex, slot.sampleCount(), bytes, slot.sampleRate, targetRate);
+    result.samples = Samples(bytes);
+    result.sampleRate = targetRate;
     return result;
-}
-
-bool resampleSlot(SlotBank& bank, std::int16_t slot, std::int32_t targetRate) {
-    checkTargetRate(targetRate);
-    const SlotSound sound = slotSoundOf(bank, slot);
-    if (sound.rate == targetRate) {
-        return false;
-    }
-    storeSlotSounds(bank, {{slot, resampleSlotSound(sound, targetRate)}});
-    return true;
-}
-
-std::vector<std::int16_t> resampleSlotsAtOtherRates(SlotBank& bank, std::int32_t targetRate) {
-    checkTargetRate(targetRate);
-    std::vector<std::pair<std::int16_t, SlotSound>> changes;
-    std::vector<std::int16_t> changed;
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        if (bank.WaveBuffer[slot] &&
-            bank.WaveBuffer[slot]->description().sampleRate != targetRate) {
-            changes.emplace_back(slot, resampleSlotSound(slotSoundOf(bank, slot), targetRate));
-            changed.push_back(slot);
-        }
-    }
-    storeSlotSounds(bank, std::move(changes));
-    return changed;
 }
 
 } // namespace wtb

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/SlotSound.h"
+#include "slots/Slot.h"
 
 #include <cstdint>
 #include <span>
@@ -26,13 +26,8 @@ std::int32_t resampledEndIndex(std::int32_t endIndex, std::int32_t oldLength,
                                std::span<const std::uint8_t> newBytes, std::int32_t fromRate,
                                std::int32_t toRate);
 
-// The sound at `targetRate` with its end index moved along; unchanged when already there.
-SlotSound resampleSlotSound(const SlotSound& sound, std::int32_t targetRate);
-
-// Resamples one slot of the bank. False, and nothing changed, when it is already at the rate.
-bool resampleSlot(SlotBank& bank, std::int16_t slot, std::int32_t targetRate);
-
-// Resamples every slot holding a sound at another rate, all or none; gives the slots changed.
-std::vector<std::int16_t> resampleSlotsAtOtherRates(SlotBank& bank, std::int32_t targetRate);
+// The slot at `targetRate`, its end index moved along; the same slot when already there.
+// Raises a bounds error for a target rate outside the range.
+Slot resampledSlot(const Slot& slot, std::int32_t targetRate);
 
 } // namespace wtb

@@ -10,32 +10,32 @@ constexpr std::uint8_t kZeroLine = 128;
 // The walk never takes the end below this index on its own, however long the silence.
 constexpr std::int32_t kLowestWalkedEnd = 127;
 
-bool onOrAboveZeroLine(std::span<const std::uint8_t> waveData, std::int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= waveData.size()) {
-        raise(ErrorKind::Bounds, "WaveData index " + std::to_string(index) + " is outside 0.." +
-                                     std::to_string(waveData.size() - 1) + ".");
+bool onOrAboveZeroLine(std::span<const std::uint8_t> samples, std::int32_t at) {
+    if (at < 0 || static_cast<std::size_t>(at) >= samples.size()) {
+        raise(ErrorKind::Bounds, "Sample index " + std::to_string(at) + " is outside 0.." +
+                                     std::to_string(samples.size() - 1) + ".");
     }
-    return waveData[static_cast<std::size_t>(index)] >= kZeroLine;
+    return samples[static_cast<std::size_t>(at)] >= kZeroLine;
 }
 
 } // namespace
 
-std::optional<std::int32_t> zeroCrossingEnd(std::span<const std::uint8_t> waveData,
-                                            std::int32_t sliderValue) {
-    if (waveData.empty()) {
+std::optional<std::int32_t> zeroCrossingEnd(std::span<const std::uint8_t> samples,
+                                            std::int32_t index) {
+    if (samples.empty()) {
         return std::nullopt;
     }
-    const std::int32_t highest = toInt32Checked(waveData.size() - 1, "A WaveData length");
-    std::int32_t end = sliderValue;
+    const std::int32_t highest = toInt32Checked(samples.size() - 1, "A sound length");
+    std::int32_t end = index;
     // The counter only bounds the walk; it is not the end index.
-    for (std::int32_t step = sliderValue; step <= highest; step = checkedAdd(step, 1)) {
+    for (std::int32_t step = index; step <= highest; step = checkedAdd(step, 1)) {
         if (end <= 1) {
             // Stepping to index 0 (or below) leaves no earlier sample to compare with.
             return 0;
         }
         end = checkedSub(end, 1);
-        const bool here = onOrAboveZeroLine(waveData, end);
-        const bool before = onOrAboveZeroLine(waveData, end - 1);
+        const bool here = onOrAboveZeroLine(samples, end);
+        const bool before = onOrAboveZeroLine(samples, end - 1);
         if (here && !before) {
             break; // rising through the zero line
         }
@@ -47,33 +47,6 @@ std::optional<std::int32_t> zeroCrossingEnd(std::span<const std::uint8_t> waveDa
         }
     }
     return end;
-}
-
-namespace {
-
-// WaveData is refilled by each redraw of a slot with samples; it is only this slot's sound
-// when the redraw was of this slot and the sizes still agree.
-bool waveDataHoldsSlot(const SlotBank& bank, std::int16_t slot) {
-    const auto& buffer = bank.WaveBuffer[slot];
-    return bank.WaveDataSlot == slot && buffer && !bank.WaveData.empty() &&
-           buffer->bytes().size() == bank.WaveData.size();
-}
-
-} // namespace
-
-bool trimCurrentSlot(SlotBank& bank, std::int32_t sliderValue) {
-    std::int32_t& endIndex = bank.OutBufLen[bank.CurWave]; // a stray slot number raises here
-    if (!waveDataHoldsSlot(bank, bank.CurWave)) {
-        return false;
-    }
-    const std::optional<std::int32_t> end = zeroCrossingEnd(bank.WaveData, sliderValue);
-    if (!end) {
-        return false;
-    }
-    // The walk cannot fail part-way, so storing only its result leaves the same end index as
-    // storing every step.
-    endIndex = *end;
-    return true;
 }
 
 } // namespace wtb

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <cstdint>
 #include <span>
@@ -9,13 +9,13 @@
 namespace wtb {
 
 // All of the slot's samples, after refusing what the export cannot write: a slot without
-// samples, and an end index below -1 or past the last sample. The bounds error names the slot
-// and the numbers.
-std::span<const std::uint8_t> exportableSamples(const SlotBank& bank, std::int16_t slot);
+// samples, and an end index below -1 or past the last sample. The bounds error names slot
+// number `slotNumber` and the numbers.
+std::span<const std::uint8_t> exportableSamples(const Slot& slot, std::int16_t slotNumber);
 
 // The samples the sketch's table holds for one slot, as 8-bit unsigned bytes: samples 0 to the
 // end index, the first and the last on the zero line (128). Empty for an end index of -1.
 // Refuses what exportableSamples refuses.
-std::vector<std::uint8_t> exportedSamples(const SlotBank& bank, std::int16_t slot);
+std::vector<std::uint8_t> exportedSamples(const Slot& slot, std::int16_t slotNumber);
 
 } // namespace wtb

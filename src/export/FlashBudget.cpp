@@ -10,7 +10,7 @@ namespace wtb {
 std::int32_t tableBytes(const SlotBank& bank) {
     std::int32_t total = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        const std::int32_t endIndex = bank.OutBufLen[slot];
+        const std::int32_t endIndex = bank[slot].endIndex;
         try {
             total = checkedAdd(total, checkedAdd(endIndex, std::int32_t{1}));
         } catch (const RuntimeError&) {
@@ -21,6 +21,16 @@ std::int32_t tableBytes(const SlotBank& bank) {
         }
     }
     return total;
+}
+
+SlotTotals slotTotals(const SlotBank& bank) {
+    SlotTotals totals;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        totals.samples += bank[slot].sampleCount();
+        totals.endIndices += bank[slot].endIndex;
+        totals.tableBytes += std::int64_t{bank[slot].endIndex} + 1;
+    }
+    return totals;
 }
 
 FlashBudget flashBudget(const SlotBank& bank, Board board) {

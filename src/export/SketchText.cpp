@@ -6,6 +6,7 @@
 #include "export/Boards.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
+#include "slots/SlotName.h"
 
 #include <algorithm>
 #include <array>
@@ -98,7 +99,7 @@ TableSource checkedTableSource(const SlotBank& bank) {
     TableSource source;
     source.total = tableBytes(bank);
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        source.samples[slot] = exportableSamples(bank, slot);
+        source.samples[slot] = exportableSamples(bank[slot], slot);
     }
     return source;
 }
@@ -138,7 +139,7 @@ std::size_t textBound(const SlotBank& bank, const TableLayout& layout,
     std::int64_t bound = checkedMul(std::int64_t{layout.parts}, declaration + partAccessor);
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const std::int64_t samples =
-            std::max<std::int64_t>(std::int64_t{bank.OutBufLen[slot]} + 1, 0);
+            std::max<std::int64_t>(std::int64_t{bank[slot].endIndex} + 1, 0);
         bound = checkedAdd(bound, lengthOf({kCommentOpen, comments[slot], kCrLf, kCrLf}));
         bound = checkedAdd(bound, checkedMul(samples, kLongestSample));
     }
@@ -303,32 +304,6 @@ void appendAccessors(std::string& text, const TableLayout& layout) {
 
 } // namespace
 
-std::string commentSafeName(const std::string& name) {
-    std::string safe = name;
-    for (char& c : safe) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = ' ';
-        }
-    }
-    // A backslash at the end of a line, even with spaces after it, continues the comment onto
-    // the next line; so does the trigraph "??/" where trigraphs are on (and it draws a warning
-    // where they are off).
-    for (;;) {
-        const std::size_t last = safe.find_last_not_of(' ');
-        if (last == std::string::npos) {
-            return safe;
-        }
-        const bool backslash = safe[last] == '\\';
-        const bool trigraph =
-            safe[last] == '/' && last >= 2 && safe.compare(last - 2, 2, "??") == 0;
-        if (!backslash && !trigraph) {
-            return safe;
-        }
-        safe.erase(last, 1);
-    }
-}
-
 std::int32_t exportableSampleCount(const SlotBank& bank) {
     return checkedTableSource(bank).total;
 }
@@ -338,7 +313,7 @@ std::string buildSketchText(const SlotBank& bank) {
     const TableLayout layout(source.total);
     std::array<std::string, kLastSlot + 1> comments{};
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        comments[slot] = commentSafeName(bank.WaveName[slot]);
+        comments[slot] = commentSafeName(bank[slot].name);
     }
 
     std::string text;
@@ -349,8 +324,8 @@ std::string buildSketchText(const SlotBank& bank) {
     std::int32_t written = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         starts[slot - 1] = written;
-        written += bank.OutBufLen[slot] + 1; // bounded by the checked total
-        table.appendSlot(comments[slot], source.samples[slot], bank.OutBufLen[slot]);
+        written += bank[slot].endIndex + 1; // bounded by the checked total
+        table.appendSlot(comments[slot], source.samples[slot], bank[slot].endIndex);
     }
     starts[kStartCount - 1] = written;
     table.closeTable();

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <cstdint>
 #include <string>
 
 namespace wtb {
+
+// The name the sketch file is offered and written under when none is given.
+inline constexpr const char* kDefaultSketchFileName = "Zozedovad.ino";
 
 // avr-gcc refuses any object larger than this many bytes, so no sample array may hold more.
 inline constexpr std::int32_t kSamplesPerArray = 32'767;
@@ -27,10 +30,5 @@ std::string buildSketchText(const SlotBank& bank);
 // The sample count T of the table, once every slot is known to export: raises the errors
 // buildSketchText raises, in the same order, without building any text.
 std::int32_t exportableSampleCount(const SlotBank& bank);
-
-// A slot name as it may stand in a "//" comment line: control characters (CR, LF, TAB, ...)
-// become spaces and a backslash at the end, also one before trailing spaces, is dropped, so
-// the comment can neither end early nor swallow the next line.
-std::string commentSafeName(const std::string& name);
 
 } // namespace wtb

@@ -9,17 +9,14 @@ namespace wtb {
 
 namespace {
 
-constexpr const char* kWhatToDo = "Use a lower target rate or shorter ends.";
-
 // Refuses a table no board can read: the accessors' unsigned int cannot reach past it.
 void refuseBeyondAccessors(std::int32_t samples) {
     if (samples > kAccessorSampleLimit) {
-        raise(ErrorKind::Bounds, "The wavetable cannot be saved: it holds " +
-                                     std::to_string(samples) + " samples, more than the " +
-                                     std::to_string(kAccessorSampleLimit) +
-                                     " the sketch's accessors can reach (their unsigned int has "
-                                     "16 bits). " +
-                                     kWhatToDo);
+        raise(ErrorKind::Size, "The wavetable cannot be saved: it holds " +
+                                   std::to_string(samples) + " samples, more than the " +
+                                   std::to_string(kAccessorSampleLimit) +
+                                   " the sketch's accessors can reach (their unsigned int has "
+                                   "16 bits).");
     }
 }
 
@@ -27,13 +24,12 @@ void refuseBeyondAccessors(std::int32_t samples) {
 void refuseBeyondBoard(std::int32_t samples, const BoardInfo& info) {
     refuseBeyondAccessors(samples);
     if (samples > info.sampleLimit) {
-        raise(ErrorKind::Bounds,
+        raise(ErrorKind::Size,
               "The wavetable cannot be saved for the " + std::string(info.displayName) +
                   ": it holds " + std::to_string(samples) + " samples, more than the " +
                   std::to_string(info.sampleLimit) +
                   " it can read back. A larger table pushes the Arduino core's own tables past "
-                  "the first 64 KB of flash, where the board can no longer read them. " +
-                  kWhatToDo);
+                  "the first 64 KB of flash, where the board can no longer read them.");
     }
 }
 
@@ -41,8 +37,7 @@ std::string overBudgetWarning(const FlashBudget& budget, const BoardInfo& info) 
     return "The wavetable takes " + std::to_string(budget.bytes) + " bytes of flash, but the " +
            std::string(info.displayName) + " has room for " + std::to_string(budget.room) +
            " beside a minimal player: " + std::to_string(budget.bytes - budget.room) +
-           " bytes too many, so the sketch will not fit on that board. " +
-           "Use a lower target rate or shorter ends, or choose a board with more flash.";
+           " bytes too many, so the sketch will not fit on that board.";
 }
 
 } // namespace
@@ -60,13 +55,8 @@ ExportCheck checkExport(const SlotBank& bank, Board board) {
 void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget) {
     const ExportCheck check = checkExport(bank, board);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Bounds, check.warning);
+        raise(ErrorKind::Size, check.warning);
     }
-    writeFileAtomically(path, buildSketchText(bank));
-}
-
-void writeSketch(const SlotBank& bank, const QString& path) {
-    refuseBeyondAccessors(exportableSampleCount(bank));
     writeFileAtomically(path, buildSketchText(bank));
 }
 

@@ -2,7 +2,7 @@
 
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <QString>
 
@@ -35,7 +35,7 @@ ExportCheck checkExport(const SlotBank& bank, Board board);
 enum class OverBudget { Refuse, Allow };
 
 // Builds the sketch text and writes it to `path` in one atomic step, after checkExport:
-// anything it refuses, and with OverBudget::Refuse a table that does not fit (a bounds error
+// anything it refuses, and with OverBudget::Refuse a table that does not fit (a size error
 // with the warning as its message), leaves `path` as it was. A write failure names the path
 // and the reason. Callers check, maybe ask, then write:
 //
@@ -47,9 +47,5 @@ enum class OverBudget { Refuse, Allow };
 //
 // A command line without --force writes with OverBudget::Refuse instead of asking.
 void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget);
-
-// For no board in particular: refuses only what no board can read, a table beyond the
-// accessors' 65,535 samples (and the slot errors).
-void writeSketch(const SlotBank& bank, const QString& path);
 
 } // namespace wtb

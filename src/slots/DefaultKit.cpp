@@ -156,4 +156,17 @@ std::vector<KitSound> defaultKit() {
     return kit;
 }
 
+SlotBank defaultKitBank() {
+    SlotBank bank;
+    std::int16_t slot = kFirstSlot;
+    for (KitSound& kit : defaultKit()) {
+        Slot& each = bank[slot++];
+        each.samples = Samples(std::move(kit.sound.bytes));
+        each.sampleRate = kit.sound.sampleRate;
+        each.endIndex = each.lastIndex();
+        each.name = std::move(kit.name);
+    }
+    return bank;
+}
+
 } // namespace wtb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "slots/Slot.h"
 #include "slots/SoundFile.h"
 
 #include <string>
@@ -18,5 +19,8 @@ struct KitSound {
 // waveforms, all at one rate, each starting and ending on the zero line. Small enough in total
 // that the sketch made from them leaves most of an Uno's flash free.
 std::vector<KitSound> defaultKit();
+
+// The kit as the sixteen slots of a new folder, each ending at its last sample.
+SlotBank defaultKitBank();
 
 } // namespace wtb

@@ -3,6 +3,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "slots/SlotName.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -109,9 +110,7 @@ std::string formatSettings(const SettingsLines& lines) {
     std::string text;
     for (const SettingsLine& line : lines) {
         // a TAB or line end inside a name would shift every later slot's line
-        for (const char c : line.name) {
-            text += c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
-        }
+        text += oneFieldName(line.name);
         text += '\t';
         text += std::to_string(line.endIndex);
         text += kCrLf;

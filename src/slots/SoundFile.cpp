@@ -230,20 +230,20 @@ sf_count_t memoryTell(void* user) {
 
 } // namespace
 
-std::string encodeWav8(const Sound8& sound) {
+std::string encodeWav8(std::span<const std::uint8_t> bytes, std::int32_t sampleRate) {
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     MemoryFile memory;
     SF_INFO info{};
-    info.samplerate = sound.sampleRate;
+    info.samplerate = sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
     SndfilePtr file(sf_open_virtual(&io, SFM_WRITE, &info, &memory));
     if (!file) {
-        raise(ErrorKind::Sound, "Cannot encode a sound of " + std::to_string(sound.sampleRate) +
+        raise(ErrorKind::Sound, "Cannot encode a sound of " + std::to_string(sampleRate) +
                                     " Hz as WAV: " + sf_strerror(nullptr));
     }
-    const auto size = static_cast<sf_count_t>(sound.bytes.size());
-    if (sf_write_raw(file.get(), sound.bytes.data(), size) != size) {
+    const auto size = static_cast<sf_count_t>(bytes.size());
+    if (sf_write_raw(file.get(), bytes.data(), size) != size) {
         raise(ErrorKind::Sound,
               std::string("Cannot encode a sound as WAV: ") + sf_strerror(file.get()));
     }

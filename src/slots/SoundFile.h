@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,7 @@ struct DecodeOptions {
 // cannot be read, and a bounds error for a target rate outside the range.
 Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options = {});
 
-// The complete bytes of an 8-bit unsigned mono WAV file holding `sound`.
-std::string encodeWav8(const Sound8& sound);
+// The complete bytes of an 8-bit unsigned mono WAV file holding the samples.
+std::string encodeWav8(std::span<const std::uint8_t> bytes, std::int32_t sampleRate);
 
 } // namespace wtb

@@ -58,6 +58,18 @@ bool isNewWorkingFolder(const QString& folder) {
 
 namespace {
 
+void writeBank(const SlotBank& bank, const QString& folder) {
+    AtomicFileBatch batch(saveJournalPath(folder));
+    SettingsLines lines;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const Slot& each = bank[slot];
+        batch.write(slotFileName(slot), encodeWav8(each.samples.bytes(), each.sampleRate));
+        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex};
+    }
+    batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
+    batch.commit();
+}
+
 // Whatever a failed kit left: its journal first, so no start finishes it, then its files.
 void removeKitLeftovers(const QString& folder) {
     QFile::remove(saveJournalPath(folder));
@@ -78,15 +90,7 @@ void createDefaultKit(const QString& folder) {
                                    displayPath(folder) + "\" already holds slot files.");
     }
     try {
-        const std::vector<KitSound> kit = defaultKit();
-        SettingsLines settings;
-        AtomicFileBatch batch(saveJournalPath(folder));
-        for (std::size_t i = 0; i < kit.size(); ++i) {
-            batch.write(slotFileName(static_cast<std::int32_t>(i + 1)), encodeWav8(kit[i].sound));
-            settings[i] = {kit[i].name, static_cast<std::int32_t>(kit[i].sound.bytes.size()) - 1};
-        }
-        batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(settings));
-        batch.commit();
+        writeBank(defaultKitBank(), folder);
     } catch (...) {
         // A kit that is only partly there would make the folder look damaged at every start.
         removeKitLeftovers(folder);
@@ -118,13 +122,12 @@ void requireSlotFolderFile(const QString& folder, const QString& path, const std
     requireRegularFile(path, what);
 }
 
-std::vector<std::unique_ptr<SoundBuffer>> loadSlotFiles(const SoundDevice& device,
-                                                        const QString& folder) {
-    std::vector<std::unique_ptr<SoundBuffer>> sounds;
+std::vector<Sound8> loadSlotFiles(const QString& folder) {
+    std::vector<Sound8> sounds;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const QString path = slotFilePath(folder, slot);
         requireSlotFolderFile(folder, path, "The slot file");
-        sounds.push_back(device.CreateSoundBufferFromFile(path));
+        sounds.push_back(decodeSoundFile(path));
     }
     return sounds;
 }
@@ -137,33 +140,28 @@ SettingsLines loadSettings(const QString& folder) {
 
 } // namespace
 
-void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
+SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
     finishInterruptedSave(folder);
     if (isNewWorkingFolder(folder)) {
+        if (newFolder == NewFolder::KeepEmpty) {
+            return defaultKitBank();
+        }
         createDefaultKit(folder);
     }
-    bank.CurWave = 1;
-    if (!bank.SoundDevice) {
-        bank.SoundDevice = std::make_unique<SoundDevice>();
-    }
-    std::vector<std::unique_ptr<SoundBuffer>> sounds = loadSlotFiles(*bank.SoundDevice, folder);
+    std::vector<Sound8> sounds = loadSlotFiles(folder);
     const SettingsLines lines = loadSettings(folder);
+    SlotBank bank;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto index = static_cast<std::size_t>(slot - 1);
-        setSlot(bank, slot, std::move(sounds[index]), lines[index].endIndex, lines[index].name);
+        bank[slot] = Slot{Samples(std::move(sounds[index].bytes)), sounds[index].sampleRate,
+                          lines[index].endIndex, lines[index].name};
     }
+    return bank;
 }
 
-void SaveWorkingFolder(const SlotBank& bank, const QString& folder) {
+void saveWorkingFolder(const SlotBank& bank, const QString& folder) {
     finishInterruptedSave(folder); // a save of this run may have stopped among its renames
-    AtomicFileBatch batch(saveJournalPath(folder));
-    SettingsLines lines;
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        batch.write(slotFileName(slot), bufferOf(bank, slot).wavFileBytes());
-        lines[static_cast<std::size_t>(slot - 1)] = {bank.WaveName[slot], bank.OutBufLen[slot]};
-    }
-    batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
-    batch.commit();
+    writeBank(bank, folder);
 }
 
 } // namespace wtb

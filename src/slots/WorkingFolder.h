@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <QString>
 
@@ -31,17 +31,23 @@ void createDefaultKit(const QString& folder);
 // in place.
 void finishInterruptedSave(const QString& folder);
 
-// Fills the bank from the working folder: an interrupted save is finished or discarded, then
-// current slot 1, the sound device, the sixteen slot files, then the names and end indices
-// from the settings file. A new folder first receives the default kit. Raises on the first
-// missing, damaged or special file (a FIFO, a folder, a broken link); it never writes to a
-// folder that is not new except to finish an interrupted save.
-void LoadWorkingFolder(SlotBank& bank, const QString& folder);
+// What loading a new folder (one that holds none of the files) does.
+enum class NewFolder {
+    WriteDefaultKit, // writes the default kit's files first, as the window's first start does
+    KeepEmpty,       // gives the default kit's slots but writes nothing
+};
+
+// The sixteen slots of the working folder: an interrupted save is finished or discarded, then
+// the sixteen slot files are read, then the names and end indices from the settings file. A
+// new folder gives the default kit. Raises on the first missing, damaged or special file (a
+// FIFO, a folder, a broken link); it never writes to a folder that is not new except to finish
+// an interrupted save.
+SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder);
 
 // Writes every slot's sound to its slot file, then the settings file, as one: all seventeen
 // are written and synced under temporary names before any replaces its old self, and a
 // journal lets the next start finish the renames when the program is killed among them.
 // Raises on the first failure, naming the file and the reason.
-void SaveWorkingFolder(const SlotBank& bank, const QString& folder);
+void saveWorkingFolder(const SlotBank& bank, const QString& folder);
 
 } // namespace wtb

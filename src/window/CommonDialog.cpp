@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace wtb {
 
@@ -40,33 +39,6 @@ void CommonDialog::setRunner(std::unique_ptr<FileDialogRunner> runner) {
     runner_ = runner ? std::move(runner) : std::make_unique<QtFileDialogRunner>();
 }
 
-QString CommonDialog::toQtNameFilters(const QString& filter) {
-    if (filter.isEmpty()) {
-        return {};
-    }
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
-    QStringList filters;
-    for (qsizetype i = 0; i < parts.size(); i += 2) {
-        // A label that already shows its patterns ("Wave (*.wav)") would show them twice.
-        QString label = parts[i];
-        label.remove(trailingPatterns);
-        QStringList patterns;
-        const QString patternText = i + 1 < parts.size() ? parts[i + 1] : QString();
-        for (QString pattern : patternText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            pattern = pattern.trimmed();
-            // "*.*" means every file; for Qt it would mean only names with a dot.
-            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
-        }
-        if (patterns.isEmpty()) {
-            patterns << QStringLiteral("*");
-        }
-        filters << label.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                       QLatin1Char(')');
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
 bool CommonDialog::showOpen(QWidget* parent) {
     return show(parent, FileDialogRequest::Mode::Open);
 }
@@ -80,7 +52,7 @@ bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
     request.mode = mode;
     request.title =
         mode == FileDialogRequest::Mode::Save ? QStringLiteral("Save As") : QStringLiteral("Open");
-    request.nameFilters = toQtNameFilters(filter_);
+    request.nameFilters = nameFilters_;
     // A preset with a folder opens there; a bare name opens where the last file was chosen.
     if (fileName_.isEmpty()) {
         request.directory = directory_;

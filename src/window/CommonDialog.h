@@ -36,9 +36,9 @@ public:
     // Replaces how the dialog is shown (tests); the default shows a QFileDialog.
     void setRunner(std::unique_ptr<FileDialogRunner> runner);
 
-    // Pairs of "label|pattern", patterns separated by ";", as in "Wave (*.wav)|*.wav".
-    void setFilter(const QString& filter) { filter_ = filter; }
-    const QString& filter() const { return filter_; }
+    // Qt's form: "Wave (*.wav);;All files (*)". Kept until set again.
+    void setNameFilters(const QString& filters) { nameFilters_ = filters; }
+    const QString& nameFilters() const { return nameFilters_; }
 
     // The proposed name before a dialog, the chosen file's full path after an accepted one.
     void setFileName(const QString& fileName) { fileName_ = fileName; }
@@ -49,14 +49,11 @@ public:
     bool showOpen(QWidget* parent);
     bool showSave(QWidget* parent);
 
-    // The filter in Qt's form.
-    static QString toQtNameFilters(const QString& filter);
-
 private:
     bool show(QWidget* parent, FileDialogRequest::Mode mode);
 
     std::unique_ptr<FileDialogRunner> runner_;
-    QString filter_;
+    QString nameFilters_;
     QString fileName_;
     QString directory_; // the folder of the last chosen file
 };

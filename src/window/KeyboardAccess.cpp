@@ -3,7 +3,84 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 
+#include <vector>
+
 namespace wtb {
+
+namespace {
+
+QKeySequence ctrl(Qt::Key key) {
+    return QKeySequence(Qt::CTRL | key);
+}
+
+const std::vector<WindowCommandText>& commandTexts() {
+    static const std::vector<WindowCommandText> texts{
+        {WindowCommand::Import,
+         QStringLiteral("Import WAV file"),
+         {ctrl(Qt::Key_O)},
+         QStringLiteral("Import a WAV file into the current slot")},
+        {WindowCommand::Save,
+         QStringLiteral("Save wavetable"),
+         {ctrl(Qt::Key_S)},
+         QStringLiteral("Write all sixteen slots as one sketch file")},
+        {WindowCommand::Play,
+         QStringLiteral("Play slot"),
+         {ctrl(Qt::Key_Space)},
+         QStringLiteral("Play the current slot")},
+        {WindowCommand::PlayOutput,
+         QStringLiteral("Play output"),
+         {ctrl(Qt::Key_P)},
+         QStringLiteral("Play what the sketch will hold for this slot: samples 0 to the end "
+                        "index, at the slot's rate")},
+        {WindowCommand::Stop,
+         QStringLiteral("Stop"),
+         {QKeySequence(Qt::Key_Escape)},
+         QStringLiteral("Stop playing")},
+        {WindowCommand::Undo,
+         QStringLiteral("Undo"),
+         {QKeySequence(QKeySequence::Undo)},
+         QStringLiteral("Undo the last change of a slot")},
+        {WindowCommand::Redo,
+         QStringLiteral("Redo"),
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ctrl(Qt::Key_Y)},
+         QStringLiteral("Redo the change last undone")},
+        {WindowCommand::ResampleSlot,
+         QStringLiteral("Resample slot"),
+         {},
+         QStringLiteral("Convert this slot to the target rate.")},
+        {WindowCommand::ResampleAll,
+         QStringLiteral("Resample all slots"),
+         {},
+         QStringLiteral("Convert every slot at another rate to the target rate.")},
+        {WindowCommand::NormaliseSlot,
+         QStringLiteral("Normalise slot"),
+         {},
+         QStringLiteral("Scale this slot so its loudest sample reaches full level.")},
+        {WindowCommand::NormaliseAll,
+         QStringLiteral("Normalise all slots"),
+         {},
+         QStringLiteral("Scale every slot so its loudest sample reaches full level.")},
+    };
+    return texts;
+}
+
+} // namespace
+
+const WindowCommandText& commandText(WindowCommand command) {
+    return commandTexts()[static_cast<std::size_t>(command)];
+}
+
+QString commandTip(WindowCommand command) {
+    const WindowCommandText& text = commandText(command);
+    if (text.keys.isEmpty()) {
+        return text.tip;
+    }
+    QStringList keys;
+    for (const QKeySequence& key : text.keys) {
+        keys << keysText(key);
+    }
+    return text.tip + QStringLiteral(" (") + keys.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
 
 QKeySequence slotKeys(int slot) {
     if (slot < 1 || slot > kLastSlotWithKeys) {

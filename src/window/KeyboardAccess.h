@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -8,19 +9,35 @@ class QAbstractButton;
 
 namespace wtb {
 
-// The window's shortcuts. Every action of the window has one; the slot buttons 10 to 16 are
-// reached with the arrow keys from the others.
-inline QKeySequence importKeys() {
-    return QKeySequence(Qt::CTRL | Qt::Key_O);
-}
-inline QKeySequence saveKeys() {
-    return QKeySequence(Qt::CTRL | Qt::Key_S);
-}
-// Space alone stays with the focused control.
-inline QKeySequence playKeys() {
-    return QKeySequence(Qt::CTRL | Qt::Key_Space);
-}
-// Slots 1 to 9; none for the others.
+// What the window's commands are called, which keys run them and what their tooltips say, in
+// one table: the actions, the buttons' tooltips and the context menu all read it.
+enum class WindowCommand {
+    Import,
+    Save,
+    Play,
+    PlayOutput,
+    Stop,
+    Undo,
+    Redo,
+    ResampleSlot,
+    ResampleAll,
+    NormaliseSlot,
+    NormaliseAll,
+};
+
+struct WindowCommandText {
+    WindowCommand command;
+    QString accessibleName; // the button's, and the context menu's entry
+    QList<QKeySequence> keys;
+    QString tip; // without the keys
+};
+
+const WindowCommandText& commandText(WindowCommand command);
+
+// The command's tooltip: what it does and, when it has keys, "(Ctrl+O)".
+QString commandTip(WindowCommand command);
+
+// Slots 1 to 9 are chosen with Alt+1 .. Alt+9; the others with the arrow keys.
 QKeySequence slotKeys(int slot);
 inline constexpr int kLastSlotWithKeys = 9;
 

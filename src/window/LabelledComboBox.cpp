@@ -12,11 +12,8 @@ QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxPlacement& pl
     auto* box = new QComboBox(window);
     box->setObjectName(QString::fromLatin1(placement.boxName));
     box->setGeometry(placement.boxGeometry);
-    box->setAccessibleName(placement.accessibleName);
-    box->setToolTip(placement.toolTip);
     label->setBuddy(box);
     label->setAccessibleName(placement.caption);
-    label->setToolTip(placement.toolTip);
     return box;
 }
 

@@ -15,12 +15,10 @@ struct LabelledComboBoxPlacement {
     QRect labelGeometry;
     const char* boxName;
     QRect boxGeometry;
-    QString accessibleName;
-    QString toolTip;
 };
 
-// A combo box on `window` with its label, the label its buddy; both are named for assistive
-// technology and carry the same tooltip.
+// A combo box on `window` with its label, the label its buddy. The label's accessible name is
+// its caption; the window names the box.
 QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxPlacement& placement);
 
 } // namespace wtb

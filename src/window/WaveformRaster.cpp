@@ -20,7 +20,7 @@ std::int32_t lastIndexOf(std::span<const std::uint8_t> samples) {
 // One past the last index of the run of samples that share x with `begin`. x is monotonic in
 // the index, so a galloping search followed by bisection finds the run's end with a few dozen
 // exact evaluations of the mapping, however long the run is.
-std::int32_t runEnd(std::int32_t begin, std::int32_t x, std::int32_t last, std::int32_t Wr) {
+std::int32_t runEnd(std::int32_t begin, std::int32_t x, std::int32_t last, std::int32_t width) {
     std::int64_t inside = begin; // known to map to x
     std::int64_t beyond = 0;     // known to map elsewhere, or one past the last sample
     for (std::int64_t step = 1;; step *= 2) {
@@ -29,7 +29,7 @@ std::int32_t runEnd(std::int32_t begin, std::int32_t x, std::int32_t last, std::
             beyond = std::int64_t{last} + 1;
             break;
         }
-        if (indexToX(static_cast<std::int32_t>(probe), last, Wr) != x) {
+        if (indexToX(static_cast<std::int32_t>(probe), last, width) != x) {
             beyond = probe;
             break;
         }
@@ -37,7 +37,7 @@ std::int32_t runEnd(std::int32_t begin, std::int32_t x, std::int32_t last, std::
     }
     while (beyond - inside > 1) {
         const std::int64_t middle = inside + (beyond - inside) / 2;
-        if (indexToX(static_cast<std::int32_t>(middle), last, Wr) != x) {
+        if (indexToX(static_cast<std::int32_t>(middle), last, width) != x) {
             beyond = middle;
         } else {
             inside = middle;
@@ -60,8 +60,8 @@ void byteRange(const std::uint8_t* bytes, std::size_t count, std::uint8_t& low,
 
 } // namespace
 
-std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t Wr,
-                               std::int32_t Hr) {
+std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t width,
+                               std::int32_t height) {
     std::vector<QLine> lines;
     if (samples.empty()) {
         return lines;
@@ -69,20 +69,20 @@ std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32
     const std::int32_t last = lastIndexOf(samples);
     std::array<std::int32_t, 256> yOf{};
     for (int byte = 0; byte < 256; ++byte) {
-        yOf[static_cast<std::size_t>(byte)] = byteToY(static_cast<std::uint8_t>(byte), Hr);
+        yOf[static_cast<std::size_t>(byte)] = byteToY(static_cast<std::uint8_t>(byte), height);
     }
     const auto y = [&](std::int32_t index) {
         return yOf[samples[static_cast<std::size_t>(index)]];
     };
 
-    // One run per distinct x: at most |Wr| + 1 of them.
-    const std::int64_t runs = std::min(std::int64_t{last} + 1, std::abs(std::int64_t{Wr}) + 1);
+    // One run per distinct x: at most |width| + 1 of them.
+    const std::int64_t runs = std::min(std::int64_t{last} + 1, std::abs(std::int64_t{width}) + 1);
     lines.reserve(static_cast<std::size_t>(2 * runs));
     QPoint previous(0, y(0)); // where the polyline starts
     std::int32_t begin = 0;
     for (;;) {
-        const std::int32_t x = indexToX(begin, last, Wr);
-        const std::int32_t end = runEnd(begin, x, last, Wr);
+        const std::int32_t x = indexToX(begin, last, width);
+        const std::int32_t end = runEnd(begin, x, last, width);
         lines.emplace_back(previous, QPoint(x, y(begin))); // into the run, as drawn
         if (end - begin >= 2) {
             std::uint8_t low = 0;
@@ -99,9 +99,9 @@ std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32
     return lines;
 }
 
-void drawTraceFast(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
-                   std::int32_t Hr) {
-    const std::vector<QLine> lines = reduceTrace(samples, Wr, Hr);
+void drawTraceFast(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t width,
+                   std::int32_t height) {
+    const std::vector<QLine> lines = reduceTrace(samples, width, height);
     painter.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 

@@ -18,11 +18,11 @@ namespace wtb {
 // as they are. At most two segments per column plus one. This rests on the picture box's pen (one
 // pixel, square cap, aliased), with which every vertical segment covers the rows between its ends
 // inclusive; the tests hold it to the pixels of one painter call per sample.
-std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t Wr,
-                               std::int32_t Hr);
+std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples, std::int32_t width,
+                               std::int32_t height);
 
 // Draws reduceTrace() in one painter call.
-void drawTraceFast(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
-                   std::int32_t Hr);
+void drawTraceFast(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t width,
+                   std::int32_t height);
 
 } // namespace wtb

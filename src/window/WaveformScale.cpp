@@ -11,50 +11,48 @@ namespace wtb {
 
 namespace {
 
-std::string describe(float X, float InMin, std::int32_t InMax, std::int32_t OutMin,
-                     std::int32_t OutMax) {
+std::string describe(float value, float inMin, std::int32_t inMax, std::int32_t outMin,
+                     std::int32_t outMax) {
     std::ostringstream text;
     text.precision(9);
-    text << "mapping " << X << " from " << InMin << ".." << InMax << " onto " << OutMin << ".."
-         << OutMax;
+    text << "mapping " << value << " from " << inMin << ".." << inMax << " onto " << outMin << ".."
+         << outMax;
     return text.str();
 }
 
 } // namespace
 
-std::int32_t ScaleValue(float X, float InMin, std::int32_t InMax, std::int32_t OutMin,
-                        std::int32_t OutMax) {
-    const double D = static_cast<double>(X) - static_cast<double>(InMin);
-    if (!std::isfinite(D)) {
-        raise(ErrorKind::Overflow,
-              "Invalid arithmetic while " + describe(X, InMin, InMax, OutMin, OutMax) + ".");
+std::int32_t scaleValue(float value, float inMin, std::int32_t inMax, std::int32_t outMin,
+                        std::int32_t outMax) {
+    const auto context = [&] { return describe(value, inMin, inMax, outMin, outMax); };
+    const double offset = static_cast<double>(value) - static_cast<double>(inMin);
+    if (!std::isfinite(offset)) {
+        raise(ErrorKind::Overflow, "Invalid arithmetic while " + context() + ".");
     }
-    const std::int32_t S = checkedSub(OutMax, OutMin);
-    const double N = D * static_cast<double>(S);
-    const double R = static_cast<double>(InMax) - static_cast<double>(InMin);
-    if (R == 0.0) {
+    const std::int32_t outSpan = checkedSub(outMax, outMin);
+    const double scaled = offset * static_cast<double>(outSpan);
+    const double inSpan = static_cast<double>(inMax) - static_cast<double>(inMin);
+    if (inSpan == 0.0) {
         raise(ErrorKind::Overflow,
-              std::string(N == 0.0 ? "Invalid arithmetic (0 / 0)" : "Division by zero") +
-                  " while " + describe(X, InMin, InMax, OutMin, OutMax) +
-                  ": the input range is empty.");
+              std::string(scaled == 0.0 ? "Invalid arithmetic (0 / 0)" : "Division by zero") +
+                  " while " + context() + ": the input range is empty.");
     }
-    const double V = N / R + static_cast<double>(OutMin);
-    if (!std::isfinite(V)) {
-        raise(ErrorKind::Overflow,
-              "Arithmetic overflow while " + describe(X, InMin, InMax, OutMin, OutMax) + ".");
+    const double mapped = scaled / inSpan + static_cast<double>(outMin);
+    if (!std::isfinite(mapped)) {
+        raise(ErrorKind::Overflow, "Arithmetic overflow while " + context() + ".");
     }
-    return toInt32HalfEven(V);
+    return toInt32HalfEven(mapped);
 }
 
-std::int32_t indexToX(std::int32_t index, std::int32_t lastIndex, std::int32_t Wr) {
+std::int32_t indexToX(std::int32_t index, std::int32_t lastIndex, std::int32_t width) {
     if (lastIndex == 0) {
         return 0;
     }
-    return ScaleValue(static_cast<float>(index), 0.0f, lastIndex, 0, Wr);
+    return scaleValue(static_cast<float>(index), 0.0f, lastIndex, 0, width);
 }
 
-std::int32_t byteToY(std::uint8_t sample, std::int32_t Hr) {
-    return ScaleValue(static_cast<float>(sample), 0.0f, 255, Hr, 0);
+std::int32_t byteToY(std::uint8_t sample, std::int32_t height) {
+    return scaleValue(static_cast<float>(sample), 0.0f, 255, height, 0);
 }
 
 } // namespace wtb

@@ -2,16 +2,14 @@
 // working folders: the files each leaves, its exit status and its messages.
 #include "CliTestSupport.h"
 
-#include "cli/Operations.h"
 #include "cli/SlotListing.h"
-#include "editing/Normalise.h"
-#include "editing/Resample.h"
-#include "editing/SlotImport.h"
 #include "export/Boards.h"
+#include "export/FlashBudget.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
+#include "workspace/Workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,9 +55,7 @@ struct Kit {
 };
 
 SlotBank loaded(const QString& folder) {
-    SlotBank bank;
-    LoadWorkingFolder(bank, folder);
-    return bank;
+    return loadWorkingFolder(folder, NewFolder::WriteDefaultKit);
 }
 
 TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNothing) {
@@ -113,8 +109,10 @@ TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {
     const test::ProgramRun run = runProgram({"list", "--folder", fresh.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const SlotBank kit = loaded(loadedByTheWindow.path());
-    EXPECT_EQ(run.out.toStdString(),
-              cli::formatSlotList(kit) + cli::budgetLine(kit, "uno") + "\n");
+    EXPECT_EQ(run.out.toStdString(), cli::formatSlotList(kit) + "Budget\tuno\t" +
+                                         std::to_string(flashBudget(kit, Board::Uno).bytes) + "\t" +
+                                         std::to_string(boardInfo(Board::Uno).tableRoom()) +
+                                         "\tfits\n");
     EXPECT_EQ(entries(fresh.path()), QStringList());
 }
 
@@ -172,21 +170,19 @@ TEST(ImportCommand, LoadsTheFileIntoTheSlotAndSavesTheFolderWhole) {
         sound[i] = static_cast<std::uint8_t>(i * 7);
     }
     test::writeWav8(source.file("lead line.wav"), sound, 11025);
-    const std::vector<test::SlotState> before = test::allSlotStates(loaded(kit.folder.path()));
+    const std::vector<Slot> before = test::allSlots(loaded(kit.folder.path()));
 
     const test::ProgramRun run =
         runProgram({"--folder", kit.folder.path(), "import", "5", source.file("lead line.wav")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const SlotBank after = loaded(kit.folder.path());
     EXPECT_EQ(test::slotBytes(after, 5), sound);
-    EXPECT_EQ(after.WaveDesc[5].sampleRate, 11025);
-    EXPECT_EQ(after.OutBufLen[5], 1233);
-    EXPECT_EQ(after.WaveName[5], "lead line.wav");
+    EXPECT_EQ(after[5].sampleRate, 11025);
+    EXPECT_EQ(after[5].endIndex, 1233);
+    EXPECT_EQ(after[5].name, "lead line.wav");
     for (std::int16_t slot = 1; slot <= 16; ++slot) {
         if (slot != 5) {
-            auto state = test::slotState(after, slot);
-            state.buffer = before[slot - 1].buffer; // another load, another buffer
-            EXPECT_EQ(state, before[slot - 1]) << "slot " << slot;
+            EXPECT_EQ(after[slot], before[slot - 1]) << "slot " << slot;
         }
     }
 }
@@ -201,9 +197,9 @@ TEST(ImportCommand, IntoANewFolderLeavesTheWholeFolderWithTheKitInTheOtherSlots)
     const SlotBank kit = loaded(kitFolder.path());
     const SlotBank after = loaded(fresh.path());
     EXPECT_EQ(test::slotBytes(after, 2), Bytes(50, 140));
-    EXPECT_EQ(after.WaveName[2], "one.wav");
+    EXPECT_EQ(after[2].name, "one.wav");
     EXPECT_EQ(test::slotBytes(after, 1), test::slotBytes(kit, 1));
-    EXPECT_EQ(after.WaveName[16], kit.WaveName[16]);
+    EXPECT_EQ(after[16].name, kit[16].name);
 }
 
 TEST(TrimCommand, WalksTheEndBackToTheZeroCrossingAndChangesOnlyThatEndIndex) {
@@ -218,7 +214,7 @@ TEST(TrimCommand, WalksTheEndBackToTheZeroCrossingAndChangesOnlyThatEndIndex) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Slot 3 ends at index 500.\n");
     const SlotBank after = loaded(kit.folder.path());
-    EXPECT_EQ(after.OutBufLen[3], 500);
+    EXPECT_EQ(after[3].endIndex, 500);
     EXPECT_EQ(test::slotBytes(after, 3), falling);
     std::string expectedSettings = settingsBefore;
     const std::string line3 = "falling.wav\t999\r\n";
@@ -229,7 +225,7 @@ TEST(TrimCommand, WalksTheEndBackToTheZeroCrossingAndChangesOnlyThatEndIndex) {
 struct SlotEdit {
     const char* name;
     QStringList arguments; // SOUND stands for a 16-bit stereo file at 44,100 Hz
-    std::function<void(SlotBank&, const QString& sound)> edit;
+    std::function<void(Workspace&, const QString& sound)> edit;
 };
 
 void PrintTo(const SlotEdit& edit, std::ostream* out) {
@@ -258,9 +254,13 @@ TEST_P(EditCommand, LeavesTheFolderAsTheEditingFunctionOnTheLoadedSlots) {
     const test::ProgramRun run = runProgram(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out + run.err, "");
-    SlotBank bank = loaded(inProcess.folder.path());
-    edit.edit(bank, source.file("sound.wav"));
-    SaveWorkingFolder(bank, inProcess.folder.path());
+    {
+        Workspace workspace(inProcess.folder.path(),
+                            std::make_unique<WorkingFolderLock>(inProcess.folder.path()),
+                            NewFolder::WriteDefaultKit);
+        edit.edit(workspace, source.file("sound.wav"));
+        workspace.save();
+    }
     const auto after = test::folderChecksums(shell.folder.path());
     EXPECT_NE(after, before) << "the edit changed nothing";
     EXPECT_EQ(after, test::folderChecksums(inProcess.folder.path()));
@@ -270,32 +270,31 @@ INSTANTIATE_TEST_SUITE_P(
     Edits, EditCommand,
     testing::Values(SlotEdit{"ResampleOneSlot",
                              {"resample", "3", "11025"},
-                             [](SlotBank& bank, const QString&) { resampleSlot(bank, 3, 11025); }},
-                    SlotEdit{"ResampleAll",
-                             {"resample", "all", "11025"},
-                             [](SlotBank& bank, const QString&) {
-                                 resampleSlotsAtOtherRates(bank, 11025);
-                             }},
+                             [](Workspace& ws, const QString&) { ws.resample(3, 11025); }},
+                    SlotEdit{
+                        "ResampleAll",
+                        {"resample", "all", "11025"},
+                        [](Workspace& ws, const QString&) { ws.resample(std::nullopt, 11025); }},
                     SlotEdit{"NormaliseOneSlot",
                              {"normalise", "4"},
-                             [](SlotBank& bank, const QString&) { normaliseSlot(bank, 4); }},
+                             [](Workspace& ws, const QString&) { ws.normalise(4); }},
                     SlotEdit{"NormaliseAll",
                              {"normalise", "all"},
-                             [](SlotBank& bank, const QString&) { normaliseAllSlots(bank); }},
+                             [](Workspace& ws, const QString&) { ws.normalise(std::nullopt); }},
                     SlotEdit{"ImportAtARate",
                              {"import", "5", "SOUND", "--rate", "8000"},
-                             [](SlotBank& bank, const QString& sound) {
-                                 importIntoSlot(bank, 5, sound, {8000, false});
+                             [](Workspace& ws, const QString& sound) {
+                                 ws.importFile(5, sound, {8000, false});
                              }},
                     SlotEdit{"ImportNormalisedAtARate",
                              {"import", "5", "SOUND", "--normalise", "--rate", "16384"},
-                             [](SlotBank& bank, const QString& sound) {
-                                 importIntoSlot(bank, 5, sound, {16384, true});
+                             [](Workspace& ws, const QString& sound) {
+                                 ws.importFile(5, sound, {16384, true});
                              }},
                     SlotEdit{"ImportNormalised",
                              {"import", "12", "SOUND", "--normalise"},
-                             [](SlotBank& bank, const QString& sound) {
-                                 importIntoSlot(bank, 12, sound, {std::nullopt, true});
+                             [](Workspace& ws, const QString& sound) {
+                                 ws.importFile(12, sound, {std::nullopt, true});
                              }}),
     [](const auto& test) { return std::string(test.param.name); });
 
@@ -494,7 +493,7 @@ TEST(DefaultWorkingFolder, IsTheProgramsOwnFolderWhenNoneIsGiven) {
     test::TempFolder here;
     ASSERT_EQ(runProgram({"import", "9", source.file("beside.wav")}, here.path(), program).exitCode,
               0);
-    EXPECT_EQ(loaded(programFolder.path()).WaveName[9], "beside.wav");
+    EXPECT_EQ(loaded(programFolder.path())[9].name, "beside.wav");
     EXPECT_EQ(entries(here.path()), QStringList());
 }
 

@@ -56,16 +56,13 @@ TEST(ImportAtTargetRate, ATonePastTheNewNyquistDoesNotFoldDown) {
     test::TempFolder folder;
     const QString path = folder.file("tones.wav");
     test::writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, interleaved);
-    SlotBank bank;
-    test::fillBank(bank, test::patternedSlots(10));
+    const Slot imported = slotFromFile(path, DecodeOptions{8000, false});
 
-    importIntoSlot(bank, 3, path, DecodeOptions{8000, false});
-
-    const auto view = bank.WaveBuffer[3]->bytes();
+    const auto view = imported.samples.bytes();
     const Bytes resampled(view.begin(), view.end());
     EXPECT_NEAR(double(resampled.size()), 8000.0, 1.0);
-    EXPECT_EQ(bank.WaveDesc[3].sampleRate, 8000);
-    EXPECT_EQ(bank.OutBufLen[3], std::int32_t(resampled.size()) - 1);
+    EXPECT_EQ(imported.sampleRate, 8000);
+    EXPECT_EQ(imported.endIndex, std::int32_t(resampled.size()) - 1);
     EXPECT_LT(aliasBelowToneDb(resampled), -40.0);
 
     // The same measurement on plain decimation of the file's own 8-bit conversion finds the
@@ -156,7 +153,7 @@ Bytes squareDown(int length) {
     return bytes;
 }
 
-TEST(ResampleSlotSound, MovesTheEndIndexWithTheSound) {
+TEST(ResampledSlot, MovesTheEndIndexWithTheSound) {
     const std::vector<EndCase> cases{
         {"the last sample stays the last", tone(300, 8000, 1000), 999, 16000, 1999},
         {"the last sample, rate down", tone(300, 8000, 1000), 999, 5000, 624},
@@ -171,55 +168,27 @@ TEST(ResampleSlotSound, MovesTheEndIndexWithTheSound) {
     };
     for (const EndCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const SlotSound sound{c.bytes, 8000, c.endIndex};
-        const SlotSound result = resampleSlotSound(sound, c.toRate);
-        EXPECT_EQ(result.rate, c.toRate);
-        EXPECT_EQ(result.bytes.size(), std::size_t(std::lround(1000.0 * c.toRate / 8000)));
+        const Slot result = resampledSlot(test::makeSlot(c.bytes, c.endIndex), c.toRate);
+        EXPECT_EQ(result.sampleRate, c.toRate);
+        EXPECT_EQ(result.sampleCount(), std::lround(1000.0 * c.toRate / 8000));
         EXPECT_EQ(result.endIndex, c.expectedEnd);
     }
 }
 
-TEST(ResampleSlotSound, TheEndSettlesJustPastTheSameCrossing) {
+TEST(ResampledSlot, TheEndSettlesJustPastTheSameCrossing) {
     // Falls through the zero line between 499 and 500 at 8000 Hz, that is at 1000 at 16000 Hz.
-    const SlotSound result = resampleSlotSound(SlotSound{squareDown(1000), 8000, 700}, 16000);
+    const Slot result = resampledSlot(test::makeSlot(squareDown(1000), 700), 16000);
     const std::int32_t end = result.endIndex;
     ASSERT_GT(end, 0);
     EXPECT_NEAR(end, 1000, 2);
-    EXPECT_GE(result.bytes.at(end - 1), 128);
-    EXPECT_LT(result.bytes.at(end), 128);
+    EXPECT_GE(result.samples[end - 1], 128);
+    EXPECT_LT(result.samples[end], 128);
 }
 
-TEST(ResampleSlotSound, AtTheTargetRateNothingChanges) {
-    const SlotSound sound{tone(300, 16384, 777), 16384, 500};
-    EXPECT_EQ(resampleSlotSound(sound, 16384), sound);
-    EXPECT_THROW(resampleSlotSound(sound, 500), RuntimeError);
-}
-
-TEST(ResampleSlots, ChangesEverySlotAtAnotherRateAndNoOther) {
-    SlotBank bank;
-    test::fillBank(bank, test::patternedSlots(400), 8000);
-    storeSlotSounds(bank, {{5, SlotSound{tone(200, 11025, 300), 11025, 299}},
-                           {9, SlotSound{tone(200, 16384, 300), 16384, 150}}});
-    const SlotSound untouched = slotSoundOf(bank, 9);
-
-    EXPECT_THROW(resampleSlotsAtOtherRates(bank, 200000), RuntimeError);
-    EXPECT_EQ(slotSoundOf(bank, 5).rate, 11025);
-
-    const std::vector<std::int16_t> changed = resampleSlotsAtOtherRates(bank, 16384);
-    EXPECT_EQ(changed.size(), 15u);
-    EXPECT_EQ(std::count(changed.begin(), changed.end(), 9), 0);
-    EXPECT_EQ(slotSoundOf(bank, 9), untouched);
-    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        SCOPED_TRACE(slot);
-        EXPECT_EQ(bank.WaveDesc[slot], bank.WaveBuffer[slot]->description());
-        EXPECT_EQ(bank.WaveDesc[slot].sampleRate, 16384);
-    }
-    const SlotSound five = slotSoundOf(bank, 5);
-    EXPECT_EQ(five.endIndex, std::int32_t(five.bytes.size()) - 1);
-
-    EXPECT_FALSE(resampleSlot(bank, 5, 16384));
-    EXPECT_TRUE(resampleSlot(bank, 5, 8000));
-    EXPECT_EQ(bank.WaveDesc[5].sampleRate, 8000);
+TEST(ResampledSlot, AtTheTargetRateNothingChanges) {
+    const Slot slot = test::makeSlot(tone(300, 16384, 777), 500, "tone.wav", 16384);
+    EXPECT_EQ(resampledSlot(slot, 16384), slot);
+    EXPECT_THROW(resampledSlot(slot, 500), RuntimeError);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "export/SketchText.h"
+#include "slots/SlotName.h"
 
 #include "common/TextLines.h"
 #include "export/Boards.h"

@@ -50,9 +50,9 @@ inline std::vector<SlotContent> seededSlots(std::int32_t length, int seed) {
 inline bool bankHolds(const SlotBank& bank, const std::vector<SlotContent>& slots) {
     for (int slot = 1; slot <= 16; ++slot) {
         const SlotContent& expected = slots.at(static_cast<std::size_t>(slot - 1));
-        const auto bytes = bufferOf(bank, slot).bytes();
+        const auto bytes = bank[slot].samples.bytes();
         if (!std::equal(bytes.begin(), bytes.end(), expected.bytes.begin(), expected.bytes.end()) ||
-            bank.WaveName[slot] != expected.name || bank.OutBufLen[slot] != expected.endIndex) {
+            bank[slot].name != expected.name || bank[slot].endIndex != expected.endIndex) {
             return false;
         }
     }

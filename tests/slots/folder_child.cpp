@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     try {
-        wtb::SaveWorkingFolder(bank, folder);
+        wtb::saveWorkingFolder(bank, folder);
     } catch (const std::exception& error) {
         say(std::string("failed: ") + error.what());
         return 2;

@@ -50,21 +50,21 @@ TEST_P(FullDiskAtClose, TheSaveIsRefusedWholeAndSucceedsOnceThereIsRoom) {
     REQUIRE_MOUNTED(disk);
     test::writeWorkingFolder(disk.path(), test::seededSlots(100, 1));
     SlotBank bank;
-    LoadWorkingFolder(bank, disk.path());
+    bank = loadWorkingFolder(disk.path(), NewFolder::WriteDefaultKit);
     test::fillBank(bank, grownSlots());
     disk.fill(GetParam());
     const auto before = test::folderChecksums(disk.path());
 
-    const std::string message = failureOf([&] { SaveWorkingFolder(bank, disk.path()); });
+    const std::string message = failureOf([&] { saveWorkingFolder(bank, disk.path()); });
     EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
     EXPECT_NE(message.find(disk.path().toStdString() + "/"), std::string::npos) << message;
     EXPECT_EQ(test::folderChecksums(disk.path()), before);
     EXPECT_EQ(entries(disk.path()).size(), 18); // the seventeen and the filler, nothing half made
 
     disk.empty();
-    SaveWorkingFolder(bank, disk.path());
+    saveWorkingFolder(bank, disk.path());
     SlotBank reloaded;
-    LoadWorkingFolder(reloaded, disk.path());
+    reloaded = loadWorkingFolder(disk.path(), NewFolder::WriteDefaultKit);
     EXPECT_TRUE(test::bankHolds(reloaded, grownSlots()));
 }
 
@@ -109,14 +109,15 @@ TEST_P(NearlyFullDiskAtFirstStart, LeavesNoFileOfTheKitAndTheNextStartMakesIt) {
     disk.fill(GetParam());
 
     SlotBank bank;
-    const std::string message = failureOf([&] { LoadWorkingFolder(bank, disk.path()); });
+    const std::string message =
+        failureOf([&] { bank = loadWorkingFolder(disk.path(), NewFolder::WriteDefaultKit); });
     EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
     EXPECT_EQ(entries(disk.path()), QStringList{"filler"});
     EXPECT_TRUE(isNewWorkingFolder(disk.path()));
 
     disk.empty();
-    LoadWorkingFolder(bank, disk.path());
-    EXPECT_EQ(bank.WaveName[1], "kick.wav");
+    bank = loadWorkingFolder(disk.path(), NewFolder::WriteDefaultKit);
+    EXPECT_EQ(bank[1].name, "kick.wav");
     EXPECT_EQ(entries(disk.path()).size(), 17);
 }
 

@@ -97,7 +97,7 @@ WholeRun runToTheEnd(const QStringList& arguments) {
 // Which of the two banks the folder loads as: 1, 2, or 0 for neither.
 int loadedSeed(const QString& folder) {
     SlotBank bank;
-    LoadWorkingFolder(bank, folder);
+    bank = loadWorkingFolder(folder, NewFolder::WriteDefaultKit);
     for (const int seed : {1, 2}) {
         if (test::bankHolds(bank, test::seededSlots(kLargeSlot, seed))) {
             return seed;
@@ -188,8 +188,8 @@ TEST(SecondProgram, TheLockFileIsNeverTakenForAFileOfTheFolder) {
     WorkingFolderLock lock(folder.path());
     EXPECT_TRUE(isNewWorkingFolder(folder.path()));
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
-    SaveWorkingFolder(bank, folder.path());
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+    saveWorkingFolder(bank, folder.path());
     EXPECT_EQ(entries(folder.path()).size(), 18); // the seventeen and the lock
 }
 

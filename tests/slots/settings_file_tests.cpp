@@ -1,5 +1,5 @@
 #include "slots/SettingsFile.h"
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <gtest/gtest.h>
 
@@ -103,14 +103,13 @@ TEST(SettingsText, WritesSixteenCrLfLinesThatReadBack) {
     EXPECT_EQ(parseSettings(formatSettings(lines), "Settings.txt")[2].name, "tab here  and line");
 }
 
-TEST(SlotArrays, EveryAccessIsBoundsTested) {
+TEST(SlotBank, EveryAccessIsBoundsTested) {
     SlotBank bank;
-    bank.OutBufLen[16] = 5;
-    bank.WaveName[0] = "never used";
-    EXPECT_EQ(bank.OutBufLen[16], 5);
-    EXPECT_THROW(bank.OutBufLen[17], RuntimeError);
-    EXPECT_THROW(bank.WaveName[-1], RuntimeError);
-    EXPECT_THROW(bufferOf(bank, 3), RuntimeError); // nothing loaded yet
+    bank[16].endIndex = 5;
+    EXPECT_EQ(bank[16].endIndex, 5);
+    for (const int stray : {0, 17, -1}) {
+        EXPECT_THROW(bank[stray], RuntimeError) << stray;
+    }
 }
 
 } // namespace

@@ -122,8 +122,8 @@ TEST_P(SpecialInTheWorkingFolder, IsNamedAndTheFolderLeftAlone) {
     const QStringList names = entries(folder.path());
 
     SlotBank bank;
-    const std::string message =
-        failureWithin([&] { LoadWorkingFolder(bank, folder.path()); }, path);
+    const std::string message = failureWithin(
+        [&] { bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit); }, path);
     EXPECT_NE(message.find(path.toStdString() + "\" " + special.described), std::string::npos)
         << message;
     EXPECT_EQ(regularFiles(folder.path()), before);
@@ -141,14 +141,11 @@ class SpecialOutsideTheFolder : public testing::TestWithParam<Special> {};
 
 TEST_P(SpecialOutsideTheFolder, AnImportIsRefusedAndTheSlotKept) {
     test::TempFolder folder;
-    SlotBank bank;
-    test::fillBank(bank, test::seededSlots(30, 1));
     const QString path = folder.file("x.wav");
     GetParam().make(path);
 
-    const std::string message = failureWithin([&] { importIntoSlot(bank, 3, path); }, path);
+    const std::string message = failureWithin([&] { slotFromFile(path); }, path);
     EXPECT_NE(message.find(GetParam().described), std::string::npos) << message;
-    EXPECT_TRUE(test::bankHolds(bank, test::seededSlots(30, 1)));
 }
 
 TEST_P(SpecialOutsideTheFolder, AnExportIsRefusedAndLeavesItInPlace) {
@@ -178,7 +175,8 @@ TEST_P(BrokenLinksForEveryFile, MakeADamagedFolderThatIsNeverReplaced) {
 
     SlotBank bank;
     const std::string message =
-        failureWithin([&] { LoadWorkingFolder(bank, folder.path()); }, folder.file("1.wav"));
+        failureWithin([&] { bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit); },
+                      folder.file("1.wav"));
     EXPECT_NE(message.find("1.wav\" " + std::string(GetParam().described)), std::string::npos)
         << message;
     EXPECT_EQ(entries(folder.path()), names);

@@ -38,24 +38,23 @@ TEST(WorkingFolder, SaveThenLoadRoundTripsEverySlotExactly) {
     test::fillBank(original, slots, 22050);
 
     test::TempFolder first;
-    SaveWorkingFolder(original, first.path());
+    saveWorkingFolder(original, first.path());
     const std::string settings = test::readText(settingsFilePath(first.path()));
     EXPECT_EQ(settings.substr(0, 30), "my kick with spaces.wav\t299\r\ns");
     EXPECT_NE(settings.find("slot 7.wav\t-1\r\n"), std::string::npos);
 
     SlotBank loaded;
-    LoadWorkingFolder(loaded, first.path());
-    EXPECT_EQ(loaded.CurWave, 1);
+    loaded = loadWorkingFolder(first.path(), NewFolder::WriteDefaultKit);
     for (int slot = 1; slot <= 16; ++slot) {
         SCOPED_TRACE(slot);
         EXPECT_EQ(test::slotBytes(loaded, slot), slots[slot - 1].bytes);
-        EXPECT_EQ(loaded.WaveName[slot], slots[slot - 1].name);
-        EXPECT_EQ(loaded.OutBufLen[slot], slots[slot - 1].endIndex);
-        EXPECT_EQ(loaded.WaveDesc[slot], original.WaveDesc[slot]);
+        EXPECT_EQ(loaded[slot].name, slots[slot - 1].name);
+        EXPECT_EQ(loaded[slot].endIndex, slots[slot - 1].endIndex);
+        EXPECT_EQ(loaded[slot].sampleRate, original[slot].sampleRate);
     }
 
     test::TempFolder second;
-    SaveWorkingFolder(loaded, second.path());
+    saveWorkingFolder(loaded, second.path());
     EXPECT_EQ(test::folderChecksums(second.path()), test::folderChecksums(first.path()));
 }
 
@@ -68,12 +67,12 @@ TEST(WorkingFolder, EndIndicesAreTakenAsStoredAndExtraLinesDropOnSave) {
     test::writeText(settingsFilePath(folder.path()), settings);
 
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
-    EXPECT_EQ(bank.OutBufLen[2], 12);
-    EXPECT_EQ(bank.OutBufLen[16], 159);
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+    EXPECT_EQ(bank[2].endIndex, 12);
+    EXPECT_EQ(bank[16].endIndex, 159);
 
-    bank.OutBufLen[3] = 5000; // beyond the sound's end: still stored as it is
-    SaveWorkingFolder(bank, folder.path());
+    bank[3].endIndex = 5000; // beyond the sound's end: still stored as it is
+    saveWorkingFolder(bank, folder.path());
     const std::string saved = test::readText(settingsFilePath(folder.path()));
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 16);
     EXPECT_EQ(saved.find("seventeenth"), std::string::npos);
@@ -98,7 +97,7 @@ TEST_P(DamagedFolder, IsReportedAndLeftUntouched) {
 
     SlotBank bank;
     try {
-        LoadWorkingFolder(bank, folder.path());
+        bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
         FAIL() << "a damaged folder loaded";
     } catch (const RuntimeError& error) {
         EXPECT_NE(std::string(error.what()).find(GetParam().namedFile), std::string::npos)
@@ -146,7 +145,7 @@ TEST(WorkingFolder, AFailedWriteChangesNoFileAndNamesTheOneInTheWay) {
     test::TempFolder folder;
     writeCompleteFolder(folder.path());
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
     test::fillBank(bank, test::patternedSlots(50)); // new content for every slot
 
     // A folder stands where 9.wav's replacement must go.
@@ -154,7 +153,7 @@ TEST(WorkingFolder, AFailedWriteChangesNoFileAndNamesTheOneInTheWay) {
     QDir(folder.path()).mkdir("9.wav");
     const auto before = test::folderChecksums(folder.path());
     try {
-        SaveWorkingFolder(bank, folder.path());
+        saveWorkingFolder(bank, folder.path());
         FAIL() << "the save went through";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.kind(), ErrorKind::File);
@@ -168,14 +167,14 @@ TEST(WorkingFolder, ANewFolderReceivesTheDefaultKitThatLoadsAndSavesBack) {
     test::TempFolder folder;
     EXPECT_TRUE(isNewWorkingFolder(folder.path()));
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
     EXPECT_FALSE(isNewWorkingFolder(folder.path()));
-    EXPECT_EQ(bank.WaveName[1], "kick.wav");
-    EXPECT_EQ(bank.OutBufLen[1], bank.WaveDesc[1].bufferBytes - 1);
+    EXPECT_EQ(bank[1].name, "kick.wav");
+    EXPECT_EQ(bank[1].endIndex, bank[1].sampleCount() - 1);
 
     const auto created = test::folderChecksums(folder.path());
     EXPECT_EQ(created.size(), 17u);
-    SaveWorkingFolder(bank, folder.path());
+    saveWorkingFolder(bank, folder.path());
     EXPECT_EQ(test::folderChecksums(folder.path()), created);
 }
 
@@ -185,8 +184,7 @@ TEST(WorkingFolder, AFolderWithOnlySomeFilesIsNotNew) {
     EXPECT_TRUE(isNewWorkingFolder(folder.path()));
     test::writeWav8(slotFilePath(folder.path(), 16), {128});
     EXPECT_FALSE(isNewWorkingFolder(folder.path()));
-    SlotBank bank;
-    EXPECT_THROW(LoadWorkingFolder(bank, folder.path()), RuntimeError);
+    EXPECT_THROW(loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit), RuntimeError);
     EXPECT_EQ(test::folderChecksums(folder.path()).size(), 2u);
 }
 

@@ -81,18 +81,18 @@ struct FaultCase {
 
 bool folderHoldsBank(const QString& folder, int seed) {
     SlotBank bank;
-    LoadWorkingFolder(bank, folder);
+    bank = loadWorkingFolder(folder, NewFolder::WriteDefaultKit);
     return test::bankHolds(bank, test::seededSlots(kSlotLength, seed)) &&
            entries(folder).size() == 17;
 }
 
 bool folderHoldsKit(const QString& folder) {
     SlotBank bank;
-    LoadWorkingFolder(bank, folder);
+    bank = loadWorkingFolder(folder, NewFolder::WriteDefaultKit);
     const std::vector<KitSound> kit = defaultKit();
     for (int slot = 1; slot <= 16; ++slot) {
         const Sound8& sound = kit[static_cast<std::size_t>(slot - 1)].sound;
-        const auto bytes = bufferOf(bank, slot).bytes();
+        const auto bytes = bank[slot].samples.bytes();
         if (!std::equal(bytes.begin(), bytes.end(), sound.bytes.begin(), sound.bytes.end())) {
             return false;
         }
@@ -108,13 +108,13 @@ const FaultCase kCases[] = {
      [](const QString& f) {
          SlotBank bank;
          test::fillBank(bank, test::seededSlots(kSlotLength, 2));
-         SaveWorkingFolder(bank, f);
+         saveWorkingFolder(bank, f);
      },
      [](const QString& f) { return folderHoldsBank(f, 2); }},
     {"default_kit_on_first_start", [](const QString&) {},
      [](const QString& f) {
          SlotBank bank;
-         LoadWorkingFolder(bank, f);
+         bank = loadWorkingFolder(f, NewFolder::WriteDefaultKit);
      },
      folderHoldsKit, true},
     {"export_over_an_old_sketch",
@@ -206,7 +206,7 @@ TEST_P(LeftoversOfAnInterruptedSave, AreDiscardedAndTheOldBankLoads) {
     EXPECT_FALSE(isNewWorkingFolder(folder.path()));
 
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
     EXPECT_TRUE(test::bankHolds(bank, test::seededSlots(kSlotLength, 1)));
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
 }
@@ -227,7 +227,7 @@ TEST(LeftoversOfAnInterruptedSave, OnlyTemporariesInANewFolderStillMakeItNew) {
     test::writeText(folder.file(batchTemporaryName("5.wav")), "half a file");
     EXPECT_TRUE(isNewWorkingFolder(folder.path()));
     SlotBank bank;
-    LoadWorkingFolder(bank, folder.path());
+    bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
     EXPECT_EQ(entries(folder.path()).size(), 17);
 }
 

@@ -20,21 +20,16 @@
 namespace wtb::test {
 
 Bytes slotBytes(const SlotBank& bank, std::int32_t slot) {
-    const auto view = bufferOf(bank, slot).bytes();
+    const auto view = bank[slot].samples.bytes();
     return Bytes(view.begin(), view.end());
 }
 
-SlotState slotState(const SlotBank& bank, std::int32_t slot) {
-    return {bank.WaveBuffer[slot].get(), slotBytes(bank, slot), bank.WaveDesc[slot],
-            bank.OutBufLen[slot], bank.WaveName[slot]};
-}
-
-std::vector<SlotState> allSlotStates(const SlotBank& bank) {
-    std::vector<SlotState> states;
+std::vector<Slot> allSlots(const SlotBank& bank) {
+    std::vector<Slot> slots;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        states.push_back(slotState(bank, slot));
+        slots.push_back(bank[slot]);
     }
-    return states;
+    return slots;
 }
 
 TempFolder::TempFolder() : path_(dir_.path()) {
@@ -75,7 +70,7 @@ void writeFloatSoundFile(const QString& path, int channels, int rate,
 }
 
 void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int rate) {
-    writeText(path, encodeWav8(Sound8{bytes, rate}));
+    writeText(path, encodeWav8(bytes, rate));
 }
 
 void writeText(const QString& path, const std::string& text) {
@@ -110,22 +105,26 @@ std::map<QString, QByteArray> folderChecksums(const QString& folder) {
     return sums;
 }
 
+Slot makeSlot(const Bytes& bytes, std::int32_t endIndex, const std::string& name,
+              std::int32_t rate) {
+    return Slot{Samples(bytes), rate, endIndex, name};
+}
+
 void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_t rate) {
-    if (!bank.SoundDevice) {
-        bank.SoundDevice = std::make_unique<SoundDevice>();
-    }
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const SlotContent& content = slots.at(static_cast<std::size_t>(slot - 1));
-        setSlot(bank, slot, std::make_unique<SoundBuffer>(content.bytes, rate), content.endIndex,
-                content.name);
+        bank[slot] = makeSlot(content.bytes, content.endIndex, content.name, rate);
     }
-    bank.CurWave = 1;
+}
+
+SlotBank bankOf(const std::vector<SlotContent>& slots, std::int32_t rate) {
+    SlotBank bank;
+    fillBank(bank, slots, rate);
+    return bank;
 }
 
 void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& slots) {
-    SlotBank bank;
-    fillBank(bank, slots);
-    SaveWorkingFolder(bank, folder);
+    saveWorkingFolder(bankOf(slots), folder);
 }
 
 bool pollUntil(const std::function<bool()>& done, int timeoutMs, int intervalMs) {

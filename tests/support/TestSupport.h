@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slots/SlotBank.h"
+#include "slots/Slot.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -30,18 +30,11 @@ using Bytes = std::vector<std::uint8_t>;
 // A copy of the slot's samples.
 Bytes slotBytes(const SlotBank& bank, std::int32_t slot);
 
-// Everything about a slot that setting it may change, to compare before and after.
-struct SlotState {
-    const SoundBuffer* buffer;
-    Bytes bytes;
-    BufferDesc desc;
-    std::int32_t endIndex;
-    std::string name;
-    bool operator==(const SlotState&) const = default;
-};
-SlotState slotState(const SlotBank& bank, std::int32_t slot);
-// Slots 1..16.
-std::vector<SlotState> allSlotStates(const SlotBank& bank);
+// Slots 1..16, to compare whole banks before and after.
+std::vector<Slot> allSlots(const SlotBank& bank);
+
+Slot makeSlot(const Bytes& bytes, std::int32_t endIndex, const std::string& name = "s.wav",
+              std::int32_t rate = 8000);
 
 // Writes a sound file with libsndfile in any format: `frames` holds interleaved samples as
 // the libsndfile int type (left-justified 32-bit), or floats when `format` is a float one.
@@ -61,13 +54,14 @@ std::string readText(const QString& path);
 std::map<QString, QByteArray> folderChecksums(const QString& folder);
 
 // A bank whose sixteen slots hold the given bytes (one vector per slot 1..16), names and end
-// indices, with its own sound device.
+// indices.
 struct SlotContent {
     std::vector<std::uint8_t> bytes;
     std::string name;
     std::int32_t endIndex = 0;
 };
 void fillBank(SlotBank& bank, const std::vector<SlotContent>& slots, std::int32_t rate = 8000);
+SlotBank bankOf(const std::vector<SlotContent>& slots, std::int32_t rate = 8000);
 
 // Saves a bank holding `slots` into `folder`, making it a complete working folder.
 void writeWorkingFolder(const QString& folder, const std::vector<SlotContent>& slots);

@@ -3,9 +3,9 @@
 #include "common/RoundHalfEven.h"
 #include "slots/WorkingFolder.h"
 #include "support/LiteralTrace.h"
-#include "window/PictureBox.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
+#include "window/WaveformView.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -14,14 +14,14 @@
 
 namespace wtb::test {
 
-QString labelText(frmMain& window, const QString& name) {
+QString labelText(MainWindow& window, const QString& name) {
     auto* label = window.findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
     EXPECT_NE(label, nullptr) << name.toStdString();
     return label ? label->text() : QString();
 }
 
-ClickSlider& slider(frmMain& window) {
-    return *window.findChild<ClickSlider*>(QStringLiteral("sldBuffer"));
+ClickSlider& slider(MainWindow& window) {
+    return *window.findChild<ClickSlider*>(QStringLiteral("endSlider"));
 }
 
 std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& request) {
@@ -36,30 +36,18 @@ std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& re
 
 LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
     writeWorkingFolder(folder.path(), slots);
-    window = std::make_unique<frmMain>(
+    window = std::make_unique<MainWindow>(
         folder.path(), std::make_unique<RecordingPrompts>(errors, questions, saveAnyway));
-    window->CommonDialog1().setRunner(std::make_unique<ScriptedDialog>(dialog));
-    if (!window->Form_Load()) {
+    window->fileDialog().setRunner(std::make_unique<ScriptedDialog>(dialog));
+    if (!window->open()) {
         throw std::runtime_error("the test's working folder did not load");
     }
 }
 
 QImage viewPicture(QSize box, const std::vector<std::uint8_t>& bytes, std::int32_t endIndex,
                    bool fast, qreal pixelRatio) {
-    PictureBox picture(box);
-    picture.clear(pixelRatio);
-    const float W = picture.scaleWidth();
-    const float H = picture.scaleHeight();
-    const std::int32_t Wr = toInt32HalfEven(W);
-    const std::int32_t Hr = toInt32HalfEven(H);
-    picture.line(0, 0, 0, H, kRedLine);
-    picture.line(0, H / 2, W, H / 2, kRedLine);
-    const std::int32_t marker = indexToX(endIndex, static_cast<std::int32_t>(bytes.size()) - 1, Wr);
-    picture.line(marker, 0, marker, H, kGreenMarker);
-    picture.paint(kBlueTrace, [&](QPainter& painter) {
-        (fast ? drawTraceFast : drawTraceLiteral)(painter, bytes, Wr, Hr);
-    });
-    return picture.image();
+    return waveformPicture(box, pixelRatio, bytes, endIndex,
+                           fast ? drawTraceFast : drawTraceLiteral);
 }
 
 std::string firstDifference(const QImage& a, const QImage& b) {

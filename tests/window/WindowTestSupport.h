@@ -3,7 +3,8 @@
 #include "support/TestSupport.h"
 #include "window/ClickSlider.h"
 #include "window/CommonDialog.h"
-#include "window/frmMain.h"
+#include "window/MainWindow.h"
+#include "workspace/Workspace.h"
 
 #include <QImage>
 #include <QStringList>
@@ -50,12 +51,12 @@ struct LoadedWindow {
     std::shared_ptr<QStringList> questions = std::make_shared<QStringList>();
     std::shared_ptr<bool> saveAnyway = std::make_shared<bool>(false);
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 // The text of the label named `name`, and the end-point slider.
-QString labelText(frmMain& window, const QString& name);
-ClickSlider& slider(frmMain& window);
+QString labelText(MainWindow& window, const QString& name);
+ClickSlider& slider(MainWindow& window);
 
 // The whole view of a slot drawn the literal way, one painter call per sample; with `fast`,
 // drawn the way the window draws it; at `pixelRatio` image pixels to one pixel of the box.

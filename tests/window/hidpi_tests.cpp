@@ -2,8 +2,8 @@
 // is fixed when main() creates the application.
 #include "WindowTestSupport.h"
 
-#include "window/PictureBox.h"
 #include "window/WaveformScale.h"
+#include "window/WaveformView.h"
 
 #include <QCoreApplication>
 
@@ -39,8 +39,8 @@ bool hasColourIn(const QImage& image, QRect area, QRgb colour) {
 // last, over the lines and the marker; where `to` has the trace instead, the pixel lies under
 // it there.
 std::string firstUnmatched(const QImage& from, const QImage& to, double scale) {
-    const QRgb background = PictureBox::kBackground.rgb();
-    const QRgb trace = PictureBox::colourFromBgr(kBlueTrace).rgb();
+    const QRgb background = kPictureBackground.rgb();
+    const QRgb trace = kTrace.rgb();
     const int block = static_cast<int>(std::ceil(scale)); // one pixel of `from` in `to`
     for (int y = 0; y < from.height(); ++y) {
         for (int x = 0; x < from.width(); ++x) {
@@ -65,9 +65,9 @@ TEST(HighDpi, ThePictureHasTwiceThePixelsAndScaledDownMatchesTheOneTimesView) {
     }
     slots[0] = {wave, "sine.wav", 499};
     test::LoadedWindow w(slots);
-    auto* box = w.window->findChild<PictureBox*>("PicIn");
+    auto* box = w.window->findChild<WaveformView*>("waveformView");
     ASSERT_EQ(box->devicePixelRatioF(), 2.0) << "the screen is not at twice the pixels";
-    const QImage twice = box->image();
+    const QImage twice = box->picture();
     EXPECT_EQ(twice.size(), kBox * 2);
     EXPECT_EQ(box->size(), kBox);
 
@@ -84,11 +84,9 @@ TEST(HighDpi, ThePictureHasTwiceThePixelsAndScaledDownMatchesTheOneTimesView) {
     EXPECT_EQ(test::firstDifference(shown, twice), "identical");
 
     // Brought to a screen of another ratio, the view is drawn again at that screen's.
-    box->clear(1.0);
-    ASSERT_EQ(box->image().size(), kBox);
     QEvent screenChanged(QEvent::ScreenChangeInternal);
     QCoreApplication::sendEvent(box, &screenChanged);
-    EXPECT_EQ(test::firstDifference(box->image(), expected), "identical");
+    EXPECT_EQ(test::firstDifference(box->picture(), expected), "identical");
     EXPECT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
 }
 

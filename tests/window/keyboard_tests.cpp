@@ -2,7 +2,7 @@
 // number is too long for its label.
 #include "WindowTestSupport.h"
 
-#include "window/PictureBox.h"
+#include "window/WaveformView.h"
 
 #include <QAccessible>
 #include <QButtonGroup>
@@ -46,9 +46,9 @@ struct ActiveWindow : test::LoadedWindow {
         return window->findChild<Control*>(name, Qt::FindDirectChildrenOnly);
     }
     QAbstractButton* option(int slot) {
-        return window->findChild<QButtonGroup*>("optCurWave")->button(slot);
+        return window->findChild<QButtonGroup*>("slotButtons")->button(slot);
     }
-    QImage picture() { return find<PictureBox>("PicIn")->image(); }
+    QImage picture() { return find<WaveformView>("waveformView")->picture(); }
     bool active = false;
 };
 
@@ -60,19 +60,20 @@ TEST(Keyboard, EachShortcutDoesItsAction) {
     test::TempFolder files;
     test::writeWav8(files.file("in.wav"), Bytes(40, 99));
     w.dialog->answers = {files.file("in.wav"), files.file("out.ino")};
-    w.window->optCurWave_Click(16);
+    w.window->chooseSlot(16);
 
     struct Case {
         std::string keys;
         std::function<bool()> done;
     };
     std::vector<Case> cases{
-        {"Ctrl+O", [&] { return test::slotBytes(w.window->bank(), 16) == Bytes(40, 99); }},
+        {"Ctrl+O",
+         [&] { return test::slotBytes(w.window->workspace().bank(), 16) == Bytes(40, 99); }},
         {"Ctrl+S", [&] { return QFile::exists(files.file("out.ino")); }},
         {"Ctrl+Space", [&] { return playRan(w); }}};
     for (int slot = 1; slot <= 9; ++slot) {
         cases.push_back({"Alt+" + std::to_string(slot), [&w, slot] {
-                             return w.window->bank().CurWave == slot && w.option(slot)->isChecked();
+                             return w.window->currentSlot() == slot && w.option(slot)->isChecked();
                          }});
     }
     for (const Case& c : cases) {
@@ -96,12 +97,13 @@ TEST(Keyboard, ReturnAndEnterPressTheFocusedButton) {
         std::function<bool()> done;
     };
     const std::vector<Case> cases{
-        {"cmdPlay", Qt::Key_Return, Qt::NoModifier, [&] { return playRan(w); }},
-        {"cmdConvertText", Qt::Key_Enter, Qt::KeypadModifier,
+        {"playButton", Qt::Key_Return, Qt::NoModifier, [&] { return playRan(w); }},
+        {"importButton", Qt::Key_Enter, Qt::KeypadModifier,
          [&] { return w.dialog->requests.size() == 1; }},
-        {"cmdSave", Qt::Key_Return, Qt::NoModifier, [&] { return w.dialog->requests.size() == 2; }},
-        {"optCurWave6", Qt::Key_Enter, Qt::KeypadModifier,
-         [&] { return w.window->bank().CurWave == 6; }}};
+        {"saveButton", Qt::Key_Return, Qt::NoModifier,
+         [&] { return w.dialog->requests.size() == 2; }},
+        {"slotButton6", Qt::Key_Enter, Qt::KeypadModifier,
+         [&] { return w.window->currentSlot() == 6; }}};
     for (const Case& c : cases) {
         QWidget* control = w.find(c.control);
         ASSERT_NE(control, nullptr) << c.control.toStdString();
@@ -129,9 +131,9 @@ TEST(KeyboardTrim, KeysMoveTheKnobAndTheMarkerButNothingInTheSlot) {
     ASSERT_TRUE(w.active);
     ClickSlider& slider = test::slider(*w.window);
     slider.setFocus();
-    const auto before = test::allSlotStates(w.window->bank());
-    const QString readout = test::labelText(*w.window, "lblOutbuflen");
-    const Bytes& bytes = w.window->bank().WaveData;
+    const auto before = test::allSlots(w.window->workspace().bank());
+    const QString readout = test::labelText(*w.window, "endReadout");
+    const Bytes bytes = test::slotBytes(w.window->workspace().bank(), 1);
 
     // 0..299: an arrow moves one sample, a page thirty.
     const std::vector<std::pair<Qt::Key, int>> moves{
@@ -146,13 +148,13 @@ TEST(KeyboardTrim, KeysMoveTheKnobAndTheMarkerButNothingInTheSlot) {
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&slider, &wheel);
     EXPECT_EQ(slider.value(), 267); // the wheel does nothing
-    EXPECT_EQ(test::allSlotStates(w.window->bank()), before);
-    EXPECT_EQ(test::labelText(*w.window, "lblOutbuflen"), readout);
+    EXPECT_EQ(test::allSlots(w.window->workspace().bank()), before);
+    EXPECT_EQ(test::labelText(*w.window, "endReadout"), readout);
 
     // Escape, or leaving the slider, puts the knob and the marker back on the end index.
     const std::vector<std::pair<const char*, std::function<void()>>> takeBacks{
         {"Escape", [&] { QTest::keyClick(&slider, Qt::Key_Escape); }},
-        {"focus out", [&] { w.find("cmdPlay")->setFocus(); }}};
+        {"focus out", [&] { w.find("playButton")->setFocus(); }}};
     for (const auto& [name, takeBack] : takeBacks) {
         slider.setFocus();
         const int from = slider.value();
@@ -162,7 +164,7 @@ TEST(KeyboardTrim, KeysMoveTheKnobAndTheMarkerButNothingInTheSlot) {
         EXPECT_EQ(slider.value(), 299) << name;
         EXPECT_EQ(w.picture(), test::viewPicture(kBox, bytes, 299)) << name;
     }
-    EXPECT_EQ(test::allSlotStates(w.window->bank()), before);
+    EXPECT_EQ(test::allSlots(w.window->workspace().bank()), before);
     EXPECT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
 }
 
@@ -176,7 +178,7 @@ TEST(KeyboardTrim, ReturnAndEnterTrimAsAMouseClickAtTheSameValueDoes) {
         QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(400, 8));
         const int clickedAt = slider.value();
         QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(400, 8));
-        const std::int32_t byMouse = w.window->bank().OutBufLen[1];
+        const std::int32_t byMouse = w.window->workspace().bank()[1].endIndex;
         ASSERT_LT(byMouse, clickedAt) << "the click should step back to a crossing";
 
         w.option(2)->click();
@@ -187,11 +189,13 @@ TEST(KeyboardTrim, ReturnAndEnterTrimAsAMouseClickAtTheSameValueDoes) {
         }
         ASSERT_EQ(slider.value(), clickedAt);
         QTest::keyClick(&slider, key, modifiers);
-        EXPECT_EQ(w.window->bank().OutBufLen[2], byMouse);
+        EXPECT_EQ(w.window->workspace().bank()[2].endIndex, byMouse);
         EXPECT_EQ(slider.value(), byMouse);
-        EXPECT_EQ(w.picture(), test::viewPicture(kBox, w.window->bank().WaveData, byMouse));
+        EXPECT_EQ(
+            w.picture(),
+            test::viewPicture(kBox, test::slotBytes(w.window->workspace().bank(), 2), byMouse));
         QTest::keyClick(&slider, Qt::Key_Escape); // nothing left to take back
-        EXPECT_EQ(w.window->bank().OutBufLen[2], byMouse);
+        EXPECT_EQ(w.window->workspace().bank()[2].endIndex, byMouse);
         EXPECT_EQ(slider.value(), byMouse);
     }
 }
@@ -242,9 +246,9 @@ TEST(AccessibleNames, EveryControlIsNamedAndExplainedWithItsShortcut) {
         EXPECT_FALSE(control->toolTip().isEmpty()) << qPrintable(control->objectName());
     }
     std::vector<std::pair<QString, QString>> shortcuts{
-        {"cmdConvertText", "Ctrl+O"}, {"cmdSave", "Ctrl+S"}, {"cmdPlay", "Ctrl+Space"}};
+        {"importButton", "Ctrl+O"}, {"saveButton", "Ctrl+S"}, {"playButton", "Ctrl+Space"}};
     for (int slot = 1; slot <= 9; ++slot) {
-        shortcuts.emplace_back("optCurWave" + QString::number(slot),
+        shortcuts.emplace_back("slotButton" + QString::number(slot),
                                "Alt+" + QString::number(slot));
     }
     for (const auto& [name, keys] : shortcuts) {
@@ -252,11 +256,11 @@ TEST(AccessibleNames, EveryControlIsNamedAndExplainedWithItsShortcut) {
     }
 
     // A readout keeps its text and is read with its meaning; the picture tells what it shows.
-    w.window->optCurWave_Click(3);
-    EXPECT_EQ(test::labelText(*w.window, "lblFreq"), "8000 Hz");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.find("lblFreq"))->text(QAccessible::Name),
+    w.window->chooseSlot(3);
+    EXPECT_EQ(test::labelText(*w.window, "rateReadout"), "8000 Hz");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.find("rateReadout"))->text(QAccessible::Name),
               "Sample rate: 8000 Hz");
-    EXPECT_EQ(w.find("PicIn")->accessibleDescription(),
+    EXPECT_EQ(w.find("waveformView")->accessibleDescription(),
               "Slot 3, slot 3.wav: 100 samples, end index 99");
 }
 
@@ -269,18 +273,17 @@ TEST(AccessibleNames, ASlotButtonCarriesItsSoundsNameAfterAnImport) {
     test::TempFolder source;
     test::writeWav8(source.file("lead <line>.wav"), Bytes(50, 140));
     w.dialog->answers = {source.file("lead <line>.wav")};
-    w.window->optCurWave_Click(3);
-    w.window->cmdConvertText_Click();
+    w.window->chooseSlot(3);
+    w.window->importSound();
     EXPECT_TRUE(description().contains("lead <line>.wav")) << qPrintable(description());
     EXPECT_FALSE(description().contains("slot 3.wav"));
     EXPECT_TRUE(w.option(3)->toolTip().contains("lead &lt;line&gt;.wav")); // never markup
 }
 
 TEST(Readouts, ANumberTooLongForItsLabelIsShownInFullWithoutMovingIt) {
-    ActiveWindow w(test::patternedSlots(100));
     std::vector<test::SlotContent> slots = test::patternedSlots(100);
     slots[4] = {Bytes(26'460'000, 128), std::string(60, 'n') + ".wav", 26'459'999};
-    test::fillBank(w.window->bank(), slots);
+    ActiveWindow w(slots);
     QHash<QString, QRect> places;
     for (QLabel* label : w.window->findChildren<QLabel*>()) {
         places[label->objectName()] = label->geometry();
@@ -298,12 +301,12 @@ TEST(Readouts, ANumberTooLongForItsLabelIsShownInFullWithoutMovingIt) {
         QString name, text;
         bool shrinks;
     };
-    const std::vector<Readout> readouts{{"lblSamples", "26460000 input samples", true},
-                                        {"lblOutbuflen", "26459999 output samples", true},
-                                        {"lblTotalSample", "Total Samples: \r\n26461484", false}};
+    const std::vector<Readout> readouts{{"samplesReadout", "26460000 input samples", true},
+                                        {"endReadout", "26459999 output samples", true},
+                                        {"totalReadout", "Total Samples: \r\n26461484", false}};
     QHash<QString, QFont> fonts; // as a short number shows them
     for (int slot : {1, 5, 1}) {
-        w.window->optCurWave_Click(static_cast<std::int16_t>(slot));
+        w.window->chooseSlot(static_cast<std::int16_t>(slot));
         for (const Readout& r : readouts) {
             auto* label = w.find<QLabel>(r.name);
             EXPECT_TRUE(fits(label)) << qPrintable(r.name) << " on slot " << slot;
@@ -319,8 +322,8 @@ TEST(Readouts, ANumberTooLongForItsLabelIsShownInFullWithoutMovingIt) {
             }
         }
     }
-    w.window->optCurWave_Click(5);
-    auto* name = w.find<QLabel>("lblFilename"); // too long at any size: the tooltip has it all
+    w.window->chooseSlot(5);
+    auto* name = w.find<QLabel>("nameReadout"); // too long at any size: the tooltip has it all
     EXPECT_FALSE(fits(name));
     EXPECT_EQ(name->font().pointSizeF(), w.window->font().pointSizeF()); // cut, not shrunk
     EXPECT_TRUE(name->toolTip().contains(QString::fromStdString(slots[4].name)));

@@ -15,22 +15,22 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
-TEST(ScaleValue, MapsInDoubleAndRoundsHalvesToEvenWithoutClamping) {
-    EXPECT_EQ(ScaleValue(1, 0, 4, 0, 10), 2);   // 2.5
-    EXPECT_EQ(ScaleValue(3, 0, 4, 0, 10), 8);   // 7.5
-    EXPECT_EQ(ScaleValue(-1, 0, 4, 0, 10), -2); // -2.5, and outside the range
-    EXPECT_EQ(ScaleValue(8, 0, 4, 0, 10), 20);
-    EXPECT_EQ(ScaleValue(5, 2, 12, 100, 0), 70); // reversed output, offset input
-    EXPECT_EQ(ScaleValue(1, 0, 1, 0, kMax), kMax);
-    for (auto step : {+[] { ScaleValue(1, 0, 0, 0, 10); },           // division by zero
-                      +[] { ScaleValue(0, 0, 0, 0, 10); },           // 0 / 0
-                      +[] { ScaleValue(1, 0, 1, -kMax - 1, kMax); }, // OutMax - OutMin
-                      +[] { ScaleValue(1e10f, 0, 1, 0, 1); }}) {     // beyond 32 bits
+TEST(scaleValue, MapsInDoubleAndRoundsHalvesToEvenWithoutClamping) {
+    EXPECT_EQ(scaleValue(1, 0, 4, 0, 10), 2);   // 2.5
+    EXPECT_EQ(scaleValue(3, 0, 4, 0, 10), 8);   // 7.5
+    EXPECT_EQ(scaleValue(-1, 0, 4, 0, 10), -2); // -2.5, and outside the range
+    EXPECT_EQ(scaleValue(8, 0, 4, 0, 10), 20);
+    EXPECT_EQ(scaleValue(5, 2, 12, 100, 0), 70); // reversed output, offset input
+    EXPECT_EQ(scaleValue(1, 0, 1, 0, kMax), kMax);
+    for (auto step : {+[] { scaleValue(1, 0, 0, 0, 10); },           // division by zero
+                      +[] { scaleValue(0, 0, 0, 0, 10); },           // 0 / 0
+                      +[] { scaleValue(1, 0, 1, -kMax - 1, kMax); }, // OutMax - OutMin
+                      +[] { scaleValue(1e10f, 0, 1, 0, 1); }}) {     // beyond 32 bits
         EXPECT_THROW(step(), RuntimeError);
     }
 }
 
-TEST(ScaleValue, PlacesBytesAndIndicesInTheBox) {
+TEST(scaleValue, PlacesBytesAndIndicesInTheBox) {
     EXPECT_EQ(byteToY(0, 300), 300);
     EXPECT_EQ(byteToY(255, 300), 0);
     EXPECT_EQ(byteToY(128, 300), 149);

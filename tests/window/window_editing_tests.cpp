@@ -19,17 +19,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes slotBytes(frmMain& window, int slot) {
-    return test::slotBytes(window.bank(), slot);
+Bytes slotBytes(MainWindow& window, int slot) {
+    return test::slotBytes(window.workspace().bank(), slot);
 }
 
-test::SlotState stateOf(frmMain& window, int slot) {
-    return test::slotState(window.bank(), slot);
+Slot stateOf(MainWindow& window, int slot) {
+    return window.workspace().bank()[slot];
 }
 
 TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
     test::LoadedWindow w(test::patternedSlots(100));
-    frmMain& window = *w.window;
+    MainWindow& window = *w.window;
     test::TempFolder source;
     Bytes bytes(1234);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -38,20 +38,19 @@ TEST(ImportThroughTheWindow, LoadsTheChosenFileIntoTheCurrentSlotAndRedraws) {
     test::writeWav8(source.file("lead line.wav"), bytes, 11025);
     w.dialog->answers = {source.file("lead line.wav")};
 
-    window.optCurWave_Click(3);
-    window.cmdConvertText_Click();
+    window.chooseSlot(3);
+    window.importSound();
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
     EXPECT_EQ(w.dialog->requests.at(0).nameFilters, "Wave (*.wav)");
-    EXPECT_EQ(window.CommonDialog1().filter(), "Wave (*.wav)|*.wav");
+    EXPECT_EQ(window.fileDialog().nameFilters(), "Wave (*.wav)");
     EXPECT_EQ(slotBytes(window, 3), bytes);
-    EXPECT_EQ(window.bank().OutBufLen[3], 1233);
-    EXPECT_EQ(window.bank().WaveName[3], "lead line.wav");
-    EXPECT_EQ(test::labelText(window, "lblSamples"), "1234 input samples");
-    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), "1233 output samples");
-    EXPECT_EQ(test::labelText(window, "lblFreq"), "11025 Hz");
-    EXPECT_EQ(test::labelText(window, "lblFilename"), "lead line.wav");
+    EXPECT_EQ(window.workspace().bank()[3].endIndex, 1233);
+    EXPECT_EQ(window.workspace().bank()[3].name, "lead line.wav");
+    EXPECT_EQ(test::labelText(window, "samplesReadout"), "1234 input samples");
+    EXPECT_EQ(test::labelText(window, "endReadout"), "1233 output samples");
+    EXPECT_EQ(test::labelText(window, "rateReadout"), "11025 Hz");
+    EXPECT_EQ(test::labelText(window, "nameReadout"), "lead line.wav");
     EXPECT_EQ(test::slider(window).maximum(), 1233);
-    EXPECT_EQ(window.bank().WaveData, bytes);
     EXPECT_EQ(slotBytes(window, 2), test::patternedSlots(100)[1].bytes); // no other slot moved
 }
 
@@ -62,10 +61,10 @@ TEST(ImportThroughTheWindow, SixteenBitStereoArrivesAsItsMonoMix) {
     test::writeSoundFile(source.file("stereo.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100,
                          {25600 << 16, 0, -25600 * 65536, -25600 * 65536, 0, 0});
     w.dialog->answers = {source.file("stereo.wav")};
-    w.window->cmdConvertText_Click();
+    w.window->importSound();
     EXPECT_EQ(slotBytes(*w.window, 1), (Bytes{178, 28, 128}));
-    EXPECT_EQ(test::labelText(*w.window, "lblBits"), "8 bit");
-    EXPECT_EQ(test::labelText(*w.window, "lblOutbuflen"), "2 output samples");
+    EXPECT_EQ(test::labelText(*w.window, "bitsReadout"), "8 bit");
+    EXPECT_EQ(test::labelText(*w.window, "endReadout"), "2 output samples");
 }
 
 TEST(ImportThroughTheWindow, ANameWithATabOrLineEndIsStoredCleanAndSettingsKeepsSixteenLines) {
@@ -75,9 +74,9 @@ TEST(ImportThroughTheWindow, ANameWithATabOrLineEndIsStoredCleanAndSettingsKeeps
     const QString awkward = source.file("two\tparts\nand a line.wav");
     test::writeWav8(awkward, Bytes(10, 140));
     w->dialog->answers = {awkward};
-    w->window->optCurWave_Click(5);
-    w->window->cmdConvertText_Click();
-    EXPECT_EQ(w->window->bank().WaveName[5], "two parts and a line.wav");
+    w->window->chooseSlot(5);
+    w->window->importSound();
+    EXPECT_EQ(w->window->workspace().bank()[5].name, "two parts and a line.wav");
     w->window->close();
 
     const std::string settings = test::readText(settingsFilePath(folder));
@@ -87,24 +86,24 @@ TEST(ImportThroughTheWindow, ANameWithATabOrLineEndIsStoredCleanAndSettingsKeeps
 }
 
 TEST(ImportThroughTheWindow, AFailedOrCancelledImportLeavesTheSlotAndTheViewAsTheyWere) {
-    test::LoadedWindow w(test::patternedSlots(100));
-    frmMain& window = *w.window;
-    window.bank().OutBufLen[1] = 42;
-    window.UpdateDisplay();
-    const test::SlotState before = stateOf(window, 1);
-    const QString readout = test::labelText(window, "lblOutbuflen");
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    slots[0].endIndex = 42;
+    test::LoadedWindow w(slots);
+    MainWindow& window = *w.window;
+    const Slot before = stateOf(window, 1);
+    const QString readout = test::labelText(window, "endReadout");
 
     test::TempFolder source;
     test::writeText(source.file("notes.wav"), "a shopping list");
     w.dialog->answers = {source.file("notes.wav"), std::nullopt};
-    window.cmdConvertText_Click();
+    window.importSound();
     ASSERT_EQ(w.errors->size(), 1);
     EXPECT_TRUE(w.errors->at(0).contains(source.file("notes.wav")))
         << w.errors->at(0).toStdString();
     EXPECT_EQ(stateOf(window, 1), before);
-    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), readout);
+    EXPECT_EQ(test::labelText(window, "endReadout"), readout);
 
-    window.cmdConvertText_Click(); // cancelled
+    window.importSound(); // cancelled
     EXPECT_EQ(w.errors->size(), 1);
     EXPECT_EQ(stateOf(window, 1), before);
     EXPECT_EQ(w.dialog->requests.size(), 2u);
@@ -116,18 +115,18 @@ TEST(TrimThroughTheWindow, TheSliderClickSnapsTheEndBackToTheCrossing) {
     slots[1].bytes.resize(1000, 50);
     slots[1].endIndex = 999;
     test::LoadedWindow w(slots);
-    frmMain& window = *w.window;
-    window.optCurWave_Click(2);
+    MainWindow& window = *w.window;
+    window.chooseSlot(2);
 
     test::slider(window).setValue(700); // where the user's click put the thumb
-    window.sldBuffer_Click();
-    EXPECT_EQ(window.bank().OutBufLen[2], 500);
-    EXPECT_EQ(test::labelText(window, "lblOutbuflen"), "500 output samples");
+    window.applyEndSlider();
+    EXPECT_EQ(window.workspace().bank()[2].endIndex, 500);
+    EXPECT_EQ(test::labelText(window, "endReadout"), "500 output samples");
     EXPECT_EQ(test::slider(window).value(), 500);
 
     test::slider(window).setValue(900);
-    window.sldBuffer_Click();
-    EXPECT_EQ(window.bank().OutBufLen[2], 800); // steps used up before the crossing
+    window.applyEndSlider();
+    EXPECT_EQ(window.workspace().bank()[2].endIndex, 800); // steps used up before the crossing
     EXPECT_TRUE(w.errors->isEmpty());
 }
 
@@ -136,12 +135,12 @@ TEST(TrimThroughTheWindow, AClickOnAnEmptySlotChangesNothing) {
     slots[7].bytes.clear();
     slots[7].endIndex = -1;
     test::LoadedWindow w(slots);
-    frmMain& window = *w.window;
-    window.optCurWave_Click(8); // WaveData still holds slot 1
+    MainWindow& window = *w.window;
+    window.chooseSlot(8);
     test::slider(window).setValue(50);
-    window.sldBuffer_Click();
-    EXPECT_EQ(window.bank().OutBufLen[8], -1);
-    EXPECT_EQ(window.bank().OutBufLen[1], 99);
+    window.applyEndSlider();
+    EXPECT_EQ(window.workspace().bank()[8].endIndex, -1);
+    EXPECT_EQ(window.workspace().bank()[1].endIndex, 99);
     EXPECT_TRUE(w.errors->isEmpty());
 }
 
@@ -173,8 +172,8 @@ TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten)
     const auto before = test::folderChecksums(folder.path());
 
     auto errors = std::make_shared<QStringList>();
-    frmMain window(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
-    EXPECT_FALSE(window.Form_Load());
+    MainWindow window(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
+    EXPECT_FALSE(window.open());
     ASSERT_EQ(errors->size(), 1);
     EXPECT_TRUE(errors->at(0).contains("11.wav")) << errors->at(0).toStdString();
     window.close();
@@ -190,9 +189,9 @@ protected:
         auto prompts = std::make_unique<RetryPrompts>(std::make_shared<QStringList>(),
                                                       std::move(retryAnswers));
         asked = prompts.get();
-        window = std::make_unique<frmMain>(folder.path(), std::move(prompts));
-        ASSERT_TRUE(window->Form_Load());
-        window->bank().OutBufLen[2] = 7;
+        window = std::make_unique<MainWindow>(folder.path(), std::move(prompts));
+        ASSERT_TRUE(window->open());
+        trimmedEnd = *window->workspace().trim(2, 7);
         QFile::remove(slotFilePath(folder.path(), 9));
         QDir(folder.path()).mkdir("9.wav");
         before = test::folderChecksums(folder.path());
@@ -202,8 +201,9 @@ protected:
 
     test::TempFolder folder;
     RetryPrompts* asked = nullptr;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     std::map<QString, QByteArray> before;
+    std::int32_t trimmedEnd = 0;
 };
 
 TEST_F(BlockedSaveAtClose, OffersRetryThenClosesWithoutSaving) {
@@ -219,36 +219,38 @@ TEST_F(BlockedSaveAtClose, ARetryAfterTheUserFreedTheFileSavesEverything) {
     asked->onAsk = [&] { QDir(folder.path()).rmdir("9.wav"); }; // mended while the box is open
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked->asked, 1u);
-    EXPECT_NE(settings().find("slot 2.wav\t7\r\n"), std::string::npos);
+    EXPECT_NE(settings().find("slot 2.wav\t" + std::to_string(trimmedEnd) + "\r\n"),
+              std::string::npos);
     SlotBank reloaded;
-    LoadWorkingFolder(reloaded, folder.path());
-    EXPECT_EQ(reloaded.WaveDesc[9].bufferBytes, 20);
+    reloaded = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+    EXPECT_EQ(reloaded[9].sampleCount(), 20);
 }
 
 TEST_F(BlockedSaveAtClose, KeepingTheWindowOpenLosesNothingAndTheNextCloseSaves) {
     openWindow({RetryPrompts::Choice::KeepOpen});
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
-    EXPECT_EQ(window->bank().OutBufLen[2], 7);
+    EXPECT_EQ(window->workspace().bank()[2].endIndex, trimmedEnd);
 
     QDir(folder.path()).rmdir("9.wav"); // the user makes room and closes again
     EXPECT_TRUE(window->close());
     EXPECT_EQ(asked->asked, 1u);
-    EXPECT_NE(settings().find("slot 2.wav\t7\r\n"), std::string::npos);
+    EXPECT_NE(settings().find("slot 2.wav\t" + std::to_string(trimmedEnd) + "\r\n"),
+              std::string::npos);
 }
 
 TEST(WorkingFolderThroughTheWindow, ASecondWindowOnTheFolderSaysSoOnceAndTouchesNothing) {
     test::TempFolder folder;
     test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
     auto firstErrors = std::make_shared<QStringList>();
-    frmMain first(folder.path(), std::make_unique<test::RecordingPrompts>(firstErrors));
-    ASSERT_TRUE(first.Form_Load());
+    MainWindow first(folder.path(), std::make_unique<test::RecordingPrompts>(firstErrors));
+    ASSERT_TRUE(first.open());
     const auto before = test::folderChecksums(folder.path());
 
     auto errors = std::make_shared<QStringList>();
     {
-        frmMain second(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
-        EXPECT_FALSE(second.Form_Load());
+        MainWindow second(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
+        EXPECT_FALSE(second.open());
         second.close();
     }
     ASSERT_EQ(errors->size(), 1);

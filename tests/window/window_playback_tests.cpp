@@ -24,11 +24,11 @@ TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServe
     slots[9].bytes = sound;
     slots[9].endIndex = 10; // the end index does not shorten playback
     test::LoadedWindow w(slots);
-    frmMain& window = *w.window;
-    window.optCurWave_Click(10);
+    MainWindow& window = *w.window;
+    window.chooseSlot(10);
     window.show();
 
-    window.findChild<QPushButton*>("cmdPlay")->click();
+    window.findChild<QPushButton*>("playButton")->click();
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
     EXPECT_TRUE(test::spinEventLoopUntil(
         [&] { return test::findBytes(server.capture(), sound).has_value(); }, 10000))
@@ -45,10 +45,10 @@ TEST(PlayThroughTheWindow, PlayOutputSendsExactlyTheSamplesTheSketchHolds) {
     Bytes sound = test::randomSlots(3000, 5).front().bytes; // no stretch of it repeats
     slots[4] = {sound, "five.wav", 1999};
     test::LoadedWindow w(slots);
-    frmMain& window = *w.window;
-    window.optCurWave_Click(5);
+    MainWindow& window = *w.window;
+    window.chooseSlot(5);
 
-    window.cmdPlayOutput_Click();
+    window.playOutput();
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
     // Samples 0..1999 with the first and last on the zero line, and nothing after them.
     Bytes exported(sound.begin(), sound.begin() + 2000);

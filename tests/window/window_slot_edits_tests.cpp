@@ -17,23 +17,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A slot as undo must bring it back: everything but which buffer object holds the bytes.
-struct Slot {
-    Bytes bytes;
-    std::int32_t rate;
-    std::int32_t endIndex;
-    std::string name;
-    bool operator==(const Slot&) const = default;
-};
-
-std::vector<Slot> slotsOf(const SlotBank& bank) {
-    std::vector<Slot> slots;
-    for (const test::SlotState& s : test::allSlotStates(bank)) {
-        slots.push_back({s.bytes, s.desc.sampleRate, s.endIndex, s.name});
-    }
-    return slots;
-}
-
 Bytes sine(std::size_t length, double period, double amplitude) {
     Bytes bytes(length);
     for (std::size_t i = 0; i < length; ++i) {
@@ -51,7 +34,7 @@ protected:
         w = std::make_unique<test::LoadedWindow>(slots);
     }
     void TearDown() override { w->window->setTargetRate(0); } // the preference stays clean
-    frmMain& window() { return *w->window; }
+    MainWindow& window() { return *w->window; }
     std::unique_ptr<test::LoadedWindow> w;
 };
 
@@ -59,49 +42,50 @@ TEST_F(SlotEdits, EveryEditUndoesAndRedoesExactly) {
     test::TempFolder source;
     test::writeWav8(source.file("loud.wav"), sine(8820, 100.0, 30.0), 22050);
     window().setTargetRate(11025);
-    window().optCurWave_Click(3);
+    window().chooseSlot(3);
 
     const std::vector<std::pair<const char*, std::function<void()>>> edits{
         {"import",
          [&] {
              w->dialog->answers = {source.file("loud.wav")};
-             window().cmdConvertText_Click();
+             window().importSound();
          }},
         {"trim",
          [&] {
              test::slider(window()).setValue(2000);
-             window().sldBuffer_Click();
+             window().applyEndSlider();
          }},
-        {"normalise slot", [&] { window().cmdNormaliseSlot_Click(); }},
-        {"resample all", [&] { window().cmdResampleAll_Click(); }},
-        {"normalise all", [&] { window().cmdNormaliseAll_Click(); }},
+        {"normalise slot", [&] { window().normaliseSlot(); }},
+        {"resample all", [&] { window().resampleAllSlots(); }},
+        {"normalise all", [&] { window().normaliseAllSlots(); }},
     };
-    std::vector<std::vector<Slot>> states{slotsOf(window().bank())};
+    std::vector<std::vector<Slot>> states{test::allSlots(window().workspace().bank())};
     for (const auto& [name, edit] : edits) {
         edit();
         ASSERT_TRUE(w->errors->isEmpty()) << name << ": " << w->errors->join("\n").toStdString();
-        states.push_back(slotsOf(window().bank()));
+        states.push_back(test::allSlots(window().workspace().bank()));
         EXPECT_NE(states.back(), states[states.size() - 2]) << name << " changed nothing";
     }
-    EXPECT_EQ(window().bank().WaveDesc[3].sampleRate, 11025); // imported at the target rate
-    EXPECT_EQ(window().bank().WaveDesc[3].bufferBytes, 4410);
-    EXPECT_EQ(window().bank().WaveDesc[7].sampleRate, 11025); // resampled with the rest
+    EXPECT_EQ(window().workspace().slot(3).sampleRate, 11025); // imported at the target rate
+    EXPECT_EQ(window().workspace().slot(3).sampleCount(), 4410);
+    EXPECT_EQ(window().workspace().slot(7).sampleRate, 11025); // resampled with the rest
 
     for (std::size_t step = edits.size(); step > 0; --step) {
-        window().Undo_Click();
-        EXPECT_EQ(slotsOf(window().bank()), states[step - 1])
+        window().undo();
+        EXPECT_EQ(test::allSlots(window().workspace().bank()), states[step - 1])
             << "undo of " << edits[step - 1].first;
     }
     for (std::size_t step = 1; step <= edits.size(); ++step) {
-        window().Redo_Click();
-        EXPECT_EQ(slotsOf(window().bank()), states[step]) << "redo of " << edits[step - 1].first;
+        window().redo();
+        EXPECT_EQ(test::allSlots(window().workspace().bank()), states[step])
+            << "redo of " << edits[step - 1].first;
     }
-    EXPECT_EQ(test::labelText(window(), "lblFreq"), "11025 Hz"); // redrawn
+    EXPECT_EQ(test::labelText(window(), "rateReadout"), "11025 Hz"); // redrawn
     EXPECT_TRUE(w->errors->isEmpty()) << w->errors->join("\n").toStdString();
 }
 
 TEST_F(SlotEdits, TheTargetRateIsRememberedAndABadOneRefused) {
-    auto& box = *window().findChild<QComboBox*>("cboTargetRate");
+    auto& box = *window().findChild<QComboBox*>("targetRateBox");
     window().setTargetRate(16384);
     EXPECT_EQ(window().targetRate(), 16384);
     {
@@ -120,27 +104,29 @@ TEST_F(SlotEdits, TheTargetRateIsRememberedAndABadOneRefused) {
 
 TEST_F(SlotEdits, SaveChecksTheBoardBeforeAnythingIsWritten) {
     test::TempFolder target;
-    auto& meter = *window().findChild<QProgressBar*>("prgBudget");
+    auto& meter = *window().findChild<QProgressBar*>("budgetMeter");
     window().setBoard(Board::Uno);
     EXPECT_TRUE(meter.property("fits").toBool());
     EXPECT_TRUE(meter.text().contains("5500")) << meter.text().toStdString(); // 15 * 100 + 4000
     // Too large for the Uno: sixteen slots of 2000 samples, asked about, cancelled by default.
-    std::vector<test::SlotContent> big = test::patternedSlots(2000);
-    test::fillBank(window().bank(), big);
-    window().UpdateDisplay();
-    EXPECT_FALSE(meter.property("fits").toBool());
+    w = std::make_unique<test::LoadedWindow>(test::patternedSlots(2000));
+    auto& bigMeter = *window().findChild<QProgressBar*>("budgetMeter");
+    EXPECT_FALSE(bigMeter.property("fits").toBool());
     w->dialog->answers = {target.file("a.ino"), target.file("b.ino")};
-    window().cmdSave_Click();
+    window().saveWavetable();
     ASSERT_EQ(w->questions->size(), 1);
     EXPECT_TRUE(w->questions->at(0).contains("32000")) << w->questions->at(0).toStdString();
     EXPECT_TRUE(w->dialog->requests.empty()) << "a file was asked for after Cancel";
     *w->saveAnyway = true;
-    window().cmdSave_Click();
+    window().saveWavetable();
     EXPECT_TRUE(QFile::exists(target.file("a.ino")));
     // Beyond what the accessors reach: refused with the numbers, no question, nothing written.
-    test::fillBank(window().bank(), test::patternedSlots(5000));
-    window().cmdSave_Click();
-    EXPECT_EQ(w->questions->size(), 2);
+    auto questions = w->questions;
+    w = std::make_unique<test::LoadedWindow>(test::patternedSlots(5000));
+    w->dialog->answers = {target.file("c.ino")};
+    window().saveWavetable();
+    EXPECT_EQ(w->questions->size(), 0);
+    EXPECT_EQ(questions->size(), 2);
     ASSERT_EQ(w->errors->size(), 1);
     EXPECT_TRUE(w->errors->at(0).contains("80000")) << w->errors->at(0).toStdString();
     EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList({"a.ino"}));

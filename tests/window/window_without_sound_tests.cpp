@@ -15,17 +15,17 @@ TEST(PlayWithoutSound, StartsUpAndPlayShowsAClearMessageChangingNothing) {
     qputenv("PULSE_SERVER", QFile::encodeName("unix:" + nowhere.path() + "/pulse/native"));
 
     test::LoadedWindow w(test::patternedSlots(100));
-    frmMain& window = *w.window;
-    window.optCurWave_Click(4);
-    const std::int32_t endIndex = window.bank().OutBufLen[4];
-    window.cmdPlay_Click();
+    MainWindow& window = *w.window;
+    window.chooseSlot(4);
+    const std::int32_t endIndex = window.workspace().bank()[4].endIndex;
+    window.playSlot();
     ASSERT_EQ(w.errors->size(), 1);
     EXPECT_TRUE(w.errors->at(0).startsWith("No sound output is available"))
         << w.errors->at(0).toStdString();
-    EXPECT_EQ(window.bank().CurWave, 4);
-    EXPECT_EQ(window.bank().OutBufLen[4], endIndex);
+    EXPECT_EQ(window.currentSlot(), 4);
+    EXPECT_EQ(window.workspace().bank()[4].endIndex, endIndex);
 
-    window.cmdPlay_Click(); // and again: the same message, no crash
+    window.playSlot(); // and again: the same message, no crash
     EXPECT_EQ(w.errors->size(), 2);
 }
 

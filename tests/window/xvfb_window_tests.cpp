@@ -54,7 +54,7 @@ TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
     slots[0] = {wave, "sine.wav", 499};
     SlotBank bank;
     test::fillBank(bank, slots);
-    SaveWorkingFolder(bank, folder.path());
+    saveWorkingFolder(bank, folder.path());
 
     // -displayfd picks a free display and prints its number once the server takes clients.
     QProcess server;

@@ -1,0 +1,52 @@
+#include "slots/Slot.h"
+
+namespace wtb {
+
+Samples::Samples() : bytes_(std::make_shared<const std::vector<std::uint8_t>>()) {}
+
+Samples::Samples(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+        raise(ErrorKind::Overflow, "A sound of " + std::to_string(bytes.size()) +
+                                       " samples is longer than a slot can hold.");
+    }
+    bytes_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+}
+
+std::uint8_t Samples::operator[](std::int32_t index) const {
+    if (index < 0 || index >= size()) {
+        raise(ErrorKind::Bounds, "Sample index " + std::to_string(index) + " is outside 0.." +
+                                     std::to_string(size() - 1) + ".");
+    }
+    return (*bytes_)[static_cast<std::size_t>(index)];
+}
+
+bool Samples::operator==(const Samples& other) const {
+    return bytes_ == other.bytes_ || *bytes_ == *other.bytes_;
+}
+
+std::vector<std::int16_t> allSlotNumbers() {
+    std::vector<std::int16_t> slots;
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
+void checkSlotNumber(std::int32_t slot) {
+    if (slot < kFirstSlot || slot > kLastSlot) {
+        raise(ErrorKind::Bounds,
+              "Slot number " + std::to_string(slot) + " is outside the slots 1..16.");
+    }
+}
+
+Slot& SlotBank::operator[](std::int32_t slot) {
+    checkSlotNumber(slot);
+    return slots_[static_cast<std::size_t>(slot - kFirstSlot)];
+}
+
+const Slot& SlotBank::operator[](std::int32_t slot) const {
+    checkSlotNumber(slot);
+    return slots_[static_cast<std::size_t>(slot - kFirstSlot)];
+}
+
+} // namespace wtb

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "common/RuntimeError.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace wtb {
+
+inline constexpr std::int16_t kFirstSlot = 1;
+inline constexpr std::int16_t kLastSlot = 16;
+inline constexpr std::int32_t kSlotCount = kLastSlot;
+
+// A sound's 8-bit unsigned mono samples, zero line at 128. Never changed once made, so copies
+// of a slot (for undo, or for a save running beside the window) share one block of samples.
+class Samples {
+public:
+    Samples();
+    explicit Samples(std::vector<std::uint8_t> bytes);
+
+    std::span<const std::uint8_t> bytes() const { return *bytes_; }
+    std::int32_t size() const { return static_cast<std::int32_t>(bytes_->size()); }
+    bool empty() const { return bytes_->empty(); }
+    std::uint8_t operator[](std::int32_t index) const;
+
+    bool operator==(const Samples& other) const;
+
+private:
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
+};
+
+// One wave slot: its sound at its sample rate, the index of the last sample the sketch keeps,
+// and its name (UTF-8, kept byte for byte as read). A value: copying a slot copies no samples.
+struct Slot {
+    Samples samples;
+    std::int32_t sampleRate = 0; // Hz
+    std::int32_t endIndex = 0;   // -1 keeps no sample; a hand-edited file may hold any value
+    std::string name;
+
+    std::int32_t sampleCount() const { return samples.size(); }
+    std::int32_t lastIndex() const { return samples.size() - 1; }
+
+    bool operator==(const Slot&) const = default;
+};
+
+// The slot numbers 1..16, in order.
+std::vector<std::int16_t> allSlotNumbers();
+
+// Raises a bounds error unless `slot` is one of the slots 1..16.
+void checkSlotNumber(std::int32_t slot);
+
+// The sixteen slots, numbered 1..16. A stray slot number is an error, never another slot.
+class SlotBank {
+public:
+    Slot& operator[](std::int32_t slot);
+    const Slot& operator[](std::int32_t slot) const;
+
+    bool operator==(const SlotBank&) const = default;
+
+private:
+    std::array<Slot, kSlotCount> slots_;
+};
+
+} // namespace wtb

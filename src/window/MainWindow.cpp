@@ -1,0 +1,332 @@
+#include "window/MainWindow.h"
+
+#include "audio/SoundOutput.h"
+#include "common/AtomicFile.h"
+#include "export/ExportedSamples.h"
+#include "export/SketchText.h"
+#include "slots/WorkingFolderLock.h"
+#include "window/ClickSlider.h"
+#include "window/WaveformView.h"
+#include "window/WindowCaption.h"
+#include "workspace/Choices.h"
+#include "workspace/Workspace.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+namespace wtb {
+
+MainWindow::MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> prompts, QWidget* parent)
+    : QWidget(parent), workingFolder_(std::move(workingFolder)),
+      prompts_(prompts ? std::move(prompts) : std::make_unique<UserPrompts>()) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QString::fromLatin1(kWindowCaption));
+    setFixedSize(851, 303);
+    // The fixed layout was drawn for an 8-point window font; a larger or wider one would cut
+    // the readouts and the slot numbers short. Liberation Sans has the metrics the layout was
+    // measured with; without it the platform's face is kept.
+    QFont windowFont = font();
+    windowFont.setFamilies({QStringLiteral("Liberation Sans"), windowFont.family()});
+    windowFont.setPointSizeF(std::min(windowFont.pointSizeF(), 8.0));
+    setFont(windowFont);
+    controls_ = createWindowControls(this);
+    createActions();
+    connectControls();
+    nameControls();
+    updateEditingControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createActions() {
+    const std::pair<WindowCommand, void (MainWindow::*)()> handlers[] = {
+        {WindowCommand::Import, &MainWindow::importSound},
+        {WindowCommand::Save, &MainWindow::saveWavetable},
+        {WindowCommand::Play, &MainWindow::playSlot},
+        {WindowCommand::PlayOutput, &MainWindow::playOutput},
+        {WindowCommand::Stop, &MainWindow::stopPlaying},
+        {WindowCommand::Undo, &MainWindow::undo},
+        {WindowCommand::Redo, &MainWindow::redo},
+        {WindowCommand::ResampleSlot, &MainWindow::resampleSlot},
+        {WindowCommand::ResampleAll, &MainWindow::resampleAllSlots},
+        {WindowCommand::NormaliseSlot, &MainWindow::normaliseSlot},
+        {WindowCommand::NormaliseAll, &MainWindow::normaliseAllSlots},
+    };
+    for (const auto& [command, handler] : handlers) {
+        actions_[command] = addCommand(command, handler);
+    }
+    for (int slot = 1; slot <= kLastSlotWithKeys; ++slot) {
+        auto* choose = new QAction(this);
+        choose->setShortcut(slotKeys(slot));
+        choose->setShortcutContext(Qt::WindowShortcut);
+        choose->setAutoRepeat(false);
+        // As a click on the slot's button: it is checked, and the handler gets its number.
+        connect(choose, &QAction::triggered, this,
+                [this, slot] { controls_.slotButtons->button(slot)->click(); });
+        addAction(choose);
+    }
+    const auto separator = [this] {
+        auto* action = new QAction(this);
+        action->setSeparator(true);
+        return action;
+    };
+    controls_.waveformView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    controls_.waveformView->addActions(
+        {actions_[WindowCommand::PlayOutput], actions_[WindowCommand::Stop], separator(),
+         actions_[WindowCommand::ResampleSlot], actions_[WindowCommand::ResampleAll],
+         actions_[WindowCommand::NormaliseSlot], actions_[WindowCommand::NormaliseAll], separator(),
+         actions_[WindowCommand::Undo], actions_[WindowCommand::Redo]});
+}
+
+QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handler)()) {
+    const WindowCommandText& text = commandText(command);
+    auto* action = new QAction(text.accessibleName, this);
+    action->setShortcuts(text.keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setAutoRepeat(false); // a held key acts once
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    addAction(action);
+    return action;
+}
+
+void MainWindow::connectControls() {
+    WindowControls& c = controls_;
+    const std::pair<QPushButton*, WindowCommand> buttons[] = {
+        {c.importButton, WindowCommand::Import},
+        {c.saveButton, WindowCommand::Save},
+        {c.playButton, WindowCommand::Play},
+        {c.playOutputButton, WindowCommand::PlayOutput},
+        {c.stopButton, WindowCommand::Stop},
+        {c.resampleSlotButton, WindowCommand::ResampleSlot},
+        {c.resampleAllButton, WindowCommand::ResampleAll},
+        {c.normaliseSlotButton, WindowCommand::NormaliseSlot},
+        {c.normaliseAllButton, WindowCommand::NormaliseAll},
+    };
+    for (const auto& [button, command] : buttons) {
+        connect(button, &QPushButton::clicked, actions_[command], &QAction::trigger);
+    }
+    connect(c.slotButtons, &QButtonGroup::idClicked, this,
+            [this](int id) { chooseSlot(static_cast<std::int16_t>(id)); });
+    connect(c.endSlider, &ClickSlider::clicked, this, [this] { applyEndSlider(); });
+    connect(c.endSlider, &ClickSlider::previewed, this,
+            [this](int value) { guarded([&] { controls_.waveformView->previewEnd(value); }); });
+    connect(c.endSlider, &ClickSlider::previewCancelled, this, [this] {
+        guarded([this] { controls_.waveformView->previewEnd(current().endIndex); });
+    });
+    auto* returnPresses = new ReturnPressesButton(this);
+    for (QAbstractButton* button : c.slotButtons->buttons()) {
+        returnPresses->watch(button);
+    }
+    for (QPushButton* button : c.pushButtons()) {
+        returnPresses->watch(button);
+    }
+
+    c.targetRateBox->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(keepSourceRateText() + QStringLiteral("|[0-9]{1,5}")), c.targetRateBox));
+    const std::optional<std::int32_t> rate = rememberedTargetRate();
+    c.targetRateBox->setCurrentText(rate ? QString::number(*rate) : keepSourceRateText());
+    connect(c.targetRateBox, &QComboBox::activated, this, [this] { targetRateEdited(); });
+    connect(c.targetRateBox->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { targetRateEdited(); });
+    c.normaliseOnImportBox->setChecked(rememberedNormaliseOnImport());
+    connect(c.normaliseOnImportBox, &QCheckBox::toggled, this,
+            [](bool checked) { rememberNormaliseOnImport(checked); });
+
+    for (const BoardInfo& info : boards()) {
+        c.boardBox->addItem(QString::fromUtf8(info.displayName.data(),
+                                              static_cast<qsizetype>(info.displayName.size())),
+                            static_cast<int>(info.board));
+    }
+    setBoard(rememberedBoard());
+    connect(c.boardBox, &QComboBox::activated, this, [this] {
+        rememberBoard(board());
+        updateBudgetMeter();
+    });
+}
+
+bool MainWindow::open() {
+    workspace_.reset();
+    std::unique_ptr<WorkingFolderLock> lock;
+    try {
+        lock = std::make_unique<WorkingFolderLock>(workingFolder_);
+    } catch (const std::exception& error) {
+        prompts_->showError(this, QString::fromUtf8(error.what()));
+        return false; // another window has the folder: not a byte of it is touched
+    }
+    try {
+        workspace_ = std::make_unique<Workspace>(workingFolder_, std::move(lock),
+                                                 NewFolder::WriteDefaultKit);
+    } catch (const std::exception& error) {
+        prompts_->showError(this,
+                            QStringLiteral("The slots could not be loaded from the working folder "
+                                           "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
+                                .arg(QString::fromStdString(displayPath(workingFolder_)),
+                                     QString::fromUtf8(error.what())));
+        return false;
+    }
+    connect(workspace_.get(), &Workspace::slotsChanged, this, [this] {
+        updateEditingControls();
+        guarded([this] { showCurrentSlot(); });
+    });
+    currentSlot_ = 1;
+    updateEditingControls();
+    // The slots are loaded and will be saved at close even when slot 1 cannot be shown.
+    guarded([this] { showCurrentSlot(); });
+    return true;
+}
+
+bool MainWindow::saveBeforeClosing() {
+    if (!workspace_) {
+        return true; // a folder that did not load is the user's to mend; never overwrite it
+    }
+    for (;;) {
+        try {
+            workspace_->save();
+            return true;
+        } catch (const std::exception& error) {
+            const QString message =
+                QStringLiteral("The slots could not be saved to the working folder.\n\n%1\n\n"
+                               "Retry, close without saving the slots, or keep the window open "
+                               "(to free space, say, and close again)?")
+                    .arg(QString::fromUtf8(error.what()));
+            const auto choice = prompts_->askAfterFailedSave(this, message);
+            if (choice != UserPrompts::SaveFailureChoice::Retry) {
+                return choice == UserPrompts::SaveFailureChoice::CloseWithoutSaving;
+            }
+        }
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!saveBeforeClosing()) {
+        event->ignore(); // kept open: the slots are still here to be saved later
+        return;
+    }
+    // Saved once; a second close event must not save again, and the lock goes with the
+    // workspace, so the folder is free for the next program.
+    workspace_.reset();
+    event->accept();
+}
+
+void MainWindow::showFailure(const std::exception& error) {
+    QString message = QString::fromUtf8(error.what());
+    const auto* failure = dynamic_cast<const RuntimeError*>(&error);
+    if (failure && failure->kind() == ErrorKind::Size) {
+        message += QStringLiteral("\n\nTo make the table smaller, choose a lower target rate and "
+                                  "press \"Resample all\", or move the slots' ends earlier.");
+    }
+    prompts_->showError(this, message);
+}
+
+Workspace& MainWindow::openWorkspace() const {
+    if (!workspace_) {
+        wtb::raise(ErrorKind::File, "No working folder is open in the window.");
+    }
+    return *workspace_;
+}
+
+const Slot& MainWindow::current() const {
+    return openWorkspace().slot(currentSlot_);
+}
+
+SoundOutput& MainWindow::soundOutput() {
+    if (!soundOutput_) {
+        soundOutput_ = std::make_unique<SoundOutput>();
+    }
+    return *soundOutput_;
+}
+
+void MainWindow::chooseSlot(std::int16_t slot) {
+    guarded([this, slot] {
+        checkSlotNumber(slot);
+        currentSlot_ = slot; // stays current even when showing it fails
+        if (workspace_) {
+            showCurrentSlot();
+        }
+    });
+}
+
+void MainWindow::importSound() {
+    guarded([this] {
+        fileDialog_.setNameFilters(QStringLiteral("Wave (*.wav)"));
+        if (!fileDialog_.showOpen(this)) {
+            return; // cancelled: the slot keeps its sound, end index and name
+        }
+        const DecodeOptions options{targetRate(), controls_.normaliseOnImportBox->isChecked()};
+        openWorkspace().importFile(currentSlot_, fileDialog_.fileName(), options);
+    });
+}
+
+void MainWindow::playSlot() {
+    guarded([this] { soundOutput().play(current().samples.bytes(), current().sampleRate); });
+}
+
+void MainWindow::playOutput() {
+    guarded([this] {
+        soundOutput().play(exportedSamples(current(), currentSlot_), current().sampleRate);
+    });
+}
+
+void MainWindow::stopPlaying() {
+    if (soundOutput_) {
+        soundOutput_->stop();
+    }
+}
+
+void MainWindow::applyEndSlider() {
+    guarded([this] {
+        openWorkspace().trim(currentSlot_, controls_.endSlider->value());
+        // Also after a click that changed nothing: the knob goes back to the end index.
+        showCurrentSlot();
+    });
+}
+
+void MainWindow::saveWavetable() {
+    guarded([this] {
+        // What no sketch could use is refused, and a table too large for the board is put to
+        // the user, before a file is chosen or anything written.
+        const ExportCheck check = openWorkspace().checkSketch(board());
+        if (check.needsConfirmation() &&
+            !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+            return;
+        }
+        // The filter stays whatever the last dialog used.
+        fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchFileName));
+        if (!fileDialog_.showSave(this)) {
+            return; // cancelled: nothing is written
+        }
+        openWorkspace().exportSketch(fileDialog_.fileName(), board(), OverBudget::Allow);
+    });
+}
+
+void MainWindow::resampleSlot() {
+    guarded([this] { openWorkspace().resample(currentSlot_, targetRate().value_or(0)); });
+}
+
+void MainWindow::resampleAllSlots() {
+    guarded([this] { openWorkspace().resample(std::nullopt, targetRate().value_or(0)); });
+}
+
+void MainWindow::normaliseSlot() {
+    guarded([this] { openWorkspace().normalise(currentSlot_); });
+}
+
+void MainWindow::normaliseAllSlots() {
+    guarded([this] { openWorkspace().normalise(std::nullopt); });
+}
+
+void MainWindow::undo() {
+    guarded([this] { openWorkspace().undo(); });
+}
+
+void MainWindow::redo() {
+    guarded([this] { openWorkspace().redo(); });
+}
+
+} // namespace wtb

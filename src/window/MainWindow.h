@@ -1,0 +1,118 @@
+#pragma once
+
+#include "export/Boards.h"
+#include "window/CommonDialog.h"
+#include "window/KeyboardAccess.h"
+#include "window/UserPrompts.h"
+#include "window/WindowLayout.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QAction;
+
+namespace wtb {
+
+class SoundOutput;
+class Workspace;
+struct Slot;
+
+// The program's one window: wiring between its controls and the workspace, which holds the
+// slots and does every operation. Each user action is one handler, and each handler runs inside
+// a guard that shows a failure instead of letting it escape; what was done before the failure
+// stays done. The controls sit at fixed pixel positions; the window cannot be resized.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> prompts = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Locks and loads the working folder and shows slot 1, before the window is first shown.
+    // False when the folder could not be loaded or is open in another window; the user has
+    // been told why, and the folder will not be written at close.
+    bool open();
+
+    // The handlers, one per user action.
+    void chooseSlot(std::int16_t slot);
+    void importSound();
+    void playSlot();
+    void applyEndSlider();
+    void saveWavetable();
+    void playOutput();
+    void stopPlaying();
+    void resampleSlot();
+    void resampleAllSlots();
+    void normaliseSlot();
+    void normaliseAllSlots();
+    void undo();
+    void redo();
+
+    // The rate imports and resampling convert to; nothing to keep each sound's own rate.
+    std::optional<std::int32_t> targetRate() const;
+    // Sets the target-rate box as the user would, remembering the choice; 0 keeps the rate.
+    void setTargetRate(std::int32_t rate);
+    // The board the wavetable is checked against, as chosen in the window and remembered.
+    Board board() const;
+    void setBoard(Board board);
+
+    std::int16_t currentSlot() const { return currentSlot_; }
+    Workspace& workspace() { return *workspace_; }
+    const QString& workingFolder() const { return workingFolder_; }
+    CommonDialog& fileDialog() { return fileDialog_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectControls();
+    void createActions();
+    QAction* addCommand(WindowCommand command, void (MainWindow::*handler)());
+    void nameControls();
+    void describeSlots();
+    void targetRateEdited();
+    void updateEditingControls();
+
+    // Shows the current slot: picture, readouts, slider, total and budget.
+    void showCurrentSlot();
+    void showReadouts(const Slot& slot);
+    void updateBudgetMeter();
+    Workspace& openWorkspace() const; // raises before open() and after the window closed
+    const Slot& current() const;
+
+    SoundOutput& soundOutput();
+    // Saves the slots; false when the user chose to keep the window open after a failure.
+    bool saveBeforeClosing();
+
+    // Runs a handler body; a failure is shown to the user and goes no further.
+    template <class Body> bool guarded(Body&& body);
+    void showFailure(const std::exception& error);
+
+    QString workingFolder_;
+    std::unique_ptr<UserPrompts> prompts_;
+    std::unique_ptr<Workspace> workspace_; // from open() until the window closes
+    std::unique_ptr<SoundOutput> soundOutput_;
+    std::int16_t currentSlot_ = 1;
+    CommonDialog fileDialog_;
+    WindowControls controls_;
+    std::map<WindowCommand, QAction*> actions_;
+};
+
+template <class Body> bool MainWindow::guarded(Body&& body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        showFailure(error);
+    } catch (...) {
+        prompts_->showError(this, QStringLiteral("An unexpected error stopped the action."));
+    }
+    return false;
+}
+
+} // namespace wtb

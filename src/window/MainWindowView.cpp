@@ -1,0 +1,231 @@
+// What the window shows of the workspace: the current slot, the readouts, the slot buttons'
+// descriptions, the budget meter, and the state of the editing controls.
+#include "window/MainWindow.h"
+
+#include "export/FlashBudget.h"
+#include "slots/Resampler.h"
+#include "window/ClickSlider.h"
+#include "window/Readouts.h"
+#include "window/WaveformView.h"
+#include "workspace/Choices.h"
+#include "workspace/Workspace.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace wtb {
+
+void MainWindow::nameControls() {
+    const WindowControls& c = controls_;
+    const auto name = [](QWidget* control, const QString& accessibleName, const QString& tip) {
+        control->setAccessibleName(accessibleName);
+        control->setToolTip(plainToolTip(tip));
+    };
+    name(c.waveformView, QStringLiteral("Waveform"),
+         QStringLiteral("The current slot: red start and zero lines, green end marker, blue "
+                        "samples"));
+    for (const auto& [command, action] : actions_) {
+        action->setToolTip(commandTip(command));
+    }
+    const std::pair<QPushButton*, WindowCommand> buttons[] = {
+        {c.importButton, WindowCommand::Import},
+        {c.saveButton, WindowCommand::Save},
+        {c.playButton, WindowCommand::Play},
+        {c.playOutputButton, WindowCommand::PlayOutput},
+        {c.stopButton, WindowCommand::Stop},
+        {c.resampleSlotButton, WindowCommand::ResampleSlot},
+        {c.resampleAllButton, WindowCommand::ResampleAll},
+        {c.normaliseSlotButton, WindowCommand::NormaliseSlot},
+        {c.normaliseAllButton, WindowCommand::NormaliseAll},
+    };
+    for (const auto& [button, command] : buttons) {
+        name(button, commandText(command).accessibleName, commandTip(command));
+    }
+    name(c.endSlider, QStringLiteral("End index"),
+         QStringLiteral("Where the current slot ends, stepped back to a zero crossing.\n"
+                        "Click or drag with the mouse; or move with the arrow keys, Page Up/Down "
+                        "and Home/End,\nthen Return to apply (Escape puts the knob back)."));
+    name(c.targetRateBox, QStringLiteral("Target rate"),
+         QStringLiteral("The rate the board plays: imports and \"Resample\" convert slots to "
+                        "it. Choose one or type a whole number from %1 to %2; \"Keep source "
+                        "rate\" leaves every sound at its own rate.")
+             .arg(kLowestTargetRate)
+             .arg(kHighestTargetRate));
+    name(c.normaliseOnImportBox, QStringLiteral("Normalise on import"),
+         QStringLiteral("Scale each imported sound so its loudest sample reaches full level."));
+    name(c.boardBox, QStringLiteral("Board"),
+         QStringLiteral("The board the sketch is for: the meter beside it compares the sample "
+                        "table with the flash it leaves."));
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->buddy()) {
+            label->setToolTip(label->buddy()->toolTip()); // a box's caption explains it too
+        }
+    }
+    c.budgetMeter->setAccessibleName(QStringLiteral("Flash budget"));
+    makeReadout(*c.nameReadout, QStringLiteral("Sound name"),
+                QStringLiteral("The current slot's name"));
+    makeReadout(*c.bitsReadout, QStringLiteral("Bits per sample"),
+                QStringLiteral("Bits per sample of the current slot"));
+    makeReadout(*c.rateReadout, QStringLiteral("Sample rate"),
+                QStringLiteral("Sample rate of the current slot"));
+    makeReadout(*c.samplesReadout, QStringLiteral("Input samples"),
+                QStringLiteral("Samples in the current slot"));
+    makeReadout(*c.endReadout, QStringLiteral("Output samples"),
+                QStringLiteral("End index of the current slot"));
+    makeReadout(*c.totalReadout, QStringLiteral("Total samples"),
+                QStringLiteral("The end indices of all sixteen slots added up"));
+    describeSlots();
+}
+
+void MainWindow::describeSlots() {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        QAbstractButton* button = controls_.slotButtons->button(slot);
+        const QString name =
+            workspace_ ? QString::fromStdString(workspace_->slot(slot).name) : QString();
+        const QString sound = name.isEmpty() ? QStringLiteral("(no name)") : name;
+        const QString keys = slotKeys(slot).isEmpty()
+                                 ? QStringLiteral("the arrow keys from another slot")
+                                 : keysText(slotKeys(slot));
+        button->setAccessibleName(QStringLiteral("Slot %1").arg(slot));
+        button->setAccessibleDescription(
+            QStringLiteral("Sound: %1. Choose it with %2.").arg(sound, keys));
+        button->setToolTip(plainToolTip(
+            QStringLiteral("Slot %1: %2\nChoose it with %3").arg(slot).arg(sound, keys)));
+    }
+}
+
+void MainWindow::showCurrentSlot() {
+    describeSlots(); // a slot's name may have changed with what came before
+    const Slot& slot = current();
+    const QString name = QString::fromStdString(slot.name);
+    controls_.waveformView->showSound(slot.samples, slot.endIndex);
+    if (slot.samples.empty()) {
+        controls_.waveformView->setAccessibleDescription(
+            QStringLiteral("Slot %1, %2: no samples").arg(currentSlot_).arg(name));
+        return; // nothing to show; the readouts still describe the slot shown before
+    }
+    showReadouts(slot);
+    // QSlider shows a value outside 0..last at the nearer end; the slot keeps its own.
+    controls_.endSlider->setMaximum(slot.lastIndex());
+    controls_.endSlider->setValue(slot.endIndex);
+    controls_.waveformView->setAccessibleDescription(
+        QStringLiteral("Slot %1, %2: %3 samples, end index %4")
+            .arg(currentSlot_)
+            .arg(name)
+            .arg(slot.sampleCount())
+            .arg(slot.endIndex));
+    updateBudgetMeter();
+}
+
+void MainWindow::showReadouts(const Slot& slot) {
+    const WindowControls& c = controls_;
+    showReadout(*c.bitsReadout, QStringLiteral("8 bit"));
+    showReadout(*c.rateReadout, QString::number(slot.sampleRate) + QStringLiteral(" Hz"));
+    showReadout(*c.samplesReadout,
+                QString::number(slot.sampleCount()) + QStringLiteral(" input samples"));
+    showReadout(*c.endReadout, QString::number(slot.endIndex) + QStringLiteral(" output samples"));
+    const SlotTotals totals = slotTotals(workspace_->bank());
+    showReadout(*c.totalReadout,
+                QStringLiteral("Total Samples: \r\n") + QString::number(totals.endIndices));
+    showReadout(*c.nameReadout, QString::fromStdString(slot.name));
+}
+
+void MainWindow::updateBudgetMeter() {
+    QProgressBar& meter = *controls_.budgetMeter;
+    if (!workspace_) {
+        return;
+    }
+    FlashBudget budget;
+    try {
+        budget = flashBudget(workspace_->bank(), board());
+    } catch (const std::exception& error) {
+        // A bank whose end indices add up past 32 bits has no budget to show.
+        meter.setRange(0, 1);
+        meter.setValue(0);
+        meter.setFormat(QStringLiteral("No budget"));
+        meter.setToolTip(QString::fromUtf8(error.what()));
+        return;
+    }
+    const QLocale locale = QLocale::c();
+    const QString bytes = locale.toString(budget.bytes);
+    const QString room = locale.toString(budget.room);
+    meter.setRange(0, budget.room);
+    meter.setValue(std::min(budget.bytes, budget.room));
+    meter.setFormat(QStringLiteral("Table %1 of %2 bytes").arg(bytes, room));
+    const QString tip =
+        QStringLiteral("The sketch's table holds %1 bytes (each slot's end index + 1); the %2 "
+                       "leaves %3 bytes for it beside a minimal player.%4")
+            .arg(bytes, controls_.boardBox->currentText(), room,
+                 budget.fits ? QString() : QStringLiteral(" It does not fit."));
+    meter.setToolTip(tip);
+    meter.setAccessibleDescription(tip);
+    QPalette palette = meter.palette();
+    palette.setColor(QPalette::Highlight, budget.fits ? QColor(0x30, 0x8c, 0x3c) : Qt::red);
+    meter.setPalette(palette);
+    meter.setProperty("fits", budget.fits);
+    // The readout's whole text, and the bytes it does not count.
+    controls_.totalReadout->setToolTip(plainToolTip(
+        QStringLiteral("%1\nThe sketch's table will hold %2 bytes: the sum of each slot's end "
+                       "index + 1.")
+            .arg(controls_.totalReadout->text().simplified(), bytes)));
+}
+
+void MainWindow::updateEditingControls() {
+    const bool hasTarget = targetRate().has_value();
+    controls_.resampleSlotButton->setEnabled(hasTarget);
+    controls_.resampleAllButton->setEnabled(hasTarget);
+    actions_[WindowCommand::ResampleSlot]->setEnabled(hasTarget);
+    actions_[WindowCommand::ResampleAll]->setEnabled(hasTarget);
+    const EditHistory* history = workspace_ ? &workspace_->history() : nullptr;
+    QAction* undoAction = actions_[WindowCommand::Undo];
+    QAction* redoAction = actions_[WindowCommand::Redo];
+    undoAction->setEnabled(history && history->canUndo());
+    undoAction->setText(undoAction->isEnabled() ? "Undo " + history->undoText()
+                                                : QStringLiteral("Undo"));
+    redoAction->setEnabled(history && history->canRedo());
+    redoAction->setText(redoAction->isEnabled() ? "Redo " + history->redoText()
+                                                : QStringLiteral("Redo"));
+}
+
+std::optional<std::int32_t> MainWindow::targetRate() const {
+    return targetRateFromText(controls_.targetRateBox->currentText());
+}
+
+void MainWindow::setTargetRate(std::int32_t rate) {
+    controls_.targetRateBox->setCurrentText(rate == 0 ? keepSourceRateText()
+                                                      : QString::number(rate));
+    targetRateEdited();
+}
+
+void MainWindow::targetRateEdited() {
+    const QString text = controls_.targetRateBox->currentText();
+    if (text != keepSourceRateText() && !targetRate()) {
+        prompts_->showError(this, QStringLiteral("The target rate \"%1\" is not a whole number "
+                                                 "from %2 to %3 Hz; the rate stays as it was.")
+                                      .arg(text)
+                                      .arg(kLowestTargetRate)
+                                      .arg(kHighestTargetRate));
+        const std::optional<std::int32_t> remembered = rememberedTargetRate();
+        controls_.targetRateBox->setCurrentText(remembered ? QString::number(*remembered)
+                                                           : keepSourceRateText());
+    }
+    rememberTargetRate(targetRate());
+    updateEditingControls();
+}
+
+Board MainWindow::board() const {
+    return static_cast<Board>(controls_.boardBox->currentData().toInt());
+}
+
+void MainWindow::setBoard(Board chosen) {
+    controls_.boardBox->setCurrentIndex(controls_.boardBox->findData(static_cast<int>(chosen)));
+    updateBudgetMeter();
+}
+
+} // namespace wtb

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "export/Boards.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// The choices the user makes once and the program remembers between runs (the platform's
+// preferences): the board the sketch is checked against and the rate imports are converted to.
+namespace wtb {
+
+// The board last chosen in the window, else the Uno.
+Board rememberedBoard();
+void rememberBoard(Board board);
+
+// The ids the command line and the preferences know boards by: "uno", "leonardo", "mega2560".
+QStringList boardIds();
+QString boardId(Board board);
+
+// The rate imports and "Resample" convert to, or nothing to keep each sound's own rate.
+std::optional<std::int32_t> rememberedTargetRate();
+void rememberTargetRate(std::optional<std::int32_t> rate);
+
+// A target rate as typed: a whole number of hertz within the rates a sound can be converted
+// to; nothing for any other text.
+std::optional<std::int32_t> targetRateFromText(const QString& text);
+
+// Whether imports are normalised (off until chosen).
+bool rememberedNormaliseOnImport();
+void rememberNormaliseOnImport(bool normalise);
+
+} // namespace wtb

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "export/SketchWriter.h"
+#include "slots/Slot.h"
+#include "slots/SoundFile.h"
+#include "slots/WorkingFolder.h"
+#include "workspace/EditHistory.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace wtb {
+
+class WorkingFolderLock;
+
+// One slot, or every slot when empty.
+using SlotChoice = std::optional<std::int16_t>;
+
+// One open working folder: its sixteen slots and every operation on them, with undo. The
+// window and the command line both work through it, so a slot imported or trimmed in either is
+// byte for byte the same. Each operation either changes what it says or raises before anything
+// changed; each change is one step of the history.
+class Workspace : public QObject {
+    Q_OBJECT
+
+public:
+    // Loads the folder's slots (loadWorkingFolder). A workspace that will save holds the
+    // folder's lock, taken by the caller first, as long as it lives; one without only reads.
+    // Raises on failure.
+    Workspace(const QString& folder, std::unique_ptr<WorkingFolderLock> lock, NewFolder newFolder);
+    ~Workspace() override;
+
+    const QString& folder() const { return folder_; }
+    const SlotBank& bank() const { return bank_; }
+    const Slot& slot(std::int32_t number) const { return bank_[number]; }
+
+    // Replaces the slot with the sound file, named after it and ending at its last sample.
+    void importFile(std::int16_t slot, const QString& path, const DecodeOptions& options);
+
+    // Sets the slot's end index from `index` (0..last sample), stepped back to a zero crossing;
+    // gives where it settled, or nothing for a slot without samples (nothing changes).
+    std::optional<std::int32_t> trim(std::int16_t slot, std::int32_t index);
+
+    // Converts the slot (or every slot at another rate) to `rate`; false when none changed.
+    bool resample(SlotChoice slots, std::int32_t rate);
+
+    // Scales the slot (or every slot) to full level; false when none changed.
+    bool normalise(SlotChoice slots);
+
+    const EditHistory& history() const { return history_; }
+    bool undo();
+    bool redo();
+
+    // Checks the sketch for the board before anything is written (checkExport).
+    ExportCheck checkSketch(Board board) const;
+    // Writes the sketch file of all sixteen slots (writeSketch).
+    void exportSketch(const QString& path, Board board, OverBudget overBudget) const;
+
+    // Writes the whole folder through its journaled save.
+    void save();
+    // Whether anything changed since the folder was loaded or last saved.
+    bool hasUnsavedChanges() const { return savedRevision_ != revision_; }
+
+Q_SIGNALS:
+    // After every change of the slots: an operation, an undo or a redo.
+    void slotsChanged();
+
+private:
+    // Makes `changed` the new slots of the listed slot numbers as one step named `text`; slots
+    // that stay as they were are left out, and nothing is recorded when none changed.
+    bool apply(const QString& text, std::vector<std::pair<std::int16_t, Slot>> changed);
+    void changed();
+
+    QString folder_;
+    std::unique_ptr<WorkingFolderLock> lock_;
+    SlotBank bank_;
+    EditHistory history_;
+    std::uint64_t revision_ = 0;
+    std::uint64_t savedRevision_ = 0;
+};
+
+} // namespace wtb

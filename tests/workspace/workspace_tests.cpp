@@ -1,0 +1,152 @@
+#include "slots/WorkingFolderLock.h"
+#include "support/TestSupport.h"
+#include "workspace/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace wtb {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes tone(double frequency, std::int32_t rate, std::int32_t length) {
+    Bytes bytes(static_cast<std::size_t>(length));
+    for (std::int32_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(
+            128 + std::lround(60 * std::sin(2 * M_PI * frequency * i / rate)));
+    }
+    return bytes;
+}
+
+// A working folder of patterned slots, open for changes as the window opens it.
+class OpenWorkspace : public testing::Test {
+protected:
+    void open(const SlotBank& bank) {
+        saveWorkingFolder(bank, folder.path());
+        workspace = std::make_unique<Workspace>(folder.path(),
+                                                std::make_unique<WorkingFolderLock>(folder.path()),
+                                                NewFolder::WriteDefaultKit);
+        QObject::connect(workspace.get(), &Workspace::slotsChanged, [this] { ++changes; });
+    }
+    std::vector<Slot> slots() const { return test::allSlots(workspace->bank()); }
+
+    test::TempFolder folder;
+    std::unique_ptr<Workspace> workspace;
+    int changes = 0;
+};
+
+TEST_F(OpenWorkspace, TrimSetsOnlyThatSlotsEndAndRefusesWhatTheSliderCannotShow) {
+    std::vector<test::SlotContent> content = test::patternedSlots(1000);
+    content[2].bytes = Bytes(1000, 200);
+    std::fill(content[2].bytes.begin(), content[2].bytes.begin() + 500, 50);
+    content[5].bytes = {};
+    content[5].endIndex = -1;
+    open(test::bankOf(content));
+    std::vector<Slot> expected = slots();
+
+    EXPECT_EQ(workspace->trim(3, 700), 500); // walked back to the rise at 500
+    expected[2].endIndex = 500;
+    EXPECT_EQ(slots(), expected);
+    EXPECT_EQ(workspace->trim(6, 0), std::nullopt); // no samples: nothing to trim
+    for (const auto& [slot, index] : {std::pair{3, 1000}, {3, -1}, {17, 5}, {0, 5}}) {
+        SCOPED_TRACE(std::to_string(slot) + " at " + std::to_string(index));
+        try {
+            workspace->trim(static_cast<std::int16_t>(slot), index);
+            ADD_FAILURE() << "accepted";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::Bounds);
+        }
+    }
+    EXPECT_EQ(slots(), expected);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(OpenWorkspace, ResampleAllChangesEverySlotAtAnotherRateAsOneStep) {
+    SlotBank bank = test::bankOf(test::patternedSlots(400));
+    bank[5] = test::makeSlot(tone(200, 11025, 300), 299, "five", 11025);
+    bank[9] = test::makeSlot(tone(200, 16384, 300), 150, "nine", 16384);
+    open(bank);
+    const std::vector<Slot> before = slots();
+
+    EXPECT_THROW(workspace->resample(std::nullopt, 200000), RuntimeError);
+    EXPECT_EQ(slots(), before);
+
+    EXPECT_TRUE(workspace->resample(std::nullopt, 16384));
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        EXPECT_EQ(workspace->slot(slot).sampleRate, 16384) << slot;
+    }
+    EXPECT_EQ(workspace->slot(9), before[8]);
+    EXPECT_EQ(workspace->slot(5).endIndex, workspace->slot(5).lastIndex());
+    EXPECT_EQ(workspace->history().undoText(), "resample all slots");
+
+    EXPECT_FALSE(workspace->resample(5, 16384)); // already there: no step
+    EXPECT_TRUE(workspace->undo());
+    EXPECT_EQ(slots(), before);
+    EXPECT_TRUE(workspace->redo());
+    EXPECT_EQ(workspace->slot(5).sampleRate, 16384);
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(OpenWorkspace, NormaliseChangesOnlyTheSamplesOfSlotsNotAtFullLevel) {
+    SlotBank bank = test::bankOf(test::patternedSlots(100), 11025);
+    bank[2] = test::makeSlot(Bytes(50, 128), 30, "silent", 11025);
+    bank[4] = test::makeSlot({128, 160, 96, 140}, 2, "quiet", 11025);
+    open(bank);
+
+    EXPECT_FALSE(workspace->normalise(2));
+    EXPECT_TRUE(workspace->normalise(4));
+    EXPECT_EQ(workspace->slot(4), test::makeSlot({128, 255, 1, 176}, 2, "quiet", 11025));
+    EXPECT_FALSE(workspace->normalise(4));
+    workspace->normalise(std::nullopt);
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        int peak = 0;
+        for (const std::uint8_t byte : workspace->slot(slot).samples.bytes()) {
+            peak = std::max(peak, std::abs(byte - 128));
+        }
+        EXPECT_EQ(peak, slot == 2 ? 0 : 127) << slot;
+    }
+}
+
+TEST_F(OpenWorkspace, AFailedImportChangesNothingAndASuccessfulOneIsSavedWhole) {
+    open(test::bankOf(test::patternedSlots(300)));
+    const std::vector<Slot> before = slots();
+    test::writeText(folder.file("notes.wav"), "Not a sound at all.\n");
+    EXPECT_THROW(workspace->importFile(4, folder.file("notes.wav"), {}), RuntimeError);
+    test::writeWav8(folder.file("good.wav"), Bytes(10, 99));
+    EXPECT_THROW(workspace->importFile(17, folder.file("good.wav"), {}), RuntimeError);
+    EXPECT_EQ(slots(), before);
+    EXPECT_FALSE(workspace->hasUnsavedChanges());
+
+    workspace->importFile(4, folder.file("good.wav"), {});
+    EXPECT_EQ(workspace->slot(4), test::makeSlot(Bytes(10, 99), 9, "good.wav"));
+    EXPECT_TRUE(workspace->hasUnsavedChanges());
+    workspace->save();
+    EXPECT_FALSE(workspace->hasUnsavedChanges());
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
+}
+
+TEST(EditHistory, KeepsTheLastHundredStepsAndDropsRedoOnANewStep) {
+    SlotBank bank;
+    EditHistory history;
+    for (int step = 1; step <= 120; ++step) {
+        Slot after = bank[1];
+        after.endIndex = step;
+        history.record(QString::number(step), {{1, bank[1], after}});
+        bank[1] = after;
+    }
+    int undone = 0;
+    while (history.undo(bank)) {
+        ++undone;
+    }
+    EXPECT_EQ(undone, 100);
+    EXPECT_EQ(bank[1].endIndex, 20);
+    ASSERT_TRUE(history.redo(bank));
+    history.record("new", {{2, bank[2], bank[2]}});
+    EXPECT_FALSE(history.canRedo());
+    EXPECT_EQ(history.undoText(), "new");
+}
+
+} // namespace
+} // namespace wtb
