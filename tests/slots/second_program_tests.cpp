@@ -15,6 +15,7 @@
 #include <chrono>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 namespace wtb {
 namespace {
@@ -50,6 +51,8 @@ public:
         }
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
+
+    qint64 processId() const { return process_.processId(); }
 
     // SIGKILL, and waits until it is reaped, so its process id is really gone.
     void kill() {
@@ -152,21 +155,26 @@ TEST(KilledSave, AtFiftyMomentsOfALargeSaveTheNextStartHasTheOldOrTheNewBank) {
               << " had the new\n";
 }
 
+std::string alreadyOpen(const QString& folder, qint64 holder) {
+    return "The working folder \"" + folder.toStdString() +
+           "\" is already open in another window (process " + std::to_string(holder) + ").";
+}
+
 TEST(SecondProgram, IsTurnedAwayWithoutTouchingTheFolderUntilTheFirstEnds) {
     test::ScratchFolder folder;
     test::writeWorkingFolder(folder.path(), test::seededSlots(20, 1));
     Child first({"lock", folder.path()});
     ASSERT_EQ(first.line(), "locked");
-    const auto before = test::folderChecksums(folder.path()); // the lock file among them
+    const auto before = test::folderChecksums(folder.path());
+    const std::string holderText = test::readText(WorkingFolderLock::lockFilePath(folder.path()));
 
     Child second({"lock", folder.path()});
-    EXPECT_EQ(second.line(), "The working folder \"" + folder.path().toStdString() +
-                                 "\" is already open in another window.");
+    EXPECT_EQ(second.line(), alreadyOpen(folder.path(), first.processId()));
     EXPECT_EQ(second.finish(), 3);
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
+    EXPECT_EQ(test::readText(WorkingFolderLock::lockFilePath(folder.path())), holderText);
 
     EXPECT_EQ(first.finish(), 0);
-    EXPECT_FALSE(entryExists(WorkingFolderLock::lockFilePath(folder.path())));
     Child third({"lock", folder.path()});
     EXPECT_EQ(third.line(), "locked");
 }
@@ -180,7 +188,102 @@ TEST(SecondProgram, TakesOverTheLockOfAProgramThatWasKilled) {
 
     WorkingFolderLock lock(folder.path()); // raises if the stale lock were kept
     Child other({"lock", folder.path()});
-    EXPECT_NE(other.line().find("already open in another window"), std::string::npos);
+    EXPECT_EQ(other.line(), alreadyOpen(folder.path(), ::getpid()));
+}
+
+// What a killed program, a power cut or an earlier version of the program can leave behind.
+struct LeftOverLock {
+    const char* name;
+    std::string lockFile; // the contents of .wavetable-builder.lock; "-" for no such file
+    bool rmlock;          // a .wavetable-builder.lock.rmlock beside it
+};
+
+void PrintTo(const LeftOverLock& left, std::ostream* out) {
+    *out << left.name;
+}
+
+class LeftOverLockFile : public testing::TestWithParam<LeftOverLock> {};
+
+// A process id that is certainly gone: a child's, after it was reaped.
+long long deadProcessId() {
+    Child gone({"lock", "/nonexistent/folder"});
+    const qint64 id = gone.processId();
+    gone.finish();
+    return id;
+}
+
+TEST_P(LeftOverLockFile, NeverKeepsTheFolderShutAndTheNextHolderIsNamed) {
+    test::ScratchFolder folder;
+    const QString lockPath = WorkingFolderLock::lockFilePath(folder.path());
+    const LeftOverLock& left = GetParam();
+    std::string content = left.lockFile;
+    const std::string dead = std::to_string(deadProcessId());
+    for (std::size_t at; (at = content.find("DEAD")) != std::string::npos;) {
+        content.replace(at, 4, dead);
+    }
+    if (content != "-") {
+        test::writeText(lockPath, content);
+    }
+    if (left.rmlock) {
+        test::writeText(lockPath + ".rmlock", "");
+    }
+
+    Child holder({"lock", folder.path()});
+    ASSERT_EQ(holder.line(), "locked");
+    EXPECT_FALSE(entryExists(lockPath + ".rmlock"));
+    Child second({"lock", folder.path()});
+    EXPECT_EQ(second.line(), alreadyOpen(folder.path(), holder.processId()));
+    EXPECT_EQ(holder.finish(), 0);
+    EXPECT_EQ(Child({"lock", folder.path()}).line(), "locked");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LeftBehind, LeftOverLockFile,
+    testing::Values(LeftOverLock{"Empty", "", false}, LeftOverLock{"CutShort", "process 12", false},
+                    LeftOverLock{"OfADeadProcess", "process DEAD\nhost here\n", false},
+                    LeftOverLock{"OfAnEarlierVersion", "DEAD\nWavetable Builder\nhere\n", false},
+                    LeftOverLock{"StaleRmlock", "DEAD\n", true},
+                    LeftOverLock{"RmlockAlone", "-", true},
+                    LeftOverLock{
+                        "FromAnotherBoot",
+                        "process 1\nhost here\nboot 00000000-0000-0000-0000-000000000000\n", false},
+                    LeftOverLock{"Garbage", std::string("\0\xff\x01 process -3\n", 15), false}),
+    [](const testing::TestParamInfo<LeftOverLock>& left) { return left.param.name; });
+
+// What the message says of a holder, from what its file says.
+TEST(LockHolder, IsNamedOnlyWhenItsFileCanBeBelieved) {
+    const LockHolder self{100, "box", "boot-a"};
+    const struct {
+        const char* content;
+        std::string said;
+    } cases[] = {
+        {"process 42\nhost box\nboot boot-a\n", " (process 42)"},
+        {"process 42\n", " (process 42)"},
+        {"process 42\nhost other\nboot boot-b\n", " (process 42 on host \"other\")"},
+        {"process 42\nhost box\nboot boot-b\n", ""}, // the machine restarted since
+        {"process 0\nhost box\n", ""},
+        {"process 4x2\n", ""},
+        {"", ""},
+        {"42\nWavetable Builder\nbox\n", ""},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.content);
+        EXPECT_EQ(describeLockHolder(parseLockHolder(one.content), self), one.said);
+    }
+    const LockHolder me = thisProcessAsHolder();
+    EXPECT_EQ(describeLockHolder(parseLockHolder(lockHolderText(me)), me),
+              " (process " + std::to_string(::getpid()) + ")");
+}
+
+TEST(SecondProgram, ALockInTheSameProgramIsRefusedToo) {
+    test::ScratchFolder folder;
+    const WorkingFolderLock first(folder.path());
+    try {
+        const WorkingFolderLock second(folder.path());
+        ADD_FAILURE() << "a second lock on the same folder was granted";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.what(), alreadyOpen(folder.path(), ::getpid()));
+    }
 }
 
 TEST(SecondProgram, TheLockFileIsNeverTakenForAFileOfTheFolder) {
