@@ -1,4 +1,5 @@
 #include "app/BuildInfo.h"
+#include "app/DisplayCheck.h"
 #include "app/ProgramFolder.h"
 #include "app/TerminationSignals.h"
 #include "cli/CommandLine.h"
@@ -39,6 +40,10 @@ void showStartFailure(const QString& message) {
 }
 
 int runWindow(int argc, char* argv[], const QString& folderOption) {
+    if (const auto missing = wtb::missingDisplayMessage()) {
+        std::fputs((*missing + '\n').c_str(), stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromUtf8(wtb::build::kDesktopId));
     QApplication::setWindowIcon(programIcon());
