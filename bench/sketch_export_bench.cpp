@@ -6,6 +6,7 @@
 #include "common/AtomicFile.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
@@ -193,6 +194,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     RatioReporter reporter;
     return wtb::bench::runBenchmarks(argc, argv, &reporter);
 }

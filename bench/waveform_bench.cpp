@@ -2,6 +2,7 @@
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
 // the whole UpdateDisplay (copy into WaveData, readouts, picture) of a 10,000,000-sample slot.
 #include "common/RoundHalfEven.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 #include "support/LiteralTrace.h"
 #include "support/TestSupport.h"
@@ -104,6 +105,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

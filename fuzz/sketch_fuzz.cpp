@@ -6,6 +6,7 @@
 #include "common/RuntimeError.h"
 #include "export/SketchText.h"
 #include "slots/SlotBank.h"
+#include "slots/SoundHeaderProbe.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -103,6 +104,13 @@ void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
 }
 
 } // namespace
+
+// The sound file reader's header check starts this program again as a probe (see
+// SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::answerHeaderProbeIfAsked(*argc, *argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);

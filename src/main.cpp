@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "app/TerminationSignals.h"
 #include "cli/CommandLine.h"
+#include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolderLocation.h"
 #include "window/frmMain.h"
 
@@ -69,6 +70,7 @@ int runWindow(int argc, char* argv[], const QString& folderOption) {
 // No arguments, or only --folder DIR: the window. Anything else is the command line's, which
 // needs no display and writes nothing unless asked to.
 int main(int argc, char* argv[]) {
+    wtb::answerHeaderProbeIfAsked(argc, argv); // the sound file reader's header check
     setProgramIdentity();
     if (const auto folder = wtb::cli::windowFolderRequested(wtb::cli::argumentsOf(argc, argv))) {
         return runWindow(argc, argv, *folder);
