@@ -94,12 +94,15 @@ void createDefaultKit(const QString& folder) {
     }
 }
 
-void finishInterruptedSave(const QString& folder) {
+std::vector<QString> finishInterruptedSave(const QString& folder) {
+    const std::string unfinished = "An interrupted save of the working folder could not be "
+                                   "finished. ";
     try {
-        finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+        return finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+    } catch (const FilesChangedError& error) {
+        throw FilesChangedError(error.kind(), unfinished + error.what());
     } catch (const RuntimeError& error) {
-        raise(error.kind(), "An interrupted save of the working folder could not be finished. " +
-                                std::string(error.what()));
+        raise(error.kind(), unfinished + error.what());
     }
 }
 
@@ -137,11 +140,9 @@ SettingsLines loadSettings(const QString& folder) {
 
 } // namespace
 
-void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
-    finishInterruptedSave(folder);
-    if (isNewWorkingFolder(folder)) {
-        createDefaultKit(folder);
-    }
+namespace {
+
+void loadSlotsAndSettings(SlotBank& bank, const QString& folder) {
     bank.CurWave = 1;
     if (!bank.SoundDevice) {
         bank.SoundDevice = std::make_unique<SoundDevice>();
@@ -151,6 +152,31 @@ void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto index = static_cast<std::size_t>(slot - 1);
         setSlot(bank, slot, std::move(sounds[index]), lines[index].endIndex, lines[index].name);
+    }
+}
+
+} // namespace
+
+void LoadWorkingFolder(SlotBank& bank, const QString& folder) {
+    const std::vector<QString> finished = finishInterruptedSave(folder);
+    bool kitWritten = false;
+    try {
+        if (isNewWorkingFolder(folder)) {
+            createDefaultKit(folder); // takes itself away again when it fails
+            kitWritten = true;
+        }
+        loadSlotsAndSettings(bank, folder);
+    } catch (const RuntimeError& error) {
+        if (finished.empty() && !kitWritten) {
+            throw;
+        }
+        throw FilesChangedError(
+            error.kind(),
+            std::string(error.what()) +
+                (kitWritten
+                     ? " The default kit had been written into the folder."
+                     : " An interrupted save had been finished first: " + listOfNames(finished) +
+                           (finished.size() == 1 ? " was" : " were") + " put in place."));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
 #include "common/RoundHalfEven.h"
+#include "common/RuntimeError.h"
 #include "editing/SlotImport.h"
 #include "editing/ZeroCrossingTrim.h"
 #include "export/SketchWriter.h"
@@ -250,11 +251,15 @@ bool frmMain::Form_Load() {
         LoadWorkingFolder(bank_, workingFolder_);
     } catch (const std::exception& error) {
         lock_.reset();
-        prompts_->showError(this,
-                            QStringLiteral("The slots could not be loaded from the working folder "
-                                           "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
-                                .arg(QString::fromStdString(displayPath(workingFolder_)),
-                                     QString::fromUtf8(error.what())));
+        // Only a FilesChangedError changed files before failing, and its message says which.
+        const bool unchanged = dynamic_cast<const FilesChangedError*>(&error) == nullptr;
+        prompts_->showError(
+            this, QStringLiteral("The slots could not be loaded from the working folder "
+                                 "\"%1\".\n\n%2%3")
+                      .arg(QString::fromStdString(displayPath(workingFolder_)),
+                           QString::fromUtf8(error.what()),
+                           unchanged ? QStringLiteral("\n\nNothing in the folder was changed.")
+                                     : QString()));
         return false;
     }
     loaded_ = true;
