@@ -1,6 +1,7 @@
 // Other programs on the same working folder, for real: a save killed with SIGKILL at every
-// disk step and at many moments of a large save, a second program turned away by the lock,
-// a lock left by a killed program taken over.
+// disk step and at many moments of a large save, the program's own command killed at random
+// moments, a second program turned away by the lock, a lock left by a killed program taken
+// over.
 
 #include "SeededBanks.h"
 #include "common/RegularFile.h"
@@ -12,19 +13,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <random>
 #include <thread>
 #include <unistd.h>
 
 namespace wtb {
 namespace {
 
-// One run of the folder child program (see folder_child.cpp).
+// One run of the folder child program (see folder_child.cpp), or of another program.
 class Child {
 public:
-    explicit Child(const QStringList& arguments) {
-        process_.start(QStringLiteral(WTB_FOLDER_CHILD), arguments);
+    explicit Child(const QStringList& arguments,
+                   const QString& program = QStringLiteral(WTB_FOLDER_CHILD)) {
+        process_.start(program, arguments);
         process_.waitForStarted(20000);
     }
     ~Child() {
@@ -54,10 +58,12 @@ public:
 
     qint64 processId() const { return process_.processId(); }
 
-    // SIGKILL, and waits until it is reaped, so its process id is really gone.
-    void kill() {
+    // SIGKILL, and waits until it is reaped, so its process id is really gone. False when it
+    // had ended by itself before.
+    bool kill() {
         process_.kill();
         process_.waitForFinished(20000);
+        return process_.exitStatus() == QProcess::CrashExit;
     }
 
 private:
@@ -153,6 +159,84 @@ TEST(KilledSave, AtFiftyMomentsOfALargeSaveTheNextStartHasTheOldOrTheNewBank) {
     std::cout << "[ figures  ] " << kRuns << " kills over a " << micros
               << " us save: " << outcomes[0] << " kept the old bank, " << outcomes[1]
               << " had the new\n";
+}
+
+// The program's import, as a shell runs it, killed at random moments from its start to a
+// little past its usual end: loading, changing slot 1, saving the folder, taking and dropping
+// the lock. Every next start takes the lock and finds slot 1 and its name both from before
+// the command or both from after it, and the other slots untouched.
+TEST(KilledCommand, AtRandomMomentsEveryNextStartOpensTheOldOrTheNewBank) {
+    test::TempFolder folder; // a real disk, whose syncs make the save last
+    const std::vector<test::SlotContent> kit = test::seededSlots(kLargeSlot, 1);
+    test::writeWorkingFolder(folder.path(), kit);
+    test::TempFolder sounds;
+    std::vector<test::SlotContent> banks[2] = {kit, kit};
+    for (int i = 0; i < 2; ++i) {
+        test::SlotContent& first = banks[i][0];
+        first.name = i == 0 ? "a.wav" : "b.wav";
+        first.bytes = test::seededSlots(4 * kLargeSlot, 3 + i)[0].bytes;
+        first.endIndex = 4 * kLargeSlot - 1;
+        test::writeWav8(sounds.file(QString::fromStdString(first.name)), first.bytes);
+    }
+    const auto import = [&](int bank) {
+        return QStringList{"--folder", folder.path(), "import", "1",
+                           sounds.file(QString::fromStdString(banks[bank][0].name))};
+    };
+    const auto run = [&](int bank) {
+        Child command(import(bank), QStringLiteral(WTB_PROGRAM));
+        EXPECT_EQ(command.finish(), 0);
+    };
+    const auto timed = [&](int bank) {
+        const auto start = std::chrono::steady_clock::now();
+        run(bank);
+        return std::chrono::steady_clock::now() - start;
+    };
+    run(0);
+    std::vector<std::chrono::steady_clock::duration> runs = {timed(1), timed(0), timed(1)};
+    std::sort(runs.begin(), runs.end());
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(runs[1]);
+    const auto found = [&] {
+        const WorkingFolderLock lock(folder.path()); // raises if the folder stayed locked
+        SlotBank bank;
+        LoadWorkingFolder(bank, folder.path());
+        EXPECT_EQ(entries(folder.path()).size(), 18); // the seventeen and the lock
+        for (int i = 0; i < 2; ++i) {
+            if (test::bankHolds(bank, banks[i])) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    ASSERT_EQ(found(), 1);
+
+    constexpr int kRuns = 250;
+    const unsigned seed = std::random_device()();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long long> moment(0, whole.count() * 6 / 5);
+    int current = 1;
+    int outcomes[3] = {0, 0, 0}; // kept the old bank, had the new one, finished before the kill
+    for (int i = 0; i < kRuns; ++i) {
+        const long long at = moment(random);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", run " + std::to_string(i) + ", killed " +
+                     std::to_string(at) + " us after its start");
+        const int next = 1 - current;
+        Child command(import(next), QStringLiteral(WTB_PROGRAM));
+        std::this_thread::sleep_for(std::chrono::microseconds(at));
+        const bool killed = command.kill();
+        int now = -1;
+        try {
+            now = found();
+        } catch (const RuntimeError& error) {
+            ADD_FAILURE() << "the next start failed: " << error.what();
+            return;
+        }
+        ASSERT_TRUE(now == current || now == next) << "a mixed or damaged bank";
+        ++outcomes[!killed ? 2 : now == next ? 1 : 0];
+        current = now;
+    }
+    std::cout << "[ figures  ] " << kRuns << " kills over an import of " << whole.count()
+              << " us (median of 3 whole runs): " << outcomes[0] << " kept the old bank, "
+              << outcomes[1] << " had the new, " << outcomes[2] << " had ended before the kill\n";
 }
 
 std::string alreadyOpen(const QString& folder, qint64 holder) {
