@@ -37,8 +37,7 @@ QList<QByteArray> platformsTried() {
     QByteArray named = qgetenv("QT_QPA_PLATFORM");
     if (named.isEmpty()) {
         named = "xcb";
-        const QByteArray session = qgetenv("XDG_SESSION_TYPE");
-        if (session == "wayland") {
+        if (qgetenv("XDG_SESSION_TYPE") == "wayland") { // a Wayland desktop
             named = "wayland;xcb";
         }
     }
