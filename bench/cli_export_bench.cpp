@@ -2,6 +2,7 @@
 // sixteen slots holding 65,535 samples in all (the most the sketch's accessors reach), beside
 // `xxd -i` on the same 65,535 bytes and the program answering --version, the floor any run of
 // it pays, measured in one run. The ratios are printed at the end.
+#include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolder.h"
 #include "support/BenchSupport.h"
 #include "support/TestSupport.h"
@@ -155,6 +156,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     RatioReporter reporter;
     return wtb::bench::runBenchmarks(argc, argv, &reporter);
 }

@@ -186,6 +186,7 @@ BENCHMARK(OpenHeaderInProcess)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], kFootprintOption) == 0) {
         return printImportFootprint(argv[2]);
     }

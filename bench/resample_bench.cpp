@@ -2,6 +2,7 @@
 // conversion (`sox in.wav -r 16384 -c 1 -b 8 out.wav`) on the same file in the same run, and
 // the peak memory of each, measured in a fresh process of its own.
 #include "editing/SlotImport.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 
 #include <QFile>
@@ -197,6 +198,7 @@ BENCHMARK(SoxAt16384)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], kImportOption) == 0) {
         return importOnce(argv[2]);
     }

@@ -7,6 +7,7 @@
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
 #include "slots/SlotName.h"
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
@@ -194,6 +195,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     RatioReporter reporter;
     return wtb::bench::runBenchmarks(argc, argv, &reporter);
 }

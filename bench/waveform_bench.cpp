@@ -1,6 +1,7 @@
 // Redraw of the waveform view for slots of 1,000,000 and 10,000,000 samples: the literal
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
 // the whole showing of a 10,000,000-sample slot in the window (readouts, picture).
+#include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 #include "support/LiteralTrace.h"
 #include "support/TestSupport.h"
@@ -95,6 +96,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -1,7 +1,9 @@
 // Load and save of sixteen slots of 1,000,000 samples each, beside a plain copy of the same
 // files with cp, measured in the same run.
 #include "slots/SoundFile.h"
+#include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolder.h"
+#include "support/BenchSupport.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
@@ -54,4 +56,7 @@ BENCHMARK(CopyWithCp)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
+    return wtb::bench::runBenchmarks(argc, argv);
+}

@@ -3,10 +3,18 @@
 
 #include "common/RuntimeError.h"
 #include "slots/SettingsFile.h"
+#include "slots/SoundHeaderProbe.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+
+// The sound file reader's header check starts this program again as a probe (see
+// SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::answerHeaderProbeIfAsked(*argc, *argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -6,6 +6,7 @@
 #include "common/RuntimeError.h"
 #include "export/SketchText.h"
 #include "slots/Slot.h"
+#include "slots/SoundHeaderProbe.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -104,6 +105,13 @@ void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
 
 } // namespace
 
+// The sound file reader's header check starts this program again as a probe (see
+// SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::answerHeaderProbeIfAsked(*argc, *argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     wtb::SlotBank bank;
@@ -124,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default:
             endIndex = input.ConsumeIntegralInRange<std::int32_t>(-1, length - 1);
         }
-        wtb::setSlot(bank, slot, std::make_unique<wtb::SoundBuffer>(std::move(bytes), 8000),
-                     endIndex, input.ConsumeRandomLengthString(40));
+        bank[slot] = wtb::Slot{wtb::Samples(std::move(bytes)), 8000, endIndex,
+                               input.ConsumeRandomLengthString(40)};
     }
     std::string text;
     try {

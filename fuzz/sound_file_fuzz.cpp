@@ -4,6 +4,7 @@
 
 #include "common/RuntimeError.h"
 #include "slots/SoundFile.h"
+#include "slots/SoundHeaderProbe.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,13 @@ struct ScratchFiles {
         QFile::remove(saved);
     }
 };
+
+// The sound file reader's header check starts this program again as a probe (see
+// SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::answerHeaderProbeIfAsked(*argc, *argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ScratchFiles scratch;

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-multimedia-dev libsndfile1-dev libsoxr-dev
+    qt6-base-dev qt6-multimedia-dev libsndfile1-dev libsoxr-dev libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils imagemagick
     pulseaudio pulseaudio-utils

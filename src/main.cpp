@@ -1,7 +1,9 @@
 #include "app/BuildInfo.h"
+#include "app/DisplayCheck.h"
 #include "app/ProgramFolder.h"
 #include "app/TerminationSignals.h"
 #include "cli/CommandLine.h"
+#include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolderLocation.h"
 #include "window/MainWindow.h"
 
@@ -39,6 +41,10 @@ void showStartFailure(const QString& message) {
 }
 
 int runWindow(int argc, char* argv[], const QString& folderOption) {
+    if (const auto missing = wtb::missingDisplayMessage()) {
+        std::fputs((*missing + '\n').c_str(), stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromUtf8(wtb::build::kDesktopId));
     QApplication::setWindowIcon(programIcon());
@@ -64,6 +70,7 @@ int runWindow(int argc, char* argv[], const QString& folderOption) {
 // No arguments, or only --folder DIR: the window. Anything else is the command line's, which
 // needs no display and writes nothing unless asked to.
 int main(int argc, char* argv[]) {
+    wtb::answerHeaderProbeIfAsked(argc, argv); // the sound file reader's header check
     setProgramIdentity();
     if (const auto folder = wtb::cli::windowFolderRequested(wtb::cli::argumentsOf(argc, argv))) {
         return runWindow(argc, argv, *folder);

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -28,12 +29,12 @@ extern "C" void forwardSignal(int) {
     errno = savedErrno;
 }
 
-void setHandler(int signal, void (*handler)(int)) {
+struct sigaction forwardingAction() {
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(signal, &action, nullptr);
+    return action;
 }
 
 } // namespace
@@ -47,14 +48,21 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* 
     notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::takeSignals);
     signalPipe = pipe_[1];
-    for (const int signal : kSignals) {
-        setHandler(signal, forwardSignal);
+    static_assert(std::size(kSignals) == kWatched);
+    const struct sigaction forward = forwardingAction();
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], nullptr, &before_[i]);
+        // A signal ignored by whoever started the program (SIGHUP under nohup, SIGINT for a
+        // background job of a script) was meant to be ignored: the program keeps running.
+        if (before_[i].sa_handler != SIG_IGN) {
+            ::sigaction(kSignals[i], &forward, nullptr);
+        }
     }
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (const int signal : kSignals) {
-        setHandler(signal, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], &before_[i], nullptr);
     }
     signalPipe = -1;
     ::close(pipe_[0]);

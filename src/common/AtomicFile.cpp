@@ -322,27 +322,97 @@ void AtomicFileBatch::commit() {
     }
 }
 
-void finishOrDiscardBatch(const QString& journalPath, const std::vector<QString>& fileNames) {
+std::string listOfNames(const std::vector<QString>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            list += i + 1 == names.size() ? " and " : ", ";
+        }
+        list += names[i].toStdString();
+    }
+    return list;
+}
+
+namespace {
+
+// A journal that could not be finished: what stands where, for the user. `placedNow` counts
+// the files this start put in place (the others in `inPlace` were placed by the cut-off save).
+[[noreturn]] void raiseUnfinished(const RuntimeError& cause, const std::vector<QString>& inPlace,
+                                  const std::vector<QString>& notInPlace, std::size_t placedNow) {
+    std::string message = std::string(cause.what()) + " ";
+    if (notInPlace.empty()) {
+        message += "Every file of the interrupted save is in place (" + listOfNames(inPlace) +
+                   "); the next start completes it.";
+    } else if (inPlace.empty()) {
+        message += "No file of the interrupted save is in place yet: " + listOfNames(notInPlace) +
+                   " still hold what they held before it; the next start tries again.";
+    } else {
+        message += "Of the interrupted save, " + listOfNames(inPlace) +
+                   (inPlace.size() == 1 ? " is" : " are") + " in place; " +
+                   listOfNames(notInPlace) +
+                   (notInPlace.size() == 1 ? " still holds" : " still hold") +
+                   " what it held before it; the next start tries again.";
+    }
+    if (placedNow > 0) {
+        throw FilesChangedError(cause.kind(), message);
+    }
+    raise(cause.kind(), message);
+}
+
+} // namespace
+
+std::vector<QString> finishOrDiscardBatch(const QString& journalPath,
+                                          const std::vector<QString>& fileNames) {
     const QString folder = folderOf(journalPath);
     const auto inFolder = [&](const QString& name) { return folder + QLatin1Char('/') + name; };
+    std::vector<QString> placedNow;
     if (entryExists(journalPath)) {
         const auto names = journalNames(readWholeFile(journalPath), fileNames);
         if (names) {
-            for (const QString& name : *names) {
-                if (entryExists(inFolder(batchTemporaryName(name)))) {
-                    renameEntry(inFolder(batchTemporaryName(name)), inFolder(name));
+            std::vector<QString> inPlace; // a missing temporary was renamed before the cut
+            for (std::size_t i = 0; i < names->size(); ++i) {
+                const QString& name = (*names)[i];
+                const QString temporary = inFolder(batchTemporaryName(name));
+                if (!entryExists(temporary)) {
+                    inPlace.push_back(name);
+                    continue;
                 }
+                try {
+                    renameEntry(temporary, inFolder(name));
+                } catch (const RuntimeError& error) {
+                    std::vector<QString> notInPlace;
+                    for (std::size_t j = i; j < names->size(); ++j) {
+                        (entryExists(inFolder(batchTemporaryName((*names)[j]))) ? notInPlace
+                                                                                : inPlace)
+                            .push_back((*names)[j]);
+                    }
+                    raiseUnfinished(error, inPlace, notInPlace, placedNow.size());
+                }
+                placedNow.push_back(name);
+                inPlace.push_back(name);
             }
-            syncFolder(folder);
+            try {
+                syncFolder(folder);
+            } catch (const RuntimeError& error) {
+                raiseUnfinished(error, inPlace, {}, placedNow.size());
+            }
         }
         if (const int error = removeEntry(journalPath)) {
-            raiseWriteError(journalPath, error);
+            try {
+                raiseWriteError(journalPath, error);
+            } catch (const RuntimeError& cause) {
+                if (!names) {
+                    throw;
+                }
+                raiseUnfinished(cause, *names, {}, placedNow.size());
+            }
         }
     }
     removeIfPresent(journalTemporary(journalPath));
     for (const QString& name : fileNames) {
         removeIfPresent(inFolder(batchTemporaryName(name)));
     }
+    return placedNow;
 }
 
 std::string readWholeFile(const QString& path) {

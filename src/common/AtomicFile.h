@@ -52,9 +52,16 @@ private:
 
 // Brings the folder back to one whole state after a batch an earlier run left behind: the
 // renames of a complete journal are carried out; an incomplete journal, and the temporaries of
-// `fileNames`, are removed. Only names in `fileNames` are ever renamed. Raises a file error
-// when a rename of a complete journal fails.
-void finishOrDiscardBatch(const QString& journalPath, const std::vector<QString>& fileNames);
+// `fileNames`, are removed. Only names in `fileNames` are ever renamed. Gives the names this
+// call put in place. Raises a file error when finishing a complete journal fails; its message
+// then says which files of the batch are in place and which still hold their old contents
+// (the journal stays, so the next call tries again), and it is a FilesChangedError when this
+// call had already put a file in place.
+std::vector<QString> finishOrDiscardBatch(const QString& journalPath,
+                                          const std::vector<QString>& fileNames);
+
+// "1.wav", "1.wav and 2.wav", "1.wav, 2.wav and 3.wav": names for a message.
+std::string listOfNames(const std::vector<QString>& names);
 
 // The name a batch writes `fileName` under until its commit: ".1.wav.new" for "1.wav".
 QString batchTemporaryName(const QString& fileName);

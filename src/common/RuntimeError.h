@@ -23,6 +23,13 @@ private:
     ErrorKind kind_;
 };
 
+// A failure that came after files on disk had already been changed; its message says which.
+// A caller that would otherwise tell the user that nothing was changed looks for this one.
+class FilesChangedError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
 [[noreturn]] void raise(ErrorKind kind, const std::string& message);
 
 } // namespace wtb

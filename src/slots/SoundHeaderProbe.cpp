@@ -12,7 +12,9 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <string>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -23,19 +25,13 @@ namespace wtb {
 
 namespace {
 
-// The child touches nothing but libsndfile and leaves with _exit, so no atexit handler, stdio
-// buffer or Qt object of the parent runs twice.
-[[noreturn]] void openInChild(const char* path) {
-    SF_INFO info{};
-    if (SNDFILE* file = sf_open(path, SFM_READ, &info)) {
-        sf_close(file);
-    }
-    ::_exit(0);
-}
+// The status a probe ends with once libsndfile has returned: a program whose main forgot to
+// answer (see answerHeaderProbeIfAsked) ends otherwise, and no file is taken for sound then.
+constexpr int kProbeAnswered = 79;
+constexpr int kProbeMisused = 80;
 
-HeaderProbe probeOfStatus(int status) {
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? HeaderProbe::Opened
-                                                         : HeaderProbe::Crashed;
+[[noreturn]] void raiseProbeFailure(const QString& path, const std::string& why) {
+    raise(ErrorKind::Sound, "Cannot check the sound file \"" + displayPath(path) + "\": " + why);
 }
 
 using Clock = std::chrono::steady_clock;
@@ -75,16 +71,65 @@ bool exitSeen(pid_t child, Clock::time_point deadline) {
 
 } // namespace
 
+void answerHeaderProbeIfAsked(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], kHeaderProbeArgument) != 0) {
+        return;
+    }
+    if (argc != 3) {
+        ::_exit(kProbeMisused);
+    }
+    SF_INFO info{};
+    if (SNDFILE* file = sf_open(argv[2], SFM_READ, &info)) {
+        sf_close(file);
+    }
+    // _exit: no static destructor, leak check or buffered output of the program runs.
+    ::_exit(kProbeAnswered);
+}
+
+namespace {
+
+// The program this process runs, started again; /proc/self/exe still names it after an
+// upgrade has replaced the file on disk.
+constexpr char kSelf[] = "/proc/self/exe";
+
+// Starts the probe with nothing of this process but its environment: standard input and
+// output on /dev/null (the command line's output stays its own), standard error shared for a
+// crash report, every other descriptor closed, every signal at its default and none blocked.
+pid_t startProbe(const QString& path) {
+    std::string self = kSelf;
+    std::string argument = kHeaderProbeArgument;
+    QByteArray file = QFile::encodeName(path);
+    char* const arguments[] = {self.data(), argument.data(), file.data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t child = -1;
+    const int error = ::posix_spawn(&child, kSelf, &actions, &attributes, arguments, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        raiseProbeFailure(path, std::string("the check could not be started: ") +
+                                    std::strerror(error) + ".");
+    }
+    return child;
+}
+
+} // namespace
+
 HeaderProbe probeSoundHeader(const QString& path, std::chrono::milliseconds limit) {
-    const QByteArray nativePath = QFile::encodeName(path);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        raise(ErrorKind::Sound, "Cannot check the sound file \"" + displayPath(path) +
-                                    "\": " + std::strerror(errno) + ".");
-    }
-    if (child == 0) {
-        openInChild(nativePath.constData());
-    }
+    const pid_t child = startProbe(path);
     // Waited for rather than timed by a signal: the parent's signal mask and handlers stay its own.
     const auto deadline = Clock::now() + limit;
     const int exitNotice = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
@@ -99,7 +144,12 @@ HeaderProbe probeSoundHeader(const QString& path, std::chrono::milliseconds limi
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return ended ? probeOfStatus(status) : HeaderProbe::TimedOut;
+    if (!ended) {
+        return HeaderProbe::TimedOut;
+    }
+    // A crash under the sanitizers ends with a status rather than a signal.
+    return WIFEXITED(status) && WEXITSTATUS(status) == kProbeAnswered ? HeaderProbe::Opened
+                                                                      : HeaderProbe::Crashed;
 }
 
 namespace {

@@ -98,12 +98,15 @@ void createDefaultKit(const QString& folder) {
     }
 }
 
-void finishInterruptedSave(const QString& folder) {
+std::vector<QString> finishInterruptedSave(const QString& folder) {
+    const std::string unfinished = "An interrupted save of the working folder could not be "
+                                   "finished. ";
     try {
-        finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+        return finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
+    } catch (const FilesChangedError& error) {
+        throw FilesChangedError(error.kind(), unfinished + error.what());
     } catch (const RuntimeError& error) {
-        raise(error.kind(), "An interrupted save of the working folder could not be finished. " +
-                                std::string(error.what()));
+        raise(error.kind(), unfinished + error.what());
     }
 }
 
@@ -140,14 +143,9 @@ SettingsLines loadSettings(const QString& folder) {
 
 } // namespace
 
-SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
-    finishInterruptedSave(folder);
-    if (isNewWorkingFolder(folder)) {
-        if (newFolder == NewFolder::KeepEmpty) {
-            return defaultKitBank();
-        }
-        createDefaultKit(folder);
-    }
+namespace {
+
+SlotBank loadSlotsAndSettings(const QString& folder) {
     std::vector<Sound8> sounds = loadSlotFiles(folder);
     const SettingsLines lines = loadSettings(folder);
     SlotBank bank;
@@ -157,6 +155,34 @@ SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
                           lines[index].endIndex, lines[index].name};
     }
     return bank;
+}
+
+} // namespace
+
+SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
+    const std::vector<QString> finished = finishInterruptedSave(folder);
+    bool kitWritten = false;
+    try {
+        if (isNewWorkingFolder(folder)) {
+            if (newFolder == NewFolder::KeepEmpty) {
+                return defaultKitBank();
+            }
+            createDefaultKit(folder); // takes itself away again when it fails
+            kitWritten = true;
+        }
+        return loadSlotsAndSettings(folder);
+    } catch (const RuntimeError& error) {
+        if (finished.empty() && !kitWritten) {
+            throw;
+        }
+        throw FilesChangedError(
+            error.kind(),
+            std::string(error.what()) +
+                (kitWritten
+                     ? " The default kit had been written into the folder."
+                     : " An interrupted save had been finished first: " + listOfNames(finished) +
+                           (finished.size() == 1 ? " was" : " were") + " put in place."));
+    }
 }
 
 void saveWorkingFolder(const SlotBank& bank, const QString& folder) {

@@ -27,9 +27,10 @@ bool isNewWorkingFolder(const QString& folder);
 void createDefaultKit(const QString& folder);
 
 // Finishes a save that was cut off (the program killed, the machine stopped) or discards it,
-// so the folder holds the whole bank of one save. Raises when a complete save cannot be put
-// in place.
-void finishInterruptedSave(const QString& folder);
+// so the folder holds the whole bank of one save; gives the files it put in place. Raises when
+// a complete save cannot be put in place, saying which files are and which are not; a
+// FilesChangedError when it had put some in place before the failure.
+std::vector<QString> finishInterruptedSave(const QString& folder);
 
 // What loading a new folder (one that holds none of the files) does.
 enum class NewFolder {
@@ -41,7 +42,9 @@ enum class NewFolder {
 // the sixteen slot files are read, then the names and end indices from the settings file. A
 // new folder gives the default kit. Raises on the first missing, damaged or special file (a
 // FIFO, a folder, a broken link); it never writes to a folder that is not new except to finish
-// an interrupted save.
+// an interrupted save. A failure after it changed the folder (an interrupted save finished,
+// the kit written) is a FilesChangedError whose message says so; any other failure left every
+// file as it was.
 SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder);
 
 // Writes every slot's sound to its slot file, then the settings file, as one: all seventeen

@@ -2,45 +2,249 @@
 
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
+#include "common/TextLines.h"
 
 #include <QDir>
-#include <QLockFile>
-#include <QStorageInfo>
+#include <QFile>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace wtb {
+
+namespace {
+
+constexpr std::string_view kProcessKey = "process ";
+constexpr std::string_view kHostKey = "host ";
+constexpr std::string_view kBootKey = "boot ";
+
+std::string trimmedLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string bootId() {
+    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return trimmedLine(file.readAll().toStdString());
+}
+
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return {};
+    }
+    return name;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// The file as the holder left it; what a holder writes is a few dozen bytes.
+std::string readHolderText(int fd) {
+    char text[1024];
+    const ssize_t got = ::pread(fd, text, sizeof text, 0);
+    return got > 0 ? std::string(text, static_cast<std::size_t>(got)) : std::string();
+}
+
+// A holder writes its name right after it takes the lock; a moment's patience lets the
+// message name it instead of showing a file it had not written yet.
+std::optional<LockHolder> holderOf(int fd) {
+    for (int attempt = 0;; ++attempt) {
+        std::optional<LockHolder> holder = parseLockHolder(readHolderText(fd));
+        if ((holder && holder->processId > 0) || attempt == 10) {
+            return holder;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Whether the open file is still the one the path names: a holder that removed a file it
+// could not write leaves a file that no longer locks anything.
+bool stillNamedBy(int fd, const QByteArray& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(path.constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Writes the holder's name over whatever an earlier holder left; 0 or the errno.
+int writeHolder(int fd) {
+    const std::string text = lockHolderText(thisProcessAsHolder());
+    if (::ftruncate(fd, 0) != 0) {
+        return errno;
+    }
+    const ssize_t written = ::pwrite(fd, text.data(), text.size(), 0);
+    if (written < 0) {
+        return errno;
+    }
+    return static_cast<std::size_t>(written) == text.size() ? 0 : ENOSPC;
+}
+
+} // namespace
+
+std::optional<LockHolder> parseLockHolder(std::string_view content) {
+    LockHolder holder;
+    bool any = false;
+    for (const std::string_view line : splitTextLines(content)) {
+        if (line.starts_with(kProcessKey)) {
+            const std::string_view digits = line.substr(kProcessKey.size());
+            long long id = 0;
+            const auto [end, error] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), id);
+            if (error == std::errc() && end == digits.data() + digits.size() && id > 0) {
+                holder.processId = id;
+                any = true;
+            }
+        } else if (line.starts_with(kHostKey) && line.size() > kHostKey.size()) {
+            holder.host = std::string(line.substr(kHostKey.size()));
+            any = true;
+        } else if (line.starts_with(kBootKey) && line.size() > kBootKey.size()) {
+            holder.bootId = std::string(line.substr(kBootKey.size()));
+            any = true;
+        }
+    }
+    return any ? std::optional<LockHolder>(holder) : std::nullopt;
+}
+
+std::string lockHolderText(const LockHolder& holder) {
+    std::string text = std::string(kProcessKey) + std::to_string(holder.processId) + '\n';
+    if (!holder.host.empty()) {
+        text += std::string(kHostKey) + holder.host + '\n';
+    }
+    if (!holder.bootId.empty()) {
+        text += std::string(kBootKey) + holder.bootId + '\n';
+    }
+    return text;
+}
+
+LockHolder thisProcessAsHolder() {
+    return {static_cast<long long>(::getpid()), hostName(), bootId()};
+}
+
+std::string describeLockHolder(const std::optional<LockHolder>& holder, const LockHolder& self) {
+    if (!holder || holder->processId <= 0) {
+        return {};
+    }
+    const std::string process = " (process " + std::to_string(holder->processId);
+    if (!holder->host.empty() && !self.host.empty() && holder->host != self.host) {
+        return process + " on host \"" + holder->host + "\")";
+    }
+    // The same machine in another boot: the file is older than the lock, its id is not the
+    // holder's.
+    if (!holder->bootId.empty() && !self.bootId.empty() && holder->bootId != self.bootId) {
+        return {};
+    }
+    return process + ")";
+}
 
 QString WorkingFolderLock::lockFilePath(const QString& folder) {
     return folder + QDir::separator() + QStringLiteral(".wavetable-builder.lock");
 }
 
-WorkingFolderLock::WorkingFolderLock(const QString& folder)
-    : lock_(std::make_unique<QLockFile>(lockFilePath(folder))) {
-    // A lock is never stale by age: a window may stay open for days. It is stale only when
-    // the process that wrote it is gone.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
-        return;
-    }
+WorkingFolderLock::WorkingFolderLock(const QString& folder) {
+    const QString path = lockFilePath(folder);
+    const QByteArray native = QFile::encodeName(path);
     const std::string named = "The working folder \"" + displayPath(folder) + "\"";
-    switch (lock_->error()) {
-    case QLockFile::LockFailedError:
-        raise(ErrorKind::File, named + " is already open in another window.");
-    case QLockFile::PermissionError:
-        raise(ErrorKind::File, named +
-                                   " cannot be opened: there is no permission to create the "
-                                   "lock file \"" +
-                                   displayPath(lockFilePath(folder)) + "\" in it.");
-    default: {
-        // QLockFile keeps the reason to itself; a full disk is the usual one.
-        const QStorageInfo storage(folder);
-        const bool full = storage.isValid() && storage.bytesAvailable() < 4096;
-        raise(ErrorKind::File, named + " cannot be opened: its lock file \"" +
-                                   displayPath(lockFilePath(folder)) + "\" cannot be written" +
-                                   (full ? " because the disk is full." : "."));
+    const auto refuse = [&](int error) {
+        if (error == EACCES || error == EPERM) {
+            raise(ErrorKind::File, named +
+                                       " cannot be opened: there is no permission to create the "
+                                       "lock file \"" +
+                                       displayPath(path) + "\" in it.");
+        }
+        raise(ErrorKind::File, named + " cannot be opened: its lock file \"" + displayPath(path) +
+                                   "\" cannot be written" +
+                                   (error == ENOSPC || error == EDQUOT
+                                        ? std::string(" because the disk is full.")
+                                        : ": " + std::string(std::strerror(error)) + "."));
+    };
+    for (;;) {
+        // Created if missing, never truncated: an existing file may be another holder's.
+        // O_NONBLOCK: a FIFO in its place must not hold the start.
+        bool created = true;
+        bool writable = true;
+        int fd = ::open(native.constData(),
+                        O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        if (fd < 0 && errno == EEXIST) {
+            created = false;
+            fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (fd < 0 && errno == EACCES) {
+                // Left by another user: it can still be locked, only not written.
+                writable = false;
+                fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            }
+            if (fd < 0 && errno == ENOENT) {
+                continue; // removed between the two opens
+            }
+        }
+        if (fd < 0) {
+            refuse(errno);
+        }
+        Descriptor file(fd);
+        struct stat info {};
+        if (::fstat(file.get(), &info) != 0) {
+            refuse(errno);
+        }
+        if (!S_ISREG(info.st_mode)) {
+            raise(ErrorKind::File, named + " cannot be opened: its lock file \"" +
+                                       displayPath(path) + "\" is not a regular file.");
+        }
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK) {
+                raise(ErrorKind::File,
+                      named + " is already open in another window" +
+                          describeLockHolder(holderOf(file.get()), thisProcessAsHolder()) + ".");
+            }
+            refuse(errno);
+        }
+        if (!stillNamedBy(file.get(), native)) {
+            continue; // locked a file its holder had just removed: the lock is the new file's
+        }
+        if (const int error = writable ? writeHolder(file.get()) : 0; error != 0) {
+            // A full disk: the window could save nothing either. The lock is still held, so
+            // removing the file it made is safe (see stillNamedBy).
+            if (created) {
+                ::unlink(native.constData());
+            }
+            refuse(error);
+        }
+        fd_ = file.release();
+        break;
     }
-    }
+    // Left by a lock of an earlier version of the program that was cut short; it means nothing.
+    ::unlink(QFile::encodeName(path + QStringLiteral(".rmlock")).constData());
 }
 
-WorkingFolderLock::~WorkingFolderLock() = default; // QLockFile removes the file it holds
+WorkingFolderLock::~WorkingFolderLock() {
+    // Closing the file drops the lock. The file stays: removing it could let a program that
+    // has it open lock a file no other program sees.
+    ::close(fd_);
+}
 
 } // namespace wtb

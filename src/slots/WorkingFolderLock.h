@@ -2,19 +2,22 @@
 
 #include <QString>
 
-#include <memory>
-
-class QLockFile;
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace wtb {
 
 // Keeps a second program off a working folder that one program has open: two windows saving
-// the same folder would each lose the other's changes. The lock is a file in the folder,
-// released when the object goes; a lock left by a program that was killed is taken over.
+// the same folder would each lose the other's changes. The lock is the kernel's (flock) on the
+// file `.wavetable-builder.lock` in the folder, held while the object lives and dropped by the
+// kernel however the program ends, so a crash or a kill never leaves the folder locked. What
+// the file holds (process id, host, boot) only names the holder in the message; an empty or
+// left-over file never keeps anyone out. The file itself stays in the folder.
 class WorkingFolderLock {
 public:
     // Takes the lock or raises a file error; when another program holds it the message is
-    // "The working folder "…" is already open in another window."
+    // "The working folder "…" is already open in another window (process 1234)."
     explicit WorkingFolderLock(const QString& folder);
     ~WorkingFolderLock();
     WorkingFolderLock(const WorkingFolderLock&) = delete;
@@ -23,7 +26,26 @@ public:
     static QString lockFilePath(const QString& folder);
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    int fd_ = -1;
 };
+
+// Who a lock file says holds the folder, as far as it says: a file cut short or left by
+// another program's lock gives what could be read, or nothing.
+struct LockHolder {
+    long long processId = 0; // 0 when unknown
+    std::string host;        // empty when unknown
+    std::string bootId;      // empty when unknown
+};
+std::optional<LockHolder> parseLockHolder(std::string_view content);
+
+// The contents this process writes into a lock file it holds.
+std::string lockHolderText(const LockHolder& holder);
+
+// The holder as this process is: its id, its host name and the kernel's boot id.
+LockHolder thisProcessAsHolder();
+
+// " (process 1234)" or " (process 1234 on host "name")" for a holder seen from `self`; empty
+// when the holder's id cannot be trusted: not written yet, or written in another boot.
+std::string describeLockHolder(const std::optional<LockHolder>& holder, const LockHolder& self);
 
 } // namespace wtb

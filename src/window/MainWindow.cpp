@@ -163,11 +163,15 @@ bool MainWindow::open() {
         workspace_ = std::make_unique<Workspace>(workingFolder_, std::move(lock),
                                                  NewFolder::WriteDefaultKit);
     } catch (const std::exception& error) {
-        prompts_->showError(this,
-                            QStringLiteral("The slots could not be loaded from the working folder "
-                                           "\"%1\".\n\n%2\n\nNothing in the folder was changed.")
-                                .arg(QString::fromStdString(displayPath(workingFolder_)),
-                                     QString::fromUtf8(error.what())));
+        // Only a FilesChangedError changed files before failing, and its message says which.
+        const bool unchanged = dynamic_cast<const FilesChangedError*>(&error) == nullptr;
+        prompts_->showError(
+            this, QStringLiteral("The slots could not be loaded from the working folder "
+                                 "\"%1\".\n\n%2%3")
+                      .arg(QString::fromStdString(displayPath(workingFolder_)),
+                           QString::fromUtf8(error.what()),
+                           unchanged ? QStringLiteral("\n\nNothing in the folder was changed.")
+                                     : QString()));
         return false;
     }
     connect(workspace_.get(), &Workspace::slotsChanged, this, [this] {

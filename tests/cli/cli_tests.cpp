@@ -497,6 +497,25 @@ TEST(DefaultWorkingFolder, IsTheProgramsOwnFolderWhenNoneIsGiven) {
     EXPECT_EQ(entries(here.path()), QStringList());
 }
 
+// Qt would abort in its constructor, with a core dump; the program says why and what else
+// there is, and touches nothing.
+TEST(NoDisplay, TheWindowIsRefusedInOneSentenceWithStatusOne) {
+    test::TempFolder fresh;
+    test::TempFolder here;
+    const QString sentence = "Cannot open the window: no display was found (DISPLAY is not set); "
+                             "without a display, use the command line (see wavetable-builder "
+                             "--help).\n";
+    for (const QStringList& request : {QStringList{}, QStringList{"--folder", fresh.path()}}) {
+        SCOPED_TRACE(request.join(' ').toStdString());
+        const test::ProgramRun run = runProgram(request, here.path()); // fails if killed
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, sentence);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(entries(fresh.path()), QStringList());
+    EXPECT_EQ(entries(here.path()), QStringList()); // no core file either
+}
+
 TEST(FolderOption, AloneOpensTheWindowOnThatFolder) {
     test::TempFolder fresh;
     QProcess window;

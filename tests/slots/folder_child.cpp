@@ -10,6 +10,7 @@
 
 #include "SeededBanks.h"
 #include "common/AtomicFile.h"
+#include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 
@@ -44,6 +45,7 @@ int holdLock(const QString& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);

@@ -2,13 +2,17 @@
 #include "slots/SoundHeaderProbe.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <limits>
 #include <sndfile.h>
+#include <thread>
+#include <unistd.h>
 
 namespace wtb {
 namespace {
@@ -174,6 +178,57 @@ TEST_F(SoundFileTest, AHeaderThatLoopsTheReaderIsRefusedInsteadOfHanging) {
     EXPECT_EQ(probeSoundHeader(folder.file("loops.wav"), std::chrono::milliseconds(200)),
               HeaderProbe::TimedOut);
     EXPECT_NE(loadError("loops.wav").find("its header is damaged"), std::string::npos);
+}
+
+// The command lines of this process's children, read from /proc.
+std::vector<std::vector<std::string>> childCommandLines() {
+    std::vector<std::vector<std::string>> lines;
+    const QString parent = QString::number(::getpid());
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile status("/proc/" + entry + "/stat");
+        if (!status.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold spaces, so count from its end.
+        const QByteArray stat = status.readAll();
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1] != parent.toLatin1()) {
+            continue;
+        }
+        QFile commandLine("/proc/" + entry + "/cmdline");
+        if (commandLine.open(QIODevice::ReadOnly)) {
+            std::vector<std::string> arguments;
+            for (const QByteArray& argument : commandLine.readAll().split('\0')) {
+                arguments.push_back(argument.toStdString());
+            }
+            lines.push_back(arguments);
+        }
+    }
+    return lines;
+}
+
+// The probe is a fresh process of this program (a test binary here, whose main answers it),
+// not a fork that would run libsndfile beside copies of other threads' locks.
+TEST_F(SoundFileTest, TheHeaderIsProbedByTheProgramStartedAfreshWithThePrivateArgument) {
+    test::writeText(folder.file("loops.wav"), wavWithListSubChunk(0xfffffff8));
+    std::atomic<bool> probing = true;
+    std::thread probe([&] {
+        EXPECT_EQ(probeSoundHeader(folder.file("loops.wav"), std::chrono::milliseconds(1500)),
+                  HeaderProbe::TimedOut);
+        probing = false;
+    });
+    std::vector<std::vector<std::string>> seen;
+    const bool found = test::pollUntil(
+        [&] {
+            seen = childCommandLines();
+            return !seen.empty() || !probing;
+        },
+        1500, 5);
+    probe.join();
+    ASSERT_TRUE(found && !seen.empty()) << "no probe process was seen";
+    const std::vector<std::string> expected = {"/proc/self/exe", kHeaderProbeArgument,
+                                               folder.file("loops.wav").toStdString(), ""};
+    EXPECT_EQ(seen.front(), expected);
 }
 
 // Only a header the reader goes straight through skips the probe: anything after the data, a

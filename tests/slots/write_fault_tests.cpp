@@ -222,6 +222,118 @@ INSTANTIATE_TEST_SUITE_P(
                              kHeader + "../1.wav\nend of journal, files: 1\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Fails the `nth` (from 0) disk step of kind `failed` with EIO; the others run.
+class NthStepFault {
+public:
+    NthStepFault(FileStep failed, int nth) {
+        setFileFaultHook([this, failed, nth](FileStep step, std::size_t&) {
+            return step == failed && seen_++ == nth ? EIO : 0;
+        });
+    }
+    ~NthStepFault() { setFileFaultHook(nullptr); }
+
+private:
+    int seen_ = 0;
+};
+
+struct UnfinishedCase {
+    const char* name;
+    int placedByTheCutSave; // data files the cut-off save renamed (of 17)
+    FileStep failedAtStart; // the step of the start that fails
+    int nth;                // which one of that kind
+    bool startChangedFiles; // the start had put a file in place before failing
+    const char* said;       // in the message
+};
+
+void PrintTo(const UnfinishedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class UnfinishedSaveAtStart : public testing::TestWithParam<UnfinishedCase> {};
+
+// A save cut off among its renames, then a start that cannot finish it either: the message
+// tells what stands where, and only a start that moved files says it changed the folder. The
+// next start finishes the save whole.
+TEST_P(UnfinishedSaveAtStart, SaysWhichFilesAreInPlaceAndWhichAreNot) {
+    const UnfinishedCase& c = GetParam();
+    test::ScratchFolder folder;
+    test::writeWorkingFolder(folder.path(), test::seededSlots(kSlotLength, 1));
+    {
+        // The journal's rename is the first; the data files' renames follow.
+        const NthStepFault cut(FileStep::Rename, 1 + c.placedByTheCutSave);
+        SlotBank bank;
+        test::fillBank(bank, test::seededSlots(kSlotLength, 2));
+        EXPECT_THROW(saveWorkingFolder(bank, folder.path()), RuntimeError);
+    }
+    std::string message;
+    bool changed = false;
+    {
+        const NthStepFault fault(c.failedAtStart, c.nth);
+        SlotBank bank;
+        try {
+            bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+            ADD_FAILURE() << "the start did not fail";
+        } catch (const FilesChangedError& error) {
+            changed = true;
+            message = error.what();
+        } catch (const RuntimeError& error) {
+            message = error.what();
+        }
+    }
+    EXPECT_EQ(changed, c.startChangedFiles) << message;
+    EXPECT_NE(message.find("An interrupted save of the working folder could not be finished."),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find(c.said), std::string::npos) << message;
+    EXPECT_TRUE(folderHoldsBank(folder.path(), 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, UnfinishedSaveAtStart,
+    testing::Values(
+        UnfinishedCase{"NothingPlacedByEither", 0, FileStep::Rename, 0, false,
+                       "No file of the interrupted save is in place yet: 1.wav, 2.wav, 3.wav, "
+                       "4.wav, 5.wav, 6.wav, 7.wav, 8.wav, 9.wav, 10.wav, 11.wav, 12.wav, 13.wav, "
+                       "14.wav, 15.wav, 16.wav and Settings.txt still hold what they held before "
+                       "it; the next start tries again."},
+        UnfinishedCase{"OnlyTheCutSavePlacedFiles", 3, FileStep::Rename, 0, false,
+                       "Of the interrupted save, 1.wav, 2.wav and 3.wav are in place; 4.wav, "},
+        UnfinishedCase{"TheStartPlacedSomeToo", 3, FileStep::Rename, 2, true,
+                       "Of the interrupted save, 1.wav, 2.wav, 3.wav, 4.wav and 5.wav are in "
+                       "place; 6.wav, 7.wav"},
+        UnfinishedCase{"AllButTheLast", 0, FileStep::Rename, 16, true,
+                       "16.wav are in place; Settings.txt still holds what it held before it"},
+        UnfinishedCase{"AllPlacedTheFolderNotSynced", 5, FileStep::Sync, 0, true,
+                       "Every file of the interrupted save is in place (1.wav, "},
+        UnfinishedCase{"AllPlacedTheJournalStays", 5, FileStep::Remove, 0, true,
+                       "Every file of the interrupted save is in place (1.wav, "}),
+    [](const testing::TestParamInfo<UnfinishedCase>& one) { return one.param.name; });
+
+// A save finished at the start, then a slot file that does not load: the folder did change.
+TEST(UnfinishedSaveAtStart, FinishedButThenDamagedSaysTheSaveWasFinished) {
+    test::ScratchFolder folder;
+    test::writeWorkingFolder(folder.path(), test::seededSlots(kSlotLength, 1));
+    {
+        const NthStepFault cut(FileStep::Rename, 1 + 16); // all but Settings.txt
+        SlotBank bank;
+        test::fillBank(bank, test::seededSlots(kSlotLength, 2));
+        EXPECT_THROW(saveWorkingFolder(bank, folder.path()), RuntimeError);
+    }
+    test::writeText(folder.file(batchTemporaryName("Settings.txt")), "not\tsettings\r\n");
+    // Damaged after it was synced, as a failing disk may: found only when it is read.
+    SlotBank bank;
+    try {
+        bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+        ADD_FAILURE() << "loaded a damaged settings file";
+    } catch (const FilesChangedError& error) {
+        EXPECT_NE(std::string(error.what())
+                      .find("An interrupted save had been finished first: Settings.txt was put "
+                            "in place."),
+                  std::string::npos)
+            << error.what();
+    }
+}
+
 TEST(LeftoversOfAnInterruptedSave, OnlyTemporariesInANewFolderStillMakeItNew) {
     test::ScratchFolder folder;
     test::writeText(folder.file(batchTemporaryName("5.wav")), "half a file");

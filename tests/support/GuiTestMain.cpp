@@ -1,3 +1,5 @@
+#include "slots/SoundHeaderProbe.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -5,6 +7,7 @@
 
 // Window tests get a QApplication, on the offscreen platform unless a test asks for a display.
 int main(int argc, char** argv) {
+    wtb::answerHeaderProbeIfAsked(argc, argv); // before anything of the tests runs
     testing::InitGoogleTest(&argc, argv);
     // Preferences and per-user folders of this process alone: never the user's own, and never
     // those of a test running beside it.

@@ -1,8 +1,11 @@
 // Import, trim, play and the working folder, driven through the window's own handlers.
 #include "WindowTestSupport.h"
 
+#include "common/AtomicFile.h"
+#include "common/RuntimeError.h"
 #include "slots/WorkingFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -11,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cerrno>
 #include <functional>
 #include <map>
 
@@ -176,8 +180,37 @@ TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten)
     EXPECT_FALSE(window.open());
     ASSERT_EQ(errors->size(), 1);
     EXPECT_TRUE(errors->at(0).contains("11.wav")) << errors->at(0).toStdString();
+    EXPECT_TRUE(errors->at(0).endsWith("\n\nNothing in the folder was changed."));
     window.close();
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
+}
+
+// A save cut off among its renames, which the start cannot finish either after putting two
+// more files in place: the message says what is where and does not claim nothing changed.
+TEST(WorkingFolderThroughTheWindow, AStartThatChangedFilesBeforeFailingSaysWhich) {
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
+    int renames = 0;
+    int failAt = 1 + 3; // the journal's rename, then three files of the cut-off save
+    setFileFaultHook([&](FileStep step, std::size_t&) {
+        return step == FileStep::Rename && renames++ == failAt ? EIO : 0;
+    });
+    SlotBank changed;
+    test::fillBank(changed, test::patternedSlots(30));
+    EXPECT_THROW(saveWorkingFolder(changed, folder.path()), RuntimeError);
+    renames = 0;
+    failAt = 2; // the start places 4.wav and 5.wav, then fails
+
+    auto errors = std::make_shared<QStringList>();
+    MainWindow window(folder.path(), std::make_unique<test::RecordingPrompts>(errors));
+    EXPECT_FALSE(window.open());
+    setFileFaultHook(nullptr);
+    ASSERT_EQ(errors->size(), 1);
+    EXPECT_TRUE(errors->at(0).contains("1.wav, 2.wav, 3.wav, 4.wav and 5.wav are in place; "
+                                       "6.wav, "))
+        << errors->at(0).toStdString();
+    EXPECT_FALSE(errors->at(0).contains("Nothing in the folder was changed."));
+    window.close();
 }
 
 // A loaded window whose slot 2 was changed, and whose 9.wav cannot be replaced at close
@@ -254,7 +287,9 @@ TEST(WorkingFolderThroughTheWindow, ASecondWindowOnTheFolderSaysSoOnceAndTouches
         second.close();
     }
     ASSERT_EQ(errors->size(), 1);
-    EXPECT_TRUE(errors->at(0).endsWith("is already open in another window."))
+    EXPECT_TRUE(
+        errors->at(0).endsWith(QStringLiteral("is already open in another window (process %1).")
+                                   .arg(QCoreApplication::applicationPid())))
         << errors->at(0).toStdString();
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
     EXPECT_TRUE(firstErrors->isEmpty());
