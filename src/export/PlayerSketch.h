@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slots/Resampler.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,10 +12,10 @@ namespace wtb {
 // The name of a player sketch's folder and file when the user gives none.
 inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
 
-// The highest sample rate the player takes: the rate the tool resamples up to, which its
-// interrupt serves with room to spare on a 16 MHz board. 0 is a slot without a rate; it never
-// plays.
-inline constexpr std::int32_t kPlayerHighestRate = 96'000;
+// The highest sample rate the player takes: the highest the tool resamples to, which its
+// interrupt serves on a 16 MHz board (the player tests hold it to that). 0 is a slot without a
+// rate; it never plays.
+inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 
 // The complete text of a player sketch: a header comment, the table export's text unchanged,
 // each slot's rate, and the interrupt-driven player, lines ending CR LF.
