@@ -4,6 +4,7 @@
 // rate, and the output must rest at 128 before and after.
 #include "ArduinoBoard.h"
 
+#include "export/Boards.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "support/TestSupport.h"
@@ -16,6 +17,7 @@
 #include <array>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -59,23 +61,29 @@ struct SimulatedBoard {
 constexpr SimulatedBoard kUno{Board::Uno, 0xB4, "__vector_11", 4 + 3};
 constexpr SimulatedBoard kMega{Board::Mega2560, 0xB4, "__vector_17", 5 + 3};
 
-// Sixteen slots of noise; the played ones at their lengths, slots 1 and 2 `leading` samples
-// long each (to put slot 3 into the second array of a split table), the others short.
-std::vector<SlotContent> kitSlots(std::int32_t leading) {
+// Sixteen slots of noise, `counts` samples each.
+std::vector<SlotContent> noiseSlots(const std::vector<std::int32_t>& counts) {
     std::mt19937 random(19);
     std::vector<SlotContent> slots;
-    for (std::int16_t slot = 1; slot <= 16; ++slot) {
-        std::int32_t samples = slot <= 2 ? leading : 30;
-        for (const PlayedSlot& played : kPlayed) {
-            samples = played.slot == slot ? played.samples : samples;
-        }
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(samples));
+    for (std::int32_t count : counts) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
         for (auto& byte : bytes) {
             byte = static_cast<std::uint8_t>(random());
         }
-        slots.push_back({bytes, "slot " + std::to_string(slot), samples - 1});
+        slots.push_back({bytes, "slot " + std::to_string(slots.size() + 1), count - 1});
     }
     return slots;
+}
+
+// The played slots at their lengths, slots 1 and 2 `leading` samples long each (to put slot 3
+// into the second array of a split table), the others short.
+std::vector<SlotContent> kitSlots(std::int32_t leading) {
+    std::vector<std::int32_t> counts(16, 30);
+    counts[0] = counts[1] = leading;
+    for (const PlayedSlot& played : kPlayed) {
+        counts[static_cast<std::size_t>(played.slot - 1)] = played.samples;
+    }
+    return noiseSlots(counts);
 }
 
 // The levels the player must write for a slot: its exported samples + 128.
@@ -266,9 +274,8 @@ protected:
         return elf;
     }
 
-    // Every played slot, each in a run of its own: nothing but the rest before the command,
-    // then the slot's samples at its rate, then the rest. The interrupt's cost at 16,384 Hz is
-    // printed for the README.
+    // Every played slot, each in a run of its own. The interrupt's cost at 16,384 Hz is printed
+    // for the README.
     void expectEverySlotPlays(const SimulatedBoard& board, std::int32_t leading) {
         const std::vector<SlotContent> slots = kitSlots(leading);
         const QString elf = buildPlayer(board.board, slots, "player");
@@ -278,29 +285,40 @@ protected:
         for (const PlayedSlot& played : kPlayed) {
             SCOPED_TRACE("slot " + std::to_string(played.slot) + " at " +
                          std::to_string(played.rate) + " Hz");
-            const int commandMs = 5;
-            const int soundMs = played.samples * 1000 / played.rate + 1;
-            const int restMs = std::max(10, 3 * 1000 / played.rate);
-            const Recording recording = runPlayer(board, elf, commandMs + soundMs + restMs + 2,
-                                                  {{commandMs, std::to_string(played.slot)}});
-            ASSERT_EQ(recording.commands.size(), 1u);
-            std::size_t before = 0;
-            for (const Write& write : recording.writes) {
-                if (write.cycle < recording.commands[0]) {
-                    ++before;
-                    EXPECT_EQ(write.level, 128) << "a write before the command";
-                }
-            }
-            EXPECT_GE(before, 1u) << "the output must be set to rest before the command";
-            expectPlayedAtRate(recording.commands[0], recording.writesFrom(recording.commands[0]),
-                               expectedLevels(slots[static_cast<std::size_t>(played.slot - 1)]),
-                               played.rate);
-            EXPECT_EQ(recording.endLevel, 128);
-            expectInterruptKeepsUp(board, recording);
+            const Recording recording = expectSlotPlays(board, elf, slots, played);
             if (played.rate == 16'384) {
                 reportCost(board, recording, played.rate);
             }
         }
+    }
+
+    // One run: nothing but the rest before the command, then the slot's samples at its rate,
+    // then the rest.
+    Recording expectSlotPlays(const SimulatedBoard& board, const QString& elf,
+                              const std::vector<SlotContent>& slots, const PlayedSlot& played) {
+        const int commandMs = 5;
+        const int soundMs = played.samples * 1000 / played.rate + 1;
+        const int restMs = std::max(10, 3 * 1000 / played.rate);
+        const Recording recording = runPlayer(board, elf, commandMs + soundMs + restMs + 2,
+                                              {{commandMs, std::to_string(played.slot)}});
+        if (recording.commands.size() != 1) {
+            ADD_FAILURE() << "the command was not typed";
+            return recording;
+        }
+        std::size_t before = 0;
+        for (const Write& write : recording.writes) {
+            if (write.cycle < recording.commands[0]) {
+                ++before;
+                EXPECT_EQ(write.level, 128) << "a write before the command";
+            }
+        }
+        EXPECT_GE(before, 1u) << "the output must be set to rest before the command";
+        expectPlayedAtRate(recording.commands[0], recording.writesFrom(recording.commands[0]),
+                           expectedLevels(slots[static_cast<std::size_t>(played.slot - 1)]),
+                           played.rate);
+        EXPECT_EQ(recording.endLevel, 128);
+        expectInterruptKeepsUp(board, recording);
+        return recording;
     }
 
     // The slowest interrupt, with its entry, must fit in one period of the highest rate the
@@ -398,6 +416,51 @@ TEST_F(PlayerSketch, LinesThatAreNoSlotNumberPlayNothing) {
     }
     expectPlayedAtRate(recording.commands.back(), recording.writesFrom(recording.commands.back()),
                        expectedLevels(slots[2]), 8'000);
+}
+
+// The player keeps its rates and strings in the first 64 KB of flash beside the largest table
+// the Mega takes, whose last slot still plays right.
+TEST_F(PlayerSketch, PlaysTheLastSlotOfTheLargestTableTheMegaTakes) {
+    const PlayedSlot last{16, 240, kOtherRate};
+    std::vector<std::int32_t> counts(15,
+                                     (boardInfo(Board::Mega2560).sampleLimit - last.samples) / 15);
+    counts.push_back(boardInfo(Board::Mega2560).sampleLimit - counts[0] * 15);
+    const std::vector<SlotContent> slots = noiseSlots(counts);
+    const QString elf = buildPlayer(Board::Mega2560, slots, "largest");
+    if (!elf.isEmpty()) {
+        expectSlotPlays(kMega, elf, slots, last);
+    }
+}
+
+// Linked with tables of T and T + 1 samples, the player sketch takes playerSketchBytes + T
+// rounded up to an even count; on the Uno and the Leonardo T is the room the board gives the
+// table beside it, so the flash must hold the one and not the other.
+TEST_F(PlayerSketch, TakesTheFlashTheBoardsRecord) {
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        const ArduinoBoard* arduino = toolchain(info.board);
+        if (arduino == nullptr) {
+            continue;
+        }
+        const std::int32_t room = info.playerSketchTableRoom();
+        const std::int32_t table = room <= kSamplesPerArray ? room : 16; // a split costs code
+        long playerBytes = std::numeric_limits<long>::max();
+        for (std::int32_t samples : {table, table + 1}) {
+            std::vector<std::int32_t> counts(16, samples / 16);
+            counts[0] += samples % 16;
+            const QString name = QString(info.id.data()) + QString::number(samples);
+            const QString elf = buildPlayer(info.board, noiseSlots(counts), name);
+            if (elf.isEmpty()) {
+                return;
+            }
+            const long flash = arduino->flashSize(elf);
+            playerBytes = std::min(playerBytes, flash - samples);
+            EXPECT_EQ(flash > info.sketchFlash, samples > room)
+                << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
+        }
+        EXPECT_EQ(playerBytes, info.playerSketchBytes)
+            << "the player sketch's size changed: measure it again and record it";
+    }
 }
 
 } // namespace
