@@ -38,6 +38,10 @@ namespace {
 //                   '-DUSB_PRODUCT="Arduino Leonardo"'
 //   Mega:     MCU=atmega2560 BOARD=AVR_MEGA2560 VARIANT=mega EXTRA=
 //
+// playerSketchBytes: the same measure for the player sketch (buildPlayerSketchText after
+// #include <Arduino.h>, linked alone with the core): its rates, its player, its setup() and
+// loop() with Serial. The player tests measure it again and fail when it drifts.
+//
 // The Mega's sampleLimit: pgm_read_byte reads the first 64 KB of flash only, and the table
 // shares them with everything else the sketch keeps in program memory: the vectors, the start
 // table, the core's pin tables (digitalWrite), its switch tables, the linker's trampolines and
@@ -49,10 +53,10 @@ namespace {
 constexpr std::int32_t kMegaSampleLimit = 64'512;
 
 constexpr std::array<BoardInfo, 3> kBoards = {{
-    {Board::Uno, "uno", "Uno/Nano (ATmega328P)", 32'256, 806, kAccessorSampleLimit},
+    {Board::Uno, "uno", "Uno/Nano (ATmega328P)", 32'256, 806, kAccessorSampleLimit, 2'503},
     {Board::Leonardo, "leonardo", "Leonardo/Micro (ATmega32U4)", 28'672, 4'011,
-     kAccessorSampleLimit},
-    {Board::Mega2560, "mega2560", "Mega 2560", 253'952, 1'164, kMegaSampleLimit},
+     kAccessorSampleLimit, 4'750},
+    {Board::Mega2560, "mega2560", "Mega 2560", 253'952, 1'164, kMegaSampleLimit, 3'021},
 }};
 
 } // namespace

@@ -16,14 +16,17 @@ inline constexpr std::int32_t kAccessorSampleLimit = 65'535;
 
 struct BoardInfo {
     Board board;
-    std::string_view id;          // as the command line and the preferences spell it
-    std::string_view displayName; // as the window shows it
-    std::int32_t sketchFlash;     // flash bytes a sketch may take (the IDE's maximum size)
-    std::int32_t playerBytes;     // flash taken by a minimal player besides its sample table
-    std::int32_t sampleLimit;     // the largest table the board reads back correctly
+    std::string_view id;            // as the command line and the preferences spell it
+    std::string_view displayName;   // as the window shows it
+    std::int32_t sketchFlash;       // flash bytes a sketch may take (the IDE's maximum size)
+    std::int32_t playerBytes;       // flash taken by a minimal player besides its sample table
+    std::int32_t sampleLimit;       // the largest table the board reads back correctly
+    std::int32_t playerSketchBytes; // flash taken by the player sketch besides its sample table
 
     // Flash bytes left for the sample table beside a minimal player.
     std::int32_t tableRoom() const { return sketchFlash - playerBytes; }
+    // Flash bytes left for the sample table in the player sketch.
+    std::int32_t playerSketchTableRoom() const { return sketchFlash - playerSketchBytes; }
 };
 
 // Every board, in the order a list shows them.

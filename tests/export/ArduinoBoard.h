@@ -26,6 +26,9 @@ public:
     // The one instance per board; finding the tools and compiling the core happen on first use.
     static const ArduinoBoard& get(Board board);
 
+    // The -mmcu name of the board's microcontroller, as simavr also names it.
+    const QString& mcu() const { return mcu_; }
+
     // Empty when the toolchain and the core are usable; otherwise what is missing and how to
     // install it.
     const std::string& unavailable() const { return unavailable_; }

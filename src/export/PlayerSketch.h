@@ -1,0 +1,29 @@
+#pragma once
+
+#include "slots/Resampler.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace wtb {
+
+// The name of a player sketch's folder and file when the user gives none.
+inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
+
+// The highest sample rate the player takes: the highest the tool resamples to, which its
+// interrupt serves on a 16 MHz board (the player tests hold it to that). 0 is a slot without a
+// rate; it never plays.
+inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
+
+// The complete text of a player sketch: a header comment, the table export's text unchanged,
+// each slot's rate, and the interrupt-driven player, lines ending CR LF.
+//
+// `tableText` is what buildSketchText gives for the bank (one array or the split form);
+// `rates` holds slots 1..16's sample rates in Hz. A rate below 0 or above kPlayerHighestRate is
+// a bounds error naming the slot and the rate.
+std::string buildPlayerSketchText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates);
+
+} // namespace wtb

@@ -1,0 +1,467 @@
+// The player sketch compiled with the Arduino core for every board, and run on a simulated
+// ATmega328P and ATmega2560 by a harness that records every write to the PWM compare register
+// with its cycle: the samples must come out exactly, one per sample period, at each slot's own
+// rate, and the output must rest at 128 before and after.
+#include "ArduinoBoard.h"
+
+#include "export/Boards.h"
+#include "export/PlayerSketch.h"
+#include "export/SketchText.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <iostream>
+#include <limits>
+#include <random>
+#include <sstream>
+
+namespace wtb {
+namespace {
+
+using test::ArduinoBoard;
+using test::SlotContent;
+
+constexpr double kCpuHz = 16'000'000.0;
+// From a command's first byte to its sound's first sample: the harness types the digits and the
+// line feed two byte times apart, then loop() reads the line and sets the clock. A millisecond.
+constexpr std::uint64_t kCommandLatency = 16'000;
+
+// A slot the tests play: its number, length and rate.
+struct PlayedSlot {
+    std::int16_t slot;
+    std::int32_t samples;
+    std::int32_t rate;
+};
+
+// Tens of milliseconds of sound each; 96,000 Hz is the highest rate the player takes, 150 Hz
+// needs the timer's prescaler.
+constexpr PlayedSlot kPlayed[] = {
+    {3, 240, 8'000},
+    {5, 400, 16'384},
+    {7, 960, kPlayerHighestRate},
+    {9, 12, 150},
+};
+constexpr std::int32_t kOtherRate = 8'000;
+
+// What each board's player writes to, and the interrupt that clocks the samples.
+struct SimulatedBoard {
+    Board board;
+    unsigned levelRegister; // OCR2B's data address
+    const char* sampleVector;
+    // The hardware's interrupt entry and the vector table's jump, before the first instruction
+    // the harness times.
+    int entryCycles;
+};
+constexpr SimulatedBoard kUno{Board::Uno, 0xB4, "__vector_11", 4 + 3};
+constexpr SimulatedBoard kMega{Board::Mega2560, 0xB4, "__vector_17", 5 + 3};
+
+// Sixteen slots of noise, `counts` samples each.
+std::vector<SlotContent> noiseSlots(const std::vector<std::int32_t>& counts) {
+    std::mt19937 random(19);
+    std::vector<SlotContent> slots;
+    for (std::int32_t count : counts) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+        for (auto& byte : bytes) {
+            byte = static_cast<std::uint8_t>(random());
+        }
+        slots.push_back({bytes, "slot " + std::to_string(slots.size() + 1), count - 1});
+    }
+    return slots;
+}
+
+// The played slots at their lengths, slots 1 and 2 `leading` samples long each (to put slot 3
+// into the second array of a split table), the others short.
+std::vector<SlotContent> kitSlots(std::int32_t leading) {
+    std::vector<std::int32_t> counts(16, 30);
+    counts[0] = counts[1] = leading;
+    for (const PlayedSlot& played : kPlayed) {
+        counts[static_cast<std::size_t>(played.slot - 1)] = played.samples;
+    }
+    return noiseSlots(counts);
+}
+
+// The levels the player must write for a slot: its exported samples + 128.
+std::vector<int> expectedLevels(const SlotContent& slot) {
+    std::vector<int> levels;
+    for (std::int32_t h = 0; h <= slot.endIndex; ++h) {
+        const bool edge = h == 0 || h == slot.endIndex;
+        levels.push_back(edge ? 128 : slot.bytes[static_cast<std::size_t>(h)]);
+    }
+    return levels;
+}
+
+// The table text of the kit: the same whatever rate its sounds are at, so slots at two rates
+// share one table.
+std::string tableText(const std::vector<SlotContent>& slots) {
+    SlotBank atOneRate;
+    test::fillBank(atOneRate, slots, kOtherRate);
+    SlotBank atAnother;
+    test::fillBank(atAnother, slots, 16'384);
+    const std::string text = buildSketchText(atOneRate);
+    EXPECT_EQ(text, buildSketchText(atAnother)) << "the table text depends on the rates";
+    return text;
+}
+
+std::array<std::int32_t, 16> kitRates() {
+    std::array<std::int32_t, 16> rates{};
+    rates.fill(kOtherRate);
+    for (const PlayedSlot& played : kPlayed) {
+        rates[static_cast<std::size_t>(played.slot - 1)] = played.rate;
+    }
+    return rates;
+}
+
+struct Write {
+    std::uint64_t cycle;
+    int level;
+};
+
+// What one run of the harness recorded.
+struct Recording {
+    std::vector<std::uint64_t> commands;
+    std::vector<Write> writes;
+    long isrCount = 0;
+    double isrMean = 0;
+    long isrWorst = 0;
+    int endLevel = -1;
+
+    // The writes from the first one at or after `cycle`.
+    std::vector<Write> writesFrom(std::uint64_t cycle) const {
+        std::vector<Write> after;
+        for (const Write& write : writes) {
+            if (write.cycle >= cycle) {
+                after.push_back(write);
+            }
+        }
+        return after;
+    }
+};
+
+Recording parseRecording(const QString& output) {
+    Recording recording;
+    std::istringstream lines(output.toStdString());
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string kind;
+        fields >> kind;
+        if (kind == "write") {
+            Write write{};
+            fields >> write.cycle >> write.level;
+            recording.writes.push_back(write);
+        } else if (kind == "command") {
+            std::uint64_t cycle = 0;
+            fields >> cycle;
+            recording.commands.push_back(cycle);
+        } else if (kind == "isr") {
+            fields >> recording.isrCount >> recording.isrMean >> recording.isrWorst;
+        } else if (kind == "end") {
+            std::uint64_t cycle = 0;
+            fields >> cycle >> recording.endLevel;
+        }
+    }
+    return recording;
+}
+
+// Runs the ELF on the simulated board for `runMs`, typing each command at its time.
+Recording runPlayer(const SimulatedBoard& board, const QString& elf, int runMs,
+                    const std::vector<std::pair<int, std::string>>& commands) {
+    const QString harness = QStringLiteral(WTB_PLAYER_HARNESS);
+    if (harness.isEmpty()) {
+        ADD_FAILURE() << "the player harness was not built: libsimavr-dev and libelf-dev are "
+                         "missing (scripts/install-deps.sh installs them)";
+        return {};
+    }
+    QStringList arguments{elf, ArduinoBoard::get(board.board).mcu(),
+                          QString::number(board.levelRegister), QString::number(runMs),
+                          board.sampleVector};
+    for (const auto& [atMs, text] : commands) {
+        arguments << QString::number(atMs) << QString::fromStdString(text);
+    }
+    QProcess process;
+    process.start(harness, arguments);
+    if (!process.waitForFinished(120'000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        ADD_FAILURE() << "the harness failed: " << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return parseRecording(QString::fromUtf8(process.readAllStandardOutput()));
+}
+
+// `writes` must begin with `levels`, the first within a millisecond and a period of the command
+// typed at `commandCycle`, one per period of `rate`, and then hold the rest, 128, from the next
+// period on: the mean period within 0.5 % of F_CPU / rate, and each write inside its own period
+// of that clock, so none is dropped, repeated or held over.
+void expectPlayedAtRate(std::uint64_t commandCycle, const std::vector<Write>& writes,
+                        const std::vector<int>& levels, std::int32_t rate) {
+    ASSERT_GE(levels.size(), 2u);
+    ASSERT_EQ(writes.size(), levels.size() + 1) << "writes: the samples and then the rest";
+    std::size_t wrong = 0;
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        if (writes[k].level != levels[k] && ++wrong <= 5) {
+            ADD_FAILURE() << "sample " << k << " written as " << writes[k].level << ", expected "
+                          << levels[k];
+        }
+    }
+    EXPECT_EQ(wrong, 0u) << "samples written wrong";
+    EXPECT_EQ(writes.back().level, 128) << "the rest after the sound";
+
+    const std::size_t last = levels.size() - 1;
+    const double period =
+        static_cast<double>(writes[last].cycle - writes[0].cycle) / static_cast<double>(last);
+    const double expectedPeriod = kCpuHz / rate;
+    EXPECT_NEAR(period / expectedPeriod, 1.0, 0.005)
+        << "mean period " << period << " cycles, F_CPU / rate " << expectedPeriod;
+    EXPECT_GT(writes[0].cycle, commandCycle);
+    EXPECT_LT(static_cast<double>(writes[0].cycle - commandCycle),
+              static_cast<double>(kCommandLatency) + expectedPeriod)
+        << "the sound's first sample comes late";
+    // Other interrupts (Timer 0's for millis()) may delay a write; the period a write belongs to
+    // starts where the least delayed write falls on the clock.
+    std::vector<double> offsets;
+    for (std::size_t k = 0; k < writes.size(); ++k) {
+        const double due = static_cast<double>(writes[0].cycle) + static_cast<double>(k) * period;
+        offsets.push_back(static_cast<double>(writes[k].cycle) - due);
+    }
+    const double earliest = *std::min_element(offsets.begin(), offsets.end());
+    std::size_t late = 0;
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        if (offsets[k] - earliest >= period && ++late <= 5) {
+            ADD_FAILURE() << "write " << k << " comes " << offsets[k] - earliest
+                          << " cycles into its period of " << period;
+        }
+    }
+    EXPECT_EQ(late, 0u) << "writes outside their own period";
+}
+
+class PlayerSketch : public testing::Test {
+protected:
+    const ArduinoBoard* toolchain(Board board) {
+        const ArduinoBoard& arduino = ArduinoBoard::get(board);
+        if (!arduino.unavailable().empty()) {
+            ADD_FAILURE() << arduino.unavailable();
+            return nullptr;
+        }
+        return &arduino;
+    }
+
+    // The player sketch of `slots` compiled as plain C++ (Arduino.h first, nothing generated)
+    // with every warning on, and linked with the core; the compiler's diagnostics must be
+    // empty. The ELF's path, or empty after a failure.
+    QString buildPlayer(Board board, const std::vector<SlotContent>& slots, const QString& name) {
+        const ArduinoBoard* arduino = toolchain(board);
+        if (arduino == nullptr) {
+            return {};
+        }
+        const std::string text = buildPlayerSketchText(tableText(slots), kitRates());
+        const QString source = folder_.file(name + ".ino.cpp");
+        test::writeText(source, "#include <Arduino.h>\n" + text);
+        const QString elf = folder_.file(name + ".elf");
+        try {
+            EXPECT_EQ(arduino->compile(source, source + ".o", {"-Wall", "-Wextra"}), "")
+                << "the player sketch must compile without any warning";
+            arduino->link({source + ".o"}, elf);
+        } catch (const test::ToolFailure& failure) {
+            ADD_FAILURE() << failure.what();
+            return {};
+        }
+        return elf;
+    }
+
+    // Every played slot, each in a run of its own. The interrupt's cost at 16,384 Hz is printed
+    // for the README.
+    void expectEverySlotPlays(const SimulatedBoard& board, std::int32_t leading) {
+        const std::vector<SlotContent> slots = kitSlots(leading);
+        const QString elf = buildPlayer(board.board, slots, "player");
+        if (elf.isEmpty()) {
+            return;
+        }
+        for (const PlayedSlot& played : kPlayed) {
+            SCOPED_TRACE("slot " + std::to_string(played.slot) + " at " +
+                         std::to_string(played.rate) + " Hz");
+            const Recording recording = expectSlotPlays(board, elf, slots, played);
+            if (played.rate == 16'384) {
+                reportCost(board, recording, played.rate);
+            }
+        }
+    }
+
+    // One run: nothing but the rest before the command, then the slot's samples at its rate,
+    // then the rest.
+    Recording expectSlotPlays(const SimulatedBoard& board, const QString& elf,
+                              const std::vector<SlotContent>& slots, const PlayedSlot& played) {
+        const int commandMs = 5;
+        const int soundMs = played.samples * 1000 / played.rate + 1;
+        const int restMs = std::max(10, 3 * 1000 / played.rate);
+        const Recording recording = runPlayer(board, elf, commandMs + soundMs + restMs + 2,
+                                              {{commandMs, std::to_string(played.slot)}});
+        if (recording.commands.size() != 1) {
+            ADD_FAILURE() << "the command was not typed";
+            return recording;
+        }
+        std::size_t before = 0;
+        for (const Write& write : recording.writes) {
+            if (write.cycle < recording.commands[0]) {
+                ++before;
+                EXPECT_EQ(write.level, 128) << "a write before the command";
+            }
+        }
+        EXPECT_GE(before, 1u) << "the output must be set to rest before the command";
+        expectPlayedAtRate(recording.commands[0], recording.writesFrom(recording.commands[0]),
+                           expectedLevels(slots[static_cast<std::size_t>(played.slot - 1)]),
+                           played.rate);
+        EXPECT_EQ(recording.endLevel, 128);
+        expectInterruptKeepsUp(board, recording);
+        return recording;
+    }
+
+    // The slowest interrupt, with its entry, must fit in one period of the highest rate the
+    // player takes, or that rate would drop samples.
+    static void expectInterruptKeepsUp(const SimulatedBoard& board, const Recording& recording) {
+        EXPECT_GT(recording.isrCount, 0);
+        EXPECT_LT(recording.isrWorst + board.entryCycles, kCpuHz / kPlayerHighestRate)
+            << "the sample interrupt takes too long for " << kPlayerHighestRate << " Hz";
+    }
+
+    static void reportCost(const SimulatedBoard& board, const Recording& recording,
+                           std::int32_t rate) {
+        const double mean = recording.isrMean + board.entryCycles;
+        const long worst = recording.isrWorst + board.entryCycles;
+        const double left = 100.0 * (1.0 - mean * rate / kCpuHz);
+        std::cout << ArduinoBoard::get(board.board).mcu().toStdString() << ": sample interrupt "
+                  << mean << " cycles mean, " << worst << " worst (with entry); " << left
+                  << " % of the CPU left at " << rate << " Hz\n";
+        testing::Test::RecordProperty("isr_mean_cycles", std::to_string(mean));
+        testing::Test::RecordProperty("isr_worst_cycles", std::to_string(worst));
+    }
+
+    test::TempFolder folder_;
+};
+
+// One text for every board: the Uno and Leonardo with a small table, the Mega with a table
+// split in two arrays.
+TEST_F(PlayerSketch, CompilesAndLinksWithoutWarningsForEveryBoard) {
+    const struct {
+        Board board;
+        std::int32_t leading;
+    } cases[] = {{Board::Uno, 100}, {Board::Leonardo, 100}, {Board::Mega2560, 20'000}};
+    for (const auto& each : cases) {
+        SCOPED_TRACE(static_cast<int>(each.board));
+        const QString name = "board" + QString::number(static_cast<int>(each.board));
+        const QString elf = buildPlayer(each.board, kitSlots(each.leading), name);
+        EXPECT_FALSE(elf.isEmpty());
+    }
+}
+
+TEST_F(PlayerSketch, PlaysEachSlotAtItsOwnRateOnTheUno) {
+    expectEverySlotPlays(kUno, 100);
+}
+
+// Slots 1 and 2 fill the first array, so slot 3 plays from the second.
+TEST_F(PlayerSketch, PlaysEachSlotAtItsOwnRateFromASplitTableOnTheMega) {
+    expectEverySlotPlays(kMega, 20'000);
+}
+
+// Slot 5 asked for while another slot plays: that one stops where it is and slot 5 plays whole,
+// at its own rate, starting at once even where the slower sound's timer had counted past slot
+// 5's period.
+TEST_F(PlayerSketch, ANewCommandReplacesTheSoundPlaying) {
+    const std::vector<SlotContent> slots = kitSlots(100);
+    const QString elf = buildPlayer(Board::Uno, slots, "replace");
+    if (elf.isEmpty()) {
+        return;
+    }
+    const std::vector<int> slot5 = expectedLevels(slots[4]);
+    for (std::int16_t first : {3, 9}) {
+        SCOPED_TRACE("slot " + std::to_string(first) + ", then slot 5");
+        const Recording recording =
+            runPlayer(kUno, elf, 60, {{5, std::to_string(first)}, {20, "5"}});
+        ASSERT_EQ(recording.commands.size(), 2u);
+        const std::vector<int> replaced =
+            expectedLevels(slots[static_cast<std::size_t>(first - 1)]);
+        const std::vector<Write> after = recording.writesFrom(recording.commands[0]);
+        ASSERT_GT(after.size(), slot5.size() + 1);
+        const std::size_t cut = after.size() - slot5.size() - 1;
+        EXPECT_GT(cut, 0u);
+        EXPECT_LT(cut, replaced.size()) << "the first sound must not have finished";
+        for (std::size_t k = 0; k < cut && k < replaced.size(); ++k) {
+            EXPECT_EQ(after[k].level, replaced[k]) << "the first sound's sample " << k;
+        }
+        const std::vector<Write> second(after.begin() + static_cast<std::ptrdiff_t>(cut),
+                                        after.end());
+        expectPlayedAtRate(recording.commands[1], second, slot5, 16'384);
+    }
+}
+
+// Only a line holding a slot number plays; after lines that do not, the next good one still does.
+TEST_F(PlayerSketch, LinesThatAreNoSlotNumberPlayNothing) {
+    const std::vector<SlotContent> slots = kitSlots(100);
+    const QString elf = buildPlayer(Board::Uno, slots, "lines");
+    if (elf.isEmpty()) {
+        return;
+    }
+    const Recording recording = runPlayer(
+        kUno, elf, 60, {{5, "0"}, {7, "17"}, {9, "x3"}, {11, "3 "}, {13, "1000"}, {15, "3"}});
+    ASSERT_EQ(recording.commands.size(), 6u);
+    for (const Write& write : recording.writes) {
+        if (write.cycle < recording.commands.back()) {
+            EXPECT_EQ(write.level, 128) << "a write at cycle " << write.cycle;
+        }
+    }
+    expectPlayedAtRate(recording.commands.back(), recording.writesFrom(recording.commands.back()),
+                       expectedLevels(slots[2]), 8'000);
+}
+
+// The player keeps its rates and strings in the first 64 KB of flash beside the largest table
+// the Mega takes, whose last slot still plays right.
+TEST_F(PlayerSketch, PlaysTheLastSlotOfTheLargestTableTheMegaTakes) {
+    const PlayedSlot last{16, 240, kOtherRate};
+    std::vector<std::int32_t> counts(15,
+                                     (boardInfo(Board::Mega2560).sampleLimit - last.samples) / 15);
+    counts.push_back(boardInfo(Board::Mega2560).sampleLimit - counts[0] * 15);
+    const std::vector<SlotContent> slots = noiseSlots(counts);
+    const QString elf = buildPlayer(Board::Mega2560, slots, "largest");
+    if (!elf.isEmpty()) {
+        expectSlotPlays(kMega, elf, slots, last);
+    }
+}
+
+// Linked with tables of T and T + 1 samples, the player sketch takes playerSketchBytes + T
+// rounded up to an even count; on the Uno and the Leonardo T is the room the board gives the
+// table beside it, so the flash must hold the one and not the other.
+TEST_F(PlayerSketch, TakesTheFlashTheBoardsRecord) {
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        const ArduinoBoard* arduino = toolchain(info.board);
+        if (arduino == nullptr) {
+            continue;
+        }
+        const std::int32_t room = info.playerSketchTableRoom();
+        const std::int32_t table = room <= kSamplesPerArray ? room : 16; // a split costs code
+        long playerBytes = std::numeric_limits<long>::max();
+        for (std::int32_t samples : {table, table + 1}) {
+            std::vector<std::int32_t> counts(16, samples / 16);
+            counts[0] += samples % 16;
+            const QString name = QString(info.id.data()) + QString::number(samples);
+            const QString elf = buildPlayer(info.board, noiseSlots(counts), name);
+            if (elf.isEmpty()) {
+                return;
+            }
+            const long flash = arduino->flashSize(elf);
+            playerBytes = std::min(playerBytes, flash - samples);
+            EXPECT_EQ(flash > info.sketchFlash, samples > room)
+                << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
+        }
+        EXPECT_EQ(playerBytes, info.playerSketchBytes)
+            << "the player sketch's size changed: measure it again and record it";
+    }
+}
+
+} // namespace
+} // namespace wtb
