@@ -29,8 +29,17 @@ enum class Access { Read, Change };
 
 Workspace openFolder(const QString& folder, Access access) {
     requireFolder(folder);
-    // A window saving the same folder at its close would undo a change made beside it.
-    auto lock = access == Access::Change ? std::make_unique<WorkingFolderLock>(folder) : nullptr;
+    if (access == Access::Change) {
+        // A window saving the same folder would undo a change made beside it.
+        return {folder, std::make_unique<WorkingFolderLock>(folder), NewFolder::KeepEmpty};
+    }
+    std::unique_ptr<WorkingFolderLock> lock;
+    try {
+        lock = std::make_unique<WorkingFolderLock>(folder);
+    } catch (const RuntimeError&) {
+        // Open in a window (or not ours to lock): read what its last save left, touching nothing.
+        return Workspace(folder, readOpenWorkingFolder(folder));
+    }
     return {folder, std::move(lock), NewFolder::KeepEmpty};
 }
 

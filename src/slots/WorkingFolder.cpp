@@ -9,6 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+
 namespace wtb {
 
 namespace {
@@ -182,6 +187,43 @@ SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
                      ? " The default kit had been written into the folder."
                      : " An interrupted save had been finished first: " + listOfNames(finished) +
                            (finished.size() == 1 ? " was" : " were") + " put in place."));
+    }
+}
+
+namespace {
+
+// The settings file is replaced by every save, and last: another inode means a save happened.
+std::optional<ino_t> settingsInode(const QString& folder) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(settingsFilePath(folder)).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info.st_ino;
+}
+
+} // namespace
+
+SlotBank readOpenWorkingFolder(const QString& folder) {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    for (;;) {
+        const bool saving = entryExists(saveJournalPath(folder));
+        if (!saving) {
+            if (isNewWorkingFolder(folder)) {
+                return defaultKitBank();
+            }
+            const std::optional<ino_t> before = settingsInode(folder);
+            SlotBank bank = loadSlotsAndSettings(folder);
+            if (!entryExists(saveJournalPath(folder)) && settingsInode(folder) == before) {
+                return bank;
+            }
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
+                                       "\" is being saved by the program that has it open, "
+                                       "and the save did not finish within 5 seconds.");
+        }
+        std::this_thread::sleep_for(20ms);
     }
 }
 

@@ -47,6 +47,12 @@ enum class NewFolder {
 // file as it was.
 SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder);
 
+// The sixteen slots of a folder another program has open and may be saving at this moment:
+// nothing is finished, discarded or written. A save in progress is waited for (a few seconds at
+// most), and a read that a save overlapped is read again, so the slots are those of one save.
+// A new folder gives the default kit.
+SlotBank readOpenWorkingFolder(const QString& folder);
+
 // Writes every slot's sound to its slot file, then the settings file, as one: all seventeen
 // are written and synced under temporary names before any replaces its old self, and a
 // journal lets the next start finish the renames when the program is killed among them.

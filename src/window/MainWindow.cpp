@@ -8,6 +8,7 @@
 #include "window/ClickSlider.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
+#include "workspace/AutoSave.h"
 #include "workspace/Choices.h"
 #include "workspace/Workspace.h"
 
@@ -151,6 +152,7 @@ void MainWindow::connectControls() {
 }
 
 bool MainWindow::open() {
+    autoSave_.reset();
     workspace_.reset();
     std::unique_ptr<WorkingFolderLock> lock;
     try {
@@ -178,6 +180,14 @@ bool MainWindow::open() {
         updateEditingControls();
         guarded([this] { showCurrentSlot(); });
     });
+    autoSave_ = std::make_unique<AutoSave>(*workspace_);
+    connect(autoSave_.get(), &AutoSave::saveFailed, this, [this](const QString& reason) {
+        prompts_->showError(this, QStringLiteral("The slots could not be saved to the working "
+                                                 "folder.\n\n%1\n\nThey stay as they are in the "
+                                                 "window; it tries again after the next change "
+                                                 "and when it closes.")
+                                      .arg(reason));
+    });
     currentSlot_ = 1;
     updateEditingControls();
     // The slots are loaded and will be saved at close even when slot 1 cannot be shown.
@@ -189,6 +199,7 @@ bool MainWindow::saveBeforeClosing() {
     if (!workspace_) {
         return true; // a folder that did not load is the user's to mend; never overwrite it
     }
+    autoSave_->finishRunning(); // never two saves of the folder at once
     for (;;) {
         try {
             workspace_->save();
@@ -214,6 +225,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // Saved once; a second close event must not save again, and the lock goes with the
     // workspace, so the folder is free for the next program.
+    autoSave_.reset();
     workspace_.reset();
     event->accept();
 }

@@ -17,6 +17,7 @@ class QAction;
 
 namespace wtb {
 
+class AutoSave;
 class SoundOutput;
 class Workspace;
 struct Slot;
@@ -63,6 +64,8 @@ public:
 
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
+    // Null before open() and after the window closed.
+    AutoSave* autoSave() { return autoSave_.get(); }
     const QString& workingFolder() const { return workingFolder_; }
     CommonDialog& fileDialog() { return fileDialog_; }
 
@@ -96,6 +99,7 @@ private:
     QString workingFolder_;
     std::unique_ptr<UserPrompts> prompts_;
     std::unique_ptr<Workspace> workspace_; // from open() until the window closes
+    std::unique_ptr<AutoSave> autoSave_;   // saves each change of the workspace's slots
     std::unique_ptr<SoundOutput> soundOutput_;
     std::int16_t currentSlot_ = 1;
     CommonDialog fileDialog_;

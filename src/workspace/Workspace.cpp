@@ -7,6 +7,8 @@
 #include "slots/Resampler.h"
 #include "slots/WorkingFolderLock.h"
 
+#include <algorithm>
+
 namespace wtb {
 
 namespace {
@@ -33,6 +35,9 @@ Workspace::Workspace(const QString& folder, std::unique_ptr<WorkingFolderLock> l
         ++revision_; // the default kit is not on disk yet: the first save writes it
     }
 }
+
+Workspace::Workspace(const QString& folder, SlotBank bank)
+    : folder_(folder), bank_(std::move(bank)) {}
 
 Workspace::~Workspace() = default;
 
@@ -123,9 +128,17 @@ void Workspace::exportSketch(const QString& path, Board board, OverBudget overBu
 }
 
 void Workspace::save() {
+    if (!lock_) {
+        raise(ErrorKind::File, "The working folder \"" + folder_.toStdString() +
+                                   "\" was opened for reading only and cannot be saved.");
+    }
     const std::uint64_t saving = revision_;
     saveWorkingFolder(bank_, folder_);
-    savedRevision_ = saving;
+    markSaved(saving);
+}
+
+void Workspace::markSaved(std::uint64_t revision) {
+    savedRevision_ = std::max(savedRevision_, revision);
 }
 
 } // namespace wtb

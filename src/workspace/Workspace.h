@@ -32,6 +32,8 @@ public:
     // folder's lock, taken by the caller first, as long as it lives; one without only reads.
     // Raises on failure.
     Workspace(const QString& folder, std::unique_ptr<WorkingFolderLock> lock, NewFolder newFolder);
+    // Slots already read (readOpenWorkingFolder), for reading only: a save would need the lock.
+    Workspace(const QString& folder, SlotBank bank);
     ~Workspace() override;
 
     const QString& folder() const { return folder_; }
@@ -60,8 +62,18 @@ public:
     // Writes the sketch file of all sixteen slots (writeSketch).
     void exportSketch(const QString& path, Board board, OverBudget overBudget) const;
 
-    // Writes the whole folder through its journaled save.
+    // Writes the whole folder through its journaled save. Raises without the folder's lock.
     void save();
+
+    // What a save made elsewhere (another thread) writes: the slots as they are now.
+    struct SaveSnapshot {
+        SlotBank bank;
+        QString folder;
+        std::uint64_t revision = 0;
+    };
+    SaveSnapshot snapshotForSave() const { return {bank_, folder_, revision_}; }
+    // A save of the snapshot of `revision` reached the disk.
+    void markSaved(std::uint64_t revision);
     // Whether anything changed since the folder was loaded or last saved.
     bool hasUnsavedChanges() const { return savedRevision_ != revision_; }
 

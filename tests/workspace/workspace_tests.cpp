@@ -1,6 +1,10 @@
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
+#include "workspace/AutoSave.h"
 #include "workspace/Workspace.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +128,42 @@ TEST_F(OpenWorkspace, AFailedImportChangesNothingAndASuccessfulOneIsSavedWhole) 
     EXPECT_TRUE(workspace->hasUnsavedChanges());
     workspace->save();
     EXPECT_FALSE(workspace->hasUnsavedChanges());
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
+}
+
+TEST_F(OpenWorkspace, AutoSaveWritesABurstOnceAndReportsAFailureOnceUntilASaveWorks) {
+    open(test::bankOf(test::patternedSlots(300)));
+    AutoSave autoSave(*workspace, std::chrono::milliseconds(50));
+    int saves = 0;
+    QStringList failures;
+    QObject::connect(&autoSave, &AutoSave::saved, [&] { ++saves; });
+    QObject::connect(&autoSave, &AutoSave::saveFailed, [&](const QString& why) { failures << why; });
+
+    workspace->normalise(1);
+    workspace->normalise(2);
+    workspace->undo();
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return saves > 0; }, 5000));
+    test::spinEventLoopUntil([] { return false; }, 200);
+    EXPECT_EQ(saves, 1);
+    EXPECT_FALSE(workspace->hasUnsavedChanges());
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
+
+    // A folder in a slot file's place fails every save until it is gone.
+    QFile::remove(slotFilePath(folder.path(), 9));
+    QDir(folder.path()).mkdir("9.wav");
+    for (std::int16_t slot : {3, 4}) {
+        workspace->normalise(slot);
+        test::spinEventLoopUntil([&] { return !autoSave.isSaving() && failures.size() > 0; },
+                                 2000);
+        test::spinEventLoopUntil([] { return false; }, 200);
+    }
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains("9.wav")) << failures[0].toStdString();
+    EXPECT_TRUE(workspace->hasUnsavedChanges());
+
+    QDir(folder.path()).rmdir("9.wav");
+    workspace->normalise(5);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return saves == 2; }, 5000));
     EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
 }
 
