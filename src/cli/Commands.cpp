@@ -2,6 +2,7 @@
 
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
+#include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
 
@@ -32,6 +33,9 @@ Workspace openFolder(const QString& folder, Access access) {
     if (access == Access::Change) {
         // A window saving the same folder would undo a change made beside it.
         return {folder, std::make_unique<WorkingFolderLock>(folder), NewFolder::KeepEmpty};
+    }
+    if (isNewWorkingFolder(folder)) {
+        return Workspace(folder, defaultKitBank()); // shown, never written, by a reading command
     }
     std::unique_ptr<WorkingFolderLock> lock;
     try {
