@@ -36,10 +36,9 @@ const QString& sourceFolder() {
 
 void SaveAfterChange(benchmark::State& state) {
     QTemporaryDir folder;
-    std::system(("cp " + sourceFolder().toStdString() + "/* " + folder.path().toStdString())
-                    .c_str());
-    wtb::Workspace workspace(folder.path(),
-                             std::make_unique<wtb::WorkingFolderLock>(folder.path()),
+    std::system(
+        ("cp " + sourceFolder().toStdString() + "/* " + folder.path().toStdString()).c_str());
+    wtb::Workspace workspace(folder.path(), std::make_unique<wtb::WorkingFolderLock>(folder.path()),
                              wtb::NewFolder::WriteDefaultKit);
     wtb::AutoSave autoSave(workspace, std::chrono::milliseconds(0));
     bool saved = false;
@@ -68,8 +67,8 @@ BENCHMARK(SaveAfterChange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 
 void CopyWithCpAndSync(benchmark::State& state) {
     QTemporaryDir target;
-    const std::string command = "cp " + sourceFolder().toStdString() + "/* " +
-                                target.path().toStdString() + "/ && sync";
+    const std::string command =
+        "cp " + sourceFolder().toStdString() + "/* " + target.path().toStdString() + "/ && sync";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("cp failed");

@@ -1,4 +1,5 @@
 #include "common/AtomicFile.h"
+#include "common/FileDescriptor.h"
 
 #include "common/RegularFile.h"
 #include "common/RuntimeError.h"
@@ -57,23 +58,6 @@ QByteArray native(const QString& path) {
     raise(ErrorKind::File, "Cannot read \"" + displayPath(path) + "\": " + reason + ".");
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
 // 0 or the errno of a failed (or injected) step.
 int removeEntry(const QString& path) {
     if (const int fault = injectedFault(FileStep::Remove)) {
@@ -103,7 +87,7 @@ void renameEntry(const QString& from, const QString& to) {
 void syncFolder(const QString& folder) {
     int error = injectedFault(FileStep::Sync);
     if (error == 0) {
-        Descriptor dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() < 0 || (::fsync(dir.get()) != 0 && errno != EINVAL)) {
             error = errno; // EINVAL: a file system that cannot sync folders, nothing to do
         }
@@ -125,7 +109,7 @@ int createExclusive(const QString& path) {
 
 // Writes every byte, syncs the data to disk and closes, each step checked. `shown` is the
 // file the user knows, named in a failure.
-void writeSynced(Descriptor& file, std::string_view bytes, const QString& shown) {
+void writeSynced(FileDescriptor& file, std::string_view bytes, const QString& shown) {
     constexpr std::size_t kChunk = 64 * 1024;
     while (!bytes.empty()) {
         std::size_t chunk = std::min(bytes.size(), kChunk);
@@ -200,7 +184,7 @@ void writeFileAtomically(const QString& path, std::string_view bytes) {
             raiseWriteError(path, errno);
         }
     }
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     try {
         // The new file keeps the permissions the old one had.
         if (replacing && ::fchmod(file.get(), old.st_mode & 07777) != 0) {
@@ -288,7 +272,7 @@ void AtomicFileBatch::write(const QString& fileName, std::string_view bytes) {
         raiseWriteError(temporary, error);
     }
     names_.push_back(fileName);
-    Descriptor file(createExclusive(temporary));
+    FileDescriptor file(createExclusive(temporary));
     if (file.get() < 0) {
         raiseWriteError(path, errno);
     }
@@ -298,7 +282,7 @@ void AtomicFileBatch::write(const QString& fileName, std::string_view bytes) {
 void AtomicFileBatch::commit() {
     syncFolder(folder_); // the temporaries' names are on disk before the journal lists them
     const QString journalNew = journalTemporary(journal_);
-    Descriptor journal(createExclusive(journalNew));
+    FileDescriptor journal(createExclusive(journalNew));
     if (journal.get() < 0) {
         raiseWriteError(journal_, errno);
     }
@@ -417,7 +401,7 @@ std::vector<QString> finishOrDiscardBatch(const QString& journalPath,
 
 std::string readWholeFile(const QString& path) {
     // O_NONBLOCK: a FIFO put in the file's place must not hold the program at open().
-    Descriptor file(::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file(::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         const int error = errno;
         const PathKind kind = pathKind(path);

@@ -1,6 +1,7 @@
 #include "slots/WorkingFolderLock.h"
 
 #include "common/AtomicFile.h"
+#include "common/FileDescriptor.h"
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 
@@ -47,23 +48,6 @@ std::string hostName() {
     }
     return name;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // The file as the holder left it; what a holder writes is a few dozen bytes.
 std::string readHolderText(int fd) {
@@ -206,7 +190,7 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder) {
         if (fd < 0) {
             refuse(errno);
         }
-        Descriptor file(fd);
+        FileDescriptor file(fd);
         struct stat info {};
         if (::fstat(file.get(), &info) != 0) {
             refuse(errno);

@@ -98,19 +98,13 @@ QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handle
 
 void MainWindow::connectControls() {
     WindowControls& c = controls_;
-    const std::pair<QPushButton*, WindowCommand> buttons[] = {
-        {c.importButton, WindowCommand::Import},
-        {c.saveButton, WindowCommand::Save},
-        {c.playButton, WindowCommand::Play},
-        {c.playOutputButton, WindowCommand::PlayOutput},
-        {c.stopButton, WindowCommand::Stop},
-        {c.resampleSlotButton, WindowCommand::ResampleSlot},
-        {c.resampleAllButton, WindowCommand::ResampleAll},
-        {c.normaliseSlotButton, WindowCommand::NormaliseSlot},
-        {c.normaliseAllButton, WindowCommand::NormaliseAll},
-    };
-    for (const auto& [button, command] : buttons) {
+    auto* returnPresses = new ReturnPressesButton(this);
+    for (const auto& [button, command] : c.commandButtons()) {
         connect(button, &QPushButton::clicked, actions_[command], &QAction::trigger);
+        returnPresses->watch(button);
+    }
+    for (QAbstractButton* button : c.slotButtons->buttons()) {
+        returnPresses->watch(button);
     }
     connect(c.slotButtons, &QButtonGroup::idClicked, this,
             [this](int id) { chooseSlot(static_cast<std::int16_t>(id)); });
@@ -120,14 +114,11 @@ void MainWindow::connectControls() {
     connect(c.endSlider, &ClickSlider::previewCancelled, this, [this] {
         guarded([this] { controls_.waveformView->previewEnd(current().endIndex); });
     });
-    auto* returnPresses = new ReturnPressesButton(this);
-    for (QAbstractButton* button : c.slotButtons->buttons()) {
-        returnPresses->watch(button);
-    }
-    for (QPushButton* button : c.pushButtons()) {
-        returnPresses->watch(button);
-    }
+    connectChoices();
+}
 
+void MainWindow::connectChoices() {
+    WindowControls& c = controls_;
     c.targetRateBox->setValidator(new QRegularExpressionValidator(
         QRegularExpression(keepSourceRateText() + QStringLiteral("|[0-9]{1,5}")), c.targetRateBox));
     const std::optional<std::int32_t> rate = rememberedTargetRate();

@@ -74,6 +74,7 @@ protected:
 
 private:
     void connectControls();
+    void connectChoices(); // the target rate, normalise on import and the board
     void createActions();
     QAction* addCommand(WindowCommand command, void (MainWindow::*handler)());
     void nameControls();

@@ -33,18 +33,7 @@ void MainWindow::nameControls() {
     for (const auto& [command, action] : actions_) {
         action->setToolTip(commandTip(command));
     }
-    const std::pair<QPushButton*, WindowCommand> buttons[] = {
-        {c.importButton, WindowCommand::Import},
-        {c.saveButton, WindowCommand::Save},
-        {c.playButton, WindowCommand::Play},
-        {c.playOutputButton, WindowCommand::PlayOutput},
-        {c.stopButton, WindowCommand::Stop},
-        {c.resampleSlotButton, WindowCommand::ResampleSlot},
-        {c.resampleAllButton, WindowCommand::ResampleAll},
-        {c.normaliseSlotButton, WindowCommand::NormaliseSlot},
-        {c.normaliseAllButton, WindowCommand::NormaliseAll},
-    };
-    for (const auto& [button, command] : buttons) {
+    for (const auto& [button, command] : c.commandButtons()) {
         name(button, commandText(command).accessibleName, commandTip(command));
     }
     name(c.endSlider, QStringLiteral("End index"),

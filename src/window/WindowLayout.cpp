@@ -138,10 +138,16 @@ QString keepSourceRateText() {
     return QStringLiteral("Keep source rate");
 }
 
-QList<QPushButton*> WindowControls::pushButtons() const {
-    return {importButton,      saveButton,          playButton,
-            playOutputButton,  stopButton,          resampleSlotButton,
-            resampleAllButton, normaliseSlotButton, normaliseAllButton};
+std::vector<std::pair<QPushButton*, WindowCommand>> WindowControls::commandButtons() const {
+    return {{importButton, WindowCommand::Import},
+            {saveButton, WindowCommand::Save},
+            {playButton, WindowCommand::Play},
+            {playOutputButton, WindowCommand::PlayOutput},
+            {stopButton, WindowCommand::Stop},
+            {resampleSlotButton, WindowCommand::ResampleSlot},
+            {resampleAllButton, WindowCommand::ResampleAll},
+            {normaliseSlotButton, WindowCommand::NormaliseSlot},
+            {normaliseAllButton, WindowCommand::NormaliseAll}};
 }
 
 WindowControls createWindowControls(QWidget* window) {

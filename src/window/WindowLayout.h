@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QList>
+#include "window/KeyboardAccess.h"
+
+#include <utility>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -42,8 +45,8 @@ struct WindowControls {
     QComboBox* boardBox = nullptr;
     QProgressBar* budgetMeter = nullptr;
 
-    // The buttons Return and Enter press when they have the focus.
-    QList<QPushButton*> pushButtons() const;
+    // Each command button and the command it runs.
+    std::vector<std::pair<QPushButton*, WindowCommand>> commandButtons() const;
 };
 
 // Creates every control on `window` at its place, in the original tab order, with its caption

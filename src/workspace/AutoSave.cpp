@@ -6,8 +6,7 @@
 
 namespace wtb {
 
-AutoSave::AutoSave(Workspace& workspace, std::chrono::milliseconds delay)
-    : workspace_(workspace) {
+AutoSave::AutoSave(Workspace& workspace, std::chrono::milliseconds delay) : workspace_(workspace) {
     thread_.setMaxThreadCount(1);
     timer_.setSingleShot(true);
     timer_.setInterval(delay);

@@ -58,23 +58,27 @@ TEST_P(KilledWindow, TheNextStartShowsTheEdit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Each, KilledWindow,
-    testing::Values(
-        CrashCase{"Import",
-                  {"import:3:SOUND"},
-                  [](SlotBank& bank, const QString& sound) {
-                      bank[3] = test::makeSlot(Bytes(500, 99), 499, "sound.wav", 11025);
-                      (void)sound;
-                  }},
-        CrashCase{"Trim", {"trim:2:1000"}, [](SlotBank& bank, const QString&) {
-                      bank[2].endIndex = 900; // back to the crossing at 900
-                  }},
-        CrashCase{"Resample", {"resample:5:11025"}, [](SlotBank& bank, const QString&) {
-                      bank[5] = resampledSlot(bank[5], 11025);
-                  }},
-        CrashCase{"Undo", {"import:3:SOUND", "trim:2:1000", "wait:1500", "undo"},
-                  [](SlotBank& bank, const QString&) {
-                      bank[3] = test::makeSlot(Bytes(500, 99), 499, "sound.wav", 11025);
-                  }}),
+    testing::Values(CrashCase{"Import",
+                              {"import:3:SOUND"},
+                              [](SlotBank& bank, const QString& sound) {
+                                  bank[3] = test::makeSlot(Bytes(500, 99), 499, "sound.wav", 11025);
+                                  (void)sound;
+                              }},
+                    CrashCase{"Trim",
+                              {"trim:2:1000"},
+                              [](SlotBank& bank, const QString&) {
+                                  bank[2].endIndex = 900; // back to the crossing at 900
+                              }},
+                    CrashCase{"Resample",
+                              {"resample:5:11025"},
+                              [](SlotBank& bank, const QString&) {
+                                  bank[5] = resampledSlot(bank[5], 11025);
+                              }},
+                    CrashCase{"Undo",
+                              {"import:3:SOUND", "trim:2:1000", "wait:1500", "undo"},
+                              [](SlotBank& bank, const QString&) {
+                                  bank[3] = test::makeSlot(Bytes(500, 99), 499, "sound.wav", 11025);
+                              }}),
     [](const auto& one) { return std::string(one.param.name); });
 
 } // namespace

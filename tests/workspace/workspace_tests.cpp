@@ -137,7 +137,8 @@ TEST_F(OpenWorkspace, AutoSaveWritesABurstOnceAndReportsAFailureOnceUntilASaveWo
     int saves = 0;
     QStringList failures;
     QObject::connect(&autoSave, &AutoSave::saved, [&] { ++saves; });
-    QObject::connect(&autoSave, &AutoSave::saveFailed, [&](const QString& why) { failures << why; });
+    QObject::connect(&autoSave, &AutoSave::saveFailed,
+                     [&](const QString& why) { failures << why; });
 
     workspace->normalise(1);
     workspace->normalise(2);
@@ -153,8 +154,7 @@ TEST_F(OpenWorkspace, AutoSaveWritesABurstOnceAndReportsAFailureOnceUntilASaveWo
     QDir(folder.path()).mkdir("9.wav");
     for (std::int16_t slot : {3, 4}) {
         workspace->normalise(slot);
-        test::spinEventLoopUntil([&] { return !autoSave.isSaving() && failures.size() > 0; },
-                                 2000);
+        test::spinEventLoopUntil([&] { return !autoSave.isSaving() && failures.size() > 0; }, 2000);
         test::spinEventLoopUntil([] { return false; }, 200);
     }
     ASSERT_EQ(failures.size(), 1);
