@@ -117,6 +117,8 @@ void createEditingControls(QWidget* window, WindowControls& c) {
     c.playOutputButton =
         button(window, "playOutputButton", QStringLiteral("Play output"), QRect(316, 220, 100, 24));
     c.stopButton = button(window, "stopButton", QStringLiteral("Stop"), QRect(420, 220, 70, 24));
+    c.savePlayerButton = button(window, "savePlayerButton", QStringLiteral("Save Player Sketch..."),
+                                QRect(524, 220, 130, 24));
     c.resampleSlotButton = button(window, "resampleSlotButton", QStringLiteral("Resample slot"),
                                   QRect(316, 248, 100, 24));
     c.resampleAllButton = button(window, "resampleAllButton", QStringLiteral("Resample all"),
@@ -139,9 +141,9 @@ QString keepSourceRateText() {
 }
 
 QList<QPushButton*> WindowControls::pushButtons() const {
-    return {importButton,      saveButton,          playButton,
-            playOutputButton,  stopButton,          resampleSlotButton,
-            resampleAllButton, normaliseSlotButton, normaliseAllButton};
+    return {importButton,        saveButton,        playButton,         playOutputButton,
+            stopButton,          savePlayerButton,  resampleSlotButton, resampleAllButton,
+            normaliseSlotButton, normaliseAllButton};
 }
 
 WindowControls createWindowControls(QWidget* window) {

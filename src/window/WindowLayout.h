@@ -35,6 +35,7 @@ struct WindowControls {
     QCheckBox* normaliseOnImportBox = nullptr;
     QPushButton* playOutputButton = nullptr;
     QPushButton* stopButton = nullptr;
+    QPushButton* savePlayerButton = nullptr;
     QPushButton* resampleSlotButton = nullptr;
     QPushButton* resampleAllButton = nullptr;
     QPushButton* normaliseSlotButton = nullptr;
