@@ -89,6 +89,21 @@ TEST(MainWindow, ControlsHaveTheirKindCaptionPlaceAndTabOrder) {
         EXPECT_TRUE(original || freeArea.contains(child->geometry()))
             << child->objectName().toStdString();
     }
+    // No added control covers another control ("Save Player Sketch..." among them); the
+    // original readouts overlap by design.
+    const auto children = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_NE(window.findChild<QPushButton*>("savePlayerButton"), nullptr);
+    for (QWidget* added : children) {
+        if (std::any_of(expected.begin(), expected.end(),
+                        [&](const Expected& e) { return e.name == added->objectName(); })) {
+            continue;
+        }
+        for (QWidget* other : children) {
+            EXPECT_TRUE(other == added || !added->geometry().intersects(other->geometry()))
+                << added->objectName().toStdString() << " covers "
+                << other->objectName().toStdString();
+        }
+    }
 
     // Focus visits the buttons, the options and the slider in tab order; labels never.
     QStringList order;
