@@ -6,6 +6,7 @@
 #include "CliTestSupport.h"
 
 #include "export/Boards.h"
+#include "export/ExportedSamples.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
@@ -388,6 +389,11 @@ TEST_F(PlayerSketch, TheShellsPlayerSketchPlaysEachSlotAtItsOwnRate) {
     for (const PlayedSlot& played : {PlayedSlot{3, 240, kOtherRate}, PlayedSlot{5, 400, 16'384}}) {
         SCOPED_TRACE("slot " + std::to_string(played.slot));
         expectSlotPlays(kUno, elf, slots, played);
+        // "Play output" plays exportedSamples at the slot's rate: the levels the board wrote.
+        const std::vector<std::uint8_t> output = exportedSamples(bank[played.slot], played.slot);
+        EXPECT_EQ(std::vector<int>(output.begin(), output.end()),
+                  expectedLevels(slots[static_cast<std::size_t>(played.slot - 1)]));
+        EXPECT_EQ(bank[played.slot].sampleRate, played.rate);
     }
 }
 
