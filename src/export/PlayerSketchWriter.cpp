@@ -13,8 +13,14 @@ namespace wtb {
 
 QString playerSketchFolder(const QString& chosen) {
     QString folder = QDir::cleanPath(chosen);
-    if (folder.endsWith(QLatin1String(".ino"), Qt::CaseInsensitive) && folder.size() > 4) {
-        folder.chop(4);
+    if (!folder.endsWith(QLatin1String(".ino"), Qt::CaseInsensitive) || folder.size() <= 4) {
+        return folder;
+    }
+    folder.chop(4);
+    // The sketch itself, chosen to be replaced: its folder is the one it lies in.
+    const QFileInfo sketch(folder);
+    if (QFileInfo(sketch.path()).fileName() == sketch.fileName()) {
+        return sketch.path();
     }
     return folder;
 }

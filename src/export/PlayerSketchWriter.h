@@ -10,8 +10,9 @@
 namespace wtb {
 
 // The player sketch's file in `folder`: "DIR/NAME.ino", NAME the folder's last part, as the
-// Arduino IDE wants a sketch. A folder named "NAME.ino" stands for "NAME" (a name typed into
-// a save dialog keeps its suffix).
+// Arduino IDE wants a sketch. A folder chosen as "NAME.ino" stands for "NAME" (a name typed
+// into a save dialog keeps its suffix), and "NAME/NAME.ino", a sketch chosen to be replaced,
+// for its folder "NAME".
 QString playerSketchFolder(const QString& chosen);
 QString playerSketchFile(const QString& folder);
 

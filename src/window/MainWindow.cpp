@@ -349,10 +349,14 @@ void MainWindow::savePlayerSketch() {
             return;
         }
         // The name given is the sketch's folder, made beside the chosen place, as the Arduino
-        // IDE keeps a sketch.
+        // IDE keeps a sketch. Its filter is its own; the table's dialog keeps the one it had.
+        const QString filters = fileDialog_.nameFilters();
+        fileDialog_.setNameFilters(QStringLiteral("Arduino sketch (*.ino);;All files (*)"));
         fileDialog_.setFileName(QString::fromLatin1(
             kDefaultPlayerName.data(), static_cast<qsizetype>(kDefaultPlayerName.size())));
-        if (!fileDialog_.showSave(this)) {
+        const bool chosen = fileDialog_.showSave(this);
+        fileDialog_.setNameFilters(filters);
+        if (!chosen) {
             return; // cancelled: nothing is written and no folder made
         }
         openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
