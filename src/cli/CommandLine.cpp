@@ -4,6 +4,7 @@
 #include "app/ProgramFolder.h"
 #include "cli/Commands.h"
 #include "common/RuntimeError.h"
+#include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "workspace/Choices.h"
 
@@ -29,6 +30,7 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD] [--force]\n"
+    "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD] [--force]\n"
     "       wavetable-builder --help | --version\n";
 
 constexpr const char* kCommands =
@@ -39,7 +41,11 @@ constexpr const char* kCommands =
     "Commands:\n"
     "  list                 One line per slot: number, name, rate (Hz), samples, end index\n"
     "                       and bytes in the sketch's table (end index + 1), TAB-separated;\n"
-    "                       then the totals and the budget of the board.\n"
+    "                       then the totals, the budget of the board, and whether the slots\n"
+    "                       in the table share one rate: \"Rates\", then \"all\" and the rate,\n"
+    "                       or \"mixed\" and one \"HZ: SLOTS\" field per rate (\"16384: 1-4, "
+    "9\"),\n"
+    "                       or \"none\".\n"
     "  import SLOT FILE     Load a sound file into the slot, named after the file, ending at\n"
     "                       its last sample.\n"
     "  trim SLOT END        Set the slot's end index to END, stepped back to a zero crossing\n"
@@ -47,7 +53,11 @@ constexpr const char* kCommands =
     "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
     "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
-    "                       the current folder).\n"
+    "                       the current folder). Slots at different rates are warned about\n"
+    "                       on stderr; the sketch is written all the same.\n"
+    "  export --player      Write a complete Arduino player sketch, DIR/NAME.ino with NAME\n"
+    "                       the last part of DIR (default: Zozedovad/Zozedovad.ino), that\n"
+    "                       plays each slot at its own rate when its number arrives on Serial.\n"
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
@@ -62,6 +72,7 @@ struct Invocation {
     std::optional<std::int32_t> rate;
     bool normalise = false;
     bool force = false;
+    bool player = false;
 };
 
 [[noreturn]] void usageError(const QString& reason) {
@@ -120,8 +131,11 @@ struct Options {
                                              "working folder."),
                               QStringLiteral("DIR")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("export: write the sketch to FILE."),
+                              QStringLiteral("export: write the sketch to FILE (with --player, "
+                                             "into the folder FILE)."),
                               QStringLiteral("FILE")};
+    QCommandLineOption player{QStringLiteral("player"),
+                              QStringLiteral("export: write the player sketch, DIR/NAME.ino.")};
     QCommandLineOption board{QStringLiteral("board"),
                              QStringLiteral("list, export: the board whose flash the sketch must "
                                             "fit: uno, leonardo or mega2560."),
@@ -139,7 +153,9 @@ struct Options {
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's name and version and exit.")};
 
-    Options() { parser.addOptions({folder, output, board, force, rate, normalise, help, version}); }
+    Options() {
+        parser.addOptions({folder, output, player, board, force, rate, normalise, help, version});
+    }
 
     // The options a command may be given besides --folder.
     std::vector<const QCommandLineOption*> optionsOf(Command command) const {
@@ -149,14 +165,14 @@ struct Options {
         case Command::Import:
             return {&rate, &normalise};
         case Command::Export:
-            return {&output, &board, &force};
+            return {&output, &player, &board, &force};
         default:
             return {};
         }
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &board, &force, &rate, &normalise};
+        return {&output, &player, &board, &force, &rate, &normalise};
     }
 };
 
@@ -268,6 +284,7 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     invocation.output = nonEmptyValue(options, options.output);
     invocation.board = boardOption(options);
     invocation.force = options.parser.isSet(options.force);
+    invocation.player = options.parser.isSet(options.player);
     invocation.normalise = options.parser.isSet(options.normalise);
     if (const auto rate = nonEmptyValue(options, options.rate)) {
         invocation.rate = rateArgument(*rate);
@@ -321,11 +338,16 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         normaliseCommand(folder, slotsChosen(args[0]));
         return;
     case Command::Export: {
-        // Written as asked; the warning still goes where a build log keeps it.
-        const std::string warning = exportCommand(
-            folder, {invocation.output.value_or(QString::fromLatin1(kDefaultSketchFileName)),
-                     invocation.board, invocation.force});
-        if (!warning.empty()) {
+        // Written as asked; the warnings still go where a build log keeps them.
+        const QString defaultOutput =
+            invocation.player
+                ? QString::fromLatin1(kDefaultPlayerName.data(),
+                                      static_cast<qsizetype>(kDefaultPlayerName.size()))
+                : QString::fromLatin1(kDefaultSketchFileName);
+        const std::vector<std::string> warnings =
+            exportCommand(folder, {invocation.output.value_or(defaultOutput), invocation.board,
+                                   invocation.force, invocation.player});
+        for (const std::string& warning : warnings) {
             print(stderr, withProgramName("warning: " + warning));
         }
         return;
@@ -356,8 +378,10 @@ int reportFailure(const RuntimeError& error) {
     }
     std::string message = error.what();
     if (error.kind() == ErrorKind::Size) {
-        message += " To make the table smaller, resample the slots to a lower rate (\"resample "
-                   "all HZ\") or end them earlier (\"trim SLOT END\").";
+        message += " To make the table smaller, convert the slots to a lower rate with "
+                   "\"resample all HZ\" (\"list\" shows each slot's rate; a rate chosen for "
+                   "imports does not change slots already there) or end them earlier with "
+                   "\"trim SLOT END\".";
     }
     print(stderr, withProgramName(message));
     return kExitFailed;

@@ -84,7 +84,7 @@ std::string listCommand(const QString& folder, const std::optional<QString>& boa
     const Workspace workspace(openFolder(folder, Access::Read));
     // Every check comes before any line is given, so a failure prints no half listing.
     const std::string budget = budgetLine(workspace.bank(), chosenBoard(board));
-    return formatSlotList(workspace.bank()) + budget + "\n";
+    return formatSlotList(workspace.bank()) + budget + "\n" + ratesLine(workspace.rates()) + "\n";
 }
 
 void importCommand(const QString& folder, const ImportRequest& request) {
@@ -111,15 +111,29 @@ void normaliseCommand(const QString& folder, SlotChoice slots) {
     changingFolder(folder, [&](Workspace& workspace) { workspace.normalise(slots); });
 }
 
-std::string exportCommand(const QString& folder, const ExportRequest& request) {
+std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);
-    const ExportCheck check = workspace.checkSketch(board);
+    const ExportCheck check =
+        request.player ? workspace.checkPlayerSketch(board) : workspace.checkSketch(board);
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }
-    workspace.exportSketch(request.output, board, OverBudget::Allow);
-    return check.warning;
+    if (request.player) {
+        workspace.exportPlayerSketch(playerSketchFolder(request.output), board, OverBudget::Allow);
+    } else {
+        workspace.exportSketch(request.output, board, OverBudget::Allow);
+    }
+    std::vector<std::string> warnings;
+    const SlotRates rates = workspace.rates();
+    if (const std::string mixed = mixedRatesWarning(rates); !mixed.empty()) {
+        warnings.push_back(mixed + " To put every slot at one rate: \"resample all " +
+                           std::to_string(rates.mostCommonRate()) + "\".");
+    }
+    if (!check.warning.empty()) {
+        warnings.push_back(check.warning);
+    }
+    return warnings;
 }
 
 } // namespace wtb::cli

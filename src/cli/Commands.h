@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // One function per command, each over the workspace the window uses. A command that changes
 // slots holds the folder's lock, applies its one operation and saves the folder whole; one that
@@ -22,12 +23,13 @@ struct ImportRequest {
 };
 
 struct ExportRequest {
-    QString output; // the sketch file to write
+    QString output; // the sketch file to write; with `player`, the sketch's folder
     std::optional<QString> board;
     bool force = false;
+    bool player = false; // the player sketch, DIR/NAME.ino, instead of the table
 };
 
-// The listing, as formatSlotList gives it, then the budget line.
+// The listing, as formatSlotList gives it, then the budget line and the rates line (ratesLine).
 std::string listCommand(const QString& folder, const std::optional<QString>& board);
 
 void importCommand(const QString& folder, const ImportRequest& request);
@@ -38,7 +40,8 @@ std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate);
 void normaliseCommand(const QString& folder, SlotChoice slots);
 
-// Gives the warning of a sketch written with --force although it does not fit; else empty.
-std::string exportCommand(const QString& folder, const ExportRequest& request);
+// Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
+// --force although it does not fit; empty when there are none.
+std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request);
 
 } // namespace wtb::cli

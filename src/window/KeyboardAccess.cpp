@@ -60,6 +60,11 @@ const std::vector<WindowCommandText>& commandTexts() {
          QStringLiteral("Normalise all slots"),
          {},
          QStringLiteral("Scale every slot so its loudest sample reaches full level.")},
+        {WindowCommand::SavePlayer,
+         QStringLiteral("Save player sketch"),
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+         QStringLiteral("Write a complete Arduino sketch, NAME/NAME.ino, that plays each slot at "
+                        "its own rate when its number arrives on Serial")},
     };
     return texts;
 }

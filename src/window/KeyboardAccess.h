@@ -23,6 +23,7 @@ enum class WindowCommand {
     ResampleAll,
     NormaliseSlot,
     NormaliseAll,
+    SavePlayer,
 };
 
 struct WindowCommandText {

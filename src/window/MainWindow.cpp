@@ -3,6 +3,7 @@
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
 #include "export/ExportedSamples.h"
+#include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
@@ -58,6 +59,7 @@ void MainWindow::createActions() {
         {WindowCommand::ResampleAll, &MainWindow::resampleAllSlots},
         {WindowCommand::NormaliseSlot, &MainWindow::normaliseSlot},
         {WindowCommand::NormaliseAll, &MainWindow::normaliseAllSlots},
+        {WindowCommand::SavePlayer, &MainWindow::savePlayerSketch},
     };
     for (const auto& [command, handler] : handlers) {
         actions_[command] = addCommand(command, handler);
@@ -82,7 +84,8 @@ void MainWindow::createActions() {
         {actions_[WindowCommand::PlayOutput], actions_[WindowCommand::Stop], separator(),
          actions_[WindowCommand::ResampleSlot], actions_[WindowCommand::ResampleAll],
          actions_[WindowCommand::NormaliseSlot], actions_[WindowCommand::NormaliseAll], separator(),
-         actions_[WindowCommand::Undo], actions_[WindowCommand::Redo]});
+         actions_[WindowCommand::Undo], actions_[WindowCommand::Redo], separator(),
+         actions_[WindowCommand::SavePlayer]});
 }
 
 QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handler)()) {
@@ -225,8 +228,11 @@ void MainWindow::showFailure(const std::exception& error) {
     QString message = QString::fromUtf8(error.what());
     const auto* failure = dynamic_cast<const RuntimeError*>(&error);
     if (failure && failure->kind() == ErrorKind::Size) {
-        message += QStringLiteral("\n\nTo make the table smaller, choose a lower target rate and "
-                                  "press \"Resample all\", or move the slots' ends earlier.");
+        message += QStringLiteral(
+            "\n\nTo make the table smaller, choose a lower rate in \"Target rate (Hz)\" and "
+            "press \"Resample all\" (a target rate converts imports; the slots already here "
+            "keep their rates until resampled), or move the slots' ends earlier with the "
+            "end-point slider.");
     }
     prompts_->showError(this, message);
 }
@@ -294,8 +300,30 @@ void MainWindow::applyEndSlider() {
     });
 }
 
+bool MainWindow::settleMixedRates() {
+    const SlotRates rates = openWorkspace().rates();
+    if (!rates.mixed()) {
+        return true;
+    }
+    const std::int32_t rate = resampleRateFor(rates, targetRate());
+    switch (prompts_->askMixedRates(this, QString::fromStdString(mixedRatesWarning(rates)), rate)) {
+    case UserPrompts::MixedRatesChoice::ResampleAll:
+        openWorkspace().resample(std::nullopt, rate);
+        return true;
+    case UserPrompts::MixedRatesChoice::SaveAnyway:
+        return true;
+    case UserPrompts::MixedRatesChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
 void MainWindow::saveWavetable() {
     guarded([this] {
+        // Rates first: resampling changes the table's size, which the budget check weighs.
+        if (!settleMixedRates()) {
+            return; // cancelled: nothing is changed or written
+        }
         // What no sketch could use is refused, and a table too large for the board is put to
         // the user, before a file is chosen or anything written.
         const ExportCheck check = openWorkspace().checkSketch(board());
@@ -309,6 +337,32 @@ void MainWindow::saveWavetable() {
             return; // cancelled: nothing is written
         }
         openWorkspace().exportSketch(fileDialog_.fileName(), board(), OverBudget::Allow);
+    });
+}
+
+void MainWindow::savePlayerSketch() {
+    guarded([this] {
+        if (!settleMixedRates()) {
+            return;
+        }
+        const ExportCheck check = openWorkspace().checkPlayerSketch(board());
+        if (check.needsConfirmation() &&
+            !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+            return;
+        }
+        // The name given is the sketch's folder, made beside the chosen place, as the Arduino
+        // IDE keeps a sketch. Its filter is its own; the table's dialog keeps the one it had.
+        const QString filters = fileDialog_.nameFilters();
+        fileDialog_.setNameFilters(QStringLiteral("Arduino sketch (*.ino);;All files (*)"));
+        fileDialog_.setFileName(QString::fromLatin1(
+            kDefaultPlayerName.data(), static_cast<qsizetype>(kDefaultPlayerName.size())));
+        const bool chosen = fileDialog_.showSave(this);
+        fileDialog_.setNameFilters(filters);
+        if (!chosen) {
+            return; // cancelled: nothing is written and no folder made
+        }
+        openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
+                                           OverBudget::Allow);
     });
 }
 

@@ -45,6 +45,8 @@ public:
     void playSlot();
     void applyEndSlider();
     void saveWavetable();
+    // Asks for the sketch's folder (proposing "Zozedovad") and writes NAME/NAME.ino there.
+    void savePlayerSketch();
     void playOutput();
     void stopPlaying();
     void resampleSlot();
@@ -80,6 +82,10 @@ private:
     void nameControls();
     void describeSlots();
     void targetRateEdited();
+    // After the target rate changed to `rate`: offers to resample the slots at other rates.
+    void offerResampleToTarget(std::int32_t rate);
+    // Puts slots at mixed rates to the user before an export; false when the user cancelled.
+    bool settleMixedRates();
     void updateEditingControls();
 
     // Shows the current slot: picture, readouts, slider, total and budget.

@@ -3,6 +3,7 @@
 #include "window/MainWindow.h"
 
 #include "export/FlashBudget.h"
+#include "export/SlotRates.h"
 #include "slots/Resampler.h"
 #include "window/ClickSlider.h"
 #include "window/Readouts.h"
@@ -78,14 +79,19 @@ void MainWindow::describeSlots() {
         const QString name =
             workspace_ ? QString::fromStdString(workspace_->slot(slot).name) : QString();
         const QString sound = name.isEmpty() ? QStringLiteral("(no name)") : name;
+        // The rate is what the board plays the slot at: slots at different rates show it here
+        // before an export warns about it.
+        const QString rate = workspace_
+                                 ? QStringLiteral(", %1 Hz").arg(workspace_->slot(slot).sampleRate)
+                                 : QString();
         const QString keys = slotKeys(slot).isEmpty()
                                  ? QStringLiteral("the arrow keys from another slot")
                                  : keysText(slotKeys(slot));
         button->setAccessibleName(QStringLiteral("Slot %1").arg(slot));
         button->setAccessibleDescription(
-            QStringLiteral("Sound: %1. Choose it with %2.").arg(sound, keys));
+            QStringLiteral("Sound: %1%2. Choose it with %3.").arg(sound, rate, keys));
         button->setToolTip(plainToolTip(
-            QStringLiteral("Slot %1: %2\nChoose it with %3").arg(slot).arg(sound, keys)));
+            QStringLiteral("Slot %1: %2%3\nChoose it with %4").arg(slot).arg(sound, rate, keys)));
     }
 }
 
@@ -204,8 +210,36 @@ void MainWindow::targetRateEdited() {
         controls_.targetRateBox->setCurrentText(remembered ? QString::number(*remembered)
                                                            : keepSourceRateText());
     }
+    const std::optional<std::int32_t> before = rememberedTargetRate();
     rememberTargetRate(targetRate());
     updateEditingControls();
+    if (targetRate() && targetRate() != before) {
+        offerResampleToTarget(*targetRate());
+    }
+}
+
+void MainWindow::offerResampleToTarget(std::int32_t rate) {
+    guarded([this, rate] {
+        if (!workspace_) {
+            return;
+        }
+        const std::vector<std::int16_t> others = workspace_->rates().slotsNotAt(rate);
+        if (others.empty()) {
+            return;
+        }
+        const QString message =
+            QStringLiteral("The target rate converts sounds as they are imported; %1 %2 %3 at "
+                           "other rates. Resample %4 to %5 Hz now? (One step; Undo puts them "
+                           "back.)")
+                .arg(others.size() == 1 ? QStringLiteral("slot") : QStringLiteral("slots"),
+                     QString::fromStdString(slotRangesText(others)),
+                     others.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                     others.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"))
+                .arg(rate);
+        if (prompts_->askResampleToTarget(this, message)) {
+            workspace_->resample(std::nullopt, rate);
+        }
+    });
 }
 
 Board MainWindow::board() const {

@@ -43,4 +43,31 @@ bool UserPrompts::askSaveAnyway(QWidget* parent, const QString& message) {
     return box.clickedButton() == saveAnyway;
 }
 
+UserPrompts::MixedRatesChoice UserPrompts::askMixedRates(QWidget* parent, const QString& message,
+                                                         std::int32_t rate) {
+    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
+    QPushButton* resample =
+        box.addButton(QStringLiteral("Resample all to %1 Hz").arg(rate), QMessageBox::AcceptRole);
+    QPushButton* saveAnyway = box.addButton(QStringLiteral("Save anyway"), QMessageBox::YesRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == resample) {
+        return MixedRatesChoice::ResampleAll;
+    }
+    return box.clickedButton() == saveAnyway ? MixedRatesChoice::SaveAnyway
+                                             : MixedRatesChoice::Cancel;
+}
+
+bool UserPrompts::askResampleToTarget(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Question, kTitle, message, QMessageBox::NoButton, parent);
+    QPushButton* resample = box.addButton(QStringLiteral("Resample"), QMessageBox::AcceptRole);
+    QPushButton* leave = box.addButton(QStringLiteral("Leave them"), QMessageBox::RejectRole);
+    box.setDefaultButton(leave);
+    box.setEscapeButton(leave);
+    box.exec();
+    return box.clickedButton() == resample;
+}
+
 } // namespace wtb

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QWidget;
 
 namespace wtb {
@@ -21,6 +23,16 @@ public:
 
     // The wavetable does not fit the board: true to save anyway, false (the default) to cancel.
     virtual bool askSaveAnyway(QWidget* parent, const QString& message);
+
+    // The slots to be saved are at more than one rate: resample them all to `rate`, save
+    // anyway, or cancel (the default, and the answer of Escape).
+    enum class MixedRatesChoice { ResampleAll, SaveAnyway, Cancel };
+    virtual MixedRatesChoice askMixedRates(QWidget* parent, const QString& message,
+                                           std::int32_t rate);
+
+    // The target rate changed while slots are at other rates: true to resample them to it,
+    // false (the default) to leave them as they are.
+    virtual bool askResampleToTarget(QWidget* parent, const QString& message);
 };
 
 } // namespace wtb

@@ -117,6 +117,8 @@ void createEditingControls(QWidget* window, WindowControls& c) {
     c.playOutputButton =
         button(window, "playOutputButton", QStringLiteral("Play output"), QRect(316, 220, 100, 24));
     c.stopButton = button(window, "stopButton", QStringLiteral("Stop"), QRect(420, 220, 70, 24));
+    c.savePlayerButton = button(window, "savePlayerButton", QStringLiteral("Save Player Sketch..."),
+                                QRect(524, 220, 130, 24));
     c.resampleSlotButton = button(window, "resampleSlotButton", QStringLiteral("Resample slot"),
                                   QRect(316, 248, 100, 24));
     c.resampleAllButton = button(window, "resampleAllButton", QStringLiteral("Resample all"),
@@ -144,6 +146,7 @@ std::vector<std::pair<QPushButton*, WindowCommand>> WindowControls::commandButto
             {playButton, WindowCommand::Play},
             {playOutputButton, WindowCommand::PlayOutput},
             {stopButton, WindowCommand::Stop},
+            {savePlayerButton, WindowCommand::SavePlayer},
             {resampleSlotButton, WindowCommand::ResampleSlot},
             {resampleAllButton, WindowCommand::ResampleAll},
             {normaliseSlotButton, WindowCommand::NormaliseSlot},

@@ -38,6 +38,7 @@ struct WindowControls {
     QCheckBox* normaliseOnImportBox = nullptr;
     QPushButton* playOutputButton = nullptr;
     QPushButton* stopButton = nullptr;
+    QPushButton* savePlayerButton = nullptr;
     QPushButton* resampleSlotButton = nullptr;
     QPushButton* resampleAllButton = nullptr;
     QPushButton* normaliseSlotButton = nullptr;

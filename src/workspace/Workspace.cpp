@@ -127,6 +127,19 @@ void Workspace::exportSketch(const QString& path, Board board, OverBudget overBu
     writeSketch(bank_, path, board, overBudget);
 }
 
+SlotRates Workspace::rates() const {
+    return slotRates(bank_);
+}
+
+ExportCheck Workspace::checkPlayerSketch(Board board) const {
+    return checkPlayerExport(bank_, board);
+}
+
+void Workspace::exportPlayerSketch(const QString& folder, Board board,
+                                   OverBudget overBudget) const {
+    writePlayerSketch(bank_, folder, board, overBudget);
+}
+
 void Workspace::save() {
     if (!lock_) {
         raise(ErrorKind::File, "The working folder \"" + folder_.toStdString() +

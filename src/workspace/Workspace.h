@@ -1,6 +1,8 @@
 #pragma once
 
+#include "export/PlayerSketchWriter.h"
 #include "export/SketchWriter.h"
+#include "export/SlotRates.h"
 #include "slots/Slot.h"
 #include "slots/SoundFile.h"
 #include "slots/WorkingFolder.h"
@@ -61,6 +63,13 @@ public:
     ExportCheck checkSketch(Board board) const;
     // Writes the sketch file of all sixteen slots (writeSketch).
     void exportSketch(const QString& path, Board board, OverBudget overBudget) const;
+
+    // The rates of the slots in the table, for the mixed-rate warning (slotRates).
+    SlotRates rates() const;
+    // Checks the player sketch for the board before anything is written (checkPlayerExport).
+    ExportCheck checkPlayerSketch(Board board) const;
+    // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch).
+    void exportPlayerSketch(const QString& folder, Board board, OverBudget overBudget) const;
 
     // Writes the whole folder through its journaled save. Raises without the folder's lock.
     void save();

@@ -5,6 +5,7 @@
 #include "cli/SlotListing.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
+#include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -84,6 +86,8 @@ TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNoth
     expected << QStringLiteral("Budget\tuno\t%1\t%2\tfits")
                     .arg(tableBytes)
                     .arg(boardInfo(Board::Uno).tableRoom());
+    // Slot 9 is not in the table: its rate does not count.
+    expected << QStringLiteral("Rates\tmixed\t8000: 1-6, 8, 10-16\t22050: 7");
     EXPECT_EQ(run.out, expected.join('\n') + '\n');
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(test::folderChecksums(kit.folder.path()), before);
@@ -112,7 +116,7 @@ TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {
     EXPECT_EQ(run.out.toStdString(), cli::formatSlotList(kit) + "Budget\tuno\t" +
                                          std::to_string(flashBudget(kit, Board::Uno).bytes) + "\t" +
                                          std::to_string(boardInfo(Board::Uno).tableRoom()) +
-                                         "\tfits\n");
+                                         "\tfits\nRates\tall\t8000\n");
     EXPECT_EQ(entries(fresh.path()), QStringList());
 }
 
@@ -142,7 +146,7 @@ TEST_P(ListBudget, EndsWithTheTableAgainstTheFlashOfTheBoard) {
         runProgram(QStringList{"--folder", folder.path(), "list"} + budget.options);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n');
-    ASSERT_EQ(lines.size(), 19) << run.out.toStdString(); // 16 slots, total, budget, then ""
+    ASSERT_EQ(lines.size(), 20) << run.out.toStdString(); // 16 slots, total, budget, rates, ""
     const std::int32_t table = 16 * budget.slotLength;
     const BoardInfo& board = boardInfo(budget.board);
     EXPECT_EQ(lines[17], QStringLiteral("Budget\t%1\t%2\t%3\t%4")
@@ -150,6 +154,7 @@ TEST_P(ListBudget, EndsWithTheTableAgainstTheFlashOfTheBoard) {
                              .arg(table)
                              .arg(board.tableRoom())
                              .arg(table <= board.tableRoom() ? "fits" : "does not fit"));
+    EXPECT_EQ(lines[18], "Rates\tall\t8000");
 }
 
 // 25,600 bytes fit the Uno but not the Leonardo; 32,000 bytes only the Mega.
@@ -325,6 +330,97 @@ TEST(ExportCommand, WithForceWritesATableTooLargeForTheBoardAndWarns) {
     EXPECT_TRUE(run.err.startsWith("wavetable-builder: warning: The wavetable takes 32000 bytes"))
         << run.err.toStdString();
     EXPECT_EQ(test::readText(here.file("Zozedovad.ino")), buildSketchText(loaded(folder.path())));
+}
+
+// Slots 3 and 16 at 16,384 Hz when `mixed`, all the others at 8,000 Hz; slot 9 is left out of
+// the table, at a rate of its own that must not count.
+SlotBank rateKit(const QString& folder, bool mixed) {
+    SlotBank bank = test::bankOf(test::patternedSlots(200));
+    bank[9].endIndex = -1;
+    bank[9].sampleRate = 22050;
+    if (mixed) {
+        bank[3].sampleRate = bank[16].sampleRate = 16384;
+    }
+    saveWorkingFolder(bank, folder);
+    return bank;
+}
+
+std::array<std::int32_t, 16> ratesOf(const SlotBank& bank) {
+    std::array<std::int32_t, 16> rates{};
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        rates[static_cast<std::size_t>(slot - 1)] =
+            bank[slot].endIndex < 0 ? 0 : bank[slot].sampleRate;
+    }
+    return rates;
+}
+
+struct RatesCase {
+    const char* name;
+    bool mixed;
+    QStringList exportArguments;
+    QString written; // relative to the current folder
+    bool player;
+};
+
+class ExportRates : public testing::TestWithParam<RatesCase> {};
+
+// The table stays byte for byte what it was; mixed rates are named on stderr, status 0; the
+// player sketch holds each slot's own rate; list's last line agrees.
+TEST_P(ExportRates, WarnOnStderrAboutMixedRatesAndWriteTheSketchAllTheSame) {
+    const RatesCase& each = GetParam();
+    test::TempFolder folder;
+    test::TempFolder here;
+    const SlotBank bank = rateKit(folder.path(), each.mixed);
+    const test::ProgramRun run = runProgram(
+        QStringList{"--folder", folder.path(), "export"} + each.exportArguments, here.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const std::string table = buildSketchText(bank);
+    EXPECT_EQ(test::readText(here.file(each.written)),
+              each.player ? buildPlayerSketchText(table, ratesOf(bank)) : table);
+    if (each.mixed) {
+        EXPECT_EQ(run.err, "wavetable-builder: warning: The slots are not all at one sample rate: "
+                           "slots 1-2, 4-8, 10-15 at 8000 Hz, slots 3, 16 at 16384 Hz. Played at "
+                           "one rate, the slots at the others sound at the wrong pitch and speed; "
+                           "the player sketch plays each slot at its own rate. To put every slot "
+                           "at one rate: \"resample all 8000\".\n");
+    } else {
+        EXPECT_EQ(run.err, "");
+    }
+    const test::ProgramRun list = runProgram({"--folder", folder.path(), "list"});
+    EXPECT_TRUE(list.out.endsWith(each.mixed
+                                      ? "\nRates\tmixed\t8000: 1-2, 4-8, 10-15\t16384: 3, 16\n"
+                                      : "\nRates\tall\t8000\n"))
+        << list.out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TableAndPlayer, ExportRates,
+    testing::Values(
+        RatesCase{"TableAtMixedRates", true, {}, "Zozedovad.ino", false},
+        RatesCase{"TableAtOneRate", false, {}, "Zozedovad.ino", false},
+        RatesCase{"PlayerAtMixedRates", true, {"--player"}, "Zozedovad/Zozedovad.ino", true},
+        RatesCase{"PlayerAtOneRate", false, {"--player"}, "Zozedovad/Zozedovad.ino", true},
+        RatesCase{"PlayerInAFolderOfItsOwn",
+                  true,
+                  {"--player", "-o", "kits/Drums"},
+                  "kits/Drums/Drums.ino",
+                  true},
+        RatesCase{
+            "PlayerNamedAsAFile", false, {"--player", "-o", "Bells.ino"}, "Bells/Bells.ino", true}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ExportCommand, RefusesAPlayerSlotRateTheBoardCannotPlayAndWritesNothing) {
+    test::TempFolder folder;
+    test::TempFolder here;
+    SlotBank bank = test::bankOf(test::patternedSlots(50));
+    bank[6].sampleRate = 192000;
+    saveWorkingFolder(bank, folder.path());
+    const test::ProgramRun run =
+        runProgram({"--folder", folder.path(), "export", "--player"}, here.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Slot 6 is at 192000 Hz") && run.err.contains("Resample slot 6"))
+        << run.err.toStdString();
+    EXPECT_TRUE(entries(here.path()).isEmpty()) << entries(here.path()).join(' ').toStdString();
 }
 
 struct Refusal {

@@ -3,14 +3,19 @@
 // with its cycle: the samples must come out exactly, one per sample period, at each slot's own
 // rate, and the output must rest at 128 before and after.
 #include "ArduinoBoard.h"
+#include "CliTestSupport.h"
 
 #include "export/Boards.h"
+#include "export/ExportedSamples.h"
 #include "export/PlayerSketch.h"
+#include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
+#include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 
 #include <algorithm>
@@ -255,11 +260,15 @@ protected:
     // with every warning on, and linked with the core; the compiler's diagnostics must be
     // empty. The ELF's path, or empty after a failure.
     QString buildPlayer(Board board, const std::vector<SlotContent>& slots, const QString& name) {
+        return buildSketch(board, buildPlayerSketchText(tableText(slots), kitRates()), name);
+    }
+
+    // The same for a sketch's text.
+    QString buildSketch(Board board, const std::string& text, const QString& name) {
         const ArduinoBoard* arduino = toolchain(board);
         if (arduino == nullptr) {
             return {};
         }
-        const std::string text = buildPlayerSketchText(tableText(slots), kitRates());
         const QString source = folder_.file(name + ".ino.cpp");
         test::writeText(source, "#include <Arduino.h>\n" + text);
         const QString elf = folder_.file(name + ".elf");
@@ -356,6 +365,35 @@ TEST_F(PlayerSketch, CompilesAndLinksWithoutWarningsForEveryBoard) {
         const QString name = "board" + QString::number(static_cast<int>(each.board));
         const QString elf = buildPlayer(each.board, kitSlots(each.leading), name);
         EXPECT_FALSE(elf.isEmpty());
+    }
+}
+
+// From a working folder with slots at 8,000 and 16,384 Hz to the board: the file the shell's
+// `export --player` writes is the player sketch of the folder's slots, and each slot comes out
+// of the PWM register at its own rate.
+TEST_F(PlayerSketch, TheShellsPlayerSketchPlaysEachSlotAtItsOwnRate) {
+    const std::vector<SlotContent> slots = kitSlots(100);
+    SlotBank bank = test::bankOf(slots, kOtherRate);
+    bank[5].sampleRate = 16'384;
+    ASSERT_TRUE(QDir().mkpath(folder_.file("kit")));
+    saveWorkingFolder(bank, folder_.file("kit"));
+    const test::ProgramRun run = test::runProgram(
+        {"--folder", folder_.file("kit"), "export", "--player", "-o", folder_.file("out/Kit")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const std::string text = test::readText(folder_.file("out/Kit/Kit.ino"));
+    ASSERT_EQ(text, buildPlayerSketchText(buildSketchText(bank), playerRates(bank)));
+    const QString elf = buildSketch(Board::Uno, text, "shell");
+    if (elf.isEmpty()) {
+        return;
+    }
+    for (const PlayedSlot& played : {PlayedSlot{3, 240, kOtherRate}, PlayedSlot{5, 400, 16'384}}) {
+        SCOPED_TRACE("slot " + std::to_string(played.slot));
+        expectSlotPlays(kUno, elf, slots, played);
+        // "Play output" plays exportedSamples at the slot's rate: the levels the board wrote.
+        const std::vector<std::uint8_t> output = exportedSamples(bank[played.slot], played.slot);
+        EXPECT_EQ(std::vector<int>(output.begin(), output.end()),
+                  expectedLevels(slots[static_cast<std::size_t>(played.slot - 1)]));
+        EXPECT_EQ(bank[played.slot].sampleRate, played.rate);
     }
 }
 

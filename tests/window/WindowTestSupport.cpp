@@ -34,10 +34,14 @@ std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& re
     return answer ? std::optional<QString>(*answer) : std::nullopt;
 }
 
-LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) {
-    writeWorkingFolder(folder.path(), slots);
-    window = std::make_unique<MainWindow>(
-        folder.path(), std::make_unique<RecordingPrompts>(errors, questions, saveAnyway));
+LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) : LoadedWindow(bankOf(slots)) {}
+
+LoadedWindow::LoadedWindow(const SlotBank& bank) {
+    saveWorkingFolder(bank, folder.path());
+    auto prompts = std::make_unique<RecordingPrompts>(errors, questions, saveAnyway);
+    prompts->mixedRates = mixedRates;
+    prompts->resampleToTarget = resampleToTarget;
+    window = std::make_unique<MainWindow>(folder.path(), std::move(prompts));
     window->fileDialog().setRunner(std::make_unique<ScriptedDialog>(dialog));
     if (!window->open()) {
         throw std::runtime_error("the test's working folder did not load");

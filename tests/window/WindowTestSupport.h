@@ -27,9 +27,21 @@ struct RecordingPrompts : UserPrompts {
         *questions << message;
         return *saveAnyway;
     }
+    // Answered with `mixedRates`; the question is kept with the rate offered after it.
+    MixedRatesChoice askMixedRates(QWidget*, const QString& message, std::int32_t rate) override {
+        *questions << message + QStringLiteral(" [Resample all to %1 Hz]").arg(rate);
+        return *mixedRates;
+    }
+    bool askResampleToTarget(QWidget*, const QString& message) override {
+        *questions << message;
+        return *resampleToTarget;
+    }
     std::shared_ptr<QStringList> errors;
     std::shared_ptr<QStringList> questions;
     std::shared_ptr<bool> saveAnyway;
+    std::shared_ptr<MixedRatesChoice> mixedRates =
+        std::make_shared<MixedRatesChoice>(MixedRatesChoice::Cancel);
+    std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
 };
 
 // Answers file dialogs from a list (a cancel once it runs out) and keeps every request.
@@ -46,10 +58,14 @@ struct ScriptedDialog : FileDialogRunner {
 // A working folder holding `slots` and a window loaded from it, answered by the two above.
 struct LoadedWindow {
     explicit LoadedWindow(const std::vector<SlotContent>& slots);
+    explicit LoadedWindow(const SlotBank& bank);
     TempFolder folder;
     std::shared_ptr<QStringList> errors = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> questions = std::make_shared<QStringList>();
     std::shared_ptr<bool> saveAnyway = std::make_shared<bool>(false);
+    std::shared_ptr<UserPrompts::MixedRatesChoice> mixedRates =
+        std::make_shared<UserPrompts::MixedRatesChoice>(UserPrompts::MixedRatesChoice::Cancel);
+    std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
     std::unique_ptr<MainWindow> window;
 };

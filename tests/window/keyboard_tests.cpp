@@ -59,7 +59,7 @@ TEST(Keyboard, EachShortcutDoesItsAction) {
     ASSERT_TRUE(w.active);
     test::TempFolder files;
     test::writeWav8(files.file("in.wav"), Bytes(40, 99));
-    w.dialog->answers = {files.file("in.wav"), files.file("out.ino")};
+    w.dialog->answers = {files.file("in.wav"), files.file("out.ino"), files.file("Player")};
     w.window->chooseSlot(16);
 
     struct Case {
@@ -70,6 +70,7 @@ TEST(Keyboard, EachShortcutDoesItsAction) {
         {"Ctrl+O",
          [&] { return test::slotBytes(w.window->workspace().bank(), 16) == Bytes(40, 99); }},
         {"Ctrl+S", [&] { return QFile::exists(files.file("out.ino")); }},
+        {"Ctrl+Shift+S", [&] { return QFile::exists(files.file("Player/Player.ino")); }},
         {"Ctrl+Space", [&] { return playRan(w); }}};
     for (int slot = 1; slot <= 9; ++slot) {
         cases.push_back({"Alt+" + std::to_string(slot), [&w, slot] {
@@ -82,7 +83,7 @@ TEST(Keyboard, EachShortcutDoesItsAction) {
         QTest::keyClick(w.window.get(), keys.key(), keys.keyboardModifiers());
         EXPECT_TRUE(c.done()) << c.keys;
     }
-    EXPECT_EQ(w.dialog->requests.size(), 2u); // one dialog per key, no more
+    EXPECT_EQ(w.dialog->requests.size(), 3u); // one dialog per key, no more
 }
 
 TEST(Keyboard, ReturnAndEnterPressTheFocusedButton) {
@@ -245,8 +246,10 @@ TEST(AccessibleNames, EveryControlIsNamedAndExplainedWithItsShortcut) {
         EXPECT_FALSE(seen->text(QAccessible::Name).isEmpty()) << qPrintable(control->objectName());
         EXPECT_FALSE(control->toolTip().isEmpty()) << qPrintable(control->objectName());
     }
-    std::vector<std::pair<QString, QString>> shortcuts{
-        {"importButton", "Ctrl+O"}, {"saveButton", "Ctrl+S"}, {"playButton", "Ctrl+Space"}};
+    std::vector<std::pair<QString, QString>> shortcuts{{"importButton", "Ctrl+O"},
+                                                       {"saveButton", "Ctrl+S"},
+                                                       {"playButton", "Ctrl+Space"},
+                                                       {"savePlayerButton", "Ctrl+Shift+S"}};
     for (int slot = 1; slot <= 9; ++slot) {
         shortcuts.emplace_back("slotButton" + QString::number(slot),
                                "Alt+" + QString::number(slot));

@@ -89,6 +89,21 @@ TEST(MainWindow, ControlsHaveTheirKindCaptionPlaceAndTabOrder) {
         EXPECT_TRUE(original || freeArea.contains(child->geometry()))
             << child->objectName().toStdString();
     }
+    // No added control covers another control ("Save Player Sketch..." among them); the
+    // original readouts overlap by design.
+    const auto children = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_NE(window.findChild<QPushButton*>("savePlayerButton"), nullptr);
+    for (QWidget* added : children) {
+        if (std::any_of(expected.begin(), expected.end(),
+                        [&](const Expected& e) { return e.name == added->objectName(); })) {
+            continue;
+        }
+        for (QWidget* other : children) {
+            EXPECT_TRUE(other == added || !added->geometry().intersects(other->geometry()))
+                << added->objectName().toStdString() << " covers "
+                << other->objectName().toStdString();
+        }
+    }
 
     // Focus visits the buttons, the options and the slider in tab order; labels never.
     QStringList order;
@@ -365,6 +380,46 @@ INSTANTIATE_TEST_SUITE_P(
                      Choice::CloseWithoutSaving},
         PromptAnswer{"KeepOpen", [](QMessageBox& box) { clickButton(box, "Keep the window open"); },
                      Choice::KeepOpen}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct MixedRatesAnswer {
+    const char* name;
+    std::function<void(QMessageBox&)> answer;
+    UserPrompts::MixedRatesChoice choice;
+};
+
+class MixedRatesPrompt : public testing::TestWithParam<MixedRatesAnswer> {};
+
+// Anything but a deliberate choice cancels: nothing is written or changed then.
+TEST_P(MixedRatesPrompt, EveryWayOutOfTheRealBoxGivesItsChoice) {
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            timer.stop();
+            GetParam().answer(*box);
+        }
+    });
+    timer.start();
+    UserPrompts prompts;
+    EXPECT_EQ(prompts.askMixedRates(nullptr, QStringLiteral("slot 16 at 16384 Hz"), 8000),
+              GetParam().choice);
+}
+
+using Mixed = UserPrompts::MixedRatesChoice;
+INSTANTIATE_TEST_SUITE_P(
+    Each, MixedRatesPrompt,
+    testing::Values(
+        MixedRatesAnswer{"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+                         Mixed::Cancel},
+        MixedRatesAnswer{"CloseButton", [](QMessageBox& box) { box.close(); }, Mixed::Cancel},
+        MixedRatesAnswer{"Enter", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); },
+                         Mixed::Cancel},
+        MixedRatesAnswer{"Resample",
+                         [](QMessageBox& box) { clickButton(box, "Resample all to 8000 Hz"); },
+                         Mixed::ResampleAll},
+        MixedRatesAnswer{"SaveAnyway", [](QMessageBox& box) { clickButton(box, "Save anyway"); },
+                         Mixed::SaveAnyway}),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
