@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/SampleFormat.h"
 #include "slots/Resampler.h"
 
 #include <cstdint>
@@ -25,5 +26,10 @@ inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 // a bounds error naming the slot and the rate.
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates);
+
+// The player sketch for a table in `format`: for Pcm8 the text above; for Adpcm4 `tableText`
+// is buildAdpcmSketchText's, and the interrupt decodes the next sample with the table's reader.
+std::string buildPlayerSketchText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates, SampleFormat format);
 
 } // namespace wtb
