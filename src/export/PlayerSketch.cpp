@@ -287,12 +287,12 @@ constexpr std::string_view kAdpcmReplacements[][2] = {
      "    __asm__ __volatile__(\"\" ::: \"memory\");\n"},
 };
 
-void checkRates(std::span<const std::int32_t, 16> rates) {
+void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
-        if (rates[k] < 0 || rates[k] > kPlayerHighestRate) {
+        if (rates[k] < 0 || rates[k] > highest) {
             raise(ErrorKind::Bounds,
                   "Slot " + std::to_string(k + 1) + " is at " + std::to_string(rates[k]) +
-                      " Hz; the player sketch plays at most " + std::to_string(kPlayerHighestRate) +
+                      " Hz; the player sketch plays at most " + std::to_string(highest) +
                       " Hz. Resample it to a lower rate.");
         }
     }
@@ -323,7 +323,7 @@ std::string buildPlayerSketchText(std::string_view tableText,
     lines.append(kPlayer);
     lines = adpcmPlayer(lines);
     const std::size_t table = lines.find('\x01');
-    checkRates(rates);
+    checkRates(rates, kAdpcmPlayerHighestRate);
     std::string text;
     appendCrLfLines(text, std::string_view(lines).substr(0, table));
     text.append(tableText);
@@ -338,7 +338,7 @@ std::string buildPlayerSketchText(std::string_view tableText,
 
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates) {
-    checkRates(rates);
+    checkRates(rates, kPlayerHighestRate);
     std::string text;
     text.reserve(kHeader.size() + tableText.size() + kRateAccessor.size() + kPlayer.size() + 1024);
     appendCrLfLines(text, kHeader);
