@@ -137,5 +137,35 @@ TEST_F(AdpcmOnBoard, MegaDecodesASplitTable) {
     expectBoardDecodesAsTheEncoder(Board::Mega2560, bank);
 }
 
+// The minimal player beside an ADPCM table takes the PCM one's flash plus the reader's bytes the
+// budget records, on every board: the budget's room for an ADPCM table is then exact.
+TEST_F(AdpcmOnBoard, MinimalPlayerTakesTheFlashTheBudgetRecords) {
+    std::vector<SlotContent> slots(16, SlotContent{{128, 150, 90, 128}, "short", 3});
+    const SlotBank bank = test::bankOf(slots);
+    const AdpcmTable table = encodeAdpcmTable(bank, AdpcmSearch::Plain, false);
+    const std::string sketch = "#include <Arduino.h>\n" + buildAdpcmSketchText(bank, table) +
+                               test::readText(QStringLiteral(WTB_MINIMAL_ADPCM_PLAYER));
+    for (const BoardInfo& info : boards()) {
+        SCOPED_TRACE(std::string(info.id));
+        const ArduinoBoard& arduino = ArduinoBoard::get(info.board);
+        if (!arduino.unavailable().empty()) {
+            ADD_FAILURE() << arduino.unavailable();
+            continue;
+        }
+        try {
+            const QString source = folder_.file(QString(info.id.data()) + "-adpcm.cpp");
+            test::writeText(source, sketch);
+            EXPECT_EQ(arduino.compile(source, source + ".o", {"-Wall", "-Wextra"}), "");
+            const QString elf = source + ".elf";
+            arduino.link({source + ".o"}, elf);
+            const long beside = arduino.flashSize(elf) - static_cast<long>(table.bytes.size());
+            EXPECT_EQ(beside - info.playerBytes, adpcmReaderBytes(info.board))
+                << "the ADPCM reader's size changed: measure it again and record it";
+        } catch (const test::ToolFailure& failure) {
+            ADD_FAILURE() << failure.what();
+        }
+    }
+}
+
 } // namespace
 } // namespace wtb
