@@ -6,6 +6,7 @@
 #include "export/FlashBudget.h"
 #include "export/SampleFormat.h"
 #include "export/SketchText.h"
+#include "export/SketchWriter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +246,45 @@ TEST(SampleFormats, NamesAndTableBytes) {
     EXPECT_EQ(tableBytes(bank, SampleFormat::Pcm8), tableBytes(bank));
     // The promise to the user: 1.95 times the sound in the same bytes, after the headers.
     EXPECT_GE(static_cast<double>(tableBytes(bank)) / tableBytes(bank, SampleFormat::Adpcm4), 1.95);
+}
+
+// ADPCM about doubles what a board takes: the limits and the room count the bytes it writes.
+TEST(SampleFormats, TheChecksCountTheBytesTheFormatWrites) {
+    auto bankOfSamples = [](std::int32_t total) {
+        std::vector<SlotContent> slots;
+        for (std::int32_t k = 0; k < 16; ++k) {
+            const std::int32_t count = total / 16;
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+            for (std::size_t h = 0; h < bytes.size(); ++h) {
+                bytes[h] = static_cast<std::uint8_t>(128 + std::lround(60 * std::sin(0.1 * h)));
+            }
+            slots.push_back({bytes, "tone", count - 1});
+        }
+        return test::bankOf(slots);
+    };
+    // 60,000 samples: too large for the Uno in PCM, within its room in ADPCM.
+    const SlotBank uno = bankOfSamples(60'000);
+    EXPECT_TRUE(checkExport(uno, Board::Uno, SampleFormat::Pcm8).needsConfirmation());
+    const ExportCheck unoAdpcm = checkExport(uno, Board::Uno, SampleFormat::Adpcm4);
+    EXPECT_FALSE(unoAdpcm.needsConfirmation()) << unoAdpcm.warning;
+    EXPECT_EQ(unoAdpcm.budget.room,
+              boardInfo(Board::Uno).tableRoom() - adpcmReaderBytes(Board::Uno));
+    // 120,000 samples: past what PCM's accessors reach, readable on the Mega in ADPCM; 140,000
+    // samples pass the Mega's limit in ADPCM too.
+    const SlotBank mega = bankOfSamples(120'000);
+    EXPECT_THROW(checkExport(mega, Board::Mega2560, SampleFormat::Pcm8), RuntimeError);
+    EXPECT_FALSE(checkExport(mega, Board::Mega2560, SampleFormat::Adpcm4).needsConfirmation());
+    EXPECT_THROW(checkExport(bankOfSamples(140'000), Board::Mega2560, SampleFormat::Adpcm4),
+                 RuntimeError);
+
+    // What is written is the board's text, and the count of guarded bytes comes back.
+    test::TempFolder folder;
+    const QString path = folder.file("Zozedovad.ino");
+    const std::int32_t changed =
+        writeSketch(mega, path, Board::Mega2560, SampleFormat::Adpcm4, OverBudget::Refuse);
+    const BoardSketchText expected = buildSketchText(mega, Board::Mega2560, SampleFormat::Adpcm4);
+    EXPECT_EQ(changed, expected.changedBytes);
+    EXPECT_EQ(test::readText(path), expected.text);
 }
 
 } // namespace
