@@ -219,6 +219,15 @@ std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& tab
     return slots;
 }
 
+AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber) {
+    const std::vector<std::uint8_t> samples = exportedSamples(slot, slotNumber);
+    AdpcmPreview preview;
+    preview.samples = decodeAdpcm(encodeAdpcm(samples, AdpcmSearch::LookAhead).bytes,
+                                  static_cast<std::int32_t>(samples.size()));
+    preview.snrDb = snrDb(samples, preview.samples);
+    return preview;
+}
+
 std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) {
     const auto total = static_cast<std::int32_t>(table.bytes.size());
     if (total > kAccessorSampleLimit) {

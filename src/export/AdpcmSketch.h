@@ -40,6 +40,17 @@ std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& tab
 // (65,535 bytes).
 std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table);
 
+// What the window plays and shows for a slot in ADPCM before anything is saved: the slot's
+// exported samples encoded on their own with the look-ahead and decoded as the board decodes
+// them, and their SNR against the 8-bit samples (+infinity when equal). On the Mega the 0x21
+// guard may choose a few codes otherwise in the written table. Raises what the export raises
+// for the slot.
+struct AdpcmPreview {
+    std::vector<std::uint8_t> samples;
+    double snrDb = 0;
+};
+AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber);
+
 // The table sketch as written for one board in one format, and how many bytes the 0x21 guard
 // changed (0 unless the board is the Mega 2560). PCM keeps buildSketchText's text otherwise.
 struct BoardSketchText {

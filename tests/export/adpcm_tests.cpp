@@ -3,6 +3,7 @@
 #include "export/Adpcm.h"
 #include "export/AdpcmSketch.h"
 #include "export/BangGuard.h"
+#include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/SampleFormat.h"
 #include "export/SketchText.h"
@@ -246,6 +247,22 @@ TEST(SampleFormats, NamesAndTableBytes) {
     EXPECT_EQ(tableBytes(bank, SampleFormat::Pcm8), tableBytes(bank));
     // The promise to the user: 1.95 times the sound in the same bytes, after the headers.
     EXPECT_GE(static_cast<double>(tableBytes(bank)) / tableBytes(bank, SampleFormat::Adpcm4), 1.95);
+}
+
+// The preview is what the board plays: the written table's slot, decoded.
+TEST(SampleFormats, PreviewIsTheDecodedSlotOfTheTable) {
+    std::vector<SlotContent> slots(16, SlotContent{{128, 140, 128}, "short", 2});
+    std::vector<std::uint8_t> tone(900);
+    for (std::size_t h = 0; h < tone.size(); ++h) {
+        tone[h] = static_cast<std::uint8_t>(128 + std::lround(90 * std::sin(0.07 * h)));
+    }
+    slots[6] = {tone, "tone", 700};
+    const SlotBank bank = test::bankOf(slots);
+    const AdpcmPreview preview = previewAdpcm(bank[7], 7);
+    const auto decoded = decodeAdpcmTable(encodeAdpcmTable(bank, AdpcmSearch::LookAhead, false));
+    EXPECT_EQ(preview.samples, decoded[6]);
+    EXPECT_EQ(preview.snrDb, snrDb(exportedSamples(bank[7], 7), decoded[6]));
+    EXPECT_GT(preview.snrDb, 20.0);
 }
 
 // ADPCM about doubles what a board takes: the limits and the room count the bytes it writes.
