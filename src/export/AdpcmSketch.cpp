@@ -107,10 +107,12 @@ inline bool Zozedovad_Next(Zozedovad_Reader* reader, char* sample){
     reader->blockLeft = blockLeft - 1;
     index = reader->index;
     const unsigned int step = pgm_read_word_near(&Zozedovad_Steps[index]);
-    unsigned int diff = step >> 3;
+    const unsigned int half = step >> 1;
+    const unsigned int quarter = half >> 1;
+    unsigned int diff = quarter >> 1;
     if (code & 4) diff += step;
-    if (code & 2) diff += step >> 1;
-    if (code & 1) diff += step >> 2;
+    if (code & 2) diff += half;
+    if (code & 1) diff += quarter;
     level = reader->level;
     if (code & 8) {
       level = diff > level ? 0 : level - diff;
