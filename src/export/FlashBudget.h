@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/SampleFormat.h"
 #include "slots/Slot.h"
 
 #include <cstdint>
@@ -28,5 +29,19 @@ struct FlashBudget {
 };
 
 FlashBudget flashBudget(const SlotBank& bank, Board board);
+
+// The table's size in bytes for the bank in `format`, without encoding anything: PCM one byte a
+// sample, as tableBytes(bank); ADPCM each slot's blocks with their headers. Raises what
+// tableBytes raises.
+std::int32_t tableBytes(const SlotBank& bank, SampleFormat format);
+
+// The bytes the ADPCM reader (its step table, its accessors and its decoder) adds to a player
+// beside a PCM table's accessors, measured with the minimal ADPCM player on each board.
+std::int32_t adpcmReaderBytes(Board board);
+
+// The budget for the table `format` writes: its bytes against the board's room beside a minimal
+// player (which for ADPCM carries the reader). What the accessors address is counted in bytes
+// of the table for either format, so the limits of the PCM table hold unchanged.
+FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format);
 
 } // namespace wtb

@@ -250,18 +250,95 @@ void appendRates(std::string& text, std::span<const std::int32_t, 16> rates) {
     text.append(kCrLf);
 }
 
-} // namespace
+// The pieces of the player that differ when the table is ADPCM: the accessors the header names,
+// the state of the sound playing, where it goes on, how the next sample comes, and how a slot
+// starts. Each is replaced exactly once.
+constexpr std::string_view kAdpcmReplacements[][2] = {
+    {"// The table's own accessors stay as they are: slot N holds the samples "
+     "Zozedovad_Get_Start(N - 1)\n// to Zozedovad_Get_Start(N) - 1, read with "
+     "Zozedovad_Get_Sample(index) (signed, -128..127).\n",
+     "// The table is 4-bit ADPCM: its reader (Zozedovad_Open, Zozedovad_Next, described above "
+     "the\n// table) decodes a slot's samples in order; the player decodes one a sample "
+     "period.\n"},
+    {"// The sound playing: the next sample's index and the index one past its last sample. "
+     "Written\n// only with interrupts off; the interrupt is the only other user.\n"
+     "static volatile unsigned int Zozedovad_Position;\n"
+     "static volatile unsigned int Zozedovad_End;\n",
+     "// The sound playing, decoded as it goes. Written only with interrupts off; the interrupt "
+     "is\n// the only other user.\nstatic Zozedovad_Reader Zozedovad_Sound;\n"},
+    {"  return Zozedovad_Position != Zozedovad_End;\n", "  return Zozedovad_Sound.left != 0;\n"},
+    {"// The next sample, -128..127: where a compressed table would be decoded.\n"
+     "static inline char Zozedovad_Next_Sample() {\n"
+     "  const unsigned int position = Zozedovad_Position;\n"
+     "  Zozedovad_Position = position + 1;\n"
+     "  return Zozedovad_Get_Sample(position);\n}\n",
+     "// The next sample, -128..127, decoded from the table.\n"
+     "static inline char Zozedovad_Next_Sample() {\n"
+     "  char sample = 0;\n"
+     "  Zozedovad_Next(&Zozedovad_Sound, &sample);\n"
+     "  return sample;\n}\n"},
+    {"  const unsigned int first = Zozedovad_Get_Start(slot - 1);\n"
+     "  const unsigned int end = Zozedovad_Get_Start(slot);\n",
+     "  const unsigned int length = Zozedovad_Get_Length(slot);\n"},
+    {"  if (first < end && rate != 0) {\n", "  if (length != 0 && rate != 0) {\n"},
+    {"    Zozedovad_Position = first;\n    Zozedovad_End = end;\n",
+     "    Zozedovad_Open(slot, &Zozedovad_Sound);\n"
+     "    // The reader is not volatile: its writes must land before interrupts are back on.\n"
+     "    __asm__ __volatile__(\"\" ::: \"memory\");\n"},
+};
 
-std::string buildPlayerSketchText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates) {
+void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
-        if (rates[k] < 0 || rates[k] > kPlayerHighestRate) {
+        if (rates[k] < 0 || rates[k] > highest) {
             raise(ErrorKind::Bounds,
                   "Slot " + std::to_string(k + 1) + " is at " + std::to_string(rates[k]) +
-                      " Hz; the player sketch plays at most " + std::to_string(kPlayerHighestRate) +
+                      " Hz; the player sketch plays at most " + std::to_string(highest) +
                       " Hz. Resample it to a lower rate.");
         }
     }
+}
+
+std::string adpcmPlayer(std::string_view pcmText) {
+    std::string text(pcmText);
+    for (const auto& [from, to] : kAdpcmReplacements) {
+        const std::size_t at = text.find(from);
+        if (at == std::string::npos || text.find(from, at + 1) != std::string::npos) {
+            raise(ErrorKind::Bounds, "The ADPCM player sketch lost a piece it replaces.");
+        }
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string buildPlayerSketchText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates, SampleFormat format) {
+    if (format == SampleFormat::Pcm8) {
+        return buildPlayerSketchText(tableText, rates);
+    }
+    // Built with LF line ends, then put into CR LF lines as the PCM player is.
+    std::string lines(kHeader);
+    lines.append("\x01");
+    lines.append(kPlayer);
+    lines = adpcmPlayer(lines);
+    const std::size_t table = lines.find('\x01');
+    checkRates(rates, kAdpcmPlayerHighestRate);
+    std::string text;
+    appendCrLfLines(text, std::string_view(lines).substr(0, table));
+    text.append(tableText);
+    // The rates and their accessor, as the PCM player writes them.
+    std::string rateLines;
+    appendRates(rateLines, rates);
+    appendCrLfLines(rateLines, kRateAccessor);
+    text.append(rateLines);
+    appendCrLfLines(text, std::string_view(lines).substr(table + 1));
+    return text;
+}
+
+std::string buildPlayerSketchText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates) {
+    checkRates(rates, kPlayerHighestRate);
     std::string text;
     text.reserve(kHeader.size() + tableText.size() + kRateAccessor.size() + kPlayer.size() + 1024);
     appendCrLfLines(text, kHeader);

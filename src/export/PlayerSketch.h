@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/SampleFormat.h"
 #include "slots/Resampler.h"
 
 #include <cstdint>
@@ -17,6 +18,11 @@ inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
 // rate; it never plays.
 inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 
+// The highest rate the ADPCM player takes: its interrupt decodes a sample in up to about 200
+// clock cycles on the Uno and 250 on the Mega (measured in the player tests), so at 48 kHz a
+// sample period of 333 cycles still leaves the board time of its own.
+inline constexpr std::int32_t kAdpcmPlayerHighestRate = 48'000;
+
 // The complete text of a player sketch: a header comment, the table export's text unchanged,
 // each slot's rate, and the interrupt-driven player, lines ending CR LF.
 //
@@ -25,5 +31,11 @@ inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 // a bounds error naming the slot and the rate.
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates);
+
+// The player sketch for a table in `format`: for Pcm8 the text above; for Adpcm4 `tableText`
+// is buildAdpcmSketchText's, and the interrupt decodes the next sample with the table's reader;
+// a rate above kAdpcmPlayerHighestRate is then a bounds error naming the slot and the rate.
+std::string buildPlayerSketchText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates, SampleFormat format);
 
 } // namespace wtb

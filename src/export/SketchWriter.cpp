@@ -1,8 +1,10 @@
 #include "export/SketchWriter.h"
 
 #include "common/AtomicFile.h"
+#include "export/AdpcmSketch.h"
 #include "export/SketchText.h"
 
+#include <algorithm>
 #include <string>
 
 namespace wtb {
@@ -40,7 +42,45 @@ std::string overBudgetWarning(const FlashBudget& budget, const BoardInfo& info) 
            " bytes too many, so the sketch will not fit on that board.";
 }
 
+// The ADPCM table's limits, counted in bytes of the table as the accessors count them.
+void refuseAdpcmBeyondBoard(std::int32_t bytes, const BoardInfo& info) {
+    const std::int32_t limit = std::min(kAccessorSampleLimit, info.sampleLimit);
+    if (bytes > limit) {
+        raise(ErrorKind::Size, "The wavetable cannot be saved for the " +
+                                   std::string(info.displayName) + ": in 4-bit ADPCM it takes " +
+                                   std::to_string(bytes) + " bytes, more than the " +
+                                   std::to_string(limit) +
+                                   " its accessors can reach on that board. Shorten or remove "
+                                   "sounds.");
+    }
+}
+
 } // namespace
+
+ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) {
+    if (format == SampleFormat::Pcm8) {
+        return checkExport(bank, board);
+    }
+    const BoardInfo& info = boardInfo(board);
+    exportableSampleCount(bank);
+    refuseAdpcmBeyondBoard(tableBytes(bank, format), info);
+    ExportCheck check{board, flashBudget(bank, board, format), {}};
+    if (!check.budget.fits) {
+        check.warning = overBudgetWarning(check.budget, info);
+    }
+    return check;
+}
+
+std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
+                         SampleFormat format, OverBudget overBudget) {
+    const ExportCheck check = checkExport(bank, board, format);
+    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
+        raise(ErrorKind::Size, check.warning);
+    }
+    const BoardSketchText sketch = buildSketchText(bank, board, format);
+    writeFileAtomically(path, sketch.text);
+    return sketch.changedBytes;
+}
 
 ExportCheck checkExport(const SlotBank& bank, Board board) {
     const BoardInfo& info = boardInfo(board);

@@ -2,6 +2,7 @@
 
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
+#include "export/SampleFormat.h"
 #include "slots/Slot.h"
 
 #include <QString>
@@ -47,5 +48,17 @@ enum class OverBudget { Refuse, Allow };
 //
 // A command line without --force writes with OverBudget::Refuse instead of asking.
 void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget);
+
+// checkExport for the table `format` writes: its bytes against the board's limits and room
+// (ADPCM: blocks with headers, beside a minimal player that carries the reader). For Pcm8 the
+// same check as above.
+ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
+
+// writeSketch for a board and a format, as the window and the shell call it once the format is
+// chosen: the text of buildSketchText(bank, board, format), so the Mega's table holds no run
+// of three 0x21 bytes. Returns how many bytes that guard changed (0 on other boards), for the
+// export to report.
+std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
+                         SampleFormat format, OverBudget overBudget);
 
 } // namespace wtb

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "export/Adpcm.h"
+#include "export/Boards.h"
+#include "export/SampleFormat.h"
+#include "slots/Slot.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wtb {
+
+// A bank's table in 4-bit ADPCM: every slot's exported samples (0..end index, first and last
+// on the zero line) encoded on their own, slot after slot.
+struct AdpcmTable {
+    std::vector<std::uint8_t> bytes;
+    // Where each slot starts, in bytes of the table (always at a block's first byte); the
+    // 17th is the table's size.
+    std::array<std::int32_t, 17> starts{};
+    // Each slot's sample count: its end index + 1.
+    std::array<std::int32_t, 16> lengths{};
+    // Bytes the 0x21 guard made the encoder choose otherwise.
+    std::int32_t constrainedBytes = 0;
+};
+
+// Encodes every slot. With `avoidBangRuns` no three 0x21 bytes follow each other anywhere in
+// the table, across slots too. Raises what buildSketchText raises for a slot it cannot export.
+AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoidBangRuns);
+
+// Each slot's samples as the board's decoder gives them, slots 1..16 (index 0 is slot 1).
+std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& table);
+
+// The table sketch's text in ADPCM: the compressed table `wave_adpcm` (split into
+// `wave_adpcm_1`, ... of at most 32,767 bytes when larger), `wave_start` (each slot's first
+// byte, and the size), `wave_length` (each slot's samples), the byte accessor, the decoder's
+// tables and the reader: Zozedovad_Open(slot, &reader) and Zozedovad_Next(&reader, &sample).
+// Lines end in CR LF. Raises a size error when the table passes what the accessors address
+// (65,535 bytes).
+std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table);
+
+// What the window plays and shows for a slot in ADPCM before anything is saved: the slot's
+// exported samples encoded on their own with the look-ahead and decoded as the board decodes
+// them, and their SNR against the 8-bit samples (+infinity when equal). On the Mega the 0x21
+// guard may choose a few codes otherwise in the written table. Raises what the export raises
+// for the slot.
+struct AdpcmPreview {
+    std::vector<std::uint8_t> samples;
+    double snrDb = 0;
+};
+AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber);
+
+// The table sketch as written for one board in one format, and how many bytes the 0x21 guard
+// changed (0 unless the board is the Mega 2560). PCM keeps buildSketchText's text otherwise.
+struct BoardSketchText {
+    std::string text;
+    std::int32_t changedBytes = 0;
+};
+BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat format);
+
+} // namespace wtb
