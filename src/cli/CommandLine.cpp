@@ -24,13 +24,15 @@ constexpr const char* kProgram = "wavetable-builder";
 
 constexpr const char* kSynopsis =
     "Usage: wavetable-builder [--folder DIR]\n"
-    "       wavetable-builder [--folder DIR] list [--board BOARD]\n"
+    "       wavetable-builder [--folder DIR] list [--board BOARD] [--format FORMAT]\n"
     "       wavetable-builder [--folder DIR] import SLOT FILE [--rate HZ] [--normalise]\n"
     "       wavetable-builder [--folder DIR] trim SLOT END\n"
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
-    "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD] [--force]\n"
-    "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD] [--force]\n"
+    "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
+    "                       [--format FORMAT] [--force]\n"
+    "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
+    "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder --help | --version\n";
 
 constexpr const char* kCommands =
@@ -69,6 +71,7 @@ struct Invocation {
     QStringList arguments;
     std::optional<QString> output;
     std::optional<QString> board;
+    std::optional<QString> format;
     std::optional<std::int32_t> rate;
     bool normalise = false;
     bool force = false;
@@ -140,6 +143,11 @@ struct Options {
                              QStringLiteral("list, export: the board whose flash the sketch must "
                                             "fit: uno, leonardo or mega2560."),
                              QStringLiteral("BOARD")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("list, export: how the table holds the samples: "
+                                             "pcm8 (8-bit PCM) or adpcm4 (4-bit ADPCM, about "
+                                             "twice the sound in the same flash)."),
+                              QStringLiteral("FORMAT")};
     QCommandLineOption force{QStringLiteral("force"),
                              QStringLiteral("export: write the sketch even when it does not fit "
                                             "the board.")};
@@ -154,25 +162,26 @@ struct Options {
                                QStringLiteral("Show the program's name and version and exit.")};
 
     Options() {
-        parser.addOptions({folder, output, player, board, force, rate, normalise, help, version});
+        parser.addOptions(
+            {folder, output, player, board, format, force, rate, normalise, help, version});
     }
 
     // The options a command may be given besides --folder.
     std::vector<const QCommandLineOption*> optionsOf(Command command) const {
         switch (command) {
         case Command::List:
-            return {&board};
+            return {&board, &format};
         case Command::Import:
             return {&rate, &normalise};
         case Command::Export:
-            return {&output, &player, &board, &force};
+            return {&output, &player, &board, &format, &force};
         default:
             return {};
         }
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player, &board, &force, &rate, &normalise};
+        return {&output, &player, &board, &format, &force, &rate, &normalise};
     }
 };
 
@@ -251,6 +260,15 @@ std::optional<QString> boardOption(const Options& options) {
     return board;
 }
 
+std::optional<QString> formatOption(const Options& options) {
+    const std::optional<QString> format = nonEmptyValue(options, options.format);
+    if (format && !sampleFormatIds().contains(*format)) {
+        usageError(QStringLiteral("Unknown sample format \"%1\": FORMAT is one of %2.")
+                       .arg(*format, sampleFormatIds().join(QStringLiteral(", "))));
+    }
+    return format;
+}
+
 // Raises a usage error for anything not understood.
 Invocation parseInvocation(Options& options, const QStringList& arguments) {
     if (!options.parser.parse(arguments)) {
@@ -283,6 +301,7 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     invocation.arguments = positional;
     invocation.output = nonEmptyValue(options, options.output);
     invocation.board = boardOption(options);
+    invocation.format = formatOption(options);
     invocation.force = options.parser.isSet(options.force);
     invocation.player = options.parser.isSet(options.player);
     invocation.normalise = options.parser.isSet(options.normalise);
@@ -318,7 +337,7 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
     switch (invocation.command) {
     case Command::List:
-        print(stdout, listCommand(folder, invocation.board));
+        print(stdout, listCommand(folder, invocation.board, invocation.format));
         return;
     case Command::Import:
         importCommand(folder,
@@ -346,7 +365,7 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
                 : QString::fromLatin1(kDefaultSketchFileName);
         const std::vector<std::string> warnings =
             exportCommand(folder, {invocation.output.value_or(defaultOutput), invocation.board,
-                                   invocation.force, invocation.player});
+                                   invocation.force, invocation.player, invocation.format});
         for (const std::string& warning : warnings) {
             print(stderr, withProgramName("warning: " + warning));
         }

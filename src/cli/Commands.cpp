@@ -72,18 +72,33 @@ Board chosenBoard(const std::optional<QString>& board) {
     return *named;
 }
 
-std::string budgetLine(const SlotBank& bank, Board board) {
-    const FlashBudget budget = flashBudget(bank, board);
+SampleFormat chosenFormat(const std::optional<QString>& format) {
+    if (!format) {
+        return rememberedSampleFormat();
+    }
+    const std::optional<SampleFormat> named = sampleFormatFromId(format->toStdString());
+    if (!named) {
+        raise(ErrorKind::Usage, "Unknown sample format \"" + format->toStdString() +
+                                    "\"; the formats are " +
+                                    sampleFormatIds().join(", ").toStdString() + ".");
+    }
+    return *named;
+}
+
+std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
+    const FlashBudget budget = flashBudget(bank, board, format);
     return "Budget\t" + boardId(board).toStdString() + "\t" + std::to_string(budget.bytes) + "\t" +
            std::to_string(budget.room) + "\t" + (budget.fits ? "fits" : "does not fit");
 }
 
 } // namespace
 
-std::string listCommand(const QString& folder, const std::optional<QString>& board) {
+std::string listCommand(const QString& folder, const std::optional<QString>& board,
+                        const std::optional<QString>& format) {
     const Workspace workspace(openFolder(folder, Access::Read));
     // Every check comes before any line is given, so a failure prints no half listing.
-    const std::string budget = budgetLine(workspace.bank(), chosenBoard(board));
+    const std::string budget =
+        budgetLine(workspace.bank(), chosenBoard(board), chosenFormat(format));
     return formatSlotList(workspace.bank()) + budget + "\n" + ratesLine(workspace.rates()) + "\n";
 }
 
@@ -114,17 +129,20 @@ void normaliseCommand(const QString& folder, SlotChoice slots) {
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);
-    const ExportCheck check =
-        request.player ? workspace.checkPlayerSketch(board) : workspace.checkSketch(board);
+    const SampleFormat format = chosenFormat(request.format);
+    const ExportCheck check = request.player ? workspace.checkPlayerSketch(board, format)
+                                             : workspace.checkSketch(board, format);
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }
-    if (request.player) {
-        workspace.exportPlayerSketch(playerSketchFolder(request.output), board, OverBudget::Allow);
-    } else {
-        workspace.exportSketch(request.output, board, OverBudget::Allow);
-    }
+    const std::int32_t guarded =
+        request.player ? workspace.exportPlayerSketch(playerSketchFolder(request.output), board,
+                                                      format, OverBudget::Allow)
+                       : workspace.exportSketch(request.output, board, format, OverBudget::Allow);
     std::vector<std::string> warnings;
+    if (guarded > 0) {
+        warnings.push_back(guardedBytesNote(guarded));
+    }
     const SlotRates rates = workspace.rates();
     if (const std::string mixed = mixedRatesWarning(rates); !mixed.empty()) {
         warnings.push_back(mixed + " To put every slot at one rate: \"resample all " +

@@ -26,11 +26,14 @@ struct ExportRequest {
     QString output; // the sketch file to write; with `player`, the sketch's folder
     std::optional<QString> board;
     bool force = false;
-    bool player = false; // the player sketch, DIR/NAME.ino, instead of the table
+    bool player = false;           // the player sketch, DIR/NAME.ino, instead of the table
+    std::optional<QString> format; // "pcm8", "adpcm4"; else the remembered one
 };
 
-// The listing, as formatSlotList gives it, then the budget line and the rates line (ratesLine).
-std::string listCommand(const QString& folder, const std::optional<QString>& board);
+// The listing, as formatSlotList gives it, then the budget line (the bytes of the table in the
+// format given, else the remembered one) and the rates line (ratesLine).
+std::string listCommand(const QString& folder, const std::optional<QString>& board,
+                        const std::optional<QString>& format);
 
 void importCommand(const QString& folder, const ImportRequest& request);
 

@@ -36,4 +36,12 @@ void setPreferredBoardId(const QString& id) {
     settings().setValue(QStringLiteral("board"), id);
 }
 
+QString preferredSampleFormatId() {
+    return settings().value(QStringLiteral("sampleFormat")).toString();
+}
+
+void setPreferredSampleFormatId(const QString& id) {
+    settings().setValue(QStringLiteral("sampleFormat"), id);
+}
+
 } // namespace wtb

@@ -22,4 +22,8 @@ void setPreferNormaliseOnImport(bool normalise);
 QString preferredBoardId();
 void setPreferredBoardId(const QString& id);
 
+// The id of the sample format last chosen ("pcm8", "adpcm4"), empty when none was.
+QString preferredSampleFormatId();
+void setPreferredSampleFormatId(const QString& id);
+
 } // namespace wtb

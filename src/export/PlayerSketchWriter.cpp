@@ -1,6 +1,7 @@
 #include "export/PlayerSketchWriter.h"
 
 #include "common/AtomicFile.h"
+#include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace wtb {
 
@@ -47,23 +50,26 @@ std::array<std::int32_t, 16> playerRates(const SlotBank& bank) {
     return rates;
 }
 
-ExportCheck checkPlayerExport(const SlotBank& bank, Board board) {
-    checkExport(bank, board); // what no sketch could use, refused the same way
+namespace {
+
+void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];
-        if (slot.endIndex >= 0 && (slot.sampleRate <= 0 || slot.sampleRate > kPlayerHighestRate)) {
+        if (slot.endIndex >= 0 && (slot.sampleRate <= 0 || slot.sampleRate > highestRate)) {
             const std::string n = std::to_string(number);
             raise(ErrorKind::Bounds, "Slot " + n + " is at " + std::to_string(slot.sampleRate) +
                                          " Hz, which the player cannot play: it plays 1 to " +
-                                         std::to_string(kPlayerHighestRate) +
-                                         " Hz. Resample slot " + n + " to a rate from " +
-                                         std::to_string(kLowestTargetRate) + " to " +
-                                         std::to_string(kHighestTargetRate) + " Hz first.");
+                                         std::to_string(highestRate) + " Hz. Resample slot " + n +
+                                         " to a rate from " + std::to_string(kLowestTargetRate) +
+                                         " to " + std::to_string(kHighestTargetRate) +
+                                         " Hz first.");
         }
     }
+}
+
+ExportCheck playerCheck(Board board, std::int32_t bytes, std::int32_t room) {
     const BoardInfo& info = boardInfo(board);
-    ExportCheck check{board, {tableBytes(bank), info.playerSketchTableRoom(), true}, {}};
-    check.budget.fits = check.budget.bytes <= check.budget.room;
+    ExportCheck check{board, {bytes, room, bytes <= room}, {}};
     if (!check.budget.fits) {
         check.warning =
             "The player sketch's table takes " + std::to_string(check.budget.bytes) +
@@ -75,15 +81,7 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board) {
     return check;
 }
 
-void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                       OverBudget overBudget) {
-    const ExportCheck check = checkPlayerExport(bank, board);
-    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
-    }
-    const QString file = playerSketchFile(folder);
-    const std::array<std::int32_t, 16> rates = playerRates(bank);
-    const std::string text = buildPlayerSketchText(buildSketchText(bank), rates);
+void makePlayerFolder(const QString& folder) {
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir()) {
         raise(ErrorKind::File, "The player sketch cannot be written: \"" + displayPath(folder) +
@@ -93,7 +91,51 @@ void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
         raise(ErrorKind::File,
               "The player sketch's folder \"" + displayPath(folder) + "\" could not be created.");
     }
+}
+
+} // namespace
+
+ExportCheck checkPlayerExport(const SlotBank& bank, Board board) {
+    checkExport(bank, board); // what no sketch could use, refused the same way
+    refuseUnplayableRates(bank, kPlayerHighestRate);
+    return playerCheck(board, tableBytes(bank), boardInfo(board).playerSketchTableRoom());
+}
+
+void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
+                       OverBudget overBudget) {
+    const ExportCheck check = checkPlayerExport(bank, board);
+    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
+        raise(ErrorKind::Size, check.warning);
+    }
+    const QString file = playerSketchFile(folder);
+    const std::array<std::int32_t, 16> rates = playerRates(bank);
+    const std::string text = buildPlayerSketchText(buildSketchText(bank), rates);
+    makePlayerFolder(folder);
     writeFileAtomically(file, text);
+}
+
+ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format) {
+    if (format == SampleFormat::Pcm8) {
+        return checkPlayerExport(bank, board);
+    }
+    checkExport(bank, board, format); // the table's own limits, refused the same way
+    refuseUnplayableRates(bank, std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate));
+    return playerCheck(board, tableBytes(bank, format),
+                       boardInfo(board).playerSketchTableRoom() - adpcmReaderBytes(board));
+}
+
+std::int32_t writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
+                               SampleFormat format, OverBudget overBudget) {
+    const ExportCheck check = checkPlayerExport(bank, board, format);
+    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
+        raise(ErrorKind::Size, check.warning);
+    }
+    const QString file = playerSketchFile(folder);
+    const BoardSketchText table = buildSketchText(bank, board, format);
+    const std::string text = buildPlayerSketchText(table.text, playerRates(bank), format);
+    makePlayerFolder(folder);
+    writeFileAtomically(file, text);
+    return table.changedBytes;
 }
 
 } // namespace wtb

@@ -32,4 +32,13 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board);
 void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
                        OverBudget overBudget);
 
+// checkPlayerExport for a table in `format`: for ADPCM the table's bytes against the player's
+// room less the reader (adpcmReaderBytes), and rates up to kAdpcmPlayerHighestRate.
+ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format);
+
+// writePlayerSketch with the table buildSketchText(bank, board, format) writes, so the Mega's
+// table is guarded as the table export's is. Returns how many bytes that guard changed.
+std::int32_t writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
+                               SampleFormat format, OverBudget overBudget);
+
 } // namespace wtb

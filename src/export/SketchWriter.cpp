@@ -100,4 +100,10 @@ void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBud
     writeFileAtomically(path, buildSketchText(bank));
 }
 
+std::string guardedBytesNote(std::int32_t changedBytes) {
+    return std::to_string(changedBytes) + (changedBytes == 1 ? " byte" : " bytes") +
+           " of the table changed by one level for the Mega 2560, so that no three 0x21 bytes "
+           "follow each other: older Mega bootloaders stop an upload at \"!!!\".";
+}
+
 } // namespace wtb

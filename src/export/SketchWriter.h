@@ -61,4 +61,8 @@ ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
 std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
                          SampleFormat format, OverBudget overBudget);
 
+// What an export tells the user when the Mega's guard changed `changedBytes` (more than 0)
+// bytes of the table: how many, and why.
+std::string guardedBytesNote(std::int32_t changedBytes);
+
 } // namespace wtb

@@ -34,6 +34,23 @@ QString boardId(Board board) {
     return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
 }
 
+SampleFormat rememberedSampleFormat() {
+    return sampleFormatFromId(preferredSampleFormatId().toStdString()).value_or(SampleFormat::Pcm8);
+}
+
+void rememberSampleFormat(SampleFormat format) {
+    setPreferredSampleFormatId(sampleFormatIdText(format));
+}
+
+QStringList sampleFormatIds() {
+    return {sampleFormatIdText(SampleFormat::Pcm8), sampleFormatIdText(SampleFormat::Adpcm4)};
+}
+
+QString sampleFormatIdText(SampleFormat format) {
+    const std::string_view id = sampleFormatId(format);
+    return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
+}
+
 std::optional<std::int32_t> rememberedTargetRate() {
     const std::int32_t rate = preferredTargetRate();
     return isTargetRate(rate) ? std::optional(rate) : std::nullopt;

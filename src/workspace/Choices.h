@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/SampleFormat.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,14 @@ void rememberBoard(Board board);
 // The ids the command line and the preferences know boards by: "uno", "leonardo", "mega2560".
 QStringList boardIds();
 QString boardId(Board board);
+
+// The sample format last chosen in the window, else 8-bit PCM.
+SampleFormat rememberedSampleFormat();
+void rememberSampleFormat(SampleFormat format);
+
+// The ids the command line and the preferences know formats by: "pcm8", "adpcm4".
+QStringList sampleFormatIds();
+QString sampleFormatIdText(SampleFormat format);
 
 // The rate imports and "Resample" convert to, or nothing to keep each sound's own rate.
 std::optional<std::int32_t> rememberedTargetRate();

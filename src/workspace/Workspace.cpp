@@ -119,25 +119,26 @@ bool Workspace::redo() {
     return true;
 }
 
-ExportCheck Workspace::checkSketch(Board board) const {
-    return checkExport(bank_, board);
+ExportCheck Workspace::checkSketch(Board board, SampleFormat format) const {
+    return checkExport(bank_, board, format);
 }
 
-void Workspace::exportSketch(const QString& path, Board board, OverBudget overBudget) const {
-    writeSketch(bank_, path, board, overBudget);
+std::int32_t Workspace::exportSketch(const QString& path, Board board, SampleFormat format,
+                                     OverBudget overBudget) const {
+    return writeSketch(bank_, path, board, format, overBudget);
 }
 
 SlotRates Workspace::rates() const {
     return slotRates(bank_);
 }
 
-ExportCheck Workspace::checkPlayerSketch(Board board) const {
-    return checkPlayerExport(bank_, board);
+ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const {
+    return checkPlayerExport(bank_, board, format);
 }
 
-void Workspace::exportPlayerSketch(const QString& folder, Board board,
-                                   OverBudget overBudget) const {
-    writePlayerSketch(bank_, folder, board, overBudget);
+std::int32_t Workspace::exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
+                                           OverBudget overBudget) const {
+    return writePlayerSketch(bank_, folder, board, format, overBudget);
 }
 
 void Workspace::save() {

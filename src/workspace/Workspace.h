@@ -60,16 +60,20 @@ public:
     bool redo();
 
     // Checks the sketch for the board before anything is written (checkExport).
-    ExportCheck checkSketch(Board board) const;
-    // Writes the sketch file of all sixteen slots (writeSketch).
-    void exportSketch(const QString& path, Board board, OverBudget overBudget) const;
+    ExportCheck checkSketch(Board board, SampleFormat format) const;
+    // Writes the sketch file of all sixteen slots (writeSketch); returns how many bytes the
+    // Mega's 0x21 guard changed.
+    std::int32_t exportSketch(const QString& path, Board board, SampleFormat format,
+                              OverBudget overBudget) const;
 
     // The rates of the slots in the table, for the mixed-rate warning (slotRates).
     SlotRates rates() const;
     // Checks the player sketch for the board before anything is written (checkPlayerExport).
-    ExportCheck checkPlayerSketch(Board board) const;
-    // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch).
-    void exportPlayerSketch(const QString& folder, Board board, OverBudget overBudget) const;
+    ExportCheck checkPlayerSketch(Board board, SampleFormat format) const;
+    // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch);
+    // returns how many bytes the Mega's 0x21 guard changed.
+    std::int32_t exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
+                                    OverBudget overBudget) const;
 
     // Writes the whole folder through its journaled save. Raises without the folder's lock.
     void save();

@@ -40,14 +40,26 @@ QProcessEnvironment programEnvironment() {
     return environment;
 }
 
-void rememberBoard(const QString& id) {
+namespace {
+
+void rememberPreference(const QString& key, const QString& id) {
     // Where QSettings keeps the program's preferences on this platform.
     QSettings preferences(configHome() + "/Brimtock/Wavetable Builder.conf", QSettings::IniFormat);
     if (id.isEmpty()) {
-        preferences.remove(QStringLiteral("board"));
+        preferences.remove(key);
     } else {
-        preferences.setValue(QStringLiteral("board"), id);
+        preferences.setValue(key, id);
     }
+}
+
+} // namespace
+
+void rememberBoard(const QString& id) {
+    rememberPreference(QStringLiteral("board"), id);
+}
+
+void rememberSampleFormat(const QString& id) {
+    rememberPreference(QStringLiteral("sampleFormat"), id);
 }
 
 ProgramRun runProgram(const QStringList& arguments, const QString& workingDirectory,

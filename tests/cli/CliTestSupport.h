@@ -23,6 +23,8 @@ QProcessEnvironment programEnvironment();
 
 // Sets the board the program remembers in that home, as the window would; empty forgets it.
 void rememberBoard(const QString& id);
+// The same for the sample format ("pcm8", "adpcm4").
+void rememberSampleFormat(const QString& id);
 
 // Runs the built program with `arguments` in `workingDirectory` (the test's own when empty),
 // in programEnvironment(). `program` defaults to the built one.

@@ -3,9 +3,11 @@
 #include "CliTestSupport.h"
 
 #include "cli/SlotListing.h"
+#include "export/AdpcmSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
 #include "export/PlayerSketch.h"
+#include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
@@ -165,6 +167,87 @@ INSTANTIATE_TEST_SUITE_P(
         BudgetCase{"TheRememberedBoard", {}, "leonardo", 1600, Board::Leonardo},
         BudgetCase{"TheUnoForABoardNoLongerKnown", {}, "due", 2000, Board::Uno},
         BudgetCase{"TheBoardAskedFor", {"--board", "mega2560"}, "leonardo", 2000, Board::Mega2560}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct FormatCase {
+    const char* name;
+    QStringList options;
+    QString remembered; // the format the window last chose; empty for none
+    Board board;
+    SampleFormat format; // what the listing counts and the exports write
+};
+
+void PrintTo(const FormatCase& format, std::ostream* out) {
+    *out << format.name;
+}
+
+class SampleFormats : public testing::TestWithParam<FormatCase> {
+protected:
+    void TearDown() override { test::rememberSampleFormat({}); }
+};
+
+// The listing's budget, the table export and the player export all follow the format chosen, and
+// the Mega's guard says on stderr how many bytes it changed: slot 2 holds a run of seven samples
+// the table stores as 0x21.
+TEST_P(SampleFormats, ListAndExportCountAndWriteTheChosenFormat) {
+    const FormatCase& each = GetParam();
+    test::TempFolder folder;
+    std::vector<test::SlotContent> slots = test::patternedSlots(400);
+    std::fill(slots[1].bytes.begin() + 100, slots[1].bytes.begin() + 107,
+              std::uint8_t{0xa1}); // stored as 0x21
+    test::writeWorkingFolder(folder.path(), slots);
+    test::rememberSampleFormat(each.remembered);
+    const SlotBank bank = loaded(folder.path());
+    const BoardSketchText table = buildSketchText(bank, each.board, each.format);
+    if (each.board == Board::Mega2560 && each.format == SampleFormat::Pcm8) {
+        ASSERT_GT(table.changedBytes, 0) << "the run of 0x21 went unguarded";
+    }
+
+    const test::ProgramRun list =
+        runProgram(QStringList{"--folder", folder.path(), "list"} + each.options);
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    const FlashBudget budget = flashBudget(bank, each.board, each.format);
+    EXPECT_EQ(list.out.split('\n').value(17).toStdString(),
+              "Budget\t" + std::string(boardInfo(each.board).id) + "\t" +
+                  std::to_string(budget.bytes) + "\t" + std::to_string(budget.room) + "\tfits");
+
+    test::TempFolder here;
+    for (const bool player : {false, true}) {
+        const test::ProgramRun run =
+            runProgram(QStringList{"--folder", folder.path(), "export", "-o", "out"} +
+                           (player ? QStringList{"--player"} : QStringList{}) + each.options,
+                       here.path());
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const std::string written = test::readText(here.file(player ? "out/out.ino" : "out"));
+        EXPECT_EQ(written, player
+                               ? buildPlayerSketchText(table.text, playerRates(bank), each.format)
+                               : table.text)
+            << (player ? "player" : "table");
+        const std::string note = guardedBytesNote(table.changedBytes);
+        EXPECT_EQ(run.err.toStdString().find(note) != std::string::npos, table.changedBytes > 0)
+            << run.err.toStdString();
+        QFile::remove(here.file("out"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, SampleFormats,
+    testing::Values(
+        FormatCase{"PcmWhenNoneIsRemembered", {}, "", Board::Uno, SampleFormat::Pcm8},
+        FormatCase{"AdpcmAsAsked", {"--format", "adpcm4"}, "", Board::Uno, SampleFormat::Adpcm4},
+        FormatCase{"TheRememberedFormat", {}, "adpcm4", Board::Uno, SampleFormat::Adpcm4},
+        FormatCase{
+            "AskedOverRemembered", {"--format", "pcm8"}, "adpcm4", Board::Uno, SampleFormat::Pcm8},
+        FormatCase{"MegaGuardsPcm",
+                   {"--board", "mega2560", "--format", "pcm8"},
+                   "",
+                   Board::Mega2560,
+                   SampleFormat::Pcm8},
+        FormatCase{"MegaAdpcm",
+                   {"--board", "mega2560", "--format", "adpcm4"},
+                   "",
+                   Board::Mega2560,
+                   SampleFormat::Adpcm4}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ImportCommand, LoadsTheFileIntoTheSlotAndSavesTheFolderWhole) {
@@ -507,6 +590,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "--rate does not go with export"},
         Refusal{"OptionWithoutCommand", {"--force"}, 2, "--force goes with a command"},
         Refusal{"UnknownBoard", {"export", "--board", "due"}, 2, "Unknown board \"due\""},
+        Refusal{"UnknownFormat", {"export", "--format", "mp3"}, 2, "Unknown sample format \"mp3\""},
+        Refusal{"UnknownFormatToList", {"list", "--format", "PCM8"}, 2, "Unknown sample format"},
         Refusal{"UnknownBoardToList", {"list", "--board", "Uno"}, 2, "Unknown board \"Uno\""},
         Refusal{"EmptyOutput", {"export", "-o", ""}, 2, "--output needs a value"},
         Refusal{"EmptyFolder", {"list"}, 2, "The folder given with --folder is empty.", ""}),
