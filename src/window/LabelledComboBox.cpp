@@ -13,7 +13,8 @@ QComboBox* labelledComboBox(QWidget* window, const LabelledComboBoxPlacement& pl
     box->setObjectName(QString::fromLatin1(placement.boxName));
     box->setGeometry(placement.boxGeometry);
     label->setBuddy(box);
-    label->setAccessibleName(placement.caption);
+    label->setAccessibleName(
+        QString(placement.caption).remove(QLatin1Char('&'))); // no mnemonic mark
     return box;
 }
 

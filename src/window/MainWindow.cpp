@@ -2,6 +2,7 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "export/AdpcmSketch.h"
 #include "export/ExportedSamples.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
@@ -143,6 +144,17 @@ void MainWindow::connectChoices() {
         rememberBoard(board());
         updateBudgetMeter();
     });
+    for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
+        const std::string_view name = sampleFormatDisplayName(format);
+        c.formatBox->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                             static_cast<int>(format));
+    }
+    setSampleFormat(rememberedSampleFormat());
+    connect(c.formatBox, &QComboBox::activated, this, [this] {
+        rememberSampleFormat(sampleFormat());
+        updateBudgetMeter();
+        updateSnrReadout();
+    });
 }
 
 bool MainWindow::open() {
@@ -282,7 +294,11 @@ void MainWindow::playSlot() {
 
 void MainWindow::playOutput() {
     guarded([this] {
-        soundOutput().play(exportedSamples(current(), currentSlot_), current().sampleRate);
+        // What the board will play: the decoded ADPCM samples when that format is chosen.
+        soundOutput().play(sampleFormat() == SampleFormat::Adpcm4
+                               ? previewAdpcm(current(), currentSlot_).samples
+                               : exportedSamples(current(), currentSlot_),
+                           current().sampleRate);
     });
 }
 
@@ -326,7 +342,8 @@ void MainWindow::saveWavetable() {
         }
         // What no sketch could use is refused, and a table too large for the board is put to
         // the user, before a file is chosen or anything written.
-        const ExportCheck check = openWorkspace().checkSketch(board());
+        showGuardedBytes(0);
+        const ExportCheck check = openWorkspace().checkSketch(board(), sampleFormat());
         if (check.needsConfirmation() &&
             !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
             return;
@@ -336,7 +353,8 @@ void MainWindow::saveWavetable() {
         if (!fileDialog_.showSave(this)) {
             return; // cancelled: nothing is written
         }
-        openWorkspace().exportSketch(fileDialog_.fileName(), board(), OverBudget::Allow);
+        showGuardedBytes(openWorkspace().exportSketch(fileDialog_.fileName(), board(),
+                                                      sampleFormat(), OverBudget::Allow));
     });
 }
 
@@ -345,7 +363,8 @@ void MainWindow::savePlayerSketch() {
         if (!settleMixedRates()) {
             return;
         }
-        const ExportCheck check = openWorkspace().checkPlayerSketch(board());
+        showGuardedBytes(0);
+        const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat());
         if (check.needsConfirmation() &&
             !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
             return;
@@ -361,8 +380,9 @@ void MainWindow::savePlayerSketch() {
         if (!chosen) {
             return; // cancelled: nothing is written and no folder made
         }
-        openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
-                                           OverBudget::Allow);
+        showGuardedBytes(
+            openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
+                                               sampleFormat(), OverBudget::Allow));
     });
 }
 

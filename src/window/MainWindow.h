@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/SampleFormat.h"
 #include "window/CommonDialog.h"
 #include "window/KeyboardAccess.h"
 #include "window/UserPrompts.h"
@@ -63,6 +64,9 @@ public:
     // The board the wavetable is checked against, as chosen in the window and remembered.
     Board board() const;
     void setBoard(Board board);
+    // The format the table is written in, as chosen in the window and remembered.
+    SampleFormat sampleFormat() const;
+    void setSampleFormat(SampleFormat format);
 
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
@@ -92,6 +96,9 @@ private:
     void showCurrentSlot();
     void showReadouts(const Slot& slot);
     void updateBudgetMeter();
+    void updateSnrReadout();
+    // After an export: says how many bytes the Mega's guard changed, or nothing.
+    void showGuardedBytes(std::int32_t changedBytes);
     Workspace& openWorkspace() const; // raises before open() and after the window closed
     const Slot& current() const;
 

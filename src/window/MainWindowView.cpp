@@ -2,6 +2,7 @@
 // descriptions, the budget meter, and the state of the editing controls.
 #include "window/MainWindow.h"
 
+#include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
 #include "export/SlotRates.h"
 #include "slots/Resampler.h"
@@ -19,6 +20,8 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <cmath>
 
 namespace wtb {
 
@@ -52,12 +55,22 @@ void MainWindow::nameControls() {
     name(c.boardBox, QStringLiteral("Board"),
          QStringLiteral("The board the sketch is for: the meter beside it compares the sample "
                         "table with the flash it leaves."));
+    name(c.formatBox, QStringLiteral("Sample format"),
+         QStringLiteral("How the sketch's table holds the samples: 8-bit PCM, one byte each, or "
+                        "4-bit ADPCM, about twice the sound in the same flash, decoded by the "
+                        "board as it plays. \"Play output\" plays what the board will play."));
     for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
         if (label->buddy()) {
             label->setToolTip(label->buddy()->toolTip()); // a box's caption explains it too
         }
     }
     c.budgetMeter->setAccessibleName(QStringLiteral("Flash budget"));
+    makeReadout(*c.snrReadout, QStringLiteral("ADPCM signal-to-noise ratio"),
+                QStringLiteral("In 4-bit ADPCM: how far the current slot's decoded samples stay "
+                               "from its 8-bit samples, as a signal-to-noise ratio in dB (higher "
+                               "is closer; about 6 dB a bit)"));
+    makeReadout(*c.exportNote, QStringLiteral("Last export"),
+                QStringLiteral("What the last export changed in the table"));
     makeReadout(*c.nameReadout, QStringLiteral("Sound name"),
                 QStringLiteral("The current slot's name"));
     makeReadout(*c.bitsReadout, QStringLiteral("Bits per sample"),
@@ -116,6 +129,7 @@ void MainWindow::showCurrentSlot() {
             .arg(slot.sampleCount())
             .arg(slot.endIndex));
     updateBudgetMeter();
+    updateSnrReadout();
 }
 
 void MainWindow::showReadouts(const Slot& slot) {
@@ -138,7 +152,7 @@ void MainWindow::updateBudgetMeter() {
     }
     FlashBudget budget;
     try {
-        budget = flashBudget(workspace_->bank(), board());
+        budget = flashBudget(workspace_->bank(), board(), sampleFormat());
     } catch (const std::exception& error) {
         // A bank whose end indices add up past 32 bits has no budget to show.
         meter.setRange(0, 1);
@@ -154,9 +168,9 @@ void MainWindow::updateBudgetMeter() {
     meter.setValue(std::min(budget.bytes, budget.room));
     meter.setFormat(QStringLiteral("Table %1 of %2 bytes").arg(bytes, room));
     const QString tip =
-        QStringLiteral("The sketch's table holds %1 bytes (each slot's end index + 1); the %2 "
-                       "leaves %3 bytes for it beside a minimal player.%4")
-            .arg(bytes, controls_.boardBox->currentText(), room,
+        QStringLiteral("The sketch's table holds %1 bytes in %2; the %3 leaves %4 bytes for it "
+                       "beside a minimal player.%5")
+            .arg(bytes, controls_.formatBox->currentText(), controls_.boardBox->currentText(), room,
                  budget.fits ? QString() : QStringLiteral(" It does not fit."));
     meter.setToolTip(tip);
     meter.setAccessibleDescription(tip);
@@ -249,6 +263,42 @@ Board MainWindow::board() const {
 void MainWindow::setBoard(Board chosen) {
     controls_.boardBox->setCurrentIndex(controls_.boardBox->findData(static_cast<int>(chosen)));
     updateBudgetMeter();
+}
+
+SampleFormat MainWindow::sampleFormat() const {
+    return static_cast<SampleFormat>(controls_.formatBox->currentData().toInt());
+}
+
+void MainWindow::setSampleFormat(SampleFormat chosen) {
+    controls_.formatBox->setCurrentIndex(controls_.formatBox->findData(static_cast<int>(chosen)));
+    updateBudgetMeter();
+    updateSnrReadout();
+}
+
+void MainWindow::updateSnrReadout() {
+    QLabel& readout = *controls_.snrReadout;
+    if (!workspace_ || sampleFormat() != SampleFormat::Adpcm4) {
+        showReadout(readout, QString());
+        return;
+    }
+    try {
+        const double snr = previewAdpcm(current(), currentSlot_).snrDb;
+        showReadout(readout, std::isfinite(snr) ? QStringLiteral("SNR %1 dB").arg(snr, 0, 'f', 1)
+                                                : QStringLiteral("SNR exact"));
+    } catch (const std::exception&) {
+        // A slot the export refuses has nothing to measure; the export says why.
+        showReadout(readout, QString());
+    }
+}
+
+void MainWindow::showGuardedBytes(std::int32_t changedBytes) {
+    QLabel& note = *controls_.exportNote;
+    if (changedBytes <= 0) {
+        showReadout(note, QString());
+        return;
+    }
+    showReadout(note, QStringLiteral("Mega guard: %1 bytes").arg(changedBytes));
+    note.setToolTip(QString::fromStdString(guardedBytesNote(changedBytes)));
 }
 
 } // namespace wtb

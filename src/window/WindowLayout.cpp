@@ -132,6 +132,13 @@ void createEditingControls(QWidget* window, WindowControls& c) {
                                   "boardBox", QRect(358, 276, 180, 22)});
     c.budgetMeter = place(window, new QProgressBar, "budgetMeter", QRect(544, 276, 290, 22));
     c.budgetMeter->setTextVisible(true);
+    // The sample format: right of "Save Player Sketch...", after the board in the tab order.
+    c.formatBox =
+        labelledComboBox(window, {"formatLabel", QStringLiteral("&Format:"),
+                                  QRect(660, 222, 46, 20), "formatBox", QRect(708, 220, 126, 22)});
+    QWidget::setTabOrder(c.boardBox, c.formatBox);
+    c.snrReadout = readout(window, "snrReadout", QRect(734, 250, 100, 20));
+    c.exportNote = readout(window, "exportNote", QRect(700, 194, 134, 20));
 }
 
 } // namespace

@@ -45,6 +45,9 @@ struct WindowControls {
     QPushButton* normaliseAllButton = nullptr;
     QComboBox* boardBox = nullptr;
     QProgressBar* budgetMeter = nullptr;
+    QComboBox* formatBox = nullptr;
+    QLabel* snrReadout = nullptr; // the current slot's SNR in ADPCM; empty for PCM
+    QLabel* exportNote = nullptr; // what the last export changed, if anything
 
     // Each command button and the command it runs.
     std::vector<std::pair<QPushButton*, WindowCommand>> commandButtons() const;

@@ -1,5 +1,7 @@
 // The Play button, heard through a private PulseAudio whose sink writes what it plays to a pipe.
 #include "WindowTestSupport.h"
+#include "export/AdpcmSketch.h"
+#include "export/ExportedSamples.h"
 #include "support/PrivateSoundServer.h"
 
 #include <QPushButton>
@@ -58,6 +60,28 @@ TEST(PlayThroughTheWindow, PlayOutputSendsExactlyTheSamplesTheSketchHolds) {
         << "the sink never received the exported samples";
     const Bytes past(sound.begin() + 1999, sound.begin() + 2100);
     EXPECT_FALSE(test::findBytes(server.capture(), past)) << "samples past the end were played";
+}
+
+TEST(PlayThroughTheWindow, PlayOutputInAdpcmSendsTheSamplesTheBoardDecodes) {
+    test::PrivateSoundServer server;
+    if (const auto failure = server.start()) {
+        GTEST_SKIP() << "no private sound server: " << *failure;
+    }
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    slots[4] = {test::randomSlots(3000, 9).front().bytes, "five.wav", 2499};
+    test::LoadedWindow w(slots);
+    MainWindow& window = *w.window;
+    window.chooseSlot(5);
+    window.setSampleFormat(SampleFormat::Adpcm4);
+    const Slot& slot = window.workspace().slot(5);
+    const Bytes decoded = previewAdpcm(slot, 5).samples;
+    ASSERT_NE(decoded, exportedSamples(slot, 5)) << "random samples came back exactly";
+
+    window.playOutput();
+    ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+    ASSERT_TRUE(test::spinEventLoopUntil(
+        [&] { return test::findBytes(server.capture(), decoded).has_value(); }, 10000))
+        << "the sink never received the decoded samples";
 }
 
 } // namespace

@@ -3,9 +3,14 @@
 #include "WindowTestSupport.h"
 
 #include "editing/Resample.h"
+#include "export/AdpcmSketch.h"
+#include "export/FlashBudget.h"
+#include "export/SketchWriter.h"
+#include "workspace/Choices.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -130,6 +135,59 @@ TEST_F(SlotEdits, SaveChecksTheBoardBeforeAnythingIsWritten) {
     ASSERT_EQ(w->errors->size(), 1);
     EXPECT_TRUE(w->errors->at(0).contains("80000")) << w->errors->at(0).toStdString();
     EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList({"a.ino"}));
+}
+
+TEST_F(SlotEdits, TheFormatBoxCountsTheBytesItWritesShowsTheSnrAndIsRemembered) {
+    auto& meter = *window().findChild<QProgressBar*>("budgetMeter");
+    auto& box = *window().findChild<QComboBox*>("formatBox");
+    auto& snr = *window().findChild<QLabel*>("snrReadout");
+    window().chooseSlot(3); // the sine: a sound ADPCM cannot give back exactly
+    const SlotBank& bank = window().workspace().bank();
+    for (const Board board : {Board::Uno, Board::Mega2560}) {
+        window().setBoard(board);
+        for (const SampleFormat format : {SampleFormat::Adpcm4, SampleFormat::Pcm8}) {
+            box.setCurrentIndex(box.findData(static_cast<int>(format)));
+            Q_EMIT box.activated(box.currentIndex()); // as the user chooses it
+            const FlashBudget budget = flashBudget(bank, board, format);
+            EXPECT_EQ(meter.maximum(), budget.room);
+            EXPECT_EQ(meter.value(), std::min(budget.bytes, budget.room));
+            EXPECT_TRUE(meter.text().contains(QString::number(budget.bytes)))
+                << meter.text().toStdString();
+            if (format == SampleFormat::Adpcm4) {
+                const double measured = previewAdpcm(bank[3], 3).snrDb;
+                EXPECT_EQ(snr.text(), QStringLiteral("SNR %1 dB").arg(measured, 0, 'f', 1));
+            } else {
+                EXPECT_EQ(snr.text(), QString());
+            }
+            EXPECT_EQ(rememberedSampleFormat(), format);
+            test::LoadedWindow again(test::patternedSlots(10));
+            EXPECT_EQ(again.window->sampleFormat(), format);
+        }
+    }
+}
+
+TEST_F(SlotEdits, ASaveForTheMegaSaysHowManyBytesItsGuardChanged) {
+    std::vector<test::SlotContent> slots = test::patternedSlots(100);
+    std::fill(slots[0].bytes.begin() + 10, slots[0].bytes.begin() + 17,
+              std::uint8_t{0xa1}); // stored as 0x21
+    w = std::make_unique<test::LoadedWindow>(slots);
+    auto& note = *window().findChild<QLabel*>("exportNote");
+    test::TempFolder target;
+    for (const Board board : {Board::Mega2560, Board::Uno}) {
+        window().setBoard(board);
+        const std::int32_t changed =
+            buildSketchText(window().workspace().bank(), board, SampleFormat::Pcm8).changedBytes;
+        w->dialog->answers = {target.file("kit.ino")};
+        window().saveWavetable();
+        ASSERT_TRUE(w->errors->isEmpty()) << w->errors->join("\n").toStdString();
+        if (board == Board::Mega2560) {
+            ASSERT_GT(changed, 0);
+            EXPECT_EQ(note.text(), QStringLiteral("Mega guard: %1 bytes").arg(changed));
+            EXPECT_EQ(note.toolTip().toStdString(), guardedBytesNote(changed));
+        } else {
+            EXPECT_EQ(note.text(), QString()) << "a board without the guard kept the note";
+        }
+    }
 }
 
 } // namespace

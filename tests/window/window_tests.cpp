@@ -122,6 +122,11 @@ TEST(MainWindow, ControlsHaveTheirKindCaptionPlaceAndTabOrder) {
              << "saveButton"
              << "playButton";
     EXPECT_EQ(order.mid(0, tabOrder.size()), tabOrder); // the new controls come after
+    EXPECT_EQ(order.indexOf("formatBox"), order.indexOf("boardBox") + 1);
+    const auto* formatLabel = window.findChild<QLabel*>("formatLabel");
+    ASSERT_NE(formatLabel, nullptr);
+    EXPECT_EQ(formatLabel->buddy(), control(window, "formatBox")); // Alt+F reaches the box
+    EXPECT_TRUE(formatLabel->text().contains("&F"));
 
     const QFont font = control(window, "totalReadout")->font();
     EXPECT_TRUE(QStringList({"MS Sans Serif", "DejaVu Sans", "Liberation Sans"})
