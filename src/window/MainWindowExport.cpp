@@ -1,0 +1,100 @@
+// The window's two exports, the table and the player sketch: the checks and questions before
+// anything is written, then the workspace writes.
+#include "window/MainWindow.h"
+
+#include "audio/SoundOutput.h"
+#include "common/AtomicFile.h"
+#include "export/AdpcmSketch.h"
+#include "export/ExportedSamples.h"
+#include "export/PlayerSketch.h"
+#include "export/SketchText.h"
+#include "slots/WorkingFolderLock.h"
+#include "window/ClickSlider.h"
+#include "window/WaveformView.h"
+#include "window/WindowCaption.h"
+#include "workspace/AutoSave.h"
+#include "workspace/Choices.h"
+#include "workspace/Workspace.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+namespace wtb {
+
+bool MainWindow::settleMixedRates() {
+    const SlotRates rates = openWorkspace().rates();
+    if (!rates.mixed()) {
+        return true;
+    }
+    const std::int32_t rate = resampleRateFor(rates, targetRate());
+    switch (prompts_->askMixedRates(this, QString::fromStdString(mixedRatesWarning(rates)), rate)) {
+    case UserPrompts::MixedRatesChoice::ResampleAll:
+        openWorkspace().resample(std::nullopt, rate);
+        return true;
+    case UserPrompts::MixedRatesChoice::SaveAnyway:
+        return true;
+    case UserPrompts::MixedRatesChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+void MainWindow::saveWavetable() {
+    guarded([this] {
+        // Rates first: resampling changes the table's size, which the budget check weighs.
+        if (!settleMixedRates()) {
+            return; // cancelled: nothing is changed or written
+        }
+        // What no sketch could use is refused, and a table too large for the board is put to
+        // the user, before a file is chosen or anything written.
+        showGuardedBytes(0);
+        const ExportCheck check = openWorkspace().checkSketch(board(), sampleFormat());
+        if (check.needsConfirmation() &&
+            !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+            return;
+        }
+        // The filter stays whatever the last dialog used.
+        fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchFileName));
+        if (!fileDialog_.showSave(this)) {
+            return; // cancelled: nothing is written
+        }
+        showGuardedBytes(openWorkspace().exportSketch(fileDialog_.fileName(), board(),
+                                                      sampleFormat(), OverBudget::Allow));
+    });
+}
+
+void MainWindow::savePlayerSketch() {
+    guarded([this] {
+        if (!settleMixedRates()) {
+            return;
+        }
+        showGuardedBytes(0);
+        const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat());
+        if (check.needsConfirmation() &&
+            !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+            return;
+        }
+        // The name given is the sketch's folder, made beside the chosen place, as the Arduino
+        // IDE keeps a sketch. Its filter is its own; the table's dialog keeps the one it had.
+        const QString filters = fileDialog_.nameFilters();
+        fileDialog_.setNameFilters(QStringLiteral("Arduino sketch (*.ino);;All files (*)"));
+        fileDialog_.setFileName(QString::fromLatin1(
+            kDefaultPlayerName.data(), static_cast<qsizetype>(kDefaultPlayerName.size())));
+        const bool chosen = fileDialog_.showSave(this);
+        fileDialog_.setNameFilters(filters);
+        if (!chosen) {
+            return; // cancelled: nothing is written and no folder made
+        }
+        showGuardedBytes(
+            openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
+                                               sampleFormat(), OverBudget::Allow));
+    });
+}
+
+} // namespace wtb
