@@ -5,11 +5,37 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace wtb {
 
 namespace {
+
 const QString kTitle = QString::fromLatin1(kWindowCaption);
+
+struct Answer {
+    QString caption;
+    QMessageBox::ButtonRole role;
+};
+
+// Asks with one button per answer; gives the index of the one pressed. `safe` is the default
+// and the answer of Escape and of the box's own close button: it loses nothing.
+std::size_t ask(QWidget* parent, QMessageBox::Icon icon, const QString& message,
+                const std::vector<Answer>& answers, std::size_t preferred, std::size_t safe) {
+    QMessageBox box(icon, kTitle, message, QMessageBox::NoButton, parent);
+    std::vector<QPushButton*> buttons;
+    for (const Answer& answer : answers) {
+        buttons.push_back(box.addButton(answer.caption, answer.role));
+    }
+    box.setDefaultButton(buttons[preferred]);
+    box.setEscapeButton(buttons[safe]);
+    box.exec();
+    const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return pressed == buttons.end() ? safe : static_cast<std::size_t>(pressed - buttons.begin());
 }
+
+} // namespace
 
 void UserPrompts::showError(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, kTitle, message);
@@ -17,57 +43,43 @@ void UserPrompts::showError(QWidget* parent, const QString& message) {
 
 UserPrompts::SaveFailureChoice UserPrompts::askAfterFailedSave(QWidget* parent,
                                                                const QString& message) {
-    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
-    QPushButton* retry = box.addButton(QStringLiteral("Retry"), QMessageBox::AcceptRole);
-    QPushButton* discard =
-        box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
-    QPushButton* keepOpen =
-        box.addButton(QStringLiteral("Keep the window open"), QMessageBox::RejectRole);
-    box.setDefaultButton(retry);
-    box.setEscapeButton(keepOpen); // Escape and the box's close button lose nothing
-    box.exec();
-    if (box.clickedButton() == retry) {
-        return SaveFailureChoice::Retry;
-    }
-    return box.clickedButton() == discard ? SaveFailureChoice::CloseWithoutSaving
-                                          : SaveFailureChoice::KeepOpen;
+    const std::size_t pressed =
+        ask(parent, QMessageBox::Warning, message,
+            {{QStringLiteral("Retry"), QMessageBox::AcceptRole},
+             {QStringLiteral("Close without saving"), QMessageBox::DestructiveRole},
+             {QStringLiteral("Keep the window open"), QMessageBox::RejectRole}},
+            0, 2);
+    const SaveFailureChoice choices[] = {SaveFailureChoice::Retry,
+                                         SaveFailureChoice::CloseWithoutSaving,
+                                         SaveFailureChoice::KeepOpen};
+    return choices[pressed];
 }
 
 bool UserPrompts::askSaveAnyway(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
-    QPushButton* saveAnyway = box.addButton(QStringLiteral("Save anyway"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == saveAnyway;
+    return ask(parent, QMessageBox::Warning, message,
+               {{QStringLiteral("Save anyway"), QMessageBox::AcceptRole},
+                {QStringLiteral("Cancel"), QMessageBox::RejectRole}},
+               1, 1) == 0;
 }
 
 UserPrompts::MixedRatesChoice UserPrompts::askMixedRates(QWidget* parent, const QString& message,
                                                          std::int32_t rate) {
-    QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::NoButton, parent);
-    QPushButton* resample =
-        box.addButton(QStringLiteral("Resample all to %1 Hz").arg(rate), QMessageBox::AcceptRole);
-    QPushButton* saveAnyway = box.addButton(QStringLiteral("Save anyway"), QMessageBox::YesRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == resample) {
-        return MixedRatesChoice::ResampleAll;
-    }
-    return box.clickedButton() == saveAnyway ? MixedRatesChoice::SaveAnyway
-                                             : MixedRatesChoice::Cancel;
+    const std::size_t pressed =
+        ask(parent, QMessageBox::Warning, message,
+            {{QStringLiteral("Resample all to %1 Hz").arg(rate), QMessageBox::AcceptRole},
+             {QStringLiteral("Save anyway"), QMessageBox::YesRole},
+             {QStringLiteral("Cancel"), QMessageBox::RejectRole}},
+            2, 2);
+    const MixedRatesChoice choices[] = {MixedRatesChoice::ResampleAll, MixedRatesChoice::SaveAnyway,
+                                        MixedRatesChoice::Cancel};
+    return choices[pressed];
 }
 
 bool UserPrompts::askResampleToTarget(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Question, kTitle, message, QMessageBox::NoButton, parent);
-    QPushButton* resample = box.addButton(QStringLiteral("Resample"), QMessageBox::AcceptRole);
-    QPushButton* leave = box.addButton(QStringLiteral("Leave them"), QMessageBox::RejectRole);
-    box.setDefaultButton(leave);
-    box.setEscapeButton(leave);
-    box.exec();
-    return box.clickedButton() == resample;
+    return ask(parent, QMessageBox::Question, message,
+               {{QStringLiteral("Resample"), QMessageBox::AcceptRole},
+                {QStringLiteral("Leave them"), QMessageBox::RejectRole}},
+               1, 1) == 0;
 }
 
 } // namespace wtb
