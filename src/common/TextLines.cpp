@@ -37,4 +37,16 @@ std::vector<std::string_view> splitFields(std::string_view line, char separator)
     }
 }
 
+void appendCrLfLines(std::string& text, std::string_view lines) {
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        text.append(lines.substr(0, end));
+        text.append(kCrLf);
+        if (end == std::string_view::npos) {
+            return;
+        }
+        lines.remove_prefix(end + 1);
+    }
+}
+
 } // namespace wtb

@@ -13,6 +13,9 @@ inline constexpr std::string_view kCrLf = "\r\n";
 // the last line end is a line of its own; an empty text has no lines.
 std::vector<std::string_view> splitTextLines(std::string_view text);
 
+// Appends text written with LF line ends, each line ending in CR LF instead.
+void appendCrLfLines(std::string& text, std::string_view lines);
+
 // Splits a line at every TAB into fields numbered from 0.
 std::vector<std::string_view> splitFields(std::string_view line, char separator = '\t');
 

@@ -28,19 +28,6 @@ void appendLine(std::string& text, std::string_view line) {
     text.append(kCrLf);
 }
 
-// Appends text written with LF line ends, each line ending in CR LF instead.
-void appendCrLfLines(std::string& text, std::string_view lines) {
-    while (!lines.empty()) {
-        const std::size_t end = lines.find('\n');
-        text.append(lines.substr(0, end));
-        text.append(kCrLf);
-        if (end == std::string_view::npos) {
-            return;
-        }
-        lines.remove_prefix(end + 1);
-    }
-}
-
 constexpr std::string_view kAdpcmHeader =
     R"sketch(// 4-bit IMA ADPCM wavetable: slot N's samples are decoded in order by a reader.
 //   Zozedovad_Reader reader;

@@ -224,19 +224,6 @@ void loop() {
 }
 )sketch";
 
-// Appends text written with LF line ends, each line ending in CR LF instead.
-void appendCrLfLines(std::string& text, std::string_view lines) {
-    while (!lines.empty()) {
-        const std::size_t end = lines.find('\n');
-        text.append(lines.substr(0, end));
-        text.append(kCrLf);
-        if (end == std::string_view::npos) {
-            return;
-        }
-        lines.remove_prefix(end + 1);
-    }
-}
-
 void appendRates(std::string& text, std::span<const std::int32_t, 16> rates) {
     text.append(kRatesOpen);
     for (std::size_t k = 0; k < rates.size(); ++k) {
