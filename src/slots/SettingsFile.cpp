@@ -5,6 +5,7 @@
 #include "common/TextLines.h"
 #include "slots/SlotName.h"
 
+#include <charconv>
 #include <clocale>
 #include <cstdlib>
 #include <locale.h>
@@ -51,6 +52,27 @@ std::size_t numberPrefixLength(std::string_view text) {
         }
     }
     return pos;
+}
+
+std::optional<std::int32_t> wholeNumber(std::string_view field) {
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error != std::errc() || end != field.data() + field.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Loop> loopFields(const std::vector<std::string_view>& fields) {
+    if (fields.size() < 4) {
+        return std::nullopt;
+    }
+    const std::optional<std::int32_t> start = wholeNumber(fields[2]);
+    const std::optional<std::int32_t> end = wholeNumber(fields[3]);
+    if (!start || !end) {
+        return std::nullopt;
+    }
+    return Loop{*start, *end};
 }
 
 } // namespace
@@ -102,6 +124,7 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             raise(ErrorKind::Overflow, "The end index \"" + std::string(fields[1]) + "\" in " +
                                            lineName + " is outside the 32-bit range.");
         }
+        result[n].loop = loopFields(fields);
     }
     return result;
 }
@@ -113,6 +136,9 @@ std::string formatSettings(const SettingsLines& lines) {
         text += oneFieldName(line.name);
         text += '\t';
         text += std::to_string(line.endIndex);
+        if (line.loop) {
+            text += '\t' + std::to_string(line.loop->start) + '\t' + std::to_string(line.loop->end);
+        }
         text += kCrLf;
     }
     return text;

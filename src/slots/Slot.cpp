@@ -24,6 +24,11 @@ bool Samples::operator==(const Samples& other) const {
     return bytes_ == other.bytes_ || *bytes_ == *other.bytes_;
 }
 
+bool Slot::holdsLoop(const Loop& candidate) const {
+    return candidate.start >= 0 && candidate.start <= candidate.end && candidate.end <= endIndex &&
+           candidate.end <= lastIndex();
+}
+
 std::vector<std::int16_t> allSlotNumbers() {
     std::vector<std::int16_t> slots;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {

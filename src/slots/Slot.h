@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,16 +34,30 @@ private:
     std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
 };
 
+// A sustain loop: the samples start..end, both played, repeat while a note is held.
+struct Loop {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+
+    std::int32_t length() const { return end - start + 1; }
+
+    bool operator==(const Loop&) const = default;
+};
+
 // One wave slot: its sound at its sample rate, the index of the last sample the sketch keeps,
-// and its name (UTF-8, kept byte for byte as read). A value: copying a slot copies no samples.
+// its name (UTF-8, kept byte for byte as read) and an optional loop inside the kept samples.
+// A value: copying a slot copies no samples.
 struct Slot {
     Samples samples;
     std::int32_t sampleRate = 0; // Hz
     std::int32_t endIndex = 0;   // -1 keeps no sample; a hand-edited file may hold any value
     std::string name;
+    std::optional<Loop> loop;
 
     std::int32_t sampleCount() const { return samples.size(); }
     std::int32_t lastIndex() const { return samples.size() - 1; }
+    // Whether `candidate` lies within the samples the sketch keeps (0..end index).
+    bool holdsLoop(const Loop& candidate) const;
 
     bool operator==(const Slot&) const = default;
 };

@@ -69,7 +69,7 @@ void writeBank(const SlotBank& bank, const QString& folder) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const Slot& each = bank[slot];
         batch.write(slotFileName(slot), encodeWav8(each.samples.bytes(), each.sampleRate));
-        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex};
+        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex, each.loop};
     }
     batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
     batch.commit();
@@ -156,8 +156,13 @@ SlotBank loadSlotsAndSettings(const QString& folder) {
     SlotBank bank;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto index = static_cast<std::size_t>(slot - 1);
-        bank[slot] = Slot{Samples(std::move(sounds[index].bytes)), sounds[index].sampleRate,
-                          lines[index].endIndex, lines[index].name};
+        Slot& each = bank[slot];
+        each = Slot{Samples(std::move(sounds[index].bytes)), sounds[index].sampleRate,
+                    lines[index].endIndex, lines[index].name};
+        // a hand-edited end index or sound may have left the loop outside the kept samples
+        if (lines[index].loop && each.holdsLoop(*lines[index].loop)) {
+            each.loop = lines[index].loop;
+        }
     }
     return bank;
 }

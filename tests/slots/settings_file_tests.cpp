@@ -103,6 +103,36 @@ TEST(SettingsText, WritesSixteenCrLfLinesThatReadBack) {
     EXPECT_EQ(parseSettings(formatSettings(lines), "Settings.txt")[2].name, "tab here  and line");
 }
 
+TEST(SettingsText, ALoopIsTwoWholeNumbersAfterTheEndIndex) {
+    struct Case {
+        const char* line;
+        std::optional<Loop> loop;
+    };
+    for (const Case& each :
+         {Case{"five\t90\t10\t80", Loop{10, 80}}, Case{"five\t90\t0\t0", Loop{0, 0}},
+          Case{"five\t90\t10", std::nullopt}, Case{"five\t90\t10\t80.5", std::nullopt},
+          Case{"five\t90\tnote\t80", std::nullopt},
+          Case{"five\t90\t10\t99999999999", std::nullopt}}) {
+        SCOPED_TRACE(each.line);
+        const SettingsLines lines = parseSettings(sixteenLines(each.line), "Settings.txt");
+        EXPECT_EQ(lines[4].loop, each.loop);
+        EXPECT_EQ(lines[4].endIndex, 90);
+    }
+}
+
+TEST(SettingsText, OnlyLoopedSlotsGainFieldsSoLooplessTextIsUnchanged) {
+    const std::string loopless = sixteenLines("five\t5");
+    SettingsLines lines = parseSettings(loopless, "Settings.txt");
+    EXPECT_EQ(formatSettings(lines), loopless);
+
+    lines[4].loop = Loop{1, 4};
+    const std::string line = "five\t5\r\n";
+    std::string looped = loopless;
+    looped.replace(looped.find(line), line.size(), "five\t5\t1\t4\r\n");
+    EXPECT_EQ(formatSettings(lines), looped);
+    EXPECT_EQ(parseSettings(looped, "Settings.txt"), lines);
+}
+
 TEST(SlotBank, EveryAccessIsBoundsTested) {
     SlotBank bank;
     bank[16].endIndex = 5;

@@ -79,6 +79,25 @@ TEST(WorkingFolder, EndIndicesAreTakenAsStoredAndExtraLinesDropOnSave) {
     EXPECT_NE(saved.find("sound 3.wav\t5000\r\n"), std::string::npos);
 }
 
+TEST(WorkingFolder, LoopsRoundTripAndALoopOutsideTheKeptSamplesIsDropped) {
+    test::TempFolder folder;
+    writeCompleteFolder(folder.path());
+    std::string settings = test::readText(settingsFilePath(folder.path()));
+    settings.replace(settings.find("sound 2.wav\t19"), 14, "sound 2.wav\t19\t4\t19");
+    settings.replace(settings.find("sound 3.wav\t29"), 14, "sound 3.wav\t20\t4\t21");
+    settings.replace(settings.find("sound 4.wav\t39"), 14, "sound 4.wav\t39\t-1\t9");
+    test::writeText(settingsFilePath(folder.path()), settings);
+
+    SlotBank bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+    EXPECT_EQ(bank[2].loop, (Loop{4, 19}));
+    EXPECT_EQ(bank[3].loop, std::nullopt); // ends after the end index
+    EXPECT_EQ(bank[4].loop, std::nullopt);
+
+    bank[5].loop = Loop{0, 49};
+    saveWorkingFolder(bank, folder.path());
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit), bank);
+}
+
 struct Damage {
     const char* what;
     const char* namedFile;
