@@ -4,6 +4,7 @@
 #include "common/CheckedInt.h"
 #include "common/RegularFile.h"
 #include "common/RuntimeError.h"
+#include "slots/AiffSustainLoop.h"
 #include "slots/Resampler.h"
 #include "slots/SoundHeaderProbe.h"
 
@@ -153,6 +154,43 @@ void requireHeaderThatOpens(const QString& path) {
     }
 }
 
+// The loops of the file's instrument record, their ends made inclusive: libsndfile gives a
+// loop's end one past its last frame, as a WAV's smpl chunk holds it plus one.
+std::vector<FileLoop> instrumentLoops(SNDFILE* file, const SF_INFO& info, const QString& path) {
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF) {
+        QFile aiff(path);
+        std::optional<FileLoop> sustain;
+        if (aiff.open(QIODevice::ReadOnly)) {
+            sustain = readAiffSustainLoop(aiff);
+        }
+        return sustain ? std::vector<FileLoop>{*sustain} : std::vector<FileLoop>{};
+    }
+    SF_INSTRUMENT instrument{};
+    if (sf_command(file, SFC_GET_INSTRUMENT, &instrument, sizeof instrument) != SF_TRUE) {
+        return {};
+    }
+    std::vector<FileLoop> loops;
+    const int count = std::clamp(instrument.loop_count, 0, int(std::size(instrument.loops)));
+    for (int n = 0; n < count; ++n) {
+        const auto& each = instrument.loops[n];
+        FileLoop loop{FileLoopMode::Forward, each.start, std::int64_t{each.end} - 1};
+        switch (each.mode) {
+        case SF_LOOP_FORWARD:
+            break;
+        case SF_LOOP_BACKWARD:
+            loop.mode = FileLoopMode::Backward;
+            break;
+        case SF_LOOP_ALTERNATING:
+            loop.mode = FileLoopMode::Alternating;
+            break;
+        default:
+            continue; // no loop, or a maker's own kind
+        }
+        loops.push_back(loop);
+    }
+    return loops;
+}
+
 } // namespace
 
 Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
@@ -171,6 +209,9 @@ Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
     }
     Sound8 sound;
     sound.sampleRate = options.targetRate.value_or(info.samplerate);
+    sound.fileRate = info.samplerate;
+    sound.fileFrames = info.frames;
+    sound.loops = instrumentLoops(file.get(), info, path);
     if (isUnsigned8BitMono(info) && sound.sampleRate == info.samplerate && !options.normalise) {
         const std::int32_t frames = toInt32Checked(info.frames, "A sound length");
         sound.bytes = readRawBytes(file.get(), frames);

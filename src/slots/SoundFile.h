@@ -10,10 +10,29 @@
 
 namespace wtb {
 
+// How a loop of a file's instrument record repeats.
+enum class FileLoopMode { Forward, Backward, Alternating };
+
+// A loop as a sound file declares it, in the file's own frames: first and last frame played.
+struct FileLoop {
+    FileLoopMode mode = FileLoopMode::Forward;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+
+    bool operator==(const FileLoop&) const = default;
+};
+
 // A sound as the program holds it: unsigned 8-bit mono samples, zero line at 128.
 struct Sound8 {
     std::vector<std::uint8_t> bytes;
     std::int32_t sampleRate = 0;
+    // What the file itself declared, for carrying its loops over to `bytes`: its rate, its
+    // length in frames, and the loops of its instrument record (a WAV's smpl chunk, an AIFF's
+    // sustain loop) in the file's order; a loop whose end comes before its start is kept as
+    // declared, for the caller to refuse.
+    std::int32_t fileRate = 0;
+    std::int64_t fileFrames = 0;
+    std::vector<FileLoop> loops;
 };
 
 // How a sample in -1..1 becomes a byte: times numerator / denominator, rounded to nearest

@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <bit>
 #include <random>
 #include <stdexcept>
+#include <tuple>
 
 namespace wtb::test {
 
@@ -71,6 +73,102 @@ void writeFloatSoundFile(const QString& path, int channels, int rate,
 
 void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int rate) {
     writeText(path, encodeWav8(bytes, rate));
+}
+
+namespace {
+
+template <class T> void appendLittle(std::string& out, T value) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        out += static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xff);
+    }
+}
+
+template <class T> void appendBig(std::string& out, T value) {
+    for (std::size_t i = sizeof(T); i-- > 0;) {
+        out += static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xff);
+    }
+}
+
+// A chunk of a RIFF (little-endian sizes) or IFF (big-endian) file, padded to an even size.
+std::string chunk(const char* tag, const std::string& body, bool bigEndian) {
+    std::string out(tag, 4);
+    bigEndian ? appendBig(out, std::uint32_t(body.size()))
+              : appendLittle(out, std::uint32_t(body.size()));
+    out += body;
+    if (body.size() % 2 != 0) {
+        out += '\0';
+    }
+    return out;
+}
+
+} // namespace
+
+void writeWav16WithLoops(const QString& path, const std::vector<std::int16_t>& samples, int rate,
+                         const std::vector<SmplLoop>& loops) {
+    std::string format;
+    appendLittle(format, std::uint16_t{1}); // PCM
+    appendLittle(format, std::uint16_t{1}); // mono
+    appendLittle(format, std::uint32_t(rate));
+    appendLittle(format, std::uint32_t(rate * 2));
+    appendLittle(format, std::uint16_t{2});
+    appendLittle(format, std::uint16_t{16});
+    std::string data;
+    for (const std::int16_t sample : samples) {
+        appendLittle(data, static_cast<std::uint16_t>(sample));
+    }
+    std::string smpl;
+    for (const std::uint32_t field : {0u, 0u, std::uint32_t(1'000'000'000 / rate), 60u, 0u, 0u, 0u,
+                                      std::uint32_t(loops.size()), 0u}) {
+        appendLittle(smpl, field); // maker, product, period (ns), unity note, ..., loops, extra
+    }
+    for (std::size_t n = 0; n < loops.size(); ++n) {
+        for (const std::uint32_t field :
+             {std::uint32_t(n), loops[n].type, loops[n].start, loops[n].end, 0u, 0u}) {
+            appendLittle(smpl, field);
+        }
+    }
+    const std::string body = "WAVE" + chunk("fmt ", format, false) + chunk("data", data, false) +
+                             chunk("smpl", smpl, false);
+    writeText(path, chunk("RIFF", body, false));
+}
+
+void writeAiff16WithSustainLoop(const QString& path, const std::vector<std::int16_t>& samples,
+                                int rate, std::int16_t playMode, std::uint32_t begin,
+                                std::uint32_t end, bool markers) {
+    std::string common;
+    appendBig(common, std::int16_t{1});
+    appendBig(common, std::uint32_t(samples.size()));
+    appendBig(common, std::int16_t{16});
+    // The rate as an 80-bit extended float: exponent, then the integer shifted to bit 63.
+    const int exponent = std::bit_width(static_cast<unsigned>(rate)) - 1;
+    appendBig(common, std::uint16_t(16383 + exponent));
+    appendBig(common, std::uint64_t(rate) << (63 - exponent));
+    std::string marks;
+    appendBig(marks, std::uint16_t{2});
+    for (const auto& [id, position, name] :
+         {std::tuple{1, begin, "beg"}, std::tuple{2, end, "end"}}) {
+        appendBig(marks, std::int16_t(id));
+        appendBig(marks, position);
+        marks += '\3';
+        marks += name; // a count and three letters: even, no padding
+    }
+    std::string instrument;
+    for (const std::int8_t field : {60, 0, 0, 127, 1, 127}) {
+        appendBig(instrument, field); // base note, detune, notes, velocities
+    }
+    appendBig(instrument, std::int16_t{0}); // gain
+    for (const std::int16_t field : {playMode, std::int16_t{1}, std::int16_t{2}, std::int16_t{0},
+                                     std::int16_t{0}, std::int16_t{0}}) {
+        appendBig(instrument, field); // sustain loop, then a release loop that is off
+    }
+    std::string sound(8, '\0'); // offset and block size
+    for (const std::int16_t sample : samples) {
+        appendBig(sound, sample);
+    }
+    const std::string body = "AIFF" + chunk("COMM", common, true) +
+                             (markers ? chunk("MARK", marks, true) : std::string()) +
+                             chunk("INST", instrument, true) + chunk("SSND", sound, true);
+    writeText(path, chunk("FORM", body, true));
 }
 
 void writeText(const QString& path, const std::string& text) {

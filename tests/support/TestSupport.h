@@ -46,6 +46,27 @@ void writeFloatSoundFile(const QString& path, int channels, int rate,
 // An 8-bit unsigned mono WAV holding exactly `bytes`.
 void writeWav8(const QString& path, const std::vector<std::uint8_t>& bytes, int rate = 8000);
 
+// A loop of a WAV's smpl chunk: its type (0 forward, 1 ping-pong, 2 backward) and its first
+// and last frame, both played.
+struct SmplLoop {
+    std::uint32_t type = 0;
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+};
+
+// A 16-bit mono PCM WAV of `samples` with, after its data, a smpl chunk listing `loops`, laid
+// out byte by byte from the chunk's published layout (nine 32-bit little-endian fields, then
+// six per loop: cue id, type, start, end, fraction, play count), never by the library read.
+void writeWav16WithLoops(const QString& path, const std::vector<std::int16_t>& samples, int rate,
+                         const std::vector<SmplLoop>& loops);
+
+// A 16-bit mono AIFF of `samples` whose INST chunk's sustain loop has `playMode` (0 off,
+// 1 forward, 2 forward-backward) from the marker at frame `begin` to the one at frame `end`
+// (the loop's last frame is end - 1); without `markers` the MARK chunk is left out.
+void writeAiff16WithSustainLoop(const QString& path, const std::vector<std::int16_t>& samples,
+                                int rate, std::int16_t playMode, std::uint32_t begin,
+                                std::uint32_t end, bool markers = true);
+
 void writeText(const QString& path, const std::string& text);
 std::string readText(const QString& path);
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "slots/SoundFile.h"
+
+#include <QIODevice>
+
+#include <optional>
+
+namespace wtb {
+
+// The sustain loop of an AIFF or AIFF-C file: the play mode of its INST chunk, the frames from
+// its begin marker up to (not including) its end marker, as the MARK chunk places them.
+//
+// Read here rather than through libsndfile's instrument record, which (1.2) calls every AIFF
+// loop forward whatever its play mode, and gives marker numbers as frames when the MARK chunk
+// is missing. Nothing when the file is not AIFF, has no INST chunk, its sustain loop is off or
+// of a mode no player knows, or a marker it names is missing. The release loop, played after a
+// note ends, is not a sustain loop and is never taken. Reads chunk headers only, never the
+// sound, and never past the device's end, whatever the sizes the file declares.
+std::optional<FileLoop> readAiffSustainLoop(QIODevice& file);
+
+} // namespace wtb
