@@ -14,7 +14,8 @@ namespace wtb {
 // silent sound (all 128) comes back as it is.
 std::vector<std::uint8_t> normaliseBytes(std::span<const std::uint8_t> bytes);
 
-// The slot normalised; its rate and end index stay (the crossings the end sits at stay).
+// The slot normalised; its rate, end index and loop stay (the crossings the end sits at stay,
+// and the loop's samples keep their sides and directions, scaled as the rest of the sound).
 Slot normalisedSlot(const Slot& slot);
 
 } // namespace wtb

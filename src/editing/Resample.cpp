@@ -2,6 +2,7 @@
 
 #include "common/CheckedInt.h"
 #include "common/RoundHalfEven.h"
+#include "editing/SlotLoop.h"
 #include "editing/ZeroCrossingTrim.h"
 #include "slots/Resampler.h"
 #include "slots/SoundFile.h"
@@ -55,6 +56,14 @@ Slot resampledSlot(const Slot& slot, std::int32_t targetRate) {
         resampleBytes(slot.samples.bytes(), slot.sampleRate, targetRate);
     result.endIndex =
         resampledEndIndex(slot.endIndex, slot.sampleCount(), bytes, slot.sampleRate, targetRate);
+    result.loop.reset();
+    if (slot.loop) {
+        const LoopSpan span =
+            loopAtRate({slot.loop->start, slot.loop->end}, slot.sampleRate, targetRate);
+        if (const auto carried = carryLoop(bytes, result.endIndex, span)) {
+            result.loop = carried->loop;
+        }
+    }
     result.samples = Samples(bytes);
     result.sampleRate = targetRate;
     return result;

@@ -26,7 +26,9 @@ std::int32_t resampledEndIndex(std::int32_t endIndex, std::int32_t oldLength,
                                std::span<const std::uint8_t> newBytes, std::int32_t fromRate,
                                std::int32_t toRate);
 
-// The slot at `targetRate`, its end index moved along; the same slot when already there.
+// The slot at `targetRate`, its end index moved along, its loop carried to the same time and
+// snapped within a couple of samples (carryLoop; dropped only when the sound came out too
+// short to hold it); the same slot when already there.
 // Raises a bounds error for a target rate outside the range.
 Slot resampledSlot(const Slot& slot, std::int32_t targetRate);
 

@@ -1,10 +1,13 @@
 #include "editing/SlotImport.h"
+#include "editing/SlotLoop.h"
 #include "slots/SlotName.h"
 #include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+
+#include <cmath>
 
 namespace wtb {
 namespace {
@@ -100,6 +103,120 @@ TEST(SlotFromFile, AnUnreadableOrEmptySoundIsASoundErrorNamingTheFile) {
             EXPECT_EQ(error.kind(), ErrorKind::Sound);
             EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
         }
+    }
+}
+
+} // namespace
+} // namespace wtb
+
+namespace wtb {
+namespace {
+
+std::vector<std::int16_t> sine16(std::size_t length, double period) {
+    std::vector<std::int16_t> samples(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        samples[i] =
+            static_cast<std::int16_t>(std::lround(12000 * std::sin(2 * M_PI * i / period)));
+    }
+    return samples;
+}
+
+struct LoopImport {
+    const char* name;
+    std::vector<test::SmplLoop> loops; // in a second of a 160 Hz sine at 8000 Hz (period 50)
+    std::optional<std::int32_t> rate;
+    std::optional<Loop> loop;       // exactly, when known
+    std::optional<Loop> near;       // else within two samples of this, seamless
+    std::vector<std::string> notes; // words each note holds, one entry per note
+};
+
+void PrintTo(const LoopImport& each, std::ostream* out) {
+    *out << each.name;
+}
+
+class ImportedLoop : public testing::TestWithParam<LoopImport> {};
+
+TEST_P(ImportedLoop, IsTheFirstForwardLoopAtTheSameTimeOrNoneWithANote) {
+    const LoopImport& each = GetParam();
+    test::TempFolder folder;
+    const QString path = folder.file("motor.wav");
+    test::writeWav16WithLoops(path, sine16(8000, 50), 8000, each.loops);
+
+    ImportNotes notes{"said before"};
+    const Slot slot = slotFromFile(path, {each.rate, false}, &notes);
+    ASSERT_EQ(notes.size(), each.notes.size() + 1);
+    for (std::size_t n = 0; n < each.notes.size(); ++n) {
+        EXPECT_NE(notes[n + 1].find(each.notes[n]), std::string::npos) << notes[n + 1];
+        EXPECT_NE(notes[n + 1].find("\"motor.wav\""), std::string::npos) << notes[n + 1];
+    }
+    if (each.loop) {
+        EXPECT_EQ(slot.loop, each.loop);
+    } else if (each.near) {
+        ASSERT_TRUE(slot.loop);
+        EXPECT_NEAR(slot.loop->start, each.near->start, 2);
+        EXPECT_NEAR(slot.loop->end, each.near->end, 2);
+        EXPECT_LE(seamJump(slot.samples.bytes(), *slot.loop), kSeamlessJump);
+    } else {
+        EXPECT_EQ(slot.loop, std::nullopt);
+    }
+    if (slot.loop) {
+        EXPECT_TRUE(slot.holdsLoop(*slot.loop));
+    }
+    // Without a place for notes the same slot comes in.
+    EXPECT_EQ(slotFromFile(path, {each.rate, false}), slot);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loops, ImportedLoop,
+    testing::Values(
+        LoopImport{"Forward", {{0, 100, 399}}, {}, Loop{100, 399}, {}, {}},
+        // 50 samples a period become 100: six periods still, exactly twice the samples
+        LoopImport{"ForwardAtTwiceTheRate", {{0, 100, 399}}, 16000, Loop{200, 799}, {}, {}},
+        LoopImport{"ForwardAtAnotherRate", {{0, 100, 399}}, 11025, {}, Loop{138, 550}, {}},
+        LoopImport{"ForwardAtALowerRate", {{0, 1000, 2999}}, 5000, {}, Loop{625, 1874}, {}},
+        LoopImport{"EndOnePastTheLastFrame", {{0, 4000, 8000}}, {}, Loop{4000, 7999}, {}, {}},
+        LoopImport{"PingPong", {{1, 100, 399}}, {}, {}, {}, {"ping-pong loop"}},
+        LoopImport{"Backward", {{2, 100, 399}, {1, 5, 9}}, {}, {}, {}, {"backward loop"}},
+        LoopImport{"FirstForwardOfSeveral",
+                   {{1, 5, 9}, {0, 100, 399}, {0, 1000, 1099}},
+                   {},
+                   Loop{100, 399},
+                   {},
+                   {"has 3 loops"}},
+        LoopImport{"PastTheSound", {{0, 9000, 9100}}, {}, {}, {}, {"does not lie within"}},
+        LoopImport{"EndBeforeStart", {{0, 300, 200}}, {}, {}, {}, {"does not lie within"}},
+        LoopImport{"EndFarPastTheSound", {{0, 100, 9000}}, {}, {}, {}, {"does not lie within"}},
+        LoopImport{"NoLoops", {}, 11025, {}, {}, {}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ImportedLoop, ASeamThatJumpsIsKeptWithinACoupleOfSamplesAndSaidToJump) {
+    // from a crest back to the zero line: no seamless join within a couple of samples
+    test::TempFolder folder;
+    const QString path = folder.file("motor.wav");
+    test::writeWav16WithLoops(path, sine16(8000, 50), 8000, {{0, 112, 399}});
+    ImportNotes notes;
+    const Slot slot = slotFromFile(path, {}, &notes);
+    ASSERT_TRUE(slot.loop);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("jumps " + std::to_string(seamJump(slot.samples.bytes(), *slot.loop)) +
+                            " levels"),
+              std::string::npos)
+        << notes[0];
+    EXPECT_NEAR(slot.loop->start, 112, kCarriedLoopReach);
+    EXPECT_NEAR(slot.loop->end, 399, kCarriedLoopReach);
+    EXPECT_GT(seamJump(slot.samples.bytes(), *slot.loop), kSeamlessJump);
+}
+
+TEST(ImportedLoop, AnAiffPingPongLoopIsNotTakenForForward) {
+    test::TempFolder folder;
+    for (const auto& [mode, looped] : {std::pair{1, true}, {2, false}}) {
+        const QString path = folder.file(QString("organ %1.aiff").arg(mode));
+        test::writeAiff16WithSustainLoop(path, sine16(1000, 50), 8000,
+                                         static_cast<std::int16_t>(mode), 100, 400);
+        ImportNotes notes;
+        const Slot slot = slotFromFile(path, {}, &notes);
+        EXPECT_EQ(slot.loop, looped ? std::optional(Loop{100, 399}) : std::nullopt) << mode;
+        EXPECT_EQ(notes.size(), looped ? 0u : 1u) << mode;
     }
 }
 
