@@ -3,6 +3,7 @@
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
 #include "editing/SlotImport.h"
+#include "editing/SlotLoop.h"
 #include "editing/ZeroCrossingTrim.h"
 #include "slots/Resampler.h"
 #include "slots/WorkingFolderLock.h"
@@ -64,9 +65,13 @@ void Workspace::changed() {
     Q_EMIT slotsChanged();
 }
 
-void Workspace::importFile(std::int16_t slot, const QString& path, const DecodeOptions& options) {
+std::vector<std::string> Workspace::importFile(std::int16_t slot, const QString& path,
+                                               const DecodeOptions& options) {
     checkSlotNumber(slot);
-    apply(QStringLiteral("import into slot %1").arg(slot), {{slot, slotFromFile(path, options)}});
+    ImportNotes notes;
+    Slot imported = slotFromFile(path, options, &notes);
+    apply(QStringLiteral("import into slot %1").arg(slot), {{slot, std::move(imported)}});
+    return notes;
 }
 
 std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t index) {
@@ -79,8 +84,7 @@ std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t inde
                                      std::to_string(slot) + ", whose samples are 0.." +
                                      std::to_string(current.lastIndex()) + ".");
     }
-    Slot trimmed = current;
-    trimmed.endIndex = *zeroCrossingEnd(current.samples.bytes(), index);
+    Slot trimmed = slotEndingAt(current, *zeroCrossingEnd(current.samples.bytes(), index));
     const std::int32_t end = trimmed.endIndex;
     apply(QStringLiteral("trim slot %1").arg(slot), {{slot, std::move(trimmed)}});
     return end;
@@ -101,6 +105,38 @@ bool Workspace::normalise(SlotChoice slots) {
         changed.emplace_back(number, normalisedSlot(bank_[number]));
     }
     return apply(QStringLiteral("normalise ") + slotsText(slots), std::move(changed));
+}
+
+SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32_t end) {
+    const Slot& current = bank_[slot];
+    const std::string which = "slot " + std::to_string(slot);
+    const std::int32_t kept = std::min(current.endIndex, current.lastIndex());
+    if (current.samples.empty()) {
+        raise(ErrorKind::Bounds, "There are no samples in " + which + " to loop.");
+    }
+    if (kept < 0) {
+        raise(ErrorKind::Bounds, "The end index of " + which + " is " +
+                                     std::to_string(current.endIndex) +
+                                     ": the sketch keeps none of its samples, so it cannot loop.");
+    }
+    if (start < 0 || start > end || end > kept) {
+        raise(ErrorKind::Bounds, "The loop " + std::to_string(start) + " to " +
+                                     std::to_string(end) + " does not fit " + which +
+                                     ": a loop runs from a start to an end with 0 <= start <= "
+                                     "end <= " +
+                                     std::to_string(kept) + ", the last index the sketch keeps.");
+    }
+    const SettledLoop settled = snapLoop(current.samples.bytes(), {start, end}, current.endIndex);
+    Slot looped = current;
+    looped.loop = settled.loop;
+    apply(QStringLiteral("set loop of slot %1").arg(slot), {{slot, std::move(looped)}});
+    return settled;
+}
+
+bool Workspace::removeLoop(std::int16_t slot) {
+    Slot unlooped = bank_[slot];
+    unlooped.loop.reset();
+    return apply(QStringLiteral("remove loop of slot %1").arg(slot), {{slot, std::move(unlooped)}});
 }
 
 bool Workspace::undo() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/LoopSeam.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchWriter.h"
 #include "export/SlotRates.h"
@@ -42,11 +43,15 @@ public:
     const SlotBank& bank() const { return bank_; }
     const Slot& slot(std::int32_t number) const { return bank_[number]; }
 
-    // Replaces the slot with the sound file, named after it and ending at its last sample.
-    void importFile(std::int16_t slot, const QString& path, const DecodeOptions& options);
+    // Replaces the slot with the sound file, named after it and ending at its last sample, with
+    // the file's first forward loop (slotFromFile). Gives the notes for the user: sentences
+    // about a loop that was left out or does not join seamlessly; empty when all went plainly.
+    std::vector<std::string> importFile(std::int16_t slot, const QString& path,
+                                        const DecodeOptions& options);
 
     // Sets the slot's end index from `index` (0..last sample), stepped back to a zero crossing;
-    // gives where it settled, or nothing for a slot without samples (nothing changes).
+    // gives where it settled, or nothing for a slot without samples (nothing changes). A loop the
+    // new end cuts into is pulled in and snapped again, or dropped (slotEndingAt).
     std::optional<std::int32_t> trim(std::int16_t slot, std::int32_t index);
 
     // Converts the slot (or every slot at another rate) to `rate`; false when none changed.
@@ -54,6 +59,13 @@ public:
 
     // Scales the slot (or every slot) to full level; false when none changed.
     bool normalise(SlotChoice slots);
+
+    // Loops. setLoop moves both ends to the nearest seamless join (snapLoop) and gives the loop
+    // as it settled with its seam's jump; one undoable step. Raises a bounds error, changing
+    // nothing, for a slot that keeps no samples or ends that are not 0 <= start <= end <= the
+    // slot's end index. removeLoop gives false when the slot had no loop.
+    SettledLoop setLoop(std::int16_t slot, std::int32_t start, std::int32_t end);
+    bool removeLoop(std::int16_t slot);
 
     const EditHistory& history() const { return history_; }
     bool undo();

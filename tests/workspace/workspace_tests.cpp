@@ -131,6 +131,107 @@ TEST_F(OpenWorkspace, AFailedImportChangesNothingAndASuccessfulOneIsSavedWhole) 
     EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
 }
 
+TEST_F(OpenWorkspace, SetLoopSettlesOnASeamlessJoinAsOneUndoableStep) {
+    SlotBank bank = test::bankOf(test::patternedSlots(300));
+    bank[3] = test::makeSlot(tone(200, 8000, 4000), 3599, "hum"); // a period of 40 samples
+    open(bank);
+    const std::vector<Slot> before = slots();
+
+    const SettledLoop settled = workspace->setLoop(3, 1000, 2010);
+    EXPECT_LE(settled.jump, kSeamlessJump);
+    EXPECT_EQ(settled.jump, seamJump(workspace->slot(3).samples.bytes(), settled.loop));
+    EXPECT_EQ(workspace->slot(3).loop, settled.loop);
+    EXPECT_NE(settled.loop, (Loop{1000, 2010})); // a quarter period out: it moved
+    EXPECT_EQ(workspace->history().undoText(), "set loop of slot 3");
+    EXPECT_EQ(changes, 1);
+
+    // The same loop again is no step.
+    EXPECT_EQ(workspace->setLoop(3, settled.loop.start, settled.loop.end), settled);
+    EXPECT_EQ(changes, 1);
+
+    EXPECT_TRUE(workspace->undo());
+    EXPECT_EQ(slots(), before);
+    EXPECT_TRUE(workspace->redo());
+    EXPECT_EQ(workspace->slot(3).loop, settled.loop);
+
+    EXPECT_TRUE(workspace->removeLoop(3));
+    EXPECT_EQ(workspace->history().undoText(), "remove loop of slot 3");
+    EXPECT_EQ(workspace->slot(3).loop, std::nullopt);
+    EXPECT_FALSE(workspace->removeLoop(3));
+    EXPECT_TRUE(workspace->undo());
+    EXPECT_EQ(workspace->slot(3).loop, settled.loop);
+    EXPECT_EQ(changes, 5);
+}
+
+TEST_F(OpenWorkspace, SetLoopRefusesEndsOutsideTheKeptSamplesAndChangesNothing) {
+    std::vector<test::SlotContent> content = test::patternedSlots(1000);
+    content[1].endIndex = 499;
+    content[5] = {{}, "empty", -1};
+    content[6].endIndex = -1;
+    open(test::bankOf(content));
+    const std::vector<Slot> before = slots();
+    struct Case {
+        std::int16_t slot;
+        std::int32_t start, end;
+    };
+    for (const Case& each : {Case{2, 10, 500}, Case{2, -1, 100}, Case{2, 300, 200}, Case{6, 0, 0},
+                             Case{7, 0, 0}, Case{2, 0, 1000}}) {
+        SCOPED_TRACE(std::to_string(each.slot) + ": " + std::to_string(each.start) + " to " +
+                     std::to_string(each.end));
+        try {
+            workspace->setLoop(each.slot, each.start, each.end);
+            ADD_FAILURE() << "accepted";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::Bounds);
+            EXPECT_NE(std::string(error.what()).find("slot " + std::to_string(each.slot)),
+                      std::string::npos)
+                << error.what();
+        }
+    }
+    EXPECT_THROW(workspace->setLoop(17, 0, 10), RuntimeError);
+    EXPECT_EQ(workspace->setLoop(2, 499, 499).loop, (Loop{499, 499})); // one sample is a loop
+    EXPECT_EQ(changes, 1);
+    EXPECT_THROW(workspace->removeLoop(0), RuntimeError);
+}
+
+TEST_F(OpenWorkspace, ATrimIntoTheLoopPullsItInAndUndoBringsItBack) {
+    SlotBank bank = test::bankOf(test::patternedSlots(300));
+    bank[4] = test::makeSlot(tone(200, 8000, 4000), 3999, "hum");
+    open(bank);
+    workspace->setLoop(4, 1000, 2999);
+    const Slot looped = workspace->slot(4);
+
+    const std::int32_t end = *workspace->trim(4, 2500);
+    ASSERT_TRUE(workspace->slot(4).loop);
+    EXPECT_LE(workspace->slot(4).loop->end, end);
+    EXPECT_TRUE(workspace->slot(4).holdsLoop(*workspace->slot(4).loop));
+    workspace->trim(4, 900); // before the loop: none left
+    EXPECT_EQ(workspace->slot(4).loop, std::nullopt);
+    EXPECT_TRUE(workspace->undo());
+    EXPECT_TRUE(workspace->undo());
+    EXPECT_EQ(workspace->slot(4), looped);
+}
+
+TEST_F(OpenWorkspace, ImportTakesTheFilesLoopKeepsItThroughASaveAndGivesTheNotes) {
+    open(test::bankOf(test::patternedSlots(300)));
+    std::vector<std::int16_t> hum(2000);
+    for (std::size_t i = 0; i < hum.size(); ++i) {
+        hum[i] = static_cast<std::int16_t>(std::lround(9000 * std::sin(2 * M_PI * i / 50)));
+    }
+    test::writeWav16WithLoops(folder.file("hum.wav"), hum, 8000, {{0, 100, 399}});
+    test::writeWav16WithLoops(folder.file("swing.wav"), hum, 8000, {{1, 100, 399}});
+
+    EXPECT_EQ(workspace->importFile(8, folder.file("hum.wav"), {}), std::vector<std::string>{});
+    EXPECT_EQ(workspace->slot(8).loop, (Loop{100, 399}));
+    const std::vector<std::string> notes = workspace->importFile(9, folder.file("swing.wav"), {});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("\"swing.wav\" has a ping-pong loop"), std::string::npos) << notes[0];
+    EXPECT_EQ(workspace->slot(9).loop, std::nullopt);
+
+    workspace->save();
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
+}
+
 TEST_F(OpenWorkspace, AutoSaveWritesABurstOnceAndReportsAFailureOnceUntilASaveWorks) {
     open(test::bankOf(test::patternedSlots(300)));
     AutoSave autoSave(*workspace, std::chrono::milliseconds(50));
