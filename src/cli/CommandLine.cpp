@@ -29,6 +29,7 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] trim SLOT END\n"
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
+    "       wavetable-builder [--folder DIR] loop SLOT START END | loop SLOT none\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
@@ -47,13 +48,18 @@ constexpr const char* kCommands =
     "                       in the table share one rate: \"Rates\", then \"all\" and the rate,\n"
     "                       or \"mixed\" and one \"HZ: SLOTS\" field per rate (\"16384: 1-4, "
     "9\"),\n"
-    "                       or \"none\".\n"
+    "                       or \"none\". A slot with a loop adds its loop start and end\n"
+    "                       as two more fields.\n"
     "  import SLOT FILE     Load a sound file into the slot, named after the file, ending at\n"
     "                       its last sample.\n"
     "  trim SLOT END        Set the slot's end index to END, stepped back to a zero crossing\n"
     "                       as the window's end-point slider does.\n"
     "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
     "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
+    "  loop SLOT START END  Loop the slot from index START to END (both played), each end\n"
+    "                       moved to the nearest seamless join, at or before the end index;\n"
+    "                       prints where it settled and the jump left at its seam.\n"
+    "  loop SLOT none       Remove the slot's loop.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
     "                       the current folder). Slots at different rates are warned about\n"
     "                       on stderr; the sketch is written all the same.\n"
@@ -63,7 +69,7 @@ constexpr const char* kCommands =
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
-enum class Command { Window, Help, Version, List, Import, Trim, Resample, Normalise, Export };
+enum class Command { Window, Help, Version, List, Import, Trim, Resample, Normalise, Export, Loop };
 
 struct Invocation {
     Command command = Command::Window;
@@ -115,6 +121,15 @@ std::int32_t endIndexArgument(const QString& text) {
         usageError(QStringLiteral("\"%1\" is not an end index: END is a whole number.").arg(text));
     }
     return *end;
+}
+
+std::int32_t loopIndexArgument(const QString& text, const QString& name) {
+    const std::optional<std::int32_t> index = wholeNumber(text);
+    if (!index) {
+        usageError(QStringLiteral("\"%1\" is not a loop %2: %3 is a whole number.")
+                       .arg(text, name, name.toUpper()));
+    }
+    return *index;
 }
 
 std::int32_t rateArgument(const QString& text) {
@@ -190,6 +205,7 @@ struct CommandForm {
     Command command;
     const char* arguments; // as the usage shows them
     qsizetype count;
+    qsizetype fewest = -1; // a command that also takes fewer arguments: the fewest; else -1
 };
 
 constexpr CommandForm kForms[] = {
@@ -199,6 +215,7 @@ constexpr CommandForm kForms[] = {
     {"resample", Command::Resample, "SLOT|all HZ", 2},
     {"normalise", Command::Normalise, "SLOT|all", 1},
     {"export", Command::Export, "", 0},
+    {"loop", Command::Loop, "SLOT START END, or SLOT none", 3, 2},
 };
 
 const CommandForm& formNamed(const QString& name) {
@@ -215,7 +232,8 @@ QString optionName(const QCommandLineOption& option) {
 }
 
 void checkArguments(const CommandForm& form, const QStringList& arguments) {
-    if (arguments.size() == form.count) {
+    if (arguments.size() == form.count ||
+        (form.fewest >= 0 && arguments.size() >= form.fewest && arguments.size() <= form.count)) {
         return;
     }
     if (form.count == 0) {
@@ -332,6 +350,20 @@ QString workingFolderOf(const Invocation& invocation) {
     return invocation.folder.isEmpty() ? workingFolderOfProgram({}) : invocation.folder;
 }
 
+// `loop SLOT none`, or `loop SLOT START END`.
+std::optional<Loop> loopArguments(const QStringList& args) {
+    if (args.size() == 2) {
+        if (args[1] != QLatin1String("none")) {
+            usageError(QStringLiteral("loop takes SLOT START END, or SLOT none; \"%1\" is not "
+                                      "\"none\".")
+                           .arg(args[1]));
+        }
+        return std::nullopt;
+    }
+    return Loop{loopIndexArgument(args[1], QStringLiteral("start")),
+                loopIndexArgument(args[2], QStringLiteral("end"))};
+}
+
 // The commands that work on a working folder.
 void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
@@ -340,8 +372,13 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         print(stdout, listCommand(folder, invocation.board, invocation.format));
         return;
     case Command::Import:
-        importCommand(folder,
-                      {slotNumber(args[0]), args[1], invocation.rate, invocation.normalise});
+        for (const std::string& note : importCommand(
+                 folder, {slotNumber(args[0]), args[1], invocation.rate, invocation.normalise})) {
+            print(stderr, withProgramName("note: " + note));
+        }
+        return;
+    case Command::Loop:
+        print(stdout, loopCommand(folder, slotNumber(args[0]), loopArguments(args)));
         return;
     case Command::Trim: {
         const std::int16_t slot = slotNumber(args[0]);

@@ -102,9 +102,9 @@ std::string listCommand(const QString& folder, const std::optional<QString>& boa
     return formatSlotList(workspace.bank()) + budget + "\n" + ratesLine(workspace.rates()) + "\n";
 }
 
-void importCommand(const QString& folder, const ImportRequest& request) {
-    changingFolder(folder, [&](Workspace& workspace) {
-        workspace.importFile(request.slot, request.file, {request.rate, request.normalise});
+std::vector<std::string> importCommand(const QString& folder, const ImportRequest& request) {
+    return changingFolder(folder, [&](Workspace& workspace) {
+        return workspace.importFile(request.slot, request.file, {request.rate, request.normalise});
     });
 }
 
@@ -124,6 +124,20 @@ void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate)
 
 void normaliseCommand(const QString& folder, SlotChoice slots) {
     changingFolder(folder, [&](Workspace& workspace) { workspace.normalise(slots); });
+}
+
+std::string loopCommand(const QString& folder, std::int16_t slot, const std::optional<Loop>& loop) {
+    const std::string which = "Slot " + std::to_string(slot);
+    return changingFolder(folder, [&](Workspace& workspace) {
+        if (!loop) {
+            workspace.removeLoop(slot);
+            return which + " has no loop.\n";
+        }
+        const SettledLoop settled = workspace.setLoop(slot, loop->start, loop->end);
+        return which + " loops from index " + std::to_string(settled.loop.start) + " to " +
+               std::to_string(settled.loop.end) + ", seam jump " + std::to_string(settled.jump) +
+               ".\n";
+    });
 }
 
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {

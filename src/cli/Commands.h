@@ -35,13 +35,20 @@ struct ExportRequest {
 std::string listCommand(const QString& folder, const std::optional<QString>& board,
                         const std::optional<QString>& format);
 
-void importCommand(const QString& folder, const ImportRequest& request);
+// Gives the import's notes (Workspace::importFile) for the user.
+std::vector<std::string> importCommand(const QString& folder, const ImportRequest& request);
 
 // Gives the end index the slot settled on.
 std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t end);
 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate);
 void normaliseCommand(const QString& folder, SlotChoice slots);
+
+// Sets the slot's loop (Workspace::setLoop), or removes it when `loop` is empty; gives the
+// line that says how the slot now loops:
+//   Slot 3 loops from index 1200 to 3456, seam jump 1.
+//   Slot 3 has no loop.
+std::string loopCommand(const QString& folder, std::int16_t slot, const std::optional<Loop>& loop);
 
 // Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
 // --force although it does not fit; empty when there are none.

@@ -9,6 +9,7 @@ namespace wtb::cli {
 // What `list` prints, one line per slot 1..16 and then the total, each line ending in LF and
 // its fields separated by TAB:
 //   number, name, sample rate (Hz), samples, end index, bytes in the sketch's table
+//   and, only for a slot with a loop, its loop start and loop end
 //   "total", "", "", all samples, "", all bytes in the table
 // A slot's bytes in the table are its end index + 1. A TAB, CR or LF in a name (possible only
 // in a hand-edited Settings.txt) is shown as a space, so every line keeps its columns.

@@ -3,6 +3,7 @@
 #include "CliTestSupport.h"
 
 #include "cli/SlotListing.h"
+#include "editing/LoopSeam.h"
 #include "export/AdpcmSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
@@ -310,6 +311,68 @@ TEST(TrimCommand, WalksTheEndBackToTheZeroCrossingAndChangesOnlyThatEndIndex) {
     EXPECT_EQ(test::readText(settingsFilePath(kit.folder.path())), expectedSettings);
 }
 
+TEST(LoopCommand, SetsTheSettledLoopThatListShowsAndNoneTakesItAway) {
+    Kit kit;
+    test::Bytes hum(3000);
+    for (std::size_t i = 0; i < hum.size(); ++i) {
+        hum[i] = static_cast<std::uint8_t>(std::lround(128 + 90 * std::sin(2 * M_PI * i / 40.3)));
+    }
+    kit.slots[2] = {hum, "hum.wav", 2999};
+    test::writeWorkingFolder(kit.folder.path(), kit.slots);
+    const test::ProgramRun listBefore = runProgram({"--folder", kit.folder.path(), "list"});
+    const auto settingsBefore = test::readText(settingsFilePath(kit.folder.path()));
+    const SettledLoop expected = snapLoop(hum, {1000, 2000}, 2999);
+
+    const test::ProgramRun run =
+        runProgram({"--folder", kit.folder.path(), "loop", "3", "1000", "2000"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.toStdString(), "Slot 3 loops from index " +
+                                         std::to_string(expected.loop.start) + " to " +
+                                         std::to_string(expected.loop.end) + ", seam jump " +
+                                         std::to_string(expected.jump) + ".\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(loaded(kit.folder.path())[3].loop, expected.loop);
+
+    // Only the looped slot's line gains its loop, as two more fields.
+    QStringList lines = listBefore.out.split('\n');
+    lines[2] += QStringLiteral("\t%1\t%2").arg(expected.loop.start).arg(expected.loop.end);
+    EXPECT_EQ(runProgram({"--folder", kit.folder.path(), "list"}).out, lines.join('\n'));
+
+    const test::ProgramRun none = runProgram({"--folder", kit.folder.path(), "loop", "3", "none"});
+    ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
+    EXPECT_EQ(none.out, "Slot 3 has no loop.\n");
+    EXPECT_EQ(runProgram({"--folder", kit.folder.path(), "list"}).out, listBefore.out);
+    EXPECT_EQ(test::readText(settingsFilePath(kit.folder.path())), settingsBefore);
+}
+
+TEST(ImportCommand, SaysOnStderrWhyAFilesLoopWasLeftOutAndStillImports) {
+    Kit kit;
+    test::TempFolder source;
+    std::vector<std::int16_t> hum(2000);
+    for (std::size_t i = 0; i < hum.size(); ++i) {
+        hum[i] = static_cast<std::int16_t>(std::lround(9000 * std::sin(2 * M_PI * i / 50)));
+    }
+    test::writeWav16WithLoops(source.file("swing.wav"), hum, 8000, {{1, 100, 399}});
+    test::writeWav16WithLoops(source.file("hum.wav"), hum, 8000, {{0, 100, 399}});
+
+    const test::ProgramRun swing =
+        runProgram({"--folder", kit.folder.path(), "import", "5", source.file("swing.wav")});
+    EXPECT_EQ(swing.exitCode, 0);
+    EXPECT_EQ(swing.out, "");
+    EXPECT_EQ(swing.err, "wavetable-builder: note: \"swing.wav\" has a ping-pong loop, which a "
+                         "slot cannot play: only forward loops are taken, so it came in without "
+                         "a loop.\n");
+    const test::ProgramRun hum8 =
+        runProgram({"--folder", kit.folder.path(), "import", "6", source.file("hum.wav")});
+    EXPECT_EQ(hum8.out + hum8.err, "");
+    const SlotBank after = loaded(kit.folder.path());
+    EXPECT_EQ(after[5].name, "swing.wav");
+    EXPECT_EQ(after[5].loop, std::nullopt);
+    EXPECT_EQ(after[6].loop, (Loop{100, 399}));
+    EXPECT_TRUE(runProgram({"--folder", kit.folder.path(), "list"})
+                    .out.contains("6\thum.wav\t8000\t2000\t1999\t2000\t100\t399\n"));
+}
+
 struct SlotEdit {
     const char* name;
     QStringList arguments; // SOUND stands for a 16-bit stereo file at 44,100 Hz
@@ -594,7 +657,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"UnknownFormatToList", {"list", "--format", "PCM8"}, 2, "Unknown sample format"},
         Refusal{"UnknownBoardToList", {"list", "--board", "Uno"}, 2, "Unknown board \"Uno\""},
         Refusal{"EmptyOutput", {"export", "-o", ""}, 2, "--output needs a value"},
-        Refusal{"EmptyFolder", {"list"}, 2, "The folder given with --folder is empty.", ""}),
+        Refusal{"EmptyFolder", {"list"}, 2, "The folder given with --folder is empty.", ""},
+        Refusal{"LoopWithoutEnd", {"loop", "3", "10"}, 2, "is not \"none\""},
+        Refusal{"LoopAlone", {"loop", "3"}, 2, "loop takes SLOT START END, or SLOT none"},
+        Refusal{"LoopStartNotWhole", {"loop", "3", "1.5", "9"}, 2, "\"1.5\" is not a loop start"},
+        Refusal{"LoopEndNotANumber", {"loop", "3", "1", "end"}, 2, "\"end\" is not a loop end"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -605,6 +672,12 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "End index 300 is outside slot 4, whose samples are 0..299"},
         Refusal{"EndBelowZero", {"trim", "4", "--", "-1"}, 1, "End index -1 is outside slot 4"},
+        Refusal{"LoopPastTheEndIndex",
+                {"loop", "4", "10", "100"},
+                1,
+                "The loop 10 to 100 does not fit slot 4"},
+        Refusal{"LoopBackwards", {"loop", "4", "50", "40"}, 1, "The loop 50 to 40 does not fit"},
+        Refusal{"LoopOfASlotTheSketchLeavesOut", {"loop", "9", "0", "5"}, 1, "end index of slot 9"},
         Refusal{"MissingFile", {"import", "3", "MISSING"}, 1, "MISSING"},
         Refusal{"NotASoundFile", {"import", "3", "TEXT"}, 1, "TEXT"},
         Refusal{"UnwritableOutput", {"export", "-o", "LONE/x.ino"}, 1, "LONE/x.ino"},
