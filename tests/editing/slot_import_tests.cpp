@@ -207,18 +207,5 @@ TEST(ImportedLoop, ASeamThatJumpsIsKeptWithinACoupleOfSamplesAndSaidToJump) {
     EXPECT_GT(seamJump(slot.samples.bytes(), *slot.loop), kSeamlessJump);
 }
 
-TEST(ImportedLoop, AnAiffPingPongLoopIsNotTakenForForward) {
-    test::TempFolder folder;
-    for (const auto& [mode, looped] : {std::pair{1, true}, {2, false}}) {
-        const QString path = folder.file(QString("organ %1.aiff").arg(mode));
-        test::writeAiff16WithSustainLoop(path, sine16(1000, 50), 8000,
-                                         static_cast<std::int16_t>(mode), 100, 400);
-        ImportNotes notes;
-        const Slot slot = slotFromFile(path, {}, &notes);
-        EXPECT_EQ(slot.loop, looped ? std::optional(Loop{100, 399}) : std::nullopt) << mode;
-        EXPECT_EQ(notes.size(), looped ? 0u : 1u) << mode;
-    }
-}
-
 } // namespace
 } // namespace wtb

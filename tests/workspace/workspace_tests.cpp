@@ -212,26 +212,6 @@ TEST_F(OpenWorkspace, ATrimIntoTheLoopPullsItInAndUndoBringsItBack) {
     EXPECT_EQ(workspace->slot(4), looped);
 }
 
-TEST_F(OpenWorkspace, ImportTakesTheFilesLoopKeepsItThroughASaveAndGivesTheNotes) {
-    open(test::bankOf(test::patternedSlots(300)));
-    std::vector<std::int16_t> hum(2000);
-    for (std::size_t i = 0; i < hum.size(); ++i) {
-        hum[i] = static_cast<std::int16_t>(std::lround(9000 * std::sin(2 * M_PI * i / 50)));
-    }
-    test::writeWav16WithLoops(folder.file("hum.wav"), hum, 8000, {{0, 100, 399}});
-    test::writeWav16WithLoops(folder.file("swing.wav"), hum, 8000, {{1, 100, 399}});
-
-    EXPECT_EQ(workspace->importFile(8, folder.file("hum.wav"), {}), std::vector<std::string>{});
-    EXPECT_EQ(workspace->slot(8).loop, (Loop{100, 399}));
-    const std::vector<std::string> notes = workspace->importFile(9, folder.file("swing.wav"), {});
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].find("\"swing.wav\" has a ping-pong loop"), std::string::npos) << notes[0];
-    EXPECT_EQ(workspace->slot(9).loop, std::nullopt);
-
-    workspace->save();
-    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::KeepEmpty), workspace->bank());
-}
-
 TEST_F(OpenWorkspace, AutoSaveWritesABurstOnceAndReportsAFailureOnceUntilASaveWorks) {
     open(test::bankOf(test::patternedSlots(300)));
     AutoSave autoSave(*workspace, std::chrono::milliseconds(50));
