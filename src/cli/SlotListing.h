@@ -8,9 +8,11 @@ namespace wtb::cli {
 
 // What `list` prints, one line per slot 1..16 and then the total, each line ending in LF and
 // its fields separated by TAB:
-//   number, name, sample rate (Hz), samples, end index, bytes in the sketch's table
-//   "total", "", "", all samples, "", all bytes in the table
-// A slot's bytes in the table are its end index + 1. A TAB, CR or LF in a name (possible only
+//   number, name, sample rate (Hz), samples, end index, bytes in the sketch's table,
+//   the sound's seconds, the table's seconds of it
+//   "total", "", "", all samples, "", all bytes in the table, all seconds, all table seconds
+// A slot's bytes in the table are its end index + 1; the seconds (secondsText) come last, so
+// the columns scripts already cut keep their places. A TAB, CR or LF in a name (possible only
 // in a hand-edited Settings.txt) is shown as a space, so every line keeps its columns.
 std::string formatSlotList(const SlotBank& bank);
 
