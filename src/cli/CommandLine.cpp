@@ -62,8 +62,8 @@ constexpr const char* kCommands =
     "                       loop move with the sound.\n"
     "  trim-silence SLOT|all\n"
     "                       Remove the quiet head of the slot (or of every slot) and end it\n"
-    "                       just after its last sample more than N steps (--threshold, default\n"
-    "                       2) from the zero line, at a zero crossing.\n"
+    "                       just after its last sample more than N steps (--threshold) from\n"
+    "                       the zero line, at a zero crossing.\n"
     "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
     "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
@@ -235,7 +235,10 @@ struct Options {
                                  QStringLiteral("import: scale the sound to full level.")};
     QCommandLineOption threshold{QStringLiteral("threshold"),
                                  QStringLiteral("trim-silence: a sample within N steps of the "
-                                                "zero line (of 255) is quiet; default 2."),
+                                                "8-bit level (0 to %1) of the zero line is "
+                                                "quiet; default %2.")
+                                     .arg(kHighestSilenceThreshold)
+                                     .arg(kDefaultSilenceThreshold),
                                  QStringLiteral("N")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
