@@ -84,6 +84,9 @@ TEST(OversizedSlot, ASlotThatFitsAloneOrKeepsNothingIsNotNamed) {
         oversizedSlot(test::makeSlot(tone(room), room - 1), 1, Board::Uno, SampleFormat::Pcm8));
     EXPECT_FALSE(
         oversizedSlot(test::makeSlot(tone(room + 5000), -1), 1, Board::Uno, SampleFormat::Pcm8));
+    // A hand-edited end index far past the sound weighs the sound itself.
+    EXPECT_FALSE(
+        oversizedSlot(test::makeSlot(tone(100), INT32_MAX), 1, Board::Uno, SampleFormat::Pcm8));
     // Too large as PCM, fits as ADPCM: the note says so.
     const auto pcm =
         oversizedSlot(test::makeSlot(tone(room + 1), room), 1, Board::Uno, SampleFormat::Pcm8);
