@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ constexpr const char* kProgram = "wavetable-builder";
 constexpr const char* kSynopsis =
     "Usage: wavetable-builder [--folder DIR]\n"
     "       wavetable-builder [--folder DIR] list [--board BOARD] [--format FORMAT]\n"
-    "       wavetable-builder [--folder DIR] import SLOT FILE [--rate HZ] [--normalise]\n"
+    "       wavetable-builder [--folder DIR] import SLOT FILE... [--rate HZ] [--normalise]\n"
     "       wavetable-builder [--folder DIR] trim SLOT END\n"
+    "       wavetable-builder [--folder DIR] cut-start SLOT INDEX\n"
+    "       wavetable-builder [--folder DIR] trim-silence SLOT|all [--threshold N]\n"
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
     "       wavetable-builder [--folder DIR] loop SLOT START END | loop SLOT none\n"
@@ -42,18 +45,28 @@ constexpr const char* kCommands =
     "a slot. SLOT is a number from 1 to 16.\n"
     "\n"
     "Commands:\n"
-    "  list                 One line per slot: number, name, rate (Hz), samples, end index\n"
-    "                       and bytes in the sketch's table (end index + 1), TAB-separated;\n"
+    "  list                 One line per slot: number, name, rate (Hz), samples, end index,\n"
+    "                       bytes in the sketch's table (end index + 1), the sound's seconds\n"
+    "                       and the table's seconds, TAB-separated;\n"
     "                       then the totals, the budget of the board, and whether the slots\n"
     "                       in the table share one rate: \"Rates\", then \"all\" and the rate,\n"
     "                       or \"mixed\" and one \"HZ: SLOTS\" field per rate (\"16384: 1-4, "
     "9\"),\n"
     "                       or \"none\". A slot with a loop adds its loop start and end\n"
     "                       as two more fields.\n"
-    "  import SLOT FILE     Load a sound file into the slot, named after the file, ending at\n"
-    "                       its last sample.\n"
+    "  import SLOT FILE...  Load a sound file into the slot, named after the file, ending at\n"
+    "                       its last sample; several files go into SLOT and the slots after\n"
+    "                       it, in order, all or none. A slot too large for the board on its\n"
+    "                       own is warned about on stderr.\n"
     "  trim SLOT END        Set the slot's end index to END, stepped back to a zero crossing\n"
     "                       as the window's end-point slider does.\n"
+    "  cut-start SLOT INDEX Remove the samples before INDEX, moved forward to the next zero\n"
+    "                       crossing (no further than the end index); the end index and the\n"
+    "                       loop move with the sound.\n"
+    "  trim-silence SLOT|all\n"
+    "                       Remove the quiet head of the slot (or of every slot) and end it\n"
+    "                       just after its last sample more than N steps (--threshold) from\n"
+    "                       the zero line, at a zero crossing.\n"
     "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
     "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
     "  loop SLOT START END  Loop the slot from index START to END (both played), each end\n"
@@ -69,7 +82,22 @@ constexpr const char* kCommands =
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
-enum class Command { Window, Help, Version, List, Import, Trim, Resample, Normalise, Export, Loop };
+enum class Command {
+    Window,
+    Help,
+    Version,
+    List,
+    Import,
+    Trim,
+    Resample,
+    Normalise,
+    Export,
+    // Editing the start and the silence.
+    CutStart,
+    TrimSilence,
+    // Loops.
+    Loop,
+};
 
 struct Invocation {
     Command command = Command::Window;
@@ -82,10 +110,44 @@ struct Invocation {
     bool normalise = false;
     bool force = false;
     bool player = false;
+    std::optional<std::int32_t> threshold;
 };
 
 [[noreturn]] void usageError(const QString& reason) {
     raise(ErrorKind::Usage, reason.toStdString());
+}
+
+// QCommandLineParser takes "-5" for the option "5", yet no option of this program starts with a
+// digit: a dash and a digit begin a value, such as a negative end index that must be refused
+// as outside the slot. Such arguments reach the parser behind a mark no option starts with,
+// and the mark comes off again in every positional argument and option value. An argument
+// that already starts with the mark is given a second one, so every argument comes back
+// exactly as it was typed.
+constexpr QChar kValueMark = QChar(0x1F); // the unit separator, never typed in a command line
+
+QStringList markedValues(const QStringList& arguments) {
+    QStringList marked = arguments.mid(0, 1); // the program's own name
+    bool optionsEnded = false;                // after "--" the parser takes everything as it is
+    for (const QString& argument : arguments.mid(1)) {
+        const bool negative = argument.size() > 1 && argument[0] == u'-' && argument[1].isDigit();
+        marked << (!optionsEnded && (negative || argument.startsWith(kValueMark))
+                       ? kValueMark + argument
+                       : argument);
+        optionsEnded = optionsEnded || argument == QLatin1String("--");
+    }
+    return marked;
+}
+
+QString unmarked(const QString& value) {
+    return value.startsWith(kValueMark) ? value.mid(1) : value;
+}
+
+QStringList unmarked(const QStringList& values) {
+    QStringList plain;
+    for (const QString& value : values) {
+        plain << unmarked(value);
+    }
+    return plain;
 }
 
 // Whole decimal numbers only: no sign but "-", no spaces, no fraction, within 32 bits.
@@ -141,6 +203,24 @@ std::int32_t rateArgument(const QString& text) {
     return *rate;
 }
 
+std::int32_t indexArgument(const QString& text) {
+    const std::optional<std::int32_t> index = wholeNumber(text);
+    if (!index) {
+        usageError(
+            QStringLiteral("\"%1\" is not a sample index: INDEX is a whole number.").arg(text));
+    }
+    return *index;
+}
+
+std::int32_t thresholdArgument(const QString& text) {
+    const std::optional<std::int32_t> threshold = wholeNumber(text);
+    if (!threshold) {
+        usageError(
+            QStringLiteral("\"%1\" is not a threshold: N is a whole number of steps.").arg(text));
+    }
+    return *threshold;
+}
+
 // The parser and every option it knows; which command takes which is checked after parsing.
 struct Options {
     QCommandLineParser parser;
@@ -171,14 +251,21 @@ struct Options {
                             QStringLiteral("HZ")};
     QCommandLineOption normalise{QStringLiteral("normalise"),
                                  QStringLiteral("import: scale the sound to full level.")};
+    QCommandLineOption threshold{QStringLiteral("threshold"),
+                                 QStringLiteral("trim-silence: a sample within N steps of the "
+                                                "8-bit level (0 to %1) of the zero line is "
+                                                "quiet; default %2.")
+                                     .arg(kHighestSilenceThreshold)
+                                     .arg(kDefaultSilenceThreshold),
+                                 QStringLiteral("N")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's name and version and exit.")};
 
     Options() {
-        parser.addOptions(
-            {folder, output, player, board, format, force, rate, normalise, help, version});
+        parser.addOptions({folder, output, player, board, format, force, rate, normalise, threshold,
+                           help, version});
     }
 
     // The options a command may be given besides --folder.
@@ -190,13 +277,15 @@ struct Options {
             return {&rate, &normalise};
         case Command::Export:
             return {&output, &player, &board, &format, &force};
+        case Command::TrimSilence:
+            return {&threshold};
         default:
             return {};
         }
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player, &board, &format, &force, &rate, &normalise};
+        return {&output, &player, &board, &format, &force, &rate, &normalise, &threshold};
     }
 };
 
@@ -205,17 +294,22 @@ struct CommandForm {
     Command command;
     const char* arguments; // as the usage shows them
     qsizetype count;
-    qsizetype fewest = -1; // a command that also takes fewer arguments: the fewest; else -1
+    qsizetype mostCount = count; // more than `count` for a command that takes several files
 };
+
+// Any number of files: the workspace refuses more than the slots left, with the numbers.
+constexpr qsizetype kAnyNumber = std::numeric_limits<qsizetype>::max();
 
 constexpr CommandForm kForms[] = {
     {"list", Command::List, "", 0},
-    {"import", Command::Import, "SLOT FILE", 2},
+    {"import", Command::Import, "SLOT FILE...", 2, kAnyNumber},
     {"trim", Command::Trim, "SLOT END", 2},
     {"resample", Command::Resample, "SLOT|all HZ", 2},
     {"normalise", Command::Normalise, "SLOT|all", 1},
     {"export", Command::Export, "", 0},
-    {"loop", Command::Loop, "SLOT START END, or SLOT none", 3, 2},
+    {"loop", Command::Loop, "SLOT START END, or SLOT none", 2, 3},
+    {"cut-start", Command::CutStart, "SLOT INDEX", 2},
+    {"trim-silence", Command::TrimSilence, "SLOT|all", 1},
 };
 
 const CommandForm& formNamed(const QString& name) {
@@ -232,8 +326,7 @@ QString optionName(const QCommandLineOption& option) {
 }
 
 void checkArguments(const CommandForm& form, const QStringList& arguments) {
-    if (arguments.size() == form.count ||
-        (form.fewest >= 0 && arguments.size() >= form.fewest && arguments.size() <= form.count)) {
+    if (arguments.size() >= form.count && arguments.size() <= form.mostCount) {
         return;
     }
     if (form.count == 0) {
@@ -262,7 +355,7 @@ std::optional<QString> nonEmptyValue(const Options& options, const QCommandLineO
     if (!options.parser.isSet(option)) {
         return std::nullopt;
     }
-    const QString value = options.parser.value(option);
+    const QString value = unmarked(options.parser.value(option));
     if (value.isEmpty()) {
         usageError(QStringLiteral("%1 needs a value.").arg(optionName(option)));
     }
@@ -289,7 +382,7 @@ std::optional<QString> formatOption(const Options& options) {
 
 // Raises a usage error for anything not understood.
 Invocation parseInvocation(Options& options, const QStringList& arguments) {
-    if (!options.parser.parse(arguments)) {
+    if (!options.parser.parse(markedValues(arguments))) {
         usageError(options.parser.errorText());
     }
     Invocation invocation;
@@ -302,11 +395,11 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
         return invocation;
     }
     // Never the usual folder in place of an empty one: that is not the folder the user named.
-    if (options.parser.isSet(options.folder) && options.parser.value(options.folder).isEmpty()) {
+    invocation.folder = unmarked(options.parser.value(options.folder));
+    if (options.parser.isSet(options.folder) && invocation.folder.isEmpty()) {
         usageError(QStringLiteral("The folder given with --folder is empty."));
     }
-    invocation.folder = options.parser.value(options.folder);
-    QStringList positional = options.parser.positionalArguments();
+    QStringList positional = unmarked(options.parser.positionalArguments());
     if (positional.isEmpty()) {
         checkOptionsBelong(options, Command::Window, QString());
         return invocation;
@@ -325,6 +418,9 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     invocation.normalise = options.parser.isSet(options.normalise);
     if (const auto rate = nonEmptyValue(options, options.rate)) {
         invocation.rate = rateArgument(*rate);
+    }
+    if (const auto threshold = nonEmptyValue(options, options.threshold)) {
+        invocation.threshold = thresholdArgument(*threshold);
     }
     return invocation;
 }
@@ -364,18 +460,72 @@ std::optional<Loop> loopArguments(const QStringList& args) {
                 loopIndexArgument(args[2], QStringLiteral("end"))};
 }
 
+void printWarnings(const std::vector<std::string>& warnings) {
+    for (const std::string& warning : warnings) {
+        print(stderr, withProgramName("warning: " + warning));
+    }
+}
+
+std::string loopSentence(const Slot& slot, LoopAfterCut loop) {
+    const auto range = [&] {
+        return std::to_string(slot.loop->start) + ".." + std::to_string(slot.loop->end);
+    };
+    switch (loop) {
+    case LoopAfterCut::Kept:
+        return " Its loop is now " + range() + ".";
+    case LoopAfterCut::Shortened:
+        return " Its loop began before the cut and is now " + range() + ".";
+    case LoopAfterCut::Removed:
+        return " Its loop ended before the cut and was removed.";
+    case LoopAfterCut::None:
+        break;
+    }
+    return {};
+}
+
+std::string startCutReport(std::int16_t slot, const StartCut& cut) {
+    const std::string number = std::to_string(slot);
+    if (cut.removed == 0) {
+        return "Slot " + number + " keeps its start: nothing was cut.\n";
+    }
+    return "Slot " + number + " now starts at the sample that was at index " +
+           std::to_string(cut.removed) + " and ends at index " + std::to_string(cut.slot.endIndex) +
+           "." + loopSentence(cut.slot, cut.loop) + "\n";
+}
+
+std::string silenceTrimReport(const Workspace::SlotSilenceTrim& each) {
+    const std::string slot = "Slot " + std::to_string(each.slot);
+    const Slot& trimmed = each.trim.slot;
+    if (trimmed.endIndex < 0 || trimmed.samples.empty()) {
+        return slot + " holds nothing in the table: left as it was.\n";
+    }
+    if (each.trim.silent) {
+        return slot + " holds only quiet samples: left as it was.\n";
+    }
+    const std::int32_t removed = each.trim.removed;
+    std::string report =
+        slot +
+        (removed > 0 ? " starts " + std::to_string(removed) +
+                           (removed == 1 ? " quiet sample" : " quiet samples") + " later"
+                     : " keeps its start") +
+        " and ends at index " + std::to_string(trimmed.endIndex) + ".";
+    if (removed > 0 && trimmed.loop) {
+        report += loopSentence(trimmed, LoopAfterCut::Kept);
+    }
+    return report + "\n";
+}
+
 // The commands that work on a working folder.
 void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
     switch (invocation.command) {
     case Command::List:
         print(stdout, listCommand(folder, invocation.board, invocation.format));
+        printWarnings(missingFolderWarnings(folder));
         return;
     case Command::Import:
-        for (const std::string& note : importCommand(
-                 folder, {slotNumber(args[0]), args[1], invocation.rate, invocation.normalise})) {
-            print(stderr, withProgramName("note: " + note));
-        }
+        printWarnings(importCommand(
+            folder, {slotNumber(args[0]), args.mid(1), invocation.rate, invocation.normalise}));
         return;
     case Command::Loop:
         print(stdout, loopCommand(folder, slotNumber(args[0]), loopArguments(args)));
@@ -403,9 +553,23 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         const std::vector<std::string> warnings =
             exportCommand(folder, {invocation.output.value_or(defaultOutput), invocation.board,
                                    invocation.force, invocation.player, invocation.format});
-        for (const std::string& warning : warnings) {
-            print(stderr, withProgramName("warning: " + warning));
+        printWarnings(missingFolderWarnings(folder));
+        printWarnings(warnings);
+        return;
+    }
+    case Command::CutStart: {
+        const std::int16_t slot = slotNumber(args[0]);
+        print(stdout, startCutReport(slot, cutStartCommand(folder, slot, indexArgument(args[1]))));
+        return;
+    }
+    case Command::TrimSilence: {
+        std::string report;
+        for (const Workspace::SlotSilenceTrim& each :
+             trimSilenceCommand(folder, slotsChosen(args[0]),
+                                invocation.threshold.value_or(kDefaultSilenceThreshold))) {
+            report += silenceTrimReport(each);
         }
+        print(stdout, report);
         return;
     }
     case Command::Help:

@@ -2,18 +2,26 @@
 
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
+#include "common/RegularFile.h"
+#include "export/SketchDestination.h"
+#include "export/SlotRoom.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wtb::cli {
 
 namespace {
 
-// A command never creates its working folder: a mistyped --folder would otherwise receive a
-// default kit.
 void requireFolder(const QString& folder) {
     const QFileInfo info(folder);
     if (!info.exists()) {
@@ -26,9 +34,57 @@ void requireFolder(const QString& folder) {
     }
 }
 
+// A missing working folder made for a command that changes a slot, as the window makes it,
+// with the folders above it that are missing too. Unless kept, what was made goes again (the
+// lock file, then each folder made, when empty), so a command that fails leaves nothing behind.
+class MadeFolders {
+public:
+    explicit MadeFolders(const QString& folder) : folder_(folder) {
+        QStringList missing; // the working folder first, then the ones above it
+        for (QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+             !entryExists(path) && QFileInfo(path).absolutePath() != path;
+             path = QFileInfo(path).absolutePath()) {
+            missing << path;
+        }
+        for (qsizetype i = missing.size() - 1; i >= 0; --i) {
+            if (::mkdir(QFile::encodeName(missing[i]).constData(), 0777) != 0) {
+                const int error = errno;
+                removeMade();
+                raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
+                                           "\" cannot be created: \"" + displayPath(missing[i]) +
+                                           "\": " + std::strerror(error) + ".");
+            }
+            made_.prepend(missing[i]);
+        }
+    }
+    ~MadeFolders() { removeMade(); }
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+
+    void keep() { made_.clear(); }
+
+private:
+    void removeMade() {
+        if (made_.isEmpty()) {
+            return;
+        }
+        QFile::remove(WorkingFolderLock::lockFilePath(folder_));
+        for (const QString& path : made_) { // the deepest first
+            ::rmdir(QFile::encodeName(path).constData());
+        }
+        made_.clear();
+    }
+
+    QString folder_;
+    QStringList made_;
+};
+
 enum class Access { Read, Change };
 
 Workspace openFolder(const QString& folder, Access access) {
+    if (access == Access::Read && !entryExists(folder)) {
+        return Workspace(folder, defaultKitBank()); // a new folder, shown and never made
+    }
     requireFolder(folder);
     if (access == Access::Change) {
         // A window saving the same folder would undo a change made beside it.
@@ -49,13 +105,16 @@ Workspace openFolder(const QString& folder, Access access) {
 
 // Applies `change` to the folder's slots and saves them; gives what `change` gave.
 template <class Change> auto changingFolder(const QString& folder, Change&& change) {
+    MadeFolders made(folder); // released after the workspace and its lock
     Workspace workspace(openFolder(folder, Access::Change));
     if constexpr (std::is_void_v<std::invoke_result_t<Change, Workspace&>>) {
         change(workspace);
         workspace.save();
+        made.keep();
     } else {
         auto result = change(workspace);
         workspace.save();
+        made.keep();
         return result;
     }
 }
@@ -104,7 +163,17 @@ std::string listCommand(const QString& folder, const std::optional<QString>& boa
 
 std::vector<std::string> importCommand(const QString& folder, const ImportRequest& request) {
     return changingFolder(folder, [&](Workspace& workspace) {
-        return workspace.importFile(request.slot, request.file, {request.rate, request.normalise});
+        std::vector<std::string> warnings =
+            workspace.importFiles(request.slot, request.files, {request.rate, request.normalise});
+        const Board board = rememberedBoard();
+        const SampleFormat format = rememberedSampleFormat();
+        for (qsizetype i = 0; i < request.files.size(); ++i) {
+            const auto slot = static_cast<std::int16_t>(request.slot + i);
+            if (const auto oversized = oversizedSlot(workspace.slot(slot), slot, board, format)) {
+                warnings.push_back(oversizedSlotNote(*oversized, board));
+            }
+        }
+        return warnings;
     });
 }
 
@@ -116,6 +185,31 @@ std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t 
         }
         return *settled;
     });
+}
+
+StartCut cutStartCommand(const QString& folder, std::int16_t slot, std::int32_t index) {
+    return changingFolder(folder, [&](Workspace& workspace) {
+        std::optional<StartCut> cut = workspace.cutStart(slot, index);
+        if (!cut) {
+            raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) + " holds no samples to cut.");
+        }
+        return std::move(*cut);
+    });
+}
+
+std::vector<Workspace::SlotSilenceTrim> trimSilenceCommand(const QString& folder, SlotChoice slots,
+                                                           std::int32_t threshold) {
+    return changingFolder(
+        folder, [&](Workspace& workspace) { return workspace.trimSilence(slots, threshold); });
+}
+
+std::vector<std::string> missingFolderWarnings(const QString& folder) {
+    if (entryExists(folder)) {
+        return {};
+    }
+    return {"The working folder \"" + displayPath(folder) +
+            "\" does not exist: its slots are the default kit a new folder starts with. Nothing "
+            "was created; a command that changes a slot creates the folder."};
 }
 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate) {
@@ -144,6 +238,12 @@ std::vector<std::string> exportCommand(const QString& folder, const ExportReques
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);
     const SampleFormat format = chosenFormat(request.format);
+    // A path that cannot be written is reported before the budget, which --force overrides.
+    if (request.player) {
+        checkPlayerSketchDestination(playerSketchFolder(request.output));
+    } else {
+        checkSketchDestination(request.output);
+    }
     const ExportCheck check = request.player ? workspace.checkPlayerSketch(board, format)
                                              : workspace.checkSketch(board, format);
     if (check.needsConfirmation() && !request.force) {

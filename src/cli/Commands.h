@@ -13,11 +13,15 @@
 // slots holds the folder's lock, applies its one operation and saves the folder whole; one that
 // fails raises before anything is saved or written. `list` and `export` only read the folder:
 // a new, empty folder shows the default kit and stays empty.
+//
+// A working folder that does not exist is a new folder, as for the window: a command that
+// changes a slot creates it (and the folders above it) when it saves, and removes what it
+// created again when it fails; `list` and `export` never create it and show the default kit.
 namespace wtb::cli {
 
 struct ImportRequest {
-    std::int16_t slot = 0;
-    QString file;
+    std::int16_t slot = 0; // the first of the slots the files go into
+    QStringList files;
     std::optional<std::int32_t> rate;
     bool normalise = false;
 };
@@ -35,7 +39,8 @@ struct ExportRequest {
 std::string listCommand(const QString& folder, const std::optional<QString>& board,
                         const std::optional<QString>& format);
 
-// Gives the import's notes (Workspace::importFile) for the user.
+// Gives the warnings: what the import tells about the files (Workspace::importFiles), and each
+// imported slot too large for the remembered board and format on its own (oversizedSlotNote).
 std::vector<std::string> importCommand(const QString& folder, const ImportRequest& request);
 
 // Gives the end index the slot settled on.
@@ -49,6 +54,17 @@ void normaliseCommand(const QString& folder, SlotChoice slots);
 //   Slot 3 loops from index 1200 to 3456, seam jump 1.
 //   Slot 3 has no loop.
 std::string loopCommand(const QString& folder, std::int16_t slot, const std::optional<Loop>& loop);
+
+// The start cut, as Workspace::cutStart made it. Raises for a slot without samples.
+StartCut cutStartCommand(const QString& folder, std::int16_t slot, std::int32_t index);
+
+// Each chosen slot's trim, as Workspace::trimSilence made them.
+std::vector<Workspace::SlotSilenceTrim> trimSilenceCommand(const QString& folder, SlotChoice slots,
+                                                           std::int32_t threshold);
+
+// For a reading command on a working folder that does not exist: that it shows the default
+// kit and created nothing; empty when the folder is there.
+std::vector<std::string> missingFolderWarnings(const QString& folder);
 
 // Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
 // --force although it does not fit; empty when there are none.

@@ -49,4 +49,11 @@ std::optional<std::int32_t> zeroCrossingEnd(std::span<const std::uint8_t> sample
     return end;
 }
 
+bool crossesZeroLineAt(std::span<const std::uint8_t> samples, std::int32_t index) {
+    if (index <= 0) {
+        return false;
+    }
+    return onOrAboveZeroLine(samples, index) != onOrAboveZeroLine(samples, index - 1);
+}
+
 } // namespace wtb

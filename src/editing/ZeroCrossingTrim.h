@@ -22,4 +22,10 @@ namespace wtb {
 std::optional<std::int32_t> zeroCrossingEnd(std::span<const std::uint8_t> samples,
                                             std::int32_t index);
 
+// Whether the samples at `index` - 1 and `index` lie on opposite sides of the zero line, as the
+// walk above judges them (a sample of 128 or more is on the upper side): the sound crosses the
+// line just before `index`. False for index 0, which has no sample before it. Raises a bounds
+// error for an index past the last sample.
+bool crossesZeroLineAt(std::span<const std::uint8_t> samples, std::int32_t index);
+
 } // namespace wtb

@@ -69,11 +69,16 @@ std::int32_t adpcmReaderBytes(Board board) {
 
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format) {
     const std::int32_t bytes = tableBytes(bank, format);
+    const std::int32_t room = tableRoom(board, format);
+    return {bytes, room, bytes <= room};
+}
+
+std::int32_t tableRoom(Board board, SampleFormat format) {
     std::int32_t room = boardInfo(board).tableRoom();
     if (format == SampleFormat::Adpcm4) {
         room -= adpcmReaderBytes(board);
     }
-    return {bytes, room, bytes <= room};
+    return room;
 }
 
 } // namespace wtb

@@ -44,4 +44,7 @@ std::int32_t adpcmReaderBytes(Board board);
 // of the table for either format, so the limits of the PCM table hold unchanged.
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format);
 
+// The room flashBudget weighs a table in `format` against on the board.
+std::int32_t tableRoom(Board board, SampleFormat format);
+
 } // namespace wtb

@@ -4,6 +4,7 @@
 #include "editing/Resample.h"
 #include "editing/SlotImport.h"
 #include "editing/SlotLoop.h"
+#include "editing/StartTrim.h"
 #include "editing/ZeroCrossingTrim.h"
 #include "slots/Resampler.h"
 #include "slots/WorkingFolderLock.h"
@@ -67,11 +68,7 @@ void Workspace::changed() {
 
 std::vector<std::string> Workspace::importFile(std::int16_t slot, const QString& path,
                                                const DecodeOptions& options) {
-    checkSlotNumber(slot);
-    ImportNotes notes;
-    Slot imported = slotFromFile(path, options, &notes);
-    apply(QStringLiteral("import into slot %1").arg(slot), {{slot, std::move(imported)}});
-    return notes;
+    return importFiles(slot, {path}, options);
 }
 
 std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t index) {
@@ -137,6 +134,77 @@ bool Workspace::removeLoop(std::int16_t slot) {
     Slot unlooped = bank_[slot];
     unlooped.loop.reset();
     return apply(QStringLiteral("remove loop of slot %1").arg(slot), {{slot, std::move(unlooped)}});
+}
+
+std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QStringList& paths,
+                                                const DecodeOptions& options) {
+    checkSlotNumber(firstSlot);
+    const auto count = static_cast<std::int32_t>(paths.size());
+    const std::int32_t slotsLeft = kLastSlot - firstSlot + 1;
+    const std::string first = std::to_string(firstSlot);
+    if (count > slotsLeft) {
+        raise(ErrorKind::Bounds,
+              std::to_string(count) + " files from slot " + first + " would need the slots up to " +
+                  std::to_string(firstSlot + count - 1) + ", but the slots end at 16: from slot " +
+                  first + ", " + std::to_string(slotsLeft) +
+                  (slotsLeft == 1 ? " file fits" : " files fit") + ". Nothing was imported.");
+    }
+    std::vector<std::pair<std::int16_t, Slot>> changed;
+    ImportNotes notes;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto slot = static_cast<std::int16_t>(firstSlot + i);
+        try {
+            changed.emplace_back(slot, slotFromFile(paths[i], options, &notes));
+        } catch (const RuntimeError& error) {
+            if (count == 1) {
+                throw;
+            }
+            raise(error.kind(), std::string(error.what()) + " It was to go into slot " +
+                                    std::to_string(slot) + "; the " + std::to_string(count) +
+                                    " files are imported together or not at all, so nothing "
+                                    "was imported.");
+        }
+    }
+    if (count == 0) {
+        return {};
+    }
+    apply(count == 1
+              ? QStringLiteral("import into slot %1").arg(firstSlot)
+              : QStringLiteral("import into slots %1-%2").arg(firstSlot).arg(firstSlot + count - 1),
+          std::move(changed));
+    return notes;
+}
+
+std::optional<StartCut> Workspace::cutStart(std::int16_t slot, std::int32_t index) {
+    const Slot& current = bank_[slot];
+    if (current.samples.empty()) {
+        return std::nullopt;
+    }
+    const std::int32_t last = lastStartCut(current);
+    if (index < 0 || index > last) {
+        raise(ErrorKind::Bounds,
+              "Index " + std::to_string(index) + " is outside slot " + std::to_string(slot) +
+                  ", whose start can be cut at 0.." + std::to_string(last) +
+                  (last == current.endIndex && last < current.lastIndex()
+                       ? " (its end index: the table keeps at least that sample)."
+                       : "."));
+    }
+    StartCut cut = wtb::cutStart(current, index);
+    apply(QStringLiteral("cut the start of slot %1").arg(slot), {{slot, cut.slot}});
+    return cut;
+}
+
+std::vector<Workspace::SlotSilenceTrim> Workspace::trimSilence(SlotChoice slots,
+                                                               std::int32_t threshold) {
+    std::vector<SlotSilenceTrim> trims;
+    std::vector<std::pair<std::int16_t, Slot>> changed;
+    for (const std::int16_t number : chosenSlots(slots)) {
+        SilenceTrim trim = wtb::trimSilence(bank_[number], threshold);
+        changed.emplace_back(number, trim.slot);
+        trims.push_back({number, std::move(trim)});
+    }
+    apply(QStringLiteral("trim the silence of ") + slotsText(slots), std::move(changed));
+    return trims;
 }
 
 bool Workspace::undo() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/LoopSeam.h"
+#include "editing/StartTrim.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchWriter.h"
 #include "export/SlotRates.h"
@@ -11,10 +12,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace wtb {
 
@@ -66,6 +70,28 @@ public:
     // slot's end index. removeLoop gives false when the slot had no loop.
     SettledLoop setLoop(std::int16_t slot, std::int32_t start, std::int32_t end);
     bool removeLoop(std::int16_t slot);
+
+    // Sound editing beyond the end point: several files at once, the start, the silence.
+
+    // Replaces `firstSlot` and the slots after it with the sound files, in order, as one step
+    // (importFile for each). Raises before anything changes when the files need more slots
+    // than there are from `firstSlot` to 16, or when a file cannot be imported (the message
+    // names it). Gives what the user must be told about the files (slotFromFile's notes).
+    std::vector<std::string> importFiles(std::int16_t firstSlot, const QStringList& paths,
+                                         const DecodeOptions& options);
+
+    // Removes the slot's samples before `index` (0..end index), moved forward to the next zero
+    // crossing; the end index and the loop move with the sound (cutStart). Gives the cut, or
+    // nothing for a slot without samples (nothing changes).
+    std::optional<StartCut> cutStart(std::int16_t slot, std::int32_t index);
+
+    // Trims the quiet head and tail of the slot, or of every slot, as one step (trimSilence);
+    // gives each chosen slot's trim, in slot order.
+    struct SlotSilenceTrim {
+        std::int16_t slot = 0;
+        SilenceTrim trim;
+    };
+    std::vector<SlotSilenceTrim> trimSilence(SlotChoice slots, std::int32_t threshold);
 
     const EditHistory& history() const { return history_; }
     bool undo();

@@ -71,20 +71,32 @@ TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNoth
     QStringList expected;
     qint64 samples = 0;
     qint64 tableBytes = 0;
+    double seconds = 0;
+    double tableSeconds = 0;
     for (std::size_t i = 0; i < kit.slots.size(); ++i) {
         const test::SlotContent& slot = kit.slots[i];
         const auto length = static_cast<qint64>(slot.bytes.size());
-        expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+        const double rate = kit.rate(i);
+        // The seconds come last, so the columns before them keep their places.
+        expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8")
                         .arg(i + 1)
                         .arg(QString::fromStdString(slot.name))
                         .arg(kit.rate(i))
                         .arg(length)
                         .arg(slot.endIndex)
-                        .arg(slot.endIndex + 1);
+                        .arg(slot.endIndex + 1)
+                        .arg(length / rate, 0, 'f', 3)
+                        .arg((slot.endIndex + 1) / rate, 0, 'f', 3);
         samples += length;
         tableBytes += slot.endIndex + 1;
+        seconds += length / rate;
+        tableSeconds += (slot.endIndex + 1) / rate;
     }
-    expected << QStringLiteral("total\t\t\t%1\t\t%2").arg(samples).arg(tableBytes);
+    expected << QStringLiteral("total\t\t\t%1\t\t%2\t%3\t%4")
+                    .arg(samples)
+                    .arg(tableBytes)
+                    .arg(seconds, 0, 'f', 3)
+                    .arg(tableSeconds, 0, 'f', 3);
     // No board remembered: the Uno's.
     expected << QStringLiteral("Budget\tuno\t%1\t%2\tfits")
                     .arg(tableBytes)
@@ -681,7 +693,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MissingFile", {"import", "3", "MISSING"}, 1, "MISSING"},
         Refusal{"NotASoundFile", {"import", "3", "TEXT"}, 1, "TEXT"},
         Refusal{"UnwritableOutput", {"export", "-o", "LONE/x.ino"}, 1, "LONE/x.ino"},
-        Refusal{"MissingFolder", {"list"}, 1, "\"MISSING\" does not exist", "MISSING"},
+        // A command that would have made the folder leaves none behind when it fails.
+        Refusal{"ChangeOfAMissingFolderFailing", {"import", "3", "TEXT"}, 1, "TEXT", "MISSING/kit"},
         Refusal{"FolderIsAFile", {"export"}, 1, "\"LONE\" is not a folder", "LONE"},
         Refusal{"DamagedFolder", {"trim", "1", "10"}, 1, "has no file \"2.wav\"", "FOLDER/partial"},
         Refusal{"ResampleBelowTheRates", {"resample", "3", "999"}, 1, "target rate 999 Hz"},
@@ -727,8 +740,9 @@ TEST(HelpAndVersion, AnswerOnStandardOutputAndWriteNothingAnywhere) {
                 QRegularExpression("^Brimtock Wavetable Builder [0-9]+\\.[0-9]+\\.[0-9]+\n$")))
                 << run.out.toStdString();
         } else {
-            for (const char* word : {"Usage:", " list", " import", " trim", " resample",
-                                     " normalise", " export", "--folder", "--board", "--force"}) {
+            for (const char* word :
+                 {"Usage:", " list", " import", " trim", " resample", " normalise", " export",
+                  "--folder", "--board", "--force", " cut-start", " trim-silence", "--threshold"}) {
                 EXPECT_TRUE(run.out.contains(word)) << word;
             }
         }

@@ -388,6 +388,7 @@ const QStringList kPackagedFiles = {
     "./usr/share/icons/hicolor/256x256/apps/com.brimtock.WavetableBuilder.png",
     "./usr/share/man/man1/wavetable-builder.1.gz",
     "./usr/share/wavetable-builder/installed",
+    "./usr/share/doc/brimtock-wavetable-builder/copyright",
 };
 
 TEST_F(DebianPackage, HoldsTheProgramItsDesktopFilesAndTheLibrariesItNeeds) {
