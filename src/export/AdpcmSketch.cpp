@@ -224,8 +224,23 @@ void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& tabl
 
 } // namespace
 
+void refuseAdpcmSlotsBeyondAccessors(const SlotBank& bank) {
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const std::int64_t samples = std::int64_t{bank[slot].endIndex} + 1;
+        if (samples > kAccessorSampleLimit) {
+            raise(ErrorKind::Size, "Slot " + std::to_string(slot) + " holds " +
+                                       std::to_string(samples) +
+                                       " samples; in 4-bit ADPCM a slot holds at most " +
+                                       std::to_string(kAccessorSampleLimit) +
+                                       ", the most the sketch's accessors count. Shorten it or "
+                                       "split it over two slots.");
+        }
+    }
+}
+
 AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoidBangRuns) {
     exportableSampleCount(bank); // the export's own refusals, in its order
+    refuseAdpcmSlotsBeyondAccessors(bank);
     AdpcmTable table;
     AdpcmContext context;
     context.avoidBangRuns = avoidBangRuns;

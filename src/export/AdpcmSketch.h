@@ -25,8 +25,14 @@ struct AdpcmTable {
     std::int32_t constrainedBytes = 0;
 };
 
+// Refuses, with a size error naming the slot and its count, a slot of more samples than the
+// ADPCM sketch's unsigned int counts (its length, its reader's count, its loop positions):
+// kAccessorSampleLimit. Only the Mega's room holds such a slot; its sketch would not compile.
+void refuseAdpcmSlotsBeyondAccessors(const SlotBank& bank);
+
 // Encodes every slot. With `avoidBangRuns` no three 0x21 bytes follow each other anywhere in
-// the table, across slots too. Raises what buildSketchText raises for a slot it cannot export.
+// the table, across slots too. Raises what buildSketchText raises for a slot it cannot export,
+// and what refuseAdpcmSlotsBeyondAccessors raises.
 AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoidBangRuns);
 
 // Each slot's samples as the board's decoder gives them, slots 1..16 (index 0 is slot 1).
