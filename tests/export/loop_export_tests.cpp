@@ -17,6 +17,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string_view>

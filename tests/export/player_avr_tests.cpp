@@ -606,13 +606,15 @@ SlotBank loopedKit() {
 
 class LoopingPlayer : public PlayerSketch {
 protected:
-    // The player sketch of the bank in `format` for `board`, built warning-free.
+    // The player sketch of the bank in `format` for `board` as the export writes it (the Mega's
+    // table guarded against "!!!"), built warning-free. The guard must have changed nothing, so
+    // the board plays what loopedOutput gives.
     QString buildLoopingPlayer(Board board, const SlotBank& bank, SampleFormat format,
                                const QString& name) {
-        const std::string table = format == SampleFormat::Adpcm4
-                                      ? buildAdpcmSketchText(bank, adpcmTableOf(bank))
-                                      : buildSketchText(bank);
-        return buildSketch(board, buildPlayerSketchText(table, playerRates(bank), format), name);
+        const BoardSketchText table = buildSketchText(bank, board, format);
+        EXPECT_EQ(table.changedBytes, 0);
+        return buildSketch(board, buildPlayerSketchText(table.text, playerRates(bank), format),
+                           name);
     }
 
     static AdpcmTable adpcmTableOf(const SlotBank& bank) {
@@ -622,8 +624,8 @@ protected:
     // Plays the slot, sends r `releaseMs` later (if any), and holds the writes to the preview
     // played with as many passes as the release allowed: at least three, the release taking
     // effect at the first turn after it.
-    Recording expectLoopPlays(const QString& elf, const LoopedSlot& looped,
-                              const LoopedOutput& preview) {
+    Recording expectLoopPlays(const SimulatedBoard& board, const QString& elf,
+                              const LoopedSlot& looped, const LoopedOutput& preview) {
         const int commandMs = 5;
         std::vector<std::pair<int, std::string>> commands{{commandMs, std::to_string(looped.slot)}};
         if (looped.releaseMs > 0) {
@@ -632,7 +634,7 @@ protected:
         const int soundMs =
             looped.releaseMs + static_cast<int>(1000 * preview.played(1).size() /
                                                 static_cast<std::size_t>(looped.rate));
-        const Recording recording = runPlayer(kUno, elf, commandMs + soundMs + 20, commands);
+        const Recording recording = runPlayer(board, elf, commandMs + soundMs + 20, commands);
         if (recording.commands.size() != commands.size()) {
             ADD_FAILURE() << "the commands were not typed";
             return recording;
@@ -686,7 +688,7 @@ protected:
                 EXPECT_NE(preview.loop.front(), 128);
                 EXPECT_NE(preview.loop.back(), 128);
             }
-            const Recording recording = expectLoopPlays(elf, looped, preview);
+            const Recording recording = expectLoopPlays(kUno, elf, looped, preview);
             const std::int32_t highest =
                 format == SampleFormat::Adpcm4 ? kAdpcmPlayerHighestRate : kPlayerHighestRate;
             expectInterruptKeepsUp(kUno, recording, highest);
@@ -703,6 +705,35 @@ TEST_F(LoopingPlayer, PcmPlaysTheAttackLoopsUntilReleaseThenTheTail) {
 
 TEST_F(LoopingPlayer, AdpcmPlaysTheAttackLoopsUntilReleaseThenTheTail) {
     expectEveryLoopPlays(SampleFormat::Adpcm4);
+}
+
+// The largest table the Mega takes, its last slot (in the second array) looped from mid-block:
+// the loop tables and the reader's states stay readable in the first 64 KB beside it, and the
+// slot plays as on the Uno.
+TEST_F(LoopingPlayer, MegaLoopsTheLastSlotOfItsLargestTable) {
+    const LoopedSlot last = kLooped[0];
+    const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
+    for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
+        const bool adpcm = format == SampleFormat::Adpcm4;
+        SCOPED_TRACE(adpcm ? "adpcm" : "pcm");
+        // ADPCM: each leading slot whole blocks, as many as the limit leaves beside the last.
+        const std::int32_t rest = limit - (adpcm ? adpcmBytesFor(last.samples) : last.samples);
+        const std::int32_t each =
+            adpcm ? rest / 15 / kAdpcmBlockBytes * kAdpcmBlockSamples : rest / 15;
+        std::vector<std::int32_t> counts(15, each);
+        counts.push_back(last.samples);
+        SlotBank bank = test::bankOf(noiseSlots(counts), last.rate);
+        bank[16].loop = last.loop;
+        EXPECT_GT(tableBytes(bank, format), limit - (adpcm ? 1'100 : 16));
+        EXPECT_LE(tableBytes(bank, format), limit);
+        const QString elf =
+            buildLoopingPlayer(Board::Mega2560, bank, format, adpcm ? "mega-adpcm" : "mega-pcm");
+        if (elf.isEmpty()) {
+            continue;
+        }
+        expectLoopPlays(kMega, elf, LoopedSlot{16, last.samples, last.rate, last.loop, 80},
+                        loopedOutput(bank[16], 16, format));
+    }
 }
 
 // A table with loops, with the minimal looping player appended, takes the minimal player's
