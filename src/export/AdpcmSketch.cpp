@@ -6,6 +6,7 @@
 #include "export/BangGuard.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
+#include "export/LoopTables.h"
 #include "export/SketchText.h"
 #include "slots/SlotName.h"
 
@@ -120,6 +121,25 @@ inline bool Zozedovad_Next(Zozedovad_Reader* reader, char* sample){
 }
 )sketch";
 
+// Restarts a reader at its slot's loop from the decoder's state kept for it: the byte it reads
+// next, its level, step index and codes left in the block; the table byte whose high half comes
+// next is read again.
+constexpr std::string_view kOpenLoop =
+    R"sketch(bool Zozedovad_Open_Loop(byte slot, Zozedovad_Reader* reader){
+  const unsigned int start = Zozedovad_Get_Loop_Start(slot);
+  if (start == 65535u) return false;
+  const unsigned int position = pgm_read_word_near(&wave_loop_position[slot-1]);
+  const byte blockLeft = pgm_read_byte(&wave_loop_block[slot-1]);
+  reader->position = position;
+  reader->left = Zozedovad_Get_Length(slot) - start;
+  reader->level = pgm_read_word_near(&wave_loop_level[slot-1]);
+  reader->index = pgm_read_byte(&wave_loop_index[slot-1]);
+  reader->blockLeft = blockLeft;
+  reader->codes = (blockLeft & 1) ? Zozedovad_Get_Byte(position - 1) : 0;
+  return true;
+}
+)sketch";
+
 constexpr std::int32_t kBytesPerArray = kSamplesPerArray;
 
 // The arrays the table is cut into: one `wave_adpcm`, or `wave_adpcm_1` .. of at most
@@ -176,10 +196,51 @@ void appendWordTable(std::string& text, std::string_view open,
     text.append(kCrLf);
 }
 
+// When any slot has a loop: the loop accessors, the reader's state at each loop start (zeros for
+// a slot without a loop) and Zozedovad_Open_Loop.
+void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& table) {
+    const std::string accessors = loopAccessorText(bank, SampleFormat::Adpcm4);
+    if (accessors.empty()) {
+        return;
+    }
+    const std::array<AdpcmReaderState, 16> states = adpcmLoopStates(bank, table);
+    std::array<std::int32_t, 16> positions{};
+    std::array<std::int32_t, 16> levels{};
+    std::array<std::int32_t, 16> indices{};
+    std::array<std::int32_t, 16> blocks{};
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        positions[k] = states[k].position;
+        levels[k] = states[k].level;
+        indices[k] = states[k].index;
+        blocks[k] = states[k].blockLeft;
+    }
+    text.append(accessors);
+    appendWordTable(text, "const unsigned int wave_loop_position[16] PROGMEM = {", positions);
+    appendWordTable(text, "const unsigned int wave_loop_level[16] PROGMEM = {", levels);
+    appendWordTable(text, "const byte wave_loop_index[16] PROGMEM = {", indices);
+    appendWordTable(text, "const byte wave_loop_block[16] PROGMEM = {", blocks);
+    appendCrLfLines(text, kOpenLoop);
+}
+
 } // namespace
+
+void refuseAdpcmSlotsBeyondAccessors(const SlotBank& bank) {
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        const std::int64_t samples = std::int64_t{bank[slot].endIndex} + 1;
+        if (samples > kAccessorSampleLimit) {
+            raise(ErrorKind::Size, "Slot " + std::to_string(slot) + " holds " +
+                                       std::to_string(samples) +
+                                       " samples; in 4-bit ADPCM a slot holds at most " +
+                                       std::to_string(kAccessorSampleLimit) +
+                                       ", the most the sketch's accessors count. Shorten it or "
+                                       "split it over two slots.");
+        }
+    }
+}
 
 AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoidBangRuns) {
     exportableSampleCount(bank); // the export's own refusals, in its order
+    refuseAdpcmSlotsBeyondAccessors(bank);
     AdpcmTable table;
     AdpcmContext context;
     context.avoidBangRuns = avoidBangRuns;
@@ -206,6 +267,23 @@ std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& tab
         slots[k] = decodeAdpcm(std::span(table.bytes).subspan(from, to - from), table.lengths[k]);
     }
     return slots;
+}
+
+std::array<AdpcmReaderState, 16> adpcmLoopStates(const SlotBank& bank, const AdpcmTable& table) {
+    const std::array<Loop, 16> loops = exportedLoops(bank);
+    std::array<AdpcmReaderState, 16> states{};
+    for (std::size_t k = 0; k < states.size(); ++k) {
+        if (loops[k].start == kNoLoopPosition) {
+            states[k] = AdpcmReaderState{0, 0, 0, 0, 0};
+            continue;
+        }
+        const auto from = static_cast<std::size_t>(table.starts[k]);
+        const auto to = static_cast<std::size_t>(table.starts[k + 1]);
+        states[k] = adpcmReaderStateAt(std::span(table.bytes).subspan(from, to - from),
+                                       table.lengths[k], loops[k].start);
+        states[k].position += table.starts[k];
+    }
+    return states;
 }
 
 AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber) {
@@ -264,6 +342,7 @@ std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) 
     appendWordTable(text, "const unsigned int wave_length[16] PROGMEM = {", table.lengths);
     appendByteAccessor(text, total, parts);
     appendCrLfLines(text, kReader);
+    appendLoops(text, bank, table);
     return text;
 }
 

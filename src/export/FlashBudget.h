@@ -39,9 +39,20 @@ std::int32_t tableBytes(const SlotBank& bank, SampleFormat format);
 // beside a PCM table's accessors, measured with the minimal ADPCM player on each board.
 std::int32_t adpcmReaderBytes(Board board);
 
+// The bytes a table with loops adds beside a minimal player that plays them: the loop tables and
+// their accessors, for ADPCM also the reader's state at each loop start and Zozedovad_Open_Loop,
+// and the few instructions with which the player turns back. Measured with the minimal looping
+// players in tests/export. A constant: the tables have sixteen entries however many slots loop.
+std::int32_t loopTableBytes(Board board, SampleFormat format);
+
+// The bytes the same tables, accessors and the player's loop and release add to the player
+// sketch, measured as its playerSketchBytes are.
+std::int32_t loopPlayerSketchBytes(Board board, SampleFormat format);
+
 // The budget for the table `format` writes: its bytes against the board's room beside a minimal
 // player (which for ADPCM carries the reader). What the accessors address is counted in bytes
-// of the table for either format, so the limits of the PCM table hold unchanged.
+// of the table for either format, so the limits of the PCM table hold unchanged. A bank with a
+// loop has loopTableBytes less room, in this budget and in flashBudget(bank, board) alike.
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format);
 
 // The room flashBudget weighs a table in `format` against on the board.

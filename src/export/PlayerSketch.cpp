@@ -2,6 +2,7 @@
 
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "export/LoopTables.h"
 
 #include <charconv>
 
@@ -274,6 +275,145 @@ constexpr std::string_view kAdpcmReplacements[][2] = {
      "    __asm__ __volatile__(\"\" ::: \"memory\");\n"},
 };
 
+// The pieces a table with loops changes in either player: the calls and the serial line the
+// header describes, Zozedovad_Release() and the letter that calls it. Releasing only clears a
+// flag that the interrupt reads where the sound would turn back.
+constexpr std::string_view kLoopReplacements[][2] = {
+    {"//   Zozedovad_IsPlaying()     true while a sound plays.\n",
+     "//   Zozedovad_IsPlaying()     true while a sound plays.\n"
+     "//   Zozedovad_Release()       lets the sound playing run on from its loop to its end: a "
+     "slot\n"
+     "//                             with a loop (Zozedovad_Get_Loop_Start, below) repeats it "
+     "from\n"
+     "//                             Zozedovad_Play until then, or until Zozedovad_Stop().\n"},
+    {"// baud (the Serial Monitor with a line ending, \"Newline\" for example), and nothing "
+     "before.\n",
+     "// baud (the Serial Monitor with a line ending, \"Newline\" for example), and nothing "
+     "before.\n"
+     "// The letter r releases the sound playing as soon as it arrives (Zozedovad_Release).\n"},
+    {"bool Zozedovad_IsPlaying() {\n  return Zozedovad_Playing;\n}\n",
+     "bool Zozedovad_IsPlaying() {\n  return Zozedovad_Playing;\n}\n\n"
+     "void Zozedovad_Release() {\n"
+     "  Zozedovad_Held = false;\n"
+     "}\n"},
+    {"  Serial.println(F(\"Send a slot number, 1 to 16, to play it.\"));\n",
+     "  Serial.println(F(\"Send a slot number, 1 to 16, to play it, and r to release its "
+     "loop.\"));\n"},
+    {"    } else if (c >= '0' && c <= '9' && Zozedovad_Line < 100) {\n",
+     "    } else if (c == 'r' || c == 'R') {\n"
+     "      Zozedovad_Release();\n"
+     "      Zozedovad_Line_Digits = false;\n"
+     "    } else if (c >= '0' && c <= '9' && Zozedovad_Line < 100) {\n"},
+};
+
+// The PCM player's loop. While a loop is held the sound's end is the loop's, so the interrupt
+// tests nothing more than before for every sample; only where the sound would end does it turn
+// back, or go on to the sound's own end once released.
+constexpr std::string_view kPcmLoopReplacements[][2] = {
+    {"static volatile unsigned int Zozedovad_End;\n",
+     "static volatile unsigned int Zozedovad_End;\n"
+     "// While a loop is held, Zozedovad_End is one past the loop's last sample, where the sound "
+     "turns\n"
+     "// back to Zozedovad_Loop_Back; once released it runs on to Zozedovad_Final, one past its "
+     "last\n"
+     "// sample.\n"
+     "static volatile unsigned int Zozedovad_Loop_Back;\n"
+     "static volatile unsigned int Zozedovad_Final;\n"
+     "static volatile bool Zozedovad_Held;\n"},
+    {"// Whether the sound has a sample left: where a sustain loop would turn back.\n"
+     "static inline bool Zozedovad_Sound_Goes_On() {\n"
+     "  return Zozedovad_Position != Zozedovad_End;\n"
+     "}\n",
+     "// Where the sound would end: back to the loop's first sample while it is held, else on to "
+     "the\n"
+     "// sound's own end. Whether a sample is left.\n"
+     "static bool Zozedovad_Turn() {\n"
+     "  if (Zozedovad_Held) {\n"
+     "    Zozedovad_Position = Zozedovad_Loop_Back;\n"
+     "    return true;\n"
+     "  }\n"
+     "  Zozedovad_End = Zozedovad_Final;\n"
+     "  return Zozedovad_Position != Zozedovad_Final;\n"
+     "}\n"
+     "\n"
+     "// Whether the sound has a sample left, turning back at the loop's end while it is held.\n"
+     "static inline bool Zozedovad_Sound_Goes_On() {\n"
+     "  return Zozedovad_Position != Zozedovad_End || Zozedovad_Turn();\n"
+     "}\n"},
+    {"  const unsigned int end = Zozedovad_Get_Start(slot);\n",
+     "  const unsigned int end = Zozedovad_Get_Start(slot);\n"
+     "  const unsigned int loopStart = Zozedovad_Get_Loop_Start(slot);\n"
+     "  const bool held = loopStart != 65535u;\n"
+     "  const unsigned int turn = held ? first + Zozedovad_Get_Loop_End(slot) + 1 : end;\n"},
+    {"    Zozedovad_End = end;\n", "    Zozedovad_End = turn;\n"
+                                   "    Zozedovad_Loop_Back = first + loopStart;\n"
+                                   "    Zozedovad_Final = end;\n"
+                                   "    Zozedovad_Held = held;\n"},
+};
+
+// The ADPCM player's loop: the reader counts the samples to the loop's end while it is held;
+// once it has given the loop's last sample the interrupt puts it back to the reader kept at the
+// loop's start (counting one pass), or, once released, lets it count on through the tail. The
+// test follows the sample's write, where it costs the interrupt least (about 6 cycles a sample,
+// measured; a test before the sample or in Zozedovad_Sound_Goes_On costs 10 to 16).
+constexpr std::string_view kAdpcmLoopReplacements[][2] = {
+    {"static Zozedovad_Reader Zozedovad_Sound;\n",
+     "static Zozedovad_Reader Zozedovad_Sound;\n"
+     "// While a loop is held, Zozedovad_Sound counts (`left`) the samples to the loop's end, "
+     "where "
+     "it\n"
+     "// is put back to Zozedovad_Loop, the reader at the loop's first sample counting one pass; "
+     "once\n"
+     "// released it counts on the Zozedovad_Tail samples after the loop.\n"
+     "static Zozedovad_Reader Zozedovad_Loop;\n"
+     "static unsigned int Zozedovad_Tail;\n"
+     "static volatile bool Zozedovad_Held;\n"},
+    {"// Whether the sound has a sample left: where a sustain loop would turn back.\n",
+     "// Whether the sound has a sample left.\n"},
+    {"// One sample period: the next sample to the pin, or the rest once the sound is over.\n"
+     "ISR(TIMER1_COMPA_vect) {\n"
+     "  if (Zozedovad_Sound_Goes_On()) {\n"
+     "    ZOZEDOVAD_LEVEL = (byte)(Zozedovad_Next_Sample() + 128);\n",
+     "// After the loop's last sample: back to the loop's first while the sound is held, else on\n"
+     "// through the tail. The reader is copied field by field, which needs fewer registers saved\n"
+     "// in the interrupt than a block copy.\n"
+     "static inline void Zozedovad_Turn() {\n"
+     "  if (Zozedovad_Held) {\n"
+     "    Zozedovad_Sound.position = Zozedovad_Loop.position;\n"
+     "    Zozedovad_Sound.left = Zozedovad_Loop.left;\n"
+     "    Zozedovad_Sound.level = Zozedovad_Loop.level;\n"
+     "    Zozedovad_Sound.index = Zozedovad_Loop.index;\n"
+     "    Zozedovad_Sound.blockLeft = Zozedovad_Loop.blockLeft;\n"
+     "    Zozedovad_Sound.codes = Zozedovad_Loop.codes;\n"
+     "  } else {\n"
+     "    Zozedovad_Sound.left = Zozedovad_Tail;\n"
+     "    Zozedovad_Tail = 0;\n"
+     "  }\n"
+     "}\n"
+     "\n"
+     "// One sample period: the next sample to the pin, or the rest once the sound is over; after "
+     "the\n"
+     "// loop's last sample the reader is readied for what follows it.\n"
+     "ISR(TIMER1_COMPA_vect) {\n"
+     "  if (Zozedovad_Sound_Goes_On()) {\n"
+     "    ZOZEDOVAD_LEVEL = (byte)(Zozedovad_Next_Sample() + 128);\n"
+     "    if (Zozedovad_Sound.left == 0) Zozedovad_Turn();\n"},
+    {"  const unsigned int length = Zozedovad_Get_Length(slot);\n",
+     "  const unsigned int length = Zozedovad_Get_Length(slot);\n"
+     "  Zozedovad_Reader loop = {0, 0, 0, 0, 0, 0};\n"
+     "  const bool held = Zozedovad_Open_Loop(slot, &loop);\n"
+     "  const unsigned int loopEnd = Zozedovad_Get_Loop_End(slot);\n"
+     "  loop.left = loopEnd - Zozedovad_Get_Loop_Start(slot) + 1;\n"},
+    {"    Zozedovad_Open(slot, &Zozedovad_Sound);\n",
+     "    Zozedovad_Open(slot, &Zozedovad_Sound);\n"
+     "    if (held) {\n"
+     "      Zozedovad_Sound.left = loopEnd + 1;\n"
+     "    }\n"
+     "    Zozedovad_Loop = loop;\n"
+     "    Zozedovad_Tail = held ? length - 1 - loopEnd : 0;\n"
+     "    Zozedovad_Held = held;\n"},
+};
+
 void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
         if (rates[k] < 0 || rates[k] > highest) {
@@ -285,32 +425,45 @@ void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
     }
 }
 
-std::string adpcmPlayer(std::string_view pcmText) {
-    std::string text(pcmText);
-    for (const auto& [from, to] : kAdpcmReplacements) {
+// Replaces each piece, which must stand exactly once in the text.
+template <std::size_t N>
+void replacePieces(std::string& text, const std::string_view (&pieces)[N][2]) {
+    for (const auto& [from, to] : pieces) {
         const std::size_t at = text.find(from);
         if (at == std::string::npos || text.find(from, at + 1) != std::string::npos) {
-            raise(ErrorKind::Bounds, "The ADPCM player sketch lost a piece it replaces.");
+            raise(ErrorKind::Bounds, "The player sketch lost a piece it replaces.");
         }
         text.replace(at, from.size(), to);
     }
-    return text;
 }
 
 } // namespace
 
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates, SampleFormat format) {
-    if (format == SampleFormat::Pcm8) {
+    const bool adpcm = format == SampleFormat::Adpcm4;
+    const bool loops = tableText.find(kLoopStartAccessorOpen) != std::string_view::npos;
+    if (!adpcm && !loops) {
         return buildPlayerSketchText(tableText, rates);
     }
-    // Built with LF line ends, then put into CR LF lines as the PCM player is.
+    // Built with LF line ends, the table's place marked, then put into CR LF lines as the PCM
+    // player is.
     std::string lines(kHeader);
     lines.append("\x01");
     lines.append(kPlayer);
-    lines = adpcmPlayer(lines);
+    if (adpcm) {
+        replacePieces(lines, kAdpcmReplacements);
+    }
+    if (loops) {
+        replacePieces(lines, kLoopReplacements);
+        if (adpcm) {
+            replacePieces(lines, kAdpcmLoopReplacements);
+        } else {
+            replacePieces(lines, kPcmLoopReplacements);
+        }
+    }
     const std::size_t table = lines.find('\x01');
-    checkRates(rates, kAdpcmPlayerHighestRate);
+    checkRates(rates, adpcm ? kAdpcmPlayerHighestRate : kPlayerHighestRate);
     std::string text;
     appendCrLfLines(text, std::string_view(lines).substr(0, table));
     text.append(tableText);
@@ -325,6 +478,9 @@ std::string buildPlayerSketchText(std::string_view tableText,
 
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates) {
+    if (tableText.find(kLoopStartAccessorOpen) != std::string_view::npos) {
+        return buildPlayerSketchText(tableText, rates, SampleFormat::Pcm8);
+    }
     checkRates(rates, kPlayerHighestRate);
     std::string text;
     text.reserve(kHeader.size() + tableText.size() + kRateAccessor.size() + kPlayer.size() + 1024);

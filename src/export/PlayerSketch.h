@@ -35,6 +35,11 @@ std::string buildPlayerSketchText(std::string_view tableText,
 // The player sketch for a table in `format`: for Pcm8 the text above; for Adpcm4 `tableText`
 // is buildAdpcmSketchText's, and the interrupt decodes the next sample with the table's reader;
 // a rate above kAdpcmPlayerHighestRate is then a bounds error naming the slot and the rate.
+//
+// A table text with loops (loopAccessorText in it, so any slot has a loop) makes a player that
+// repeats a slot's loop from Zozedovad_Play until Zozedovad_Release() lets it run on to the end
+// index, or Zozedovad_Stop() stops it; its serial line releases on the letter r. In ADPCM the
+// loop restarts from the reader's state kept at its start. Without loops the text is as before.
 std::string buildPlayerSketchText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates, SampleFormat format);
 

@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
+#include "export/LoopTables.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/Resampler.h"
@@ -93,12 +94,19 @@ void makePlayerFolder(const QString& folder) {
     }
 }
 
+// The flash a bank's loops add to the player sketch, the same for every bank with a loop.
+std::int32_t playerLoopBytes(const SlotBank& bank, Board board, SampleFormat format) {
+    return anySlotLoops(bank) ? loopPlayerSketchBytes(board, format) : 0;
+}
+
 } // namespace
 
 ExportCheck checkPlayerExport(const SlotBank& bank, Board board) {
     checkExport(bank, board); // what no sketch could use, refused the same way
     refuseUnplayableRates(bank, kPlayerHighestRate);
-    return playerCheck(board, tableBytes(bank), boardInfo(board).playerSketchTableRoom());
+    return playerCheck(board, tableBytes(bank),
+                       boardInfo(board).playerSketchTableRoom() -
+                           playerLoopBytes(bank, board, SampleFormat::Pcm8));
 }
 
 void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
@@ -121,7 +129,8 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat fo
     checkExport(bank, board, format); // the table's own limits, refused the same way
     refuseUnplayableRates(bank, std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate));
     return playerCheck(board, tableBytes(bank, format),
-                       boardInfo(board).playerSketchTableRoom() - adpcmReaderBytes(board));
+                       boardInfo(board).playerSketchTableRoom() - adpcmReaderBytes(board) -
+                           playerLoopBytes(bank, board, format));
 }
 
 std::int32_t writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,

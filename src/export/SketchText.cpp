@@ -6,6 +6,7 @@
 #include "export/Boards.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
+#include "export/LoopTables.h"
 #include "slots/SlotName.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 namespace wtb {
@@ -171,7 +173,9 @@ public:
     }
 
     void appendSlot(std::string_view comment, std::span<const std::uint8_t> bytes,
-                    std::int32_t endIndex) {
+                    std::int32_t endIndex, const std::optional<Loop>& loop) {
+        keepFirst_ = loop && loop->start == 0;
+        keepLast_ = loop && loop->end == endIndex;
         text_.append(kCommentOpen);
         text_.append(comment);
         text_.append(kCrLf);
@@ -219,12 +223,12 @@ private:
         appendDeclaration();
     }
 
-    // Samples from..to-1 of a slot: the first and the last on the zero line, the others as
-    // byte - 128.
+    // Samples from..to-1 of a slot: the first and the last on the zero line unless the slot's
+    // loop starts or ends there (as exportedSamples), the others as byte - 128.
     void appendSamples(std::span<const std::uint8_t> bytes, std::int32_t endIndex,
                        std::int32_t from, std::int32_t to) {
         if (from == 0) {
-            text_.append(kZeroSample);
+            appendEdge(bytes, 0, keepFirst_);
             ++from;
         }
         const std::int32_t inner = std::min(to, endIndex);
@@ -233,6 +237,14 @@ private:
                                             static_cast<std::size_t>(inner - from)));
         }
         if (to == endIndex + 1 && endIndex > 0) {
+            appendEdge(bytes, endIndex, keepLast_);
+        }
+    }
+
+    void appendEdge(std::span<const std::uint8_t> bytes, std::int32_t index, bool keep) {
+        if (keep) {
+            appendByteSamples(bytes.subspan(static_cast<std::size_t>(index), 1));
+        } else {
             text_.append(kZeroSample);
         }
     }
@@ -258,6 +270,8 @@ private:
     std::int32_t part_ = 1;
     std::int32_t partEnd_;
     std::int32_t written_ = 0;
+    bool keepFirst_ = false;
+    bool keepLast_ = false;
 };
 
 void appendStartTable(std::string& text, const std::array<std::int32_t, kStartCount>& starts) {
@@ -316,8 +330,9 @@ std::string buildSketchText(const SlotBank& bank) {
         comments[slot] = commentSafeName(bank[slot].name);
     }
 
+    const std::string loops = loopAccessorText(bank, SampleFormat::Pcm8);
     std::string text;
-    text.reserve(textBound(bank, layout, comments));
+    text.reserve(textBound(bank, layout, comments) + loops.size());
     SampleTableWriter table(text, layout);
     table.openTable();
     std::array<std::int32_t, kStartCount> starts{};
@@ -325,12 +340,14 @@ std::string buildSketchText(const SlotBank& bank) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         starts[slot - 1] = written;
         written += bank[slot].endIndex + 1; // bounded by the checked total
-        table.appendSlot(comments[slot], source.samples[slot], bank[slot].endIndex);
+        table.appendSlot(comments[slot], source.samples[slot], bank[slot].endIndex,
+                         bank[slot].loop);
     }
     starts[kStartCount - 1] = written;
     table.closeTable();
     appendStartTable(text, starts);
     appendAccessors(text, layout);
+    text.append(loops);
     return text;
 }
 

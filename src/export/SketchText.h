@@ -17,9 +17,11 @@ inline constexpr std::int32_t kSamplesPerArray = 32'767;
 // the start table `wave_start` and the two accessors, every line ending in CR LF.
 //
 // Each slot contributes end index + 1 samples (first and last written as 0, the others as
-// byte - 128). A total sample count beyond 32 bits is an overflow error, checked before any
-// slot; a slot whose end index is below -1 or past its last sample, or whose sound is empty,
-// is a bounds error naming the slot and the numbers.
+// byte - 128; a first or last sample the slot's loop starts or ends on as byte - 128 too). When
+// any slot has a loop, loopAccessorText follows the accessors; otherwise the text is the table,
+// the starts and the two accessors alone. A total sample count beyond 32 bits is an overflow error,
+// checked before any slot; a slot whose end index is below -1 or past its last sample, or whose
+// sound is empty, is a bounds error naming the slot and the numbers.
 //
 // A table of 32,768 to 65,535 samples is split into arrays `wave_store_1`, `wave_store_2`, ...
 // of at most kSamplesPerArray samples, and `Zozedovad_Get_Sample` picks the array, so a player

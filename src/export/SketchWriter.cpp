@@ -63,6 +63,7 @@ ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) 
     }
     const BoardInfo& info = boardInfo(board);
     exportableSampleCount(bank);
+    refuseAdpcmSlotsBeyondAccessors(bank);
     refuseAdpcmBeyondBoard(tableBytes(bank, format), info);
     ExportCheck check{board, flashBudget(bank, board, format), {}};
     if (!check.budget.fits) {

@@ -5,6 +5,7 @@
 #include "export/BangGuard.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
+#include "export/PlayerSketchWriter.h"
 #include "export/SampleFormat.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 namespace wtb {
@@ -302,6 +304,47 @@ TEST(SampleFormats, TheChecksCountTheBytesTheFormatWrites) {
     const BoardSketchText expected = buildSketchText(mega, Board::Mega2560, SampleFormat::Adpcm4);
     EXPECT_EQ(changed, expected.changedBytes);
     EXPECT_EQ(test::readText(path), expected.text);
+}
+
+// A slot longer than the sketch's unsigned int counts would write `wave_length` entries the
+// compiler refuses; only the Mega has the room for one. It is refused before anything is built,
+// by the check and by the encoder, naming the slot; 65,535 samples still export.
+TEST(SampleFormats, AdpcmRefusesASlotLongerThanItsAccessorsCount) {
+    const struct {
+        std::int32_t samples;
+        bool taken;
+    } cases[] = {{kAccessorSampleLimit, true}, {kAccessorSampleLimit + 1, false}, {100'000, false}};
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.samples);
+        std::vector<SlotContent> slots(16, SlotContent{{128, 140, 128}, "short", 2});
+        slots[4] = {std::vector<std::uint8_t>(static_cast<std::size_t>(each.samples), 131), "long",
+                    each.samples - 1};
+        const SlotBank bank = test::bankOf(slots);
+        if (each.taken) {
+            EXPECT_NO_THROW(checkExport(bank, Board::Mega2560, SampleFormat::Adpcm4));
+            const std::string text =
+                buildSketchText(bank, Board::Mega2560, SampleFormat::Adpcm4).text;
+            EXPECT_NE(text.find("wave_length[16] PROGMEM = {3,3,3,3,65535,"), std::string::npos);
+            continue;
+        }
+        const std::function<void()> exports[] = {
+            [&] { checkExport(bank, Board::Mega2560, SampleFormat::Adpcm4); },
+            [&] { checkPlayerExport(bank, Board::Mega2560, SampleFormat::Adpcm4); },
+            [&] { buildSketchText(bank, Board::Mega2560, SampleFormat::Adpcm4); },
+        };
+        for (const auto& attempt : exports) {
+            try {
+                attempt();
+                ADD_FAILURE() << "the slot was taken";
+            } catch (const RuntimeError& error) {
+                EXPECT_EQ(error.kind(), ErrorKind::Size);
+                EXPECT_NE(
+                    std::string(error.what()).find("Slot 5 holds " + std::to_string(each.samples)),
+                    std::string::npos)
+                    << error.what();
+            }
+        }
+    }
 }
 
 } // namespace

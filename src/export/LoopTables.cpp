@@ -1,0 +1,92 @@
+#include "export/LoopTables.h"
+
+#include "common/TextLines.h"
+#include "export/ExportedSamples.h"
+
+#include <charconv>
+
+namespace wtb {
+
+namespace {
+
+constexpr std::string_view kPcmLoopComment =
+    R"sketch(// Sustain loops: slot N (1..16) repeats its samples Zozedovad_Get_Loop_Start(N) to
+// Zozedovad_Get_Loop_End(N), both played, for as long as the sound is held, then plays on to its
+// end. Both count samples from the slot's first: sample k of slot N is
+// Zozedovad_Get_Sample(Zozedovad_Get_Start(N - 1) + k). A slot without a loop (and a number
+// outside 1..16) gives 65535 for both.
+)sketch";
+
+constexpr std::string_view kAdpcmLoopComment =
+    R"sketch(// Sustain loops: slot N (1..16) repeats its samples Zozedovad_Get_Loop_Start(N) to
+// Zozedovad_Get_Loop_End(N), both played, for as long as the sound is held, then plays on to its
+// end. Both count samples from the slot's first. A slot without a loop (and a number outside
+// 1..16) gives 65535 for both. The decoder's state at each loop start is kept below, so a loop
+// may start anywhere in a block and sounds the same on every pass:
+//   const unsigned int turn = Zozedovad_Get_Length(N) - 1 - Zozedovad_Get_Loop_End(N);
+//   while (Zozedovad_Next(&reader, &sample)) {
+//     /* one sample */
+//     if (held && reader.left == turn) Zozedovad_Open_Loop(N, &reader); // back to its start
+//   }
+// Zozedovad_Open_Loop(N, &reader) sets the reader so its next sample is slot N's loop start; for
+// a slot without a loop it returns false and leaves the reader as it was.
+)sketch";
+
+constexpr std::string_view kLoopAccessors =
+    R"sketch(unsigned int Zozedovad_Get_Loop_Start(byte slot){
+if(slot==0||slot>16)return 65535u;
+return pgm_read_word_near(&wave_loop_start[slot-1]);
+}
+unsigned int Zozedovad_Get_Loop_End(byte slot){
+if(slot==0||slot>16)return 65535u;
+return pgm_read_word_near(&wave_loop_end[slot-1]);
+}
+)sketch";
+
+void appendTable(std::string& text, std::string_view open, const std::array<Loop, 16>& loops,
+                 std::int32_t Loop::*field) {
+    text.append(open);
+    for (std::size_t k = 0; k < loops.size(); ++k) {
+        char digits[12];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, loops[k].*field).ptr);
+        text.append(k + 1 < loops.size() ? "," : "};");
+    }
+    text.append(kCrLf);
+}
+
+} // namespace
+
+bool anySlotLoops(const SlotBank& bank) {
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        if (bank[slot].loop) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::array<Loop, 16> exportedLoops(const SlotBank& bank) {
+    std::array<Loop, 16> loops{};
+    for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+        exportableSamples(bank[slot], slot); // refuses a loop the table does not keep
+        const std::optional<Loop>& loop = bank[slot].loop;
+        loops[static_cast<std::size_t>(slot - kFirstSlot)] =
+            loop ? *loop : Loop{kNoLoopPosition, kNoLoopPosition};
+    }
+    return loops;
+}
+
+std::string loopAccessorText(const SlotBank& bank, SampleFormat format) {
+    std::string text;
+    if (!anySlotLoops(bank)) {
+        return text;
+    }
+    const std::array<Loop, 16> loops = exportedLoops(bank);
+    appendCrLfLines(text, format == SampleFormat::Adpcm4 ? kAdpcmLoopComment : kPcmLoopComment);
+    appendTable(text, "const unsigned int wave_loop_start[16] PROGMEM = {", loops, &Loop::start);
+    appendTable(text, "const unsigned int wave_loop_end[16] PROGMEM = {", loops, &Loop::end);
+    appendCrLfLines(text, kLoopAccessors);
+    return text;
+}
+
+} // namespace wtb
