@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -29,6 +30,7 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] trim SLOT END\n"
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
+    "       wavetable-builder [--folder DIR] single-cycle SLOT [--length CELLS] [--at INDEX]\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
@@ -54,6 +56,12 @@ constexpr const char* kCommands =
     "                       as the window's end-point slider does.\n"
     "  resample SLOT|all HZ Convert the slot's sound (or every slot's) to HZ.\n"
     "  normalise SLOT|all   Scale the slot's sound (or every slot's) to full level.\n"
+    "  single-cycle SLOT    Replace the slot's sound by one cycle of it: the pitch is found\n"
+    "                       around INDEX (default: the middle of the kept samples), one\n"
+    "                       period is cut between matching zero crossings and resampled to\n"
+    "                       CELLS (32, 64, ... 2048; default 256), normalised and looped\n"
+    "                       whole, at the rate that plays the pitch found. Prints the pitch,\n"
+    "                       the rate and the loop's seam jump.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
     "                       the current folder). Slots at different rates are warned about\n"
     "                       on stderr; the sketch is written all the same.\n"
@@ -63,7 +71,18 @@ constexpr const char* kCommands =
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
-enum class Command { Window, Help, Version, List, Import, Trim, Resample, Normalise, Export };
+enum class Command {
+    Window,
+    Help,
+    Version,
+    List,
+    Import,
+    Trim,
+    Resample,
+    Normalise,
+    Export,
+    SingleCycle,
+};
 
 struct Invocation {
     Command command = Command::Window;
@@ -76,6 +95,9 @@ struct Invocation {
     bool normalise = false;
     bool force = false;
     bool player = false;
+    // single-cycle
+    std::int32_t length = defaultSingleCycleLength();
+    std::optional<std::int32_t> at;
 };
 
 [[noreturn]] void usageError(const QString& reason) {
@@ -117,6 +139,16 @@ std::int32_t endIndexArgument(const QString& text) {
     return *end;
 }
 
+// `what` names the value and its placeholder, as in "an index: INDEX".
+std::int32_t wholeNumberArgument(const QString& text, const char* what) {
+    const std::optional<std::int32_t> value = wholeNumber(text);
+    if (!value) {
+        usageError(
+            QStringLiteral("\"%1\" is not %2 is a whole number.").arg(text, QLatin1String(what)));
+    }
+    return *value;
+}
+
 std::int32_t rateArgument(const QString& text) {
     const std::optional<std::int32_t> rate = wholeNumber(text);
     if (!rate || *rate <= 0) {
@@ -124,6 +156,18 @@ std::int32_t rateArgument(const QString& text) {
                        .arg(text));
     }
     return *rate;
+}
+
+QString lengthHelp() {
+    QStringList lengths;
+    for (const std::int32_t length : singleCycleLengths()) {
+        lengths << (length == defaultSingleCycleLength()
+                        ? QStringLiteral("%1 (the default)").arg(length)
+                        : QString::number(length));
+    }
+    const QString last = lengths.takeLast();
+    return QStringLiteral("single-cycle: the table's length in cells: %1 or %2.")
+        .arg(lengths.join(QStringLiteral(", ")), last);
 }
 
 // The parser and every option it knows; which command takes which is checked after parsing.
@@ -156,14 +200,19 @@ struct Options {
                             QStringLiteral("HZ")};
     QCommandLineOption normalise{QStringLiteral("normalise"),
                                  QStringLiteral("import: scale the sound to full level.")};
+    QCommandLineOption length{QStringLiteral("length"), lengthHelp(), QStringLiteral("CELLS")};
+    QCommandLineOption at{QStringLiteral("at"),
+                          QStringLiteral("single-cycle: take the cycle around this index of the "
+                                         "kept samples (default: their middle)."),
+                          QStringLiteral("INDEX")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's name and version and exit.")};
 
     Options() {
-        parser.addOptions(
-            {folder, output, player, board, format, force, rate, normalise, help, version});
+        parser.addOptions({folder, output, player, board, format, force, rate, normalise, length,
+                           at, help, version});
     }
 
     // The options a command may be given besides --folder.
@@ -175,13 +224,15 @@ struct Options {
             return {&rate, &normalise};
         case Command::Export:
             return {&output, &player, &board, &format, &force};
+        case Command::SingleCycle:
+            return {&length, &at};
         default:
             return {};
         }
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player, &board, &format, &force, &rate, &normalise};
+        return {&output, &player, &board, &format, &force, &rate, &normalise, &length, &at};
     }
 };
 
@@ -199,6 +250,7 @@ constexpr CommandForm kForms[] = {
     {"resample", Command::Resample, "SLOT|all HZ", 2},
     {"normalise", Command::Normalise, "SLOT|all", 1},
     {"export", Command::Export, "", 0},
+    {"single-cycle", Command::SingleCycle, "SLOT", 1},
 };
 
 const CommandForm& formNamed(const QString& name) {
@@ -308,6 +360,12 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     if (const auto rate = nonEmptyValue(options, options.rate)) {
         invocation.rate = rateArgument(*rate);
     }
+    if (const auto length = nonEmptyValue(options, options.length)) {
+        invocation.length = wholeNumberArgument(*length, "a table length: CELLS");
+    }
+    if (const auto at = nonEmptyValue(options, options.at)) {
+        invocation.at = wholeNumberArgument(*at, "an index: INDEX");
+    }
     return invocation;
 }
 
@@ -330,6 +388,20 @@ std::string withProgramName(const std::string& message) {
 
 QString workingFolderOf(const Invocation& invocation) {
     return invocation.folder.isEmpty() ? workingFolderOfProgram({}) : invocation.folder;
+}
+
+// "Slot 3 is one cycle of 256 cells: pitch 220.00 Hz around index 8192, rate 56320 Hz, loop
+// 0..255, seam jump 0 steps."
+std::string singleCycleLine(std::int16_t slot, std::int32_t length,
+                            const SingleCycleReport& report) {
+    std::array<char, 32> pitch{};
+    const auto written = std::to_chars(pitch.data(), pitch.data() + pitch.size(), report.frequency,
+                                       std::chars_format::fixed, 2);
+    return "Slot " + std::to_string(slot) + " is one cycle of " + std::to_string(length) +
+           " cells: pitch " + std::string(pitch.data(), written.ptr) + " Hz around index " +
+           std::to_string(report.at) + ", rate " + std::to_string(report.rate) + " Hz, loop 0.." +
+           std::to_string(length - 1) + ", seam jump " + std::to_string(report.seamJump) +
+           (report.seamJump == 1 ? " step" : " steps") + ".\n";
 }
 
 // The commands that work on a working folder.
@@ -369,6 +441,13 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         for (const std::string& warning : warnings) {
             print(stderr, withProgramName("warning: " + warning));
         }
+        return;
+    }
+    case Command::SingleCycle: {
+        const std::int16_t slot = slotNumber(args[0]);
+        const SingleCycleReport report =
+            singleCycleCommand(folder, {slot, invocation.length, invocation.at});
+        print(stdout, singleCycleLine(slot, invocation.length, report));
         return;
     }
     case Command::Help:

@@ -126,6 +126,12 @@ void normaliseCommand(const QString& folder, SlotChoice slots) {
     changingFolder(folder, [&](Workspace& workspace) { workspace.normalise(slots); });
 }
 
+SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request) {
+    return changingFolder(folder, [&](Workspace& workspace) {
+        return workspace.makeSingleCycle(request.slot, request.length, request.at);
+    });
+}
+
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);

@@ -43,6 +43,15 @@ std::int32_t trimCommand(const QString& folder, std::int16_t slot, std::int32_t 
 void resampleCommand(const QString& folder, SlotChoice slots, std::int32_t rate);
 void normaliseCommand(const QString& folder, SlotChoice slots);
 
+struct SingleCycleRequest {
+    std::int16_t slot = 0;
+    std::int32_t length = 0;
+    std::optional<std::int32_t> at; // none: the middle of the kept samples
+};
+
+// Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.
+SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request);
+
 // Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
 // --force although it does not fit; empty when there are none.
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request);
