@@ -26,6 +26,7 @@ constexpr double kLeastLikeness = 0.5;
 // a pick of a multiple.
 constexpr double kOctaveMargin = 0.03;
 constexpr std::array<double, 6> kPeriodRatios{1.0 / 4, 1.0 / 3, 1.0 / 2, 1.0, 2.0, 3.0};
+constexpr double kChoicePeriodsEachSide = 4.0;
 // Whole lags searched either side of the lag the last estimate predicts.
 constexpr std::int32_t kLagSearch = 2;
 // Lags computed beyond the searched ones, for the interpolation between them.
@@ -91,6 +92,21 @@ Coarse coarsePeriod(std::span<const double> samples, std::int32_t at, std::int32
     const double curvature = before - 2.0 * here + after;
     const double offset = curvature > 0.0 ? 0.5 * (before - after) / curvature : 0.0;
     return {PitchFinding::Found, best + std::clamp(offset, -0.5, 0.5)};
+}
+
+struct Region {
+    std::int32_t begin = 0;
+    std::int32_t end = 0;
+};
+
+// The samples within `reach` either side of `at`, and the lags searched and interpolated
+// beyond them, as far as the samples go.
+Region regionAround(std::span<const double> samples, std::int32_t at, double reach) {
+    const auto size = static_cast<std::int32_t>(samples.size());
+    const double wanted = 2.0 * (reach + kLagSearch + kLagReach);
+    const std::int32_t width = wanted >= size ? size : static_cast<std::int32_t>(wanted);
+    const std::int32_t begin = clampedStart(at, width, size);
+    return {begin, begin + width};
 }
 
 struct LagPeak {
@@ -181,46 +197,41 @@ Pitch fundamentalPeriod(std::span<const double> samples, std::int32_t at, std::i
     if (coarse.finding != PitchFinding::Found) {
         return {coarse.finding};
     }
-    const auto size = static_cast<std::int32_t>(samples.size());
-    // The fractions and multiples are measured over as many periods as the refinement uses.
-    const std::int32_t width =
-        std::min(size, static_cast<std::int32_t>(2.0 * kPeriodsEachSide * coarse.period));
-    const std::int32_t begin = clampedStart(at, width, size);
-    // The first estimate's fractions and multiples, each read between whole lags.
+    // The fractions and multiples are told apart over fewer periods than the refinement
+    // measures: enough for the longest, three periods, to be compared with the next three.
+    const Region choosing = regionAround(samples, at, kChoicePeriodsEachSide * coarse.period);
     std::vector<LagPeak> choices;
     for (const double ratio : kPeriodRatios) {
         if (coarse.period * ratio < kShortestPeriod) {
             continue;
         }
         if (const auto peak =
-                correlationPeak(samples, begin, begin + width, coarse.period * ratio)) {
+                correlationPeak(samples, choosing.begin, choosing.end, coarse.period * ratio)) {
             choices.push_back(*peak);
         }
     }
-    if (choices.empty()) {
-        return {PitchFinding::Found, coarse.period}; // too short to say more
-    }
-    const double bestLikeness =
-        std::max_element(choices.begin(), choices.end(), [](const LagPeak& a, const LagPeak& b) {
-            return a.likeness < b.likeness;
-        })->likeness;
-    if (bestLikeness < kLeastLikeness) {
-        return {PitchFinding::NoSteadyPitch}; // not even the next period is alike
-    }
-    double period = std::find_if(choices.begin(), choices.end(), [&](const LagPeak& choice) {
-                        return choice.likeness >= bestLikeness - kOctaveMargin;
-                    })->lag;
-    const std::int32_t span =
-        std::min(size, static_cast<std::int32_t>(2.0 * kPeriodsEachSide * period));
-    const std::int32_t from = clampedStart(at, span, size);
-    for (std::int32_t periods = 2;; periods *= 2) {
-        const std::optional<LagPeak> peak =
-            correlationPeak(samples, from, from + span, periods * period);
-        if (!peak) {
-            break; // no room for a longer lag: the estimate so far stands
+    double period = coarse.period;
+    std::int32_t periods = 1; // the lag of the next refinement, in periods
+    if (!choices.empty()) {
+        const double bestLikeness = std::max_element(choices.begin(), choices.end(),
+                                                     [](const LagPeak& a, const LagPeak& b) {
+                                                         return a.likeness < b.likeness;
+                                                     })
+                                        ->likeness;
+        if (bestLikeness < kLeastLikeness) {
+            return {PitchFinding::NoSteadyPitch}; // not even the next period is alike
         }
-        if (peak->likeness < kLeastLikeness) {
-            break;
+        period = std::find_if(choices.begin(), choices.end(), [&](const LagPeak& choice) {
+                     return choice.likeness >= bestLikeness - kOctaveMargin;
+                 })->lag;
+        periods = 2;
+    }
+    const Region measuring = regionAround(samples, at, kPeriodsEachSide * period);
+    for (;; periods *= 2) {
+        const std::optional<LagPeak> peak =
+            correlationPeak(samples, measuring.begin, measuring.end, periods * period);
+        if (!peak || peak->likeness < kLeastLikeness) {
+            break; // no room for a longer lag, or no longer alike: the estimate so far stands
         }
         period = peak->lag / periods;
     }
