@@ -126,7 +126,15 @@ std::optional<LagPeak> correlationPeak(std::span<const double> samples, std::int
     if (centre < 1 || width < centre) {
         return std::nullopt;
     }
-    const auto at = [&](std::int32_t index) { return samples[static_cast<std::size_t>(index)]; };
+    // Measured from the samples' mean, so a steady offset adds nothing alike to every lag.
+    double mean = 0.0;
+    for (std::int32_t j = begin; j < end; ++j) {
+        mean += samples[static_cast<std::size_t>(j)];
+    }
+    mean /= end - begin;
+    const auto at = [&](std::int32_t index) {
+        return samples[static_cast<std::size_t>(index)] - mean;
+    };
     double fixedEnergy = 0.0;
     for (std::int32_t j = first; j < first + width; ++j) {
         fixedEnergy += at(j) * at(j);

@@ -26,12 +26,15 @@ struct Pitch {
 // the sample `at`, which must lie within them.
 //
 // A first estimate comes from the cumulative mean normalised difference (YIN) over a frame
-// holding two of the longest periods, taking the first dip below the threshold, which keeps a
-// strong second partial from passing for the fundamental. It is then refined by the normalised
-// cross-correlation at 1, 2, 4, ... periods' lag, up to 16 periods either side of `at` as far as
-// the samples reach, the peak read between whole lags with a band-limited interpolation: an
-// error of a fraction of a sample in the lag becomes that fraction divided by the number of
-// periods. The doubling stops where the sound stops resembling itself that many periods on.
+// holding two of the longest periods, taking the first dip below the threshold. Its quarter,
+// third, half, double and triple are then weighed by normalised cross-correlation, read between
+// whole lags with a band-limited interpolation, and the shortest that matches the sound about
+// as well as the best is the period: a strong second partial does not pass for the fundamental,
+// nor a period of a few samples for a multiple of it. That period is refined by the correlation
+// at 2, 4, 8 and 16 periods' lag, up to 16 periods either side of `at` as far as the samples
+// reach: an error of a fraction of a sample in the lag becomes that fraction divided by the
+// number of periods. The doubling stops where the sound stops resembling itself that many
+// periods on.
 Pitch fundamentalPeriod(std::span<const double> samples, std::int32_t at, std::int32_t sampleRate);
 
 } // namespace wtb

@@ -34,6 +34,8 @@ TEST(FundamentalPeriod, FindsThePeriodOfTheFundamentalNotOfAPartial) {
     const std::vector<Case> cases{
         {"sine", 8000 / 261.63, [](double p) { return 100 * sine(p); }},
         {"sine on an offset", 37.3, [](double p) { return 40 + 60 * sine(p); }},
+        // an offset would make every lag look alike, the half period first among them
+        {"quiet sine on a large offset", 83.1, [](double p) { return 110 + 12 * sine(p); }, 1.0},
         {"fundamental 12 dB below its octave", 61.7,
          [](double p) { return 25 * sine(p) + 100 * sine(2 * p); }},
         {"strong third partial", 101.9, [](double p) { return 50 * sine(p) + 70 * sine(3 * p); }},
