@@ -181,9 +181,9 @@ void writeChannel(const QString& stereo, int channel, const QString& mono) {
 //   at 261.63-261.65 Hz per partial number, so its fundamental there is 261.63 Hz (C4);
 // - the two channels differ by a few cents and wander, so the stereo mix the import makes has no
 //   one fundamental to a cent: over frames 976-2330 (16 periods either side of the default
-//   index, where the cycle is measured) its lowest
-//   partial lies at 261.47 Hz and the pitch that fits its partials, weighted by their power, at
-//   262.02 Hz. The cycle's pitch must lie between those two.
+//   index, where the cycle is measured) its lowest partial lies at 261.47 Hz and the pitch that
+//   fits its partials, weighted by their power, at 262.02 Hz. The cycle's pitch must lie
+//   between those two.
 TEST(SingleCycle, FromARealPluckedStringFindsItsPitchAndLoopsSeamlessly) {
     test::TempFolder folder;
     writeChannel(kPluck, 1, folder.file("right.wav"));
