@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -33,6 +34,7 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
     "       wavetable-builder [--folder DIR] loop SLOT START END | loop SLOT none\n"
+    "       wavetable-builder [--folder DIR] single-cycle SLOT [--length CELLS] [--at INDEX]\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
@@ -73,6 +75,12 @@ constexpr const char* kCommands =
     "                       moved to the nearest seamless join, at or before the end index;\n"
     "                       prints where it settled and the jump left at its seam.\n"
     "  loop SLOT none       Remove the slot's loop.\n"
+    "  single-cycle SLOT    Replace the slot's sound by one cycle of it: the pitch is found\n"
+    "                       around INDEX (default: the middle of the kept samples), one\n"
+    "                       period is cut between matching zero crossings and resampled to\n"
+    "                       CELLS (32, 64, ... 2048; default 256), normalised and looped\n"
+    "                       whole, at the rate that plays the pitch found. Prints the pitch,\n"
+    "                       the rate and the loop's seam jump.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
     "                       the current folder). Slots at different rates are warned about\n"
     "                       on stderr; the sketch is written all the same.\n"
@@ -97,6 +105,8 @@ enum class Command {
     TrimSilence,
     // Loops.
     Loop,
+    // One cycle from a recording.
+    SingleCycle,
 };
 
 struct Invocation {
@@ -111,6 +121,9 @@ struct Invocation {
     bool force = false;
     bool player = false;
     std::optional<std::int32_t> threshold;
+    // single-cycle
+    std::int32_t length = defaultSingleCycleLength();
+    std::optional<std::int32_t> at;
 };
 
 [[noreturn]] void usageError(const QString& reason) {
@@ -194,6 +207,16 @@ std::int32_t loopIndexArgument(const QString& text, const QString& name) {
     return *index;
 }
 
+// `what` names the value and its placeholder, as in "an index: INDEX".
+std::int32_t wholeNumberArgument(const QString& text, const char* what) {
+    const std::optional<std::int32_t> value = wholeNumber(text);
+    if (!value) {
+        usageError(
+            QStringLiteral("\"%1\" is not %2 is a whole number.").arg(text, QLatin1String(what)));
+    }
+    return *value;
+}
+
 std::int32_t rateArgument(const QString& text) {
     const std::optional<std::int32_t> rate = wholeNumber(text);
     if (!rate || *rate <= 0) {
@@ -219,6 +242,18 @@ std::int32_t thresholdArgument(const QString& text) {
             QStringLiteral("\"%1\" is not a threshold: N is a whole number of steps.").arg(text));
     }
     return *threshold;
+}
+
+QString lengthHelp() {
+    QStringList lengths;
+    for (const std::int32_t length : singleCycleLengths()) {
+        lengths << (length == defaultSingleCycleLength()
+                        ? QStringLiteral("%1 (the default)").arg(length)
+                        : QString::number(length));
+    }
+    const QString last = lengths.takeLast();
+    return QStringLiteral("single-cycle: the table's length in cells: %1 or %2.")
+        .arg(lengths.join(QStringLiteral(", ")), last);
 }
 
 // The parser and every option it knows; which command takes which is checked after parsing.
@@ -258,6 +293,11 @@ struct Options {
                                      .arg(kHighestSilenceThreshold)
                                      .arg(kDefaultSilenceThreshold),
                                  QStringLiteral("N")};
+    QCommandLineOption length{QStringLiteral("length"), lengthHelp(), QStringLiteral("CELLS")};
+    QCommandLineOption at{QStringLiteral("at"),
+                          QStringLiteral("single-cycle: take the cycle around this index of the "
+                                         "kept samples (default: their middle)."),
+                          QStringLiteral("INDEX")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
@@ -265,7 +305,7 @@ struct Options {
 
     Options() {
         parser.addOptions({folder, output, player, board, format, force, rate, normalise, threshold,
-                           help, version});
+                           length, at, help, version});
     }
 
     // The options a command may be given besides --folder.
@@ -279,13 +319,16 @@ struct Options {
             return {&output, &player, &board, &format, &force};
         case Command::TrimSilence:
             return {&threshold};
+        case Command::SingleCycle:
+            return {&length, &at};
         default:
             return {};
         }
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player, &board, &format, &force, &rate, &normalise, &threshold};
+        return {&output, &player,    &board,     &format, &force,
+                &rate,   &normalise, &threshold, &length, &at};
     }
 };
 
@@ -310,6 +353,7 @@ constexpr CommandForm kForms[] = {
     {"loop", Command::Loop, "SLOT START END, or SLOT none", 2, 3},
     {"cut-start", Command::CutStart, "SLOT INDEX", 2},
     {"trim-silence", Command::TrimSilence, "SLOT|all", 1},
+    {"single-cycle", Command::SingleCycle, "SLOT", 1},
 };
 
 const CommandForm& formNamed(const QString& name) {
@@ -422,6 +466,12 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     if (const auto threshold = nonEmptyValue(options, options.threshold)) {
         invocation.threshold = thresholdArgument(*threshold);
     }
+    if (const auto length = nonEmptyValue(options, options.length)) {
+        invocation.length = wholeNumberArgument(*length, "a table length: CELLS");
+    }
+    if (const auto at = nonEmptyValue(options, options.at)) {
+        invocation.at = wholeNumberArgument(*at, "an index: INDEX");
+    }
     return invocation;
 }
 
@@ -515,6 +565,20 @@ std::string silenceTrimReport(const Workspace::SlotSilenceTrim& each) {
     return report + "\n";
 }
 
+// "Slot 3 is one cycle of 256 cells: pitch 220.00 Hz around index 8192, rate 56320 Hz, loop
+// 0..255, seam jump 0 steps."
+std::string singleCycleLine(std::int16_t slot, std::int32_t length,
+                            const SingleCycleReport& report) {
+    std::array<char, 32> pitch{};
+    const auto written = std::to_chars(pitch.data(), pitch.data() + pitch.size(), report.frequency,
+                                       std::chars_format::fixed, 2);
+    return "Slot " + std::to_string(slot) + " is one cycle of " + std::to_string(length) +
+           " cells: pitch " + std::string(pitch.data(), written.ptr) + " Hz around index " +
+           std::to_string(report.at) + ", rate " + std::to_string(report.rate) + " Hz, loop 0.." +
+           std::to_string(length - 1) + ", seam jump " + std::to_string(report.seamJump) +
+           (report.seamJump == 1 ? " step" : " steps") + ".\n";
+}
+
 // The commands that work on a working folder.
 void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
@@ -570,6 +634,13 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
             report += silenceTrimReport(each);
         }
         print(stdout, report);
+        return;
+    }
+    case Command::SingleCycle: {
+        const std::int16_t slot = slotNumber(args[0]);
+        const SingleCycleReport report =
+            singleCycleCommand(folder, {slot, invocation.length, invocation.at});
+        print(stdout, singleCycleLine(slot, invocation.length, report));
         return;
     }
     case Command::Help:

@@ -234,6 +234,12 @@ std::string loopCommand(const QString& folder, std::int16_t slot, const std::opt
     });
 }
 
+SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request) {
+    return changingFolder(folder, [&](Workspace& workspace) {
+        return workspace.makeSingleCycle(request.slot, request.length, request.at);
+    });
+}
+
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);

@@ -66,6 +66,15 @@ std::vector<Workspace::SlotSilenceTrim> trimSilenceCommand(const QString& folder
 // kit and created nothing; empty when the folder is there.
 std::vector<std::string> missingFolderWarnings(const QString& folder);
 
+struct SingleCycleRequest {
+    std::int16_t slot = 0;
+    std::int32_t length = 0;
+    std::optional<std::int32_t> at; // none: the middle of the kept samples
+};
+
+// Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.
+SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request);
+
 // Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
 // --force although it does not fit; empty when there are none.
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request);

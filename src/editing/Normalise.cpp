@@ -3,25 +3,31 @@
 #include "slots/SoundFile.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
 
 namespace wtb {
 
 std::vector<std::uint8_t> normaliseBytes(std::span<const std::uint8_t> bytes) {
-    int peak = 0;
-    for (const std::uint8_t byte : bytes) {
-        peak = std::max(peak, std::abs(byte - 128));
+    std::vector<double> levels(bytes.size());
+    std::transform(bytes.begin(), bytes.end(), levels.begin(),
+                   [](std::uint8_t byte) { return double(byte - 128); });
+    return normaliseLevels(levels);
+}
+
+std::vector<std::uint8_t> normaliseLevels(std::span<const double> levels) {
+    double peak = 0.0;
+    for (const double level : levels) {
+        peak = std::max(peak, std::abs(level));
     }
-    if (peak == 0) {
-        return {bytes.begin(), bytes.end()};
+    if (peak == 0.0) {
+        return std::vector<std::uint8_t>(levels.size(), 128);
     }
     // The same rule as a file normalised at import, so an 8-bit file gives the same bytes
-    // whichever way it is normalised.
+    // whichever way it is normalised. Levels over 128 are exact for whole steps.
     const SampleScale scale{127.0, peak / 128.0};
-    std::vector<std::uint8_t> result(bytes.size());
-    std::transform(bytes.begin(), bytes.end(), result.begin(), [&scale](std::uint8_t byte) {
-        return toUnsigned8((byte - 128) / 128.0, scale);
-    });
+    std::vector<std::uint8_t> result(levels.size());
+    std::transform(levels.begin(), levels.end(), result.begin(),
+                   [&scale](double level) { return toUnsigned8(level / 128.0, scale); });
     return result;
 }
 

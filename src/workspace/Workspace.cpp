@@ -2,6 +2,7 @@
 
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
+#include "editing/SingleCycle.h"
 #include "editing/SlotImport.h"
 #include "editing/SlotLoop.h"
 #include "editing/StartTrim.h"
@@ -28,6 +29,18 @@ std::vector<std::int16_t> chosenSlots(SlotChoice slots) {
 }
 
 } // namespace
+
+std::vector<std::int32_t> singleCycleLengths() {
+    std::vector<std::int32_t> lengths;
+    for (std::int32_t length = kShortestCycle; length <= kLongestCycle; length *= 2) {
+        lengths.push_back(length);
+    }
+    return lengths;
+}
+
+std::int32_t defaultSingleCycleLength() {
+    return kDefaultCycleLength;
+}
 
 Workspace::Workspace(const QString& folder, std::unique_ptr<WorkingFolderLock> lock,
                      NewFolder newFolder)
@@ -243,6 +256,23 @@ ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const
 std::int32_t Workspace::exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
                                            OverBudget overBudget) const {
     return writePlayerSketch(bank_, folder, board, format, overBudget);
+}
+
+SingleCycleReport Workspace::makeSingleCycle(std::int16_t slot, std::int32_t length,
+                                             std::optional<std::int32_t> at) {
+    const Slot& current = bank_[slot];
+    const std::int32_t index = at.value_or(defaultCycleIndex(current));
+    SingleCycle cycle;
+    try {
+        cycle = singleCycle(current, length, index);
+    } catch (const RuntimeError& error) {
+        raise(error.kind(),
+              "Slot " + std::to_string(slot) + " gives no single cycle. " + error.what());
+    }
+    const SingleCycleReport report{index, cycle.frequency, cycle.slot.sampleRate, cycle.seamJump};
+    apply(QStringLiteral("make single cycle of slot %1").arg(slot),
+          {{slot, std::move(cycle.slot)}});
+    return report;
 }
 
 void Workspace::save() {

@@ -27,6 +27,18 @@ class WorkingFolderLock;
 // One slot, or every slot when empty.
 using SlotChoice = std::optional<std::int16_t>;
 
+// What a single cycle was made of, to tell the user.
+struct SingleCycleReport {
+    std::int32_t at = 0;       // the index of the old sound the cycle was taken around
+    double frequency = 0.0;    // the fundamental found there, Hz
+    std::int32_t rate = 0;     // the slot's new rate: length x frequency, rounded
+    std::int32_t seamJump = 0; // of the loop over the whole table (seamJump), 8-bit steps
+};
+
+// The lengths a single cycle's table can have, shortest first, and the one it has unless asked.
+std::vector<std::int32_t> singleCycleLengths();
+std::int32_t defaultSingleCycleLength();
+
 // One open working folder: its sixteen slots and every operation on them, with undo. The
 // window and the command line both work through it, so a slot imported or trimmed in either is
 // byte for byte the same. Each operation either changes what it says or raises before anything
@@ -112,6 +124,12 @@ public:
     // returns how many bytes the Mega's 0x21 guard changed.
     std::int32_t exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
                                     OverBudget overBudget) const;
+
+    // Replaces the slot's sound by one cycle of it (singleCycle), `length` cells looped whole at
+    // the rate that plays the pitch found, taken around `at`, by default the middle of the kept
+    // samples (defaultCycleIndex). One step; raises, naming the slot, before anything changed.
+    SingleCycleReport makeSingleCycle(std::int16_t slot, std::int32_t length,
+                                      std::optional<std::int32_t> at);
 
     // Writes the whole folder through its journaled save. Raises without the folder's lock.
     void save();

@@ -803,5 +803,97 @@ TEST(FolderOption, AloneOpensTheWindowOnThatFolder) {
     EXPECT_TRUE(stillRunning) << window.readAllStandardError().toStdString();
 }
 
+// One second of a band-limited 220 Hz sawtooth, 16-bit mono at 44,100 Hz.
+void writeSawtoothFile(const QString& path) {
+    std::vector<int> samples(44100);
+    for (std::size_t n = 0; n < samples.size(); ++n) {
+        double value = 0;
+        for (int k = 1; k <= 100; ++k) {
+            value += std::sin(2 * M_PI * k * 220 * double(n) / 44100) / k;
+        }
+        samples[n] = static_cast<int>(std::lround(-0.7 * 2 / M_PI * value * 32767)) * 65536;
+    }
+    test::writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, samples);
+}
+
+TEST(SingleCycleCommand, MakesTheCycleTheWorkspaceMakesAndSaysWhatItFound) {
+    test::TempFolder source;
+    writeSawtoothFile(source.file("saw.wav"));
+    Kit shell;
+    Kit inProcess;
+    ASSERT_EQ(runProgram({"--folder", shell.folder.path(), "import", "3", source.file("saw.wav"),
+                          "--rate", "16384"})
+                  .exitCode,
+              0);
+
+    const test::ProgramRun run = runProgram(
+        {"--folder", shell.folder.path(), "single-cycle", "3", "--length", "32", "--at", "5000"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(QRegularExpression("^Slot 3 is one cycle of 32 cells: pitch 2(19\\.9\\d|20\\.0\\d) "
+                                   "Hz around index 5000, rate 70(39|40|41) Hz, loop 0\\.\\.31, "
+                                   "seam jump ([01] steps?|2 steps)\\.\n$")
+                    .match(run.out)
+                    .hasMatch())
+        << run.out.toStdString();
+    const SlotBank after = loaded(shell.folder.path());
+    EXPECT_EQ(after[3].sampleCount(), 32);
+    EXPECT_EQ(after[3].endIndex, 31);
+    EXPECT_EQ(after[3].loop, (Loop{0, 31}));
+    EXPECT_EQ(after[3].name, "saw.wav");
+    {
+        Workspace workspace(inProcess.folder.path(),
+                            std::make_unique<WorkingFolderLock>(inProcess.folder.path()),
+                            NewFolder::WriteDefaultKit);
+        workspace.importFile(3, source.file("saw.wav"), {16384, false});
+        workspace.makeSingleCycle(3, 32, 5000);
+        workspace.save();
+    }
+    EXPECT_EQ(test::folderChecksums(shell.folder.path()),
+              test::folderChecksums(inProcess.folder.path()));
+
+    // by default 256 cells around the middle of the kept samples
+    ASSERT_EQ(runProgram({"--folder", shell.folder.path(), "import", "3", source.file("saw.wav"),
+                          "--rate", "16384"})
+                  .exitCode,
+              0);
+    const test::ProgramRun byDefault =
+        runProgram({"--folder", shell.folder.path(), "single-cycle", "3"});
+    ASSERT_EQ(byDefault.exitCode, 0) << byDefault.err.toStdString();
+    EXPECT_TRUE(byDefault.out.startsWith("Slot 3 is one cycle of 256 cells: pitch "))
+        << byDefault.out.toStdString();
+    EXPECT_TRUE(byDefault.out.contains(" Hz around index 8191, rate 563"))
+        << byDefault.out.toStdString();
+    EXPECT_EQ(loaded(shell.folder.path())[3].sampleCount(), 256);
+}
+
+// The kit's slot 16 repeats every 16 samples: 500 Hz at 8,000 Hz.
+INSTANTIATE_TEST_SUITE_P(
+    SingleCycle, RefusedCommand,
+    testing::Values(
+        Refusal{"WithoutSlot", {"single-cycle"}, 2, "single-cycle takes SLOT"},
+        Refusal{"LengthNotANumber",
+                {"single-cycle", "3", "--length", "big"},
+                2,
+                "\"big\" is not a table length: CELLS is a whole number."},
+        Refusal{"IndexNotWhole",
+                {"single-cycle", "3", "--at", "1.5"},
+                2,
+                "\"1.5\" is not an index: INDEX is a whole number."},
+        Refusal{"LengthToAnotherCommand",
+                {"trim", "3", "5", "--length", "256"},
+                2,
+                "--length does not go with trim"},
+        Refusal{"LengthNotAPowerOfTwo",
+                {"single-cycle", "3", "--length", "300"},
+                1,
+                "Slot 3 gives no single cycle. A single cycle is 32, 64, 128, 256, 512, 1024 or "
+                "2048 cells long, not 300."},
+        Refusal{"RateAboveTheRates",
+                {"single-cycle", "16"},
+                1,
+                "Hz, above the highest rate, 96000 Hz; use 128 cells or fewer."}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 } // namespace
 } // namespace wtb

@@ -60,3 +60,22 @@ TEST(NormaliseBytes, ReachesFullScaleAndKeepsEverySampleOnItsSide) {
 
 } // namespace
 } // namespace wtb
+
+namespace wtb {
+namespace {
+
+TEST(NormaliseLevels, ScalesLevelsBetweenStepsByTheSameRuleRoundingOnce) {
+    const std::vector<std::pair<std::vector<double>, Bytes>> cases{
+        // peak 63.5: 31.75 becomes 63.5, a half, away from the line
+        {{-63.5, 31.75, 0.0, -0.2}, {1, 192, 128, 128}},
+        // 0.3 and 0.29 would both be 128 if rounded to steps before scaling
+        {{0.3, 0.29, -0.1}, {255, 251, 86}},
+        {{0.0, 0.0}, {128, 128}},
+    };
+    for (const auto& [levels, expected] : cases) {
+        EXPECT_EQ(normaliseLevels(levels), expected);
+    }
+}
+
+} // namespace
+} // namespace wtb

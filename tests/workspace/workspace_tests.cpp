@@ -269,5 +269,84 @@ TEST(EditHistory, KeepsTheLastHundredStepsAndDropsRedoOnANewStep) {
     EXPECT_EQ(history.undoText(), "new");
 }
 
+// A second of a sawtooth at 16,384 Hz, rising over 200 steps, `frequency` times a second.
+Bytes sawtooth(double frequency) {
+    Bytes bytes(16384);
+    for (std::size_t n = 0; n < bytes.size(); ++n) {
+        const double cycles = frequency * double(n) / 16384;
+        bytes[n] = static_cast<std::uint8_t>(28 + std::lround(200 * (cycles - std::floor(cycles))));
+    }
+    return bytes;
+}
+
+TEST_F(OpenWorkspace, MakeSingleCycleIsOneStepThatUndoPutsBackAndRedoMakesAgain) {
+    SlotBank bank = test::bankOf(test::patternedSlots(400));
+    bank[5] = test::makeSlot(sawtooth(220), 12000, "saw", 16384);
+    open(bank);
+    const std::vector<Slot> before = slots();
+
+    const SingleCycleReport report = workspace->makeSingleCycle(5, 64, std::nullopt);
+    EXPECT_EQ(report.at, 6000); // the middle of the kept samples 0..12000
+    EXPECT_NEAR(1200 * std::log2(report.frequency / 220), 0.0, 1.0) << report.frequency;
+    EXPECT_EQ(report.rate, std::lround(64 * report.frequency));
+    const Slot& cycle = workspace->slot(5);
+    EXPECT_EQ(cycle.sampleCount(), 64);
+    EXPECT_EQ(cycle.sampleRate, report.rate);
+    EXPECT_EQ(cycle.endIndex, 63);
+    EXPECT_EQ(cycle.loop, (Loop{0, 63}));
+    EXPECT_EQ(cycle.name, "saw");
+    EXPECT_LE(report.seamJump, 2);
+    std::vector<Slot> after = before;
+    after[4] = cycle;
+    EXPECT_EQ(slots(), after);
+    EXPECT_EQ(workspace->history().undoText(), "make single cycle of slot 5");
+    EXPECT_EQ(changes, 1);
+
+    ASSERT_TRUE(workspace->undo());
+    EXPECT_EQ(slots(), before);
+    ASSERT_TRUE(workspace->redo());
+    EXPECT_EQ(slots(), after);
+
+    // from the sound again, taken where asked
+    ASSERT_TRUE(workspace->undo());
+    const SingleCycleReport early = workspace->makeSingleCycle(5, 32, 10);
+    EXPECT_EQ(early.at, 10);
+    EXPECT_NEAR(1200 * std::log2(early.frequency / 220), 0.0, 1.0) << early.frequency;
+    EXPECT_EQ(workspace->slot(5).sampleCount(), 32);
+    EXPECT_EQ(changes, 5);
+    EXPECT_FALSE(workspace->history().canRedo());
+}
+
+TEST_F(OpenWorkspace, ARefusedSingleCycleNamesTheSlotAndChangesNothing) {
+    SlotBank bank = test::bankOf(test::patternedSlots(400));
+    bank[3] = test::makeSlot(Bytes(4000, 128), 3999, "quiet");
+    bank[7] = test::makeSlot(sawtooth(220), 16383, "saw", 16384);
+    open(bank);
+    const std::vector<Slot> before = slots();
+    struct Case {
+        std::int16_t slot;
+        std::int32_t length;
+        std::optional<std::int32_t> at;
+        const char* message;
+    };
+    for (const Case& each : {
+             Case{3, 256, std::nullopt, "Slot 3 gives no single cycle. The sound is silent"},
+             Case{7, 256, 16384, "Slot 7 gives no single cycle. Index 16384 is outside"},
+         }) {
+        SCOPED_TRACE(each.message);
+        try {
+            workspace->makeSingleCycle(each.slot, each.length, each.at);
+            ADD_FAILURE() << "made a cycle";
+        } catch (const RuntimeError& error) {
+            EXPECT_NE(std::string(error.what()).find(each.message), std::string::npos)
+                << error.what();
+        }
+    }
+    EXPECT_THROW(workspace->makeSingleCycle(17, 256, std::nullopt), RuntimeError);
+    EXPECT_EQ(slots(), before);
+    EXPECT_FALSE(workspace->history().canUndo());
+    EXPECT_EQ(changes, 0);
+}
+
 } // namespace
 } // namespace wtb

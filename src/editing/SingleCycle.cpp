@@ -1,0 +1,244 @@
+#include "editing/SingleCycle.h"
+
+#include "common/RoundHalfEven.h"
+#include "common/RuntimeError.h"
+#include "editing/BandLimited.h"
+#include "editing/LoopSeam.h"
+#include "editing/Normalise.h"
+#include "editing/PitchDetection.h"
+#include "slots/Resampler.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace wtb {
+
+namespace {
+
+// The interpolation keeps partials up to this fraction of the lower of the sound's and the
+// table's half rates; the window's roll-off takes the rest of the way to that half rate.
+constexpr double kPassFraction = 0.9;
+// The most crossings tried when the best-matching one still leaves a seam jump.
+constexpr std::size_t kCrossingsTried = 8;
+
+std::string hertz(double frequency) {
+    std::array<char, 32> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), frequency,
+                                      std::chars_format::fixed, 2);
+    return std::string(text.data(), result.ptr) + " Hz";
+}
+
+std::int32_t keptCount(const Slot& slot) {
+    return std::max(std::min(slot.endIndex, slot.lastIndex()) + 1, 0);
+}
+
+[[noreturn]] void raiseNoPitch(PitchFinding finding, std::int32_t at) {
+    const std::string where = " around index " + std::to_string(at);
+    switch (finding) {
+    case PitchFinding::TooShort:
+        raise(ErrorKind::Sound, "The sound is too short to measure a pitch: at least " +
+                                    std::to_string(4 * kShortestPeriod) +
+                                    " kept samples are needed.");
+    case PitchFinding::Silent:
+        raise(ErrorKind::Sound, "The sound is silent" + where + ": there is no pitch to find.");
+    case PitchFinding::Found:
+    case PitchFinding::NoSteadyPitch:
+        break;
+    }
+    raise(ErrorKind::Sound, "No steady pitch" + where +
+                                ": the sound does not repeat itself there (noise, a chord or a "
+                                "glide). Try another index.");
+}
+
+// The table's rate, or a bounds error naming the lengths that would play the pitch.
+std::int32_t cycleRate(double frequency, std::int32_t length) {
+    const auto rateFor = [frequency](std::int32_t cells) {
+        return toInt32HalfEven(double(cells) * frequency);
+    };
+    const std::int32_t rate = rateFor(length);
+    if (rate >= kLowestTargetRate && rate <= kHighestTargetRate) {
+        return rate;
+    }
+    const bool tooHigh = rate > kHighestTargetRate;
+    std::string message = "A pitch of " + hertz(frequency) + " in " + std::to_string(length) +
+                          " cells plays at " + std::to_string(rate) + " Hz, " +
+                          (tooHigh ? "above the highest" : "below the lowest") + " rate, " +
+                          std::to_string(tooHigh ? kHighestTargetRate : kLowestTargetRate) + " Hz";
+    std::int32_t fitting = 0;
+    for (std::int32_t cells = kShortestCycle; cells <= kLongestCycle; cells *= 2) {
+        const std::int32_t candidate = rateFor(cells);
+        if (candidate >= kLowestTargetRate && candidate <= kHighestTargetRate &&
+            (fitting == 0 || tooHigh)) {
+            fitting = cells; // the longest that fits when too high, the shortest when too low
+        }
+    }
+    if (fitting == 0) {
+        message += "; no table length from " + std::to_string(kShortestCycle) + " to " +
+                   std::to_string(kLongestCycle) + " cells plays it.";
+    } else {
+        message +=
+            "; use " + std::to_string(fitting) + " cells or " + (tooHigh ? "fewer." : "more.");
+    }
+    raise(ErrorKind::Bounds, message);
+}
+
+// The sound's mean level over the most whole periods (up to 8) centred on `at` that fit.
+double centreLevel(std::span<const double> levels, std::int32_t at, double period) {
+    const auto size = static_cast<std::int32_t>(levels.size());
+    std::int32_t width = size;
+    for (int periods = 8; periods >= 1; --periods) {
+        const auto candidate = static_cast<std::int32_t>(std::lround(periods * period));
+        if (candidate <= size) {
+            width = candidate;
+            break;
+        }
+    }
+    const std::int32_t begin = std::clamp(at - width / 2, std::int32_t{0}, size - width);
+    double sum = 0.0;
+    for (std::int32_t j = begin; j < begin + width; ++j) {
+        sum += levels[static_cast<std::size_t>(j)];
+    }
+    return sum / width;
+}
+
+struct Crossing {
+    double position = 0.0;
+    double mismatch = 0.0; // the level one period later, which a perfect match has at 0
+};
+
+// The upward crossings of the zero level within the period that starts at `from`, looked for
+// at steps of `step` samples: a quarter of the shortest wave the level can hold, so no crossing
+// pair hides between two steps.
+template <class Level>
+std::vector<Crossing> upwardCrossings(const Level& level, double from, double period, double step) {
+    std::vector<Crossing> crossings;
+    const auto steps = static_cast<std::int64_t>(std::ceil(period / step));
+    double previous = level(from);
+    for (std::int64_t n = 0; n < steps; ++n) {
+        const double next = level(from + double(n + 1) * step);
+        if (previous < 0.0 && next >= 0.0) {
+            double low = from + double(n) * step;
+            double high = low + step;
+            for (int halving = 0; halving < 48; ++halving) {
+                const double middle = 0.5 * (low + high);
+                (level(middle) < 0.0 ? low : high) = middle;
+            }
+            const double position = 0.5 * (low + high);
+            if (position < from + period) {
+                crossings.push_back({position, level(position + period)});
+            }
+        }
+        previous = next;
+    }
+    return crossings;
+}
+
+} // namespace
+
+bool isCycleLength(std::int32_t length) {
+    return length >= kShortestCycle && length <= kLongestCycle && (length & (length - 1)) == 0;
+}
+
+std::int32_t defaultCycleIndex(const Slot& slot) {
+    const std::int32_t kept = keptCount(slot);
+    return kept == 0 ? -1 : (kept - 1) / 2;
+}
+
+SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) {
+    if (!isCycleLength(length)) {
+        std::string lengths = std::to_string(kShortestCycle);
+        for (std::int32_t cells = 2 * kShortestCycle; cells < kLongestCycle; cells *= 2) {
+            lengths += ", " + std::to_string(cells);
+        }
+        raise(ErrorKind::Bounds, "A single cycle is " + lengths + " or " +
+                                     std::to_string(kLongestCycle) + " cells long, not " +
+                                     std::to_string(length) + ".");
+    }
+    const std::int32_t kept = keptCount(slot);
+    if (kept == 0) {
+        raise(ErrorKind::Bounds, "The slot keeps no samples to take a cycle from.");
+    }
+    if (at < 0 || at >= kept) {
+        raise(ErrorKind::Bounds, "Index " + std::to_string(at) +
+                                     " is outside the kept samples, 0.." +
+                                     std::to_string(kept - 1) + ".");
+    }
+    if (slot.sampleRate < 1) {
+        raise(ErrorKind::Bounds, "The slot's rate, " + std::to_string(slot.sampleRate) +
+                                     " Hz, gives no time to measure a pitch in.");
+    }
+    // Everything below reads at most about 0.9 s either side of `at` (16 periods of the lowest
+    // fundamental, and the cut); a second either side keeps a long slot's work the same.
+    const std::int64_t reach = std::max(slot.sampleRate, kLowestTargetRate);
+    const auto first = static_cast<std::int32_t>(std::max<std::int64_t>(0, at - reach));
+    const auto last = static_cast<std::int32_t>(std::min<std::int64_t>(kept, at + reach));
+    std::vector<double> sound(static_cast<std::size_t>(last - first));
+    const std::span<const std::uint8_t> bytes = slot.samples.bytes();
+    std::transform(bytes.begin() + first, bytes.begin() + last, sound.begin(),
+                   [](std::uint8_t byte) { return double(byte - 128); });
+    const std::int32_t around = at - first;
+
+    const Pitch pitch = fundamentalPeriod(sound, around, slot.sampleRate);
+    if (pitch.finding != PitchFinding::Found) {
+        raiseNoPitch(pitch.finding, at);
+    }
+    const double period = pitch.period;
+    const double frequency = slot.sampleRate / period;
+    const std::int32_t rate = cycleRate(frequency, length);
+
+    const double centre = centreLevel(sound, around, period);
+    const double cutoff = kPassFraction * std::min(1.0, length / period);
+    const BandLimitedReader reader(sound, cutoff, static_cast<std::int32_t>(std::lround(period)));
+    const auto level = [&](double position) { return reader(position) - centre; };
+    // The period searched for a crossing is centred on `at`, moved so that the cycle and the
+    // samples the interpolation reads around it lie within the sound where it is long enough.
+    double earliest = reader.reach();
+    double latest = double(sound.size()) - 1 - 2 * period - reader.reach();
+    if (latest < earliest) {
+        earliest = 0.0;
+        latest = std::max(0.0, double(sound.size()) - 1 - 2 * period);
+    }
+    const double from = std::clamp(around - 0.5 * period, earliest, latest);
+    std::vector<Crossing> crossings =
+        upwardCrossings(level, from, period, std::min(1.0, 0.25 / cutoff));
+    std::sort(crossings.begin(), crossings.end(), [around](const Crossing& a, const Crossing& b) {
+        const double aMismatch = std::abs(a.mismatch);
+        const double bMismatch = std::abs(b.mismatch);
+        if (aMismatch != bMismatch) {
+            return aMismatch < bMismatch;
+        }
+        return std::abs(a.position - around) < std::abs(b.position - around);
+    });
+    if (crossings.size() > kCrossingsTried) {
+        crossings.resize(kCrossingsTried);
+    }
+
+    const Loop whole{0, length - 1};
+    for (const Crossing& crossing : crossings) {
+        std::vector<double> cells(static_cast<std::size_t>(length));
+        for (std::int32_t i = 0; i < length; ++i) {
+            const double along = double(i) / length;
+            cells[static_cast<std::size_t>(i)] =
+                level(crossing.position + along * period) - along * crossing.mismatch;
+        }
+        std::vector<std::uint8_t> table = normaliseLevels(cells);
+        const std::int32_t jump = seamJump(table, whole);
+        if (jump <= kCycleSeamLimit) {
+            Slot result = slot;
+            result.samples = Samples(std::move(table));
+            result.sampleRate = rate;
+            result.endIndex = whole.end;
+            result.loop = whole;
+            return {std::move(result), frequency, jump};
+        }
+    }
+    raise(ErrorKind::Sound, "No cycle around index " + std::to_string(at) +
+                                " joins itself without a click: the waveform changes too much "
+                                "from one period to the next there. Try another index.");
+}
+
+} // namespace wtb
