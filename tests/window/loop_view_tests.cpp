@@ -1,6 +1,10 @@
 // A slot's loop in the picture and in what "Play output" plays, without a sound server.
 #include "WindowTestSupport.h"
 
+#include "common/RuntimeError.h"
+#include "export/AdpcmSketch.h"
+#include "export/ExportedSamples.h"
+#include "window/PlayedOutput.h"
 #include "window/WaveformLoopOverlay.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
@@ -136,6 +140,61 @@ TEST(LoopPicture, TheWindowDrawsTheCurrentSlotsLoopAndOnlyWhileItIsCurrent) {
     EXPECT_EQ(view.picture(), test::viewPicture(box, slots[3].bytes, 599));
     EXPECT_FALSE(view.accessibleDescription().contains("loop"));
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+}
+
+// The output cut at the loop, joined back, is exactly what the board plays, in both formats,
+// and each piece has its place: the attack up to the loop start, the loop, the rest.
+TEST(PlayedOutput, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
+    const Bytes bytes = wandering(3000, 4);
+    const std::int32_t endIndex = 2499;
+    const std::vector<std::optional<Loop>> loops{std::nullopt,     Loop{0, 2499},    Loop{0, 0},
+                                                 Loop{1000, 1336}, Loop{2499, 2499}, Loop{125, 249},
+                                                 Loop{7, 2498}};
+    for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
+        for (const auto& loop : loops) {
+            SCOPED_TRACE(std::string(sampleFormatDisplayName(format)) + ", loop " +
+                         (loop ? std::to_string(loop->start) + ".." + std::to_string(loop->end)
+                               : std::string("none")));
+            Slot slot = test::makeSlot(bytes, endIndex, "s", 8000);
+            slot.loop = loop;
+            const Bytes board = format == SampleFormat::Adpcm4 ? previewAdpcm(slot, 1).samples
+                                                               : exportedSamples(slot, 1);
+            const PlayedOutput output = playedOutput(slot, 1, format);
+            Bytes joined = output.attack;
+            joined.insert(joined.end(), output.loop.begin(), output.loop.end());
+            joined.insert(joined.end(), output.tail.begin(), output.tail.end());
+            EXPECT_EQ(joined, board);
+            const std::size_t start = loop ? static_cast<std::size_t>(loop->start) : board.size();
+            const std::size_t length = loop ? static_cast<std::size_t>(loop->length()) : 0;
+            EXPECT_EQ(output.attack.size(), start);
+            EXPECT_EQ(output.loop.size(), length);
+        }
+    }
+}
+
+TEST(PlayedOutput, PlaysTheLoopAsTheSketchHoldsItWithTheLastSampleOnTheZeroLine) {
+    const Bytes bytes{10, 20, 30, 40, 50, 60, 70, 80};
+    Slot slot = test::makeSlot(bytes, 6, "s", 8000);
+    slot.loop = Loop{4, 6};
+    const PlayedOutput output = playedOutput(slot, 1, SampleFormat::Pcm8);
+    EXPECT_EQ(output.attack, (Bytes{128, 20, 30, 40}));
+    EXPECT_EQ(output.loop, (Bytes{50, 60, 128})); // the end index is the table's last sample
+    EXPECT_TRUE(output.tail.empty());
+}
+
+TEST(PlayedOutput, RefusesALoopOutsideTheKeptSamplesNamingTheSlot) {
+    const Bytes bytes(100, 140);
+    for (const Loop loop : {Loop{10, 60}, Loop{-1, 5}, Loop{30, 20}, Loop{90, 120}}) {
+        Slot slot = test::makeSlot(bytes, 50, "s", 8000);
+        slot.loop = loop;
+        try {
+            playedOutput(slot, 7, SampleFormat::Pcm8);
+            ADD_FAILURE() << "loop " << loop.start << ".." << loop.end << " was played";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::Bounds);
+            EXPECT_NE(std::string(error.what()).find("Slot 7"), std::string::npos) << error.what();
+        }
+    }
 }
 
 } // namespace
