@@ -172,18 +172,5 @@ TEST_F(Playback, ALoopedSoundPlaysItsAttackOnceThenTheLoopWithoutAGapUntilStoppe
         << "the loop went on playing after stop";
 }
 
-TEST_F(Playback, PlayAfterALoopedSoundPlaysOnceAndEnds) {
-    const Bytes loop = distinctiveSound(500, 13);
-    const Bytes once = distinctiveSound(1200, 14);
-
-    output->playLooped({}, loop, kRate);
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(sustained({}, loop, 3)); }, 5000));
-    output->play(once, kRate);
-    ASSERT_NO_FATAL_FAILURE(assertPlayedOutWhole(once));
-    const std::size_t at = *test::findBytes(server->capture(), once);
-    ASSERT_NO_FATAL_FAILURE(waitPastTheSound(once, once.size()));
-    EXPECT_FALSE(test::findBytes(server->capture(), loop, at)) << "the loop came back";
-}
-
 } // namespace
 } // namespace wtb

@@ -172,16 +172,6 @@ TEST(PlayedOutput, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
     }
 }
 
-TEST(PlayedOutput, PlaysTheLoopAsTheSketchHoldsItWithTheLastSampleOnTheZeroLine) {
-    const Bytes bytes{10, 20, 30, 40, 50, 60, 70, 80};
-    Slot slot = test::makeSlot(bytes, 6, "s", 8000);
-    slot.loop = Loop{4, 6};
-    const PlayedOutput output = playedOutput(slot, 1, SampleFormat::Pcm8);
-    EXPECT_EQ(output.attack, (Bytes{128, 20, 30, 40}));
-    EXPECT_EQ(output.loop, (Bytes{50, 60, 128})); // the end index is the table's last sample
-    EXPECT_TRUE(output.tail.empty());
-}
-
 TEST(PlayedOutput, RefusesALoopOutsideTheKeptSamplesNamingTheSlot) {
     const Bytes bytes(100, 140);
     for (const Loop loop : {Loop{10, 60}, Loop{-1, 5}, Loop{30, 20}, Loop{90, 120}}) {
