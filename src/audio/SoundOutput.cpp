@@ -1,5 +1,6 @@
 #include "audio/SoundOutput.h"
 
+#include "audio/LoopedSoundSource.h"
 #include "common/RuntimeError.h"
 
 #include <QAudio>
@@ -11,6 +12,7 @@
 #include <QMediaDevices>
 #include <QTimer>
 
+#include <limits>
 #include <string>
 
 namespace wtb {
@@ -50,13 +52,18 @@ struct SoundOutput::Playback {
     ~Playback() { release(); }
 
     void play(std::span<const std::uint8_t> samples, std::int32_t sampleRate);
+    void playLooped(std::span<const std::uint8_t> attack, std::span<const std::uint8_t> loop,
+                    std::int32_t sampleRate);
+    // Starts a sink at `sampleRate` pulling from `source`, which is open for reading.
+    void start(QIODevice& source, std::int32_t sampleRate);
     void onStateChanged(QAudio::State state);
     void releaseWhenHeard();
     void release();
 
     QByteArray samples_;
     QBuffer source_;
-    std::unique_ptr<QAudioSink> sink_; // declared after its source so it goes first
+    std::unique_ptr<LoopedSoundSource> loopedSource_;
+    std::unique_ptr<QAudioSink> sink_; // declared after its sources so it goes first
     std::int64_t lengthUSecs_ = 0;
     QTimer finishPoll_;
     std::int64_t pollsLeft_ = 0;
@@ -70,6 +77,11 @@ void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampl
     playback_->play(samples, sampleRate);
 }
 
+void SoundOutput::playLooped(std::span<const std::uint8_t> attack,
+                             std::span<const std::uint8_t> loop, std::int32_t sampleRate) {
+    playback_->playLooped(attack, loop, sampleRate);
+}
+
 void SoundOutput::stop() {
     playback_->release();
 }
@@ -78,32 +90,23 @@ bool SoundOutput::isPlaying() const {
     return playback_->sink_ != nullptr;
 }
 
-void SoundOutput::Playback::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
+namespace {
+
+void checkRate(std::int32_t sampleRate) {
     if (sampleRate < 1) {
         raise(ErrorKind::Sound,
               "Cannot play a sound whose sample rate is " + std::to_string(sampleRate) + " Hz.");
     }
+}
+
+} // namespace
+
+void SoundOutput::Playback::play(std::span<const std::uint8_t> samples, std::int32_t sampleRate) {
+    checkRate(sampleRate);
     release(); // a second Play starts the sound again from its beginning
     if (samples.empty()) {
         return;
     }
-
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::UInt8);
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
-        raise(ErrorKind::Sound,
-              "No sound output is available: no sound server or output device was found.");
-    }
-    const std::string deviceName = device.description().toStdString();
-    if (!device.isFormatSupported(format)) {
-        raise(ErrorKind::Sound, "The sound output \"" + deviceName +
-                                    "\" cannot play 8-bit mono sound at " +
-                                    std::to_string(sampleRate) + " Hz.");
-    }
-
     // A copy, so replacing or releasing the slot's buffer cannot pull the bytes from under
     // the sink. The sound server does not play out a last part shorter than its period once
     // the stream ends, so a tenth of a second on the zero line follows the sound.
@@ -113,12 +116,47 @@ void SoundOutput::Playback::play(std::span<const std::uint8_t> samples, std::int
     source_.setBuffer(&samples_);
     source_.open(QIODevice::ReadOnly);
     lengthUSecs_ = static_cast<std::int64_t>(samples_.size()) * 1'000'000 / sampleRate;
+    start(source_, sampleRate);
+}
+
+void SoundOutput::Playback::playLooped(std::span<const std::uint8_t> attack,
+                                       std::span<const std::uint8_t> loop,
+                                       std::int32_t sampleRate) {
+    checkRate(sampleRate);
+    auto source = std::make_unique<LoopedSoundSource>(attack, loop); // raises for an empty loop
+    release();
+    loopedSource_ = std::move(source);
+    // Unbuffered: the sink reads exactly what it asks for, so nothing is read ahead of it.
+    loopedSource_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    // Never heard to its end: only stop() or a sink that stops by itself lets it go.
+    lengthUSecs_ = std::numeric_limits<std::int64_t>::max() - kHeardMarginUs;
+    start(*loopedSource_, sampleRate);
+}
+
+void SoundOutput::Playback::start(QIODevice& source, std::int32_t sampleRate) {
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::UInt8);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        release();
+        raise(ErrorKind::Sound,
+              "No sound output is available: no sound server or output device was found.");
+    }
+    const std::string deviceName = device.description().toStdString();
+    if (!device.isFormatSupported(format)) {
+        release();
+        raise(ErrorKind::Sound, "The sound output \"" + deviceName +
+                                    "\" cannot play 8-bit mono sound at " +
+                                    std::to_string(sampleRate) + " Hz.");
+    }
 
     sink_ = std::make_unique<QAudioSink>(device, format);
     QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
                      [this](QAudio::State state) { onStateChanged(state); });
     // Without a sound server start() fails at once and reports no state change.
-    sink_->start(&source_);
+    sink_->start(&source);
     if (const QAudio::Error error = sink_->error(); error != QAudio::NoError) {
         release();
         raise(ErrorKind::Sound, "No sound output is available: the output \"" + deviceName +
@@ -157,6 +195,7 @@ void SoundOutput::Playback::release() {
     }
     finishPoll_.stop();
     source_.close();
+    loopedSource_.reset();
 }
 
 } // namespace wtb

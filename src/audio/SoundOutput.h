@@ -20,10 +20,17 @@ public:
     // off whatever was still playing. Raises a sound error when no output can play them.
     void play(std::span<const std::uint8_t> samples, std::int32_t sampleRate);
 
+    // Plays a copy of `attack` once, then a copy of `loop` over and over with no gap, until
+    // stop() or the next play; cuts off whatever was still playing. Raises as play() does, and
+    // a bounds error for an empty loop.
+    void playLooped(std::span<const std::uint8_t> attack, std::span<const std::uint8_t> loop,
+                    std::int32_t sampleRate);
+
     // Cuts off whatever is playing; nothing when nothing is.
     void stop();
 
-    // From play() until the last sample has been played out or stop().
+    // From play() until the last sample has been played out or stop(); from playLooped()
+    // until stop().
     bool isPlaying() const;
 
 private:

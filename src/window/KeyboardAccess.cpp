@@ -31,7 +31,8 @@ const std::vector<WindowCommandText>& commandTexts() {
          QStringLiteral("Play output"),
          {ctrl(Qt::Key_P)},
          QStringLiteral("Play what the sketch will hold for this slot: samples 0 to the end "
-                        "index, at the slot's rate")},
+                        "index, at the slot's rate; a slot with a loop plays up to the loop, "
+                        "then repeats the loop until Stop")},
         {WindowCommand::Stop,
          QStringLiteral("Stop"),
          {QKeySequence(Qt::Key_Escape)},

@@ -2,12 +2,11 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
-#include "export/AdpcmSketch.h"
-#include "export/ExportedSamples.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
+#include "window/PlayedOutput.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
 #include "workspace/AutoSave.h"
@@ -294,11 +293,14 @@ void MainWindow::playSlot() {
 
 void MainWindow::playOutput() {
     guarded([this] {
-        // What the board will play: the decoded ADPCM samples when that format is chosen.
-        soundOutput().play(sampleFormat() == SampleFormat::Adpcm4
-                               ? previewAdpcm(current(), currentSlot_).samples
-                               : exportedSamples(current(), currentSlot_),
-                           current().sampleRate);
+        // What the board will play: the decoded ADPCM samples when that format is chosen, and
+        // a slot's loop held, as a held note holds it, until Stop.
+        const PlayedOutput output = playedOutput(current(), currentSlot_, sampleFormat());
+        if (output.loop.empty()) {
+            soundOutput().play(output.attack, current().sampleRate);
+        } else {
+            soundOutput().playLooped(output.attack, output.loop, current().sampleRate);
+        }
     });
 }
 

@@ -33,7 +33,8 @@ void MainWindow::nameControls() {
     };
     name(c.waveformView, QStringLiteral("Waveform"),
          QStringLiteral("The current slot: red start and zero lines, green end marker, blue "
-                        "samples"));
+                        "samples;\na loop, where the slot has one, shaded pale amber between "
+                        "orange lines"));
     for (const auto& [command, action] : actions_) {
         action->setToolTip(commandTip(command));
     }
@@ -112,7 +113,7 @@ void MainWindow::showCurrentSlot() {
     describeSlots(); // a slot's name may have changed with what came before
     const Slot& slot = current();
     const QString name = QString::fromStdString(slot.name);
-    controls_.waveformView->showSound(slot.samples, slot.endIndex);
+    controls_.waveformView->showSound(slot.samples, slot.endIndex, slot.loop);
     if (slot.samples.empty()) {
         controls_.waveformView->setAccessibleDescription(
             QStringLiteral("Slot %1, %2: no samples").arg(currentSlot_).arg(name));
@@ -123,11 +124,14 @@ void MainWindow::showCurrentSlot() {
     controls_.endSlider->setMaximum(slot.lastIndex());
     controls_.endSlider->setValue(slot.endIndex);
     controls_.waveformView->setAccessibleDescription(
-        QStringLiteral("Slot %1, %2: %3 samples, end index %4")
+        QStringLiteral("Slot %1, %2: %3 samples, end index %4%5")
             .arg(currentSlot_)
             .arg(name)
             .arg(slot.sampleCount())
-            .arg(slot.endIndex));
+            .arg(slot.endIndex)
+            .arg(slot.loop
+                     ? QStringLiteral(", loop %1 to %2").arg(slot.loop->start).arg(slot.loop->end)
+                     : QString()));
     updateBudgetMeter();
     updateSnrReadout();
 }

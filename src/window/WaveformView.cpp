@@ -1,6 +1,7 @@
 #include "window/WaveformView.h"
 
 #include "common/RoundHalfEven.h"
+#include "window/WaveformLoopOverlay.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
 
@@ -35,7 +36,7 @@ namespace {
 
 // Draws onto a blank image; what was drawn before a failing step stays drawn.
 void drawWaveform(QImage& image, std::span<const std::uint8_t> samples, std::int32_t endIndex,
-                  TraceDrawing drawTrace) {
+                  TraceDrawing drawTrace, const std::optional<Loop>& loop) {
     image.fill(kPictureBackground);
     if (samples.empty()) {
         return;
@@ -43,12 +44,18 @@ void drawWaveform(QImage& image, std::span<const std::uint8_t> samples, std::int
     const auto width = static_cast<float>(image.width());
     const auto height = static_cast<float>(image.height());
     const auto last = static_cast<std::int32_t>(samples.size() - 1);
+    const SampleToX xOf = [last, columns = toInt32HalfEven(width)](std::int32_t index) {
+        return indexToX(index, last, columns);
+    };
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    if (loop) {
+        drawLoopOverlay(painter, *loop, xOf, image.height());
+    }
     usePen(painter, kStartAndZeroLines);
     painter.drawLine(QLineF(0, 0, 0, height));
     painter.drawLine(QLineF(0, height / 2, width, height / 2));
-    const std::int32_t marker = indexToX(endIndex, last, toInt32HalfEven(width));
+    const std::int32_t marker = xOf(endIndex);
     usePen(painter, kEndMarker);
     painter.drawLine(QLineF(marker, 0, marker, height));
     usePen(painter, kTrace);
@@ -58,9 +65,10 @@ void drawWaveform(QImage& image, std::span<const std::uint8_t> samples, std::int
 } // namespace
 
 QImage waveformPicture(QSize size, qreal pixelRatio, std::span<const std::uint8_t> samples,
-                       std::int32_t endIndex, TraceDrawing drawTrace) {
+                       std::int32_t endIndex, TraceDrawing drawTrace,
+                       const std::optional<Loop>& loop) {
     QImage image(imageSize(size, pixelRatio), QImage::Format_RGB32);
-    drawWaveform(image, samples, endIndex, drawTrace);
+    drawWaveform(image, samples, endIndex, drawTrace, loop);
     return image;
 }
 
@@ -70,9 +78,11 @@ WaveformView::WaveformView(QSize size, QWidget* parent) : QWidget(parent) {
     render();
 }
 
-void WaveformView::showSound(const Samples& samples, std::int32_t endIndex) {
+void WaveformView::showSound(const Samples& samples, std::int32_t endIndex,
+                             const std::optional<Loop>& loop) {
     samples_ = samples;
     endIndex_ = endIndex;
+    loop_ = loop;
     render();
 }
 
@@ -87,7 +97,7 @@ void WaveformView::render() const {
     picture_ = QImage(imageSize(size(), devicePixelRatioF()), QImage::Format_RGB32);
     pictureRatio_ = devicePixelRatioF();
     const_cast<WaveformView*>(this)->update();
-    drawWaveform(picture_, samples_.bytes(), endIndex_, drawTraceFast);
+    drawWaveform(picture_, samples_.bytes(), endIndex_, drawTraceFast, loop_);
 }
 
 const QImage& WaveformView::picture() const {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class QPainter;
@@ -24,22 +25,25 @@ using TraceDrawing = void (*)(QPainter& painter, std::span<const std::uint8_t> s
                               std::int32_t width, std::int32_t height);
 
 // The picture of a sound in a box of `size` at `pixelRatio` image pixels to one pixel of the
-// box, so it stays sharp at any scale: white ground, the red start line and zero line, the green
-// end marker at `endIndex`, then the blue trace. A sound without samples is a blank picture.
-// Every line is one image pixel wide, aliased, with square caps (the fast trace relies on it).
+// box, so it stays sharp at any scale: white ground, the loop's band and edges when there is a
+// loop, the red start line and zero line, the green end marker at `endIndex`, then the blue
+// trace. A sound without samples is a blank picture. Every line is one image pixel wide,
+// aliased, with square caps (the fast trace relies on it).
 QImage waveformPicture(QSize size, qreal pixelRatio, std::span<const std::uint8_t> samples,
-                       std::int32_t endIndex, TraceDrawing drawTrace);
+                       std::int32_t endIndex, TraceDrawing drawTrace,
+                       const std::optional<Loop>& loop = std::nullopt);
 
-// The waveform of the current slot. It paints itself from the sound and end index it is given,
-// at the pixel ratio of the screen it stands on, and keeps the picture until they change. Both
-// setters raise when the sound cannot be drawn (an end marker beyond 32-bit pixels).
+// The waveform of the current slot. It paints itself from the sound, end index and loop it is
+// given, at the pixel ratio of the screen it stands on, and keeps the picture until they change.
+// Both setters raise when the sound cannot be drawn (an end marker beyond 32-bit pixels).
 class WaveformView : public QWidget {
     Q_OBJECT
 
 public:
     explicit WaveformView(QSize size, QWidget* parent = nullptr);
 
-    void showSound(const Samples& samples, std::int32_t endIndex);
+    void showSound(const Samples& samples, std::int32_t endIndex,
+                   const std::optional<Loop>& loop = std::nullopt);
     // Moves only the end marker, as a keyboard move of the end-point slider previews it.
     void previewEnd(std::int32_t endIndex);
 
@@ -54,6 +58,7 @@ private:
 
     Samples samples_;
     std::int32_t endIndex_ = 0;
+    std::optional<Loop> loop_;
     mutable QImage picture_;
     mutable qreal pictureRatio_ = 0;
 };

@@ -135,5 +135,42 @@ TEST_F(Playback, StopOrReleaseCutsTheSoundOff) {
     }
 }
 
+// The attack, then the loop joined to itself again and again, `repeats` times.
+Bytes sustained(const Bytes& attack, const Bytes& loop, int repeats) {
+    Bytes stream = attack;
+    for (int k = 0; k < repeats; ++k) {
+        stream.insert(stream.end(), loop.begin(), loop.end());
+    }
+    return stream;
+}
+
+TEST_F(Playback, ALoopedSoundPlaysItsAttackOnceThenTheLoopWithoutAGapUntilStopped) {
+    // 337 samples do not divide any period the server or the sink read in.
+    const Bytes attack = distinctiveSound(1000, 11);
+    const Bytes loop = distinctiveSound(337, 12);
+    // Two and a half seconds of it: far more than the sink holds at once, so the repetition
+    // must come from the stream, and every join of the loop to itself is checked to the sample.
+    const Bytes heard = sustained(attack, loop, 60);
+
+    output->playLooped(attack, loop, kRate);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return captured(heard); }, 15000))
+        << "the sink never received the attack followed by the loop repeated without a gap";
+    EXPECT_TRUE(output->isPlaying()) << "a looped sound ended by itself";
+    const Bytes capture = server->capture();
+    const std::size_t start = *test::findBytes(capture, heard);
+    EXPECT_FALSE(test::findBytes(capture, attack, start + 1)) << "the attack was played again";
+
+    output->stop();
+    EXPECT_FALSE(output->isPlaying());
+    // Whatever the server still held when stopped is out within a second; after that, no
+    // more of the loop.
+    const std::size_t stoppedAt = server->capture().size();
+    ASSERT_TRUE(test::spinEventLoopUntil(
+        [&] { return server->capture().size() > stoppedAt + 2 * kRate; }, 5000));
+    const Bytes afterStop = server->capture();
+    EXPECT_FALSE(test::findBytes(afterStop, loop, stoppedAt + kRate))
+        << "the loop went on playing after stop";
+}
+
 } // namespace
 } // namespace wtb

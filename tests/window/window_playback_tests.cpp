@@ -5,6 +5,7 @@
 #include "support/PrivateSoundServer.h"
 
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,75 @@ TEST(PlayThroughTheWindow, PlayOutputInAdpcmSendsTheSamplesTheBoardDecodes) {
     ASSERT_TRUE(test::spinEventLoopUntil(
         [&] { return test::findBytes(server.capture(), decoded).has_value(); }, 10000))
         << "the sink never received the decoded samples";
+}
+
+// The attack, then the loop joined to itself `repeats` times.
+Bytes sustained(const Bytes& attack, const Bytes& loop, int repeats) {
+    Bytes stream = attack;
+    for (int k = 0; k < repeats; ++k) {
+        stream.insert(stream.end(), loop.begin(), loop.end());
+    }
+    return stream;
+}
+
+TEST(PlayThroughTheWindow, PlayOutputHoldsTheLoopUntilEscapeAndPlayStillPlaysOnce) {
+    test::PrivateSoundServer server;
+    if (const auto failure = server.start()) {
+        GTEST_SKIP() << "no private sound server: " << *failure;
+    }
+    const Bytes sound = test::randomSlots(3000, 17).front().bytes;
+    SlotBank bank = test::bankOf(test::patternedSlots(100));
+    bank[5] = test::makeSlot(sound, 2499, "five.wav", test::PrivateSoundServer::kRate);
+    bank[5].loop = Loop{1000, 1336}; // 337 samples: no period of the server divides it
+    test::LoadedWindow w(bank);
+    MainWindow& window = *w.window;
+    window.chooseSlot(5);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); // for the shortcuts
+    const auto capture = [&] { return server.capture(); };
+    const auto heard = [&](const Bytes& bytes, std::size_t from = 0) {
+        return test::findBytes(capture(), bytes, from).has_value();
+    };
+
+    // In each format: Ctrl+P plays the attack once and the loop over and over, sample for
+    // sample as the board plays them, for seconds; Escape ends it.
+    for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
+        SCOPED_TRACE(std::string(sampleFormatDisplayName(format)));
+        window.setSampleFormat(format);
+        const Slot& slot = window.workspace().slot(5);
+        const Bytes board = format == SampleFormat::Adpcm4 ? previewAdpcm(slot, 5).samples
+                                                           : exportedSamples(slot, 5);
+        const Bytes attack(board.begin(), board.begin() + 1000);
+        const Bytes loop(board.begin() + 1000, board.begin() + 1337);
+        const Bytes held = sustained(attack, loop, 30); // about a second and a half
+
+        QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+        ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+        ASSERT_TRUE(test::spinEventLoopUntil([&] { return heard(held); }, 15000))
+            << "the attack followed by the loop, repeated without a gap, was never heard";
+        const Bytes tail(board.begin() + 1337, board.end());
+        EXPECT_FALSE(heard(tail)) << "the part after the loop was played while it was held";
+
+        QTest::keyClick(&window, Qt::Key_Escape);
+        const std::size_t stoppedAt = capture().size();
+        ASSERT_TRUE(test::spinEventLoopUntil(
+            [&] { return capture().size() > stoppedAt + 2 * test::PrivateSoundServer::kRate; },
+            5000));
+        EXPECT_FALSE(heard(loop, stoppedAt + test::PrivateSoundServer::kRate))
+            << "the loop went on after Escape";
+    }
+
+    // The Play button plays the slot's own samples once, loop or not.
+    const std::size_t before = capture().size();
+    window.findChild<QPushButton*>("playButton")->click();
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return heard(sound, before); }, 10000))
+        << "Play did not play the slot's samples";
+    const std::size_t played = *test::findBytes(capture(), sound, before);
+    ASSERT_TRUE(test::spinEventLoopUntil(
+        [&] { return capture().size() > played + sound.size() + test::PrivateSoundServer::kRate; },
+        5000));
+    const Bytes loopOfSound(sound.begin() + 1000, sound.begin() + 1337);
+    EXPECT_FALSE(heard(loopOfSound, played + sound.size())) << "Play repeated the loop";
 }
 
 } // namespace
