@@ -1,8 +1,9 @@
 // The picture's zoom: the one sample-to-x mapping, at many sounds, widths, zooms and scroll
-// positions, and the fast trace against the literal one at those zooms.
+// positions, the fast trace against the literal one at those zooms, and the durations shown.
 #include "WindowTestSupport.h"
 
 #include "support/LiteralTrace.h"
+#include "window/Readouts.h"
 #include "window/WaveformMapping.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
@@ -170,6 +171,20 @@ TEST(WaveformMapping, TheZoomedFastTraceIsTheLiteralTracePixelForPixel) {
     const Bytes long_(9'850'000, 77);
     const auto zoomed = mappingAt({9'849'999, 577}, 12, 0.5, 0.0);
     EXPECT_LE(reduceTrace(long_, zoomed, 129).size(), 2u * (577u + 3u));
+}
+
+TEST(Readouts, DurationsAreRoundedToTheMillisecond) {
+    struct Case {
+        std::int64_t samples;
+        std::int32_t rate;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{1000, 8000, "0.125 s"}, Case{1, 3, "0.333 s"}, Case{2, 3, "0.667 s"},
+          Case{0, 8000, "0.000 s"}, Case{9'850'000, 16'384, "10:01.196"},
+          Case{480'000, 8000, "1:00.000"}, Case{-5, 8000, "0.000 s"}, Case{100, 0, ""}}) {
+        EXPECT_EQ(durationText(c.samples, c.rate), c.text) << c.samples << " at " << c.rate;
+    }
 }
 
 } // namespace
