@@ -1,6 +1,7 @@
 // Redraw of the waveform view for slots of 1,000,000 and 10,000,000 samples: the literal
 // drawing (one painter call per sample) beside the per-column renderer, in the same run, and
-// the whole showing of a 10,000,000-sample slot in the window (readouts, picture).
+// the whole showing of a 10,000,000-sample slot in the window (readouts, picture), and a redraw
+// of that slot zoomed in 1024 times, which reduces only the samples shown.
 #include "slots/SoundHeaderProbe.h"
 #include "support/BenchSupport.h"
 #include "support/LiteralTrace.h"
@@ -64,6 +65,31 @@ void RedrawFast(benchmark::State& state) {
 }
 BENCHMARK(RedrawFast)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
+// The middle of the sound at 1024 times the width: the literal drawing still makes one call per
+// sample of the whole sound; the per-column renderer looks only at the samples shown.
+void RedrawZoomed(benchmark::State& state, Trace trace) {
+    const auto& bytes = samples(state.range(0));
+    const auto last = static_cast<std::int32_t>(bytes.size()) - 1;
+    wtb::WaveformMapping mapping = wtb::WaveformMapping::whole(last, 577);
+    for (int step = 0; step < 10; ++step) {
+        mapping = wtb::zoomedAround(mapping, 2.0, 577 / 2.0);
+    }
+    QImage picture(577, 129, QImage::Format_RGB32);
+    for (auto _ : state) {
+        wtb::drawWaveform(picture, bytes, last / 2, mapping, trace);
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+void RedrawZoomedLiteral(benchmark::State& state) {
+    RedrawZoomed(state, &wtb::test::drawTraceLiteral);
+}
+void RedrawZoomedFast(benchmark::State& state) {
+    RedrawZoomed(state, &wtb::drawTraceFast);
+}
+BENCHMARK(RedrawZoomedLiteral)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RedrawZoomedFast)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
 void ShowSlotWhole(benchmark::State& state) {
     QTemporaryDir folder;
     std::vector<wtb::test::SlotContent> slots(16, {std::vector<std::uint8_t>(100, 128), "", 99});
@@ -90,6 +116,7 @@ public:
         for (const char* size : {"1000000", "10000000"}) {
             printRatio(std::string("RedrawFast/") + size, std::string("RedrawLiteral/") + size);
         }
+        printRatio("RedrawZoomedFast/10000000", "RedrawZoomedLiteral/10000000");
     }
 };
 

@@ -1,5 +1,7 @@
 #include "window/CommonDialog.h"
 
+#include "slots/SoundFormats.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -69,6 +71,30 @@ bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
     fileName_ = QDir::cleanPath(file.absoluteFilePath());
     directory_ = file.absolutePath();
     return true;
+}
+
+QString soundFileNameFilters(const std::vector<SoundFormat>& formats) {
+    QStringList all;
+    QStringList each;
+    for (const SoundFormat& format : formats) {
+        QStringList patterns;
+        for (const std::string& extension : format.extensions) {
+            patterns << QStringLiteral("*.") + QString::fromStdString(extension);
+        }
+        all << patterns;
+        each << QStringLiteral("%1 (%2)").arg(QString::fromStdString(format.name),
+                                              patterns.join(QLatin1Char(' ')));
+    }
+    QStringList filters;
+    if (!all.isEmpty()) {
+        filters << QStringLiteral("All sound files (%1)").arg(all.join(QLatin1Char(' ')));
+    }
+    filters << each << QStringLiteral("All files (*)");
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString sketchNameFilters() {
+    return QStringLiteral("Arduino sketch (*.ino);;All files (*)");
 }
 
 } // namespace wtb

@@ -4,10 +4,13 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
 namespace wtb {
+
+struct SoundFormat;
 
 // What a file dialog is asked to show.
 struct FileDialogRequest {
@@ -57,5 +60,12 @@ private:
     QString fileName_;
     QString directory_; // the folder of the last chosen file
 };
+
+// The Import dialog's filters, first shown first: "All sound files" with every extension of
+// `formats`, one entry per format, then "All files (*)" for a file named otherwise.
+QString soundFileNameFilters(const std::vector<SoundFormat>& formats);
+
+// The sketch dialogs' filters.
+QString sketchNameFilters();
 
 } // namespace wtb

@@ -1,8 +1,11 @@
 #include "window/KeyboardAccess.h"
 
+#include "common/RuntimeError.h"
+
 #include <QAbstractButton>
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <vector>
 
 namespace wtb {
@@ -66,6 +69,42 @@ const std::vector<WindowCommandText>& commandTexts() {
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          QStringLiteral("Write a complete Arduino sketch, NAME/NAME.ino, that plays each slot at "
                         "its own rate when its number arrives on Serial")},
+        {WindowCommand::ZoomIn,
+         QStringLiteral("Zoom in"),
+         {QKeySequence(QKeySequence::ZoomIn), ctrl(Qt::Key_Equal)},
+         QStringLiteral("Show the picture twice as wide, around the pointer or the end marker; "
+                        "the end slider then covers what is shown (also Ctrl+wheel)")},
+        {WindowCommand::ZoomOut,
+         QStringLiteral("Zoom out"),
+         {QKeySequence(QKeySequence::ZoomOut)},
+         QStringLiteral("Show twice as much of the sound in the picture (also Ctrl+wheel)")},
+        {WindowCommand::ZoomWhole,
+         QStringLiteral("Show the whole sound"),
+         {ctrl(Qt::Key_0)},
+         QStringLiteral("Show the whole sound in the picture again")},
+        {WindowCommand::ScrollEarlier,
+         QStringLiteral("Scroll to earlier samples"),
+         {ctrl(Qt::Key_Left)},
+         QStringLiteral("Move a zoomed picture towards the start (also the wheel)")},
+        {WindowCommand::ScrollLater,
+         QStringLiteral("Scroll to later samples"),
+         {ctrl(Qt::Key_Right)},
+         QStringLiteral("Move a zoomed picture towards the end (also the wheel)")},
+        {WindowCommand::TypeEnd,
+         QStringLiteral("Type the end index"),
+         {ctrl(Qt::Key_E)},
+         QStringLiteral("Type the end index exactly, then Return: it is stepped back to a zero "
+                        "crossing as a click on the slider is; Escape puts it back (also a "
+                        "double click on the end readout)")},
+        {WindowCommand::OpenFolder,
+         QStringLiteral("Open working folder"),
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+         QStringLiteral("Show the folder that holds the slots (1.wav ... 16.wav, Settings.txt) "
+                        "in the file manager")},
+        {WindowCommand::About,
+         QStringLiteral("About"),
+         {QKeySequence(Qt::Key_F1)},
+         QStringLiteral("The program's name, version and licence")},
     };
     return texts;
 }
@@ -73,7 +112,15 @@ const std::vector<WindowCommandText>& commandTexts() {
 } // namespace
 
 const WindowCommandText& commandText(WindowCommand command) {
-    return commandTexts()[static_cast<std::size_t>(command)];
+    // Found by its command, so the table's order never has to follow the enumeration's.
+    const auto& texts = commandTexts();
+    const auto found = std::find_if(texts.begin(), texts.end(), [command](const auto& text) {
+        return text.command == command;
+    });
+    if (found == texts.end()) {
+        raise(ErrorKind::Bounds, "A window command has no name or keys.");
+    }
+    return *found;
 }
 
 QString commandTip(WindowCommand command) {

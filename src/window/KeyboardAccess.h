@@ -24,6 +24,15 @@ enum class WindowCommand {
     NormaliseSlot,
     NormaliseAll,
     SavePlayer,
+    // The picture's zoom, the typed end, the working folder and About.
+    ZoomIn,
+    ZoomOut,
+    ZoomWhole,
+    ScrollEarlier,
+    ScrollLater,
+    TypeEnd,
+    OpenFolder,
+    About,
 };
 
 struct WindowCommandText {

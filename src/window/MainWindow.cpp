@@ -4,6 +4,7 @@
 #include "common/AtomicFile.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
+#include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
 #include "window/PlayedOutput.h"
@@ -29,7 +30,9 @@ MainWindow::MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> promp
       prompts_(prompts ? std::move(prompts) : std::make_unique<UserPrompts>()) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(kWindowCaption));
-    setFixedSize(851, 303);
+    // Opens at the original size, which is also the smallest; larger gives the picture room.
+    setMinimumSize(kDefaultWindowWidth, kDefaultWindowHeight);
+    resize(kDefaultWindowWidth, kDefaultWindowHeight);
     // The fixed layout was drawn for an 8-point window font; a larger or wider one would cut
     // the readouts and the slot numbers short. Liberation Sans has the metrics the layout was
     // measured with; without it the platform's face is kept.
@@ -86,6 +89,7 @@ void MainWindow::createActions() {
          actions_[WindowCommand::NormaliseSlot], actions_[WindowCommand::NormaliseAll], separator(),
          actions_[WindowCommand::Undo], actions_[WindowCommand::Redo], separator(),
          actions_[WindowCommand::SavePlayer]});
+    createPictureActions();
 }
 
 QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handler)()) {
@@ -118,6 +122,7 @@ void MainWindow::connectControls() {
         guarded([this] { controls_.waveformView->previewEnd(current().endIndex); });
     });
     connectChoices();
+    connectPictureControls();
 }
 
 void MainWindow::connectChoices() {
@@ -278,7 +283,7 @@ void MainWindow::chooseSlot(std::int16_t slot) {
 
 void MainWindow::importSound() {
     guarded([this] {
-        fileDialog_.setNameFilters(QStringLiteral("Wave (*.wav)"));
+        fileDialog_.setNameFilters(soundFileNameFilters(readableSoundFormats()));
         if (!fileDialog_.showOpen(this)) {
             return; // cancelled: the slot keeps its sound, end index and name
         }
@@ -289,6 +294,7 @@ void MainWindow::importSound() {
 
 void MainWindow::playSlot() {
     guarded([this] { soundOutput().play(current().samples.bytes(), current().sampleRate); });
+    watchPlaying();
 }
 
 void MainWindow::playOutput() {
@@ -302,12 +308,14 @@ void MainWindow::playOutput() {
             soundOutput().playLooped(output.attack, output.loop, current().sampleRate);
         }
     });
+    watchPlaying();
 }
 
 void MainWindow::stopPlaying() {
     if (soundOutput_) {
         soundOutput_->stop();
     }
+    watchPlaying();
 }
 
 void MainWindow::applyEndSlider() {

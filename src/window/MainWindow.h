@@ -15,6 +15,7 @@
 #include <optional>
 
 class QAction;
+class QTimer;
 
 namespace wtb {
 
@@ -26,7 +27,8 @@ struct Slot;
 // The program's one window: wiring between its controls and the workspace, which holds the
 // slots and does every operation. Each user action is one handler, and each handler runs inside
 // a guard that shows a failure instead of letting it escape; what was done before the failure
-// stays done. The controls sit at fixed pixel positions; the window cannot be resized.
+// stays done. At its first size every control sits where the original put it; an enlarged
+// window gives the extra room to the picture and the end slider.
 class MainWindow : public QWidget {
     Q_OBJECT
 
@@ -57,6 +59,19 @@ public:
     void undo();
     void redo();
 
+    // The picture's zoom, the typed end, the working folder and About (MainWindowPicture.cpp).
+    void zoomIn();
+    void zoomOut();
+    void showWholeSound();
+    void scrollEarlier();
+    void scrollLater();
+    // Focuses the end index box, its text selected, to type an end.
+    void typeEndIndex();
+    // The end index typed: stepped back to a zero crossing as a slider click is.
+    void applyTypedEnd(std::int32_t index);
+    void openWorkingFolder();
+    void showAbout();
+
     // The rate imports and resampling convert to; nothing to keep each sound's own rate.
     std::optional<std::int32_t> targetRate() const;
     // Sets the target-rate box as the user would, remembering the choice; 0 keeps the rate.
@@ -77,6 +92,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void connectControls();
@@ -103,6 +119,20 @@ private:
     const Slot& current() const;
 
     SoundOutput& soundOutput();
+    // The picture and what the window says (MainWindowPicture.cpp).
+    void createPictureActions();
+    void connectPictureControls();
+    void nameStatusControls();
+    // The end slider and the end box follow the samples the picture shows.
+    void showShownRange();
+    // Shows "Playing" from play() until the sound has played out or was stopped.
+    void watchPlaying();
+    // After a sketch was written: its name, path and size in the status line; an empty path
+    // clears it.
+    void confirmWritten(const QString& path);
+    // The readouts' tooltips: what their sample counts last in seconds.
+    void showDurations(const Slot& slot);
+
     // Saves the slots; false when the user chose to keep the window open after a failure.
     bool saveBeforeClosing();
 
@@ -119,6 +149,8 @@ private:
     CommonDialog fileDialog_;
     WindowControls controls_;
     std::map<WindowCommand, QAction*> actions_;
+    QTimer* playingPoll_ = nullptr;
+    std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
 };
 
 template <class Body> bool MainWindow::guarded(Body&& body) {

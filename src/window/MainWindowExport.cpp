@@ -7,6 +7,7 @@
 #include "export/AdpcmSketch.h"
 #include "export/ExportedSamples.h"
 #include "export/PlayerSketch.h"
+#include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
@@ -59,13 +60,15 @@ void MainWindow::saveWavetable() {
             !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
             return;
         }
-        // The filter stays whatever the last dialog used.
+        fileDialog_.setNameFilters(sketchNameFilters());
         fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchFileName));
         if (!fileDialog_.showSave(this)) {
             return; // cancelled: nothing is written
         }
+        confirmWritten(QString()); // until this one is written
         showGuardedBytes(openWorkspace().exportSketch(fileDialog_.fileName(), board(),
                                                       sampleFormat(), OverBudget::Allow));
+        confirmWritten(fileDialog_.fileName());
     });
 }
 
@@ -81,19 +84,18 @@ void MainWindow::savePlayerSketch() {
             return;
         }
         // The name given is the sketch's folder, made beside the chosen place, as the Arduino
-        // IDE keeps a sketch. Its filter is its own; the table's dialog keeps the one it had.
-        const QString filters = fileDialog_.nameFilters();
-        fileDialog_.setNameFilters(QStringLiteral("Arduino sketch (*.ino);;All files (*)"));
+        // IDE keeps a sketch.
+        fileDialog_.setNameFilters(sketchNameFilters());
         fileDialog_.setFileName(QString::fromLatin1(
             kDefaultPlayerName.data(), static_cast<qsizetype>(kDefaultPlayerName.size())));
-        const bool chosen = fileDialog_.showSave(this);
-        fileDialog_.setNameFilters(filters);
-        if (!chosen) {
+        if (!fileDialog_.showSave(this)) {
             return; // cancelled: nothing is written and no folder made
         }
+        const QString folder = playerSketchFolder(fileDialog_.fileName());
+        confirmWritten(QString()); // until this one is written
         showGuardedBytes(
-            openWorkspace().exportPlayerSketch(playerSketchFolder(fileDialog_.fileName()), board(),
-                                               sampleFormat(), OverBudget::Allow));
+            openWorkspace().exportPlayerSketch(folder, board(), sampleFormat(), OverBudget::Allow));
+        confirmWritten(playerSketchFile(folder));
     });
 }
 

@@ -7,6 +7,7 @@
 #include "export/SlotRates.h"
 #include "slots/Resampler.h"
 #include "window/ClickSlider.h"
+#include "window/EndIndexBox.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
 #include "workspace/Choices.h"
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace wtb {
@@ -85,6 +87,7 @@ void MainWindow::nameControls() {
     makeReadout(*c.totalReadout, QStringLiteral("Total samples"),
                 QStringLiteral("The end indices of all sixteen slots added up"));
     describeSlots();
+    nameStatusControls();
 }
 
 void MainWindow::describeSlots() {
@@ -113,16 +116,18 @@ void MainWindow::showCurrentSlot() {
     describeSlots(); // a slot's name may have changed with what came before
     const Slot& slot = current();
     const QString name = QString::fromStdString(slot.name);
-    controls_.waveformView->showSound(slot.samples, slot.endIndex, slot.loop);
+    const bool another = shownSlot_ != currentSlot_;
+    shownSlot_ = currentSlot_;
+    controls_.waveformView->showSound(slot.samples, slot.endIndex, slot.loop, another);
     if (slot.samples.empty()) {
         controls_.waveformView->setAccessibleDescription(
             QStringLiteral("Slot %1, %2: no samples").arg(currentSlot_).arg(name));
         return; // nothing to show; the readouts still describe the slot shown before
     }
     showReadouts(slot);
-    // QSlider shows a value outside 0..last at the nearer end; the slot keeps its own.
-    controls_.endSlider->setMaximum(slot.lastIndex());
-    controls_.endSlider->setValue(slot.endIndex);
+    // QSlider shows a value outside the samples shown at the nearer end; the slot keeps its own.
+    showShownRange();
+    controls_.endIndexBox->showEnd(slot.endIndex, slot.lastIndex());
     controls_.waveformView->setAccessibleDescription(
         QStringLiteral("Slot %1, %2: %3 samples, end index %4%5")
             .arg(currentSlot_)
@@ -140,9 +145,16 @@ void MainWindow::showReadouts(const Slot& slot) {
     const WindowControls& c = controls_;
     showReadout(*c.bitsReadout, QStringLiteral("8 bit"));
     showReadout(*c.rateReadout, QString::number(slot.sampleRate) + QStringLiteral(" Hz"));
+    const QString rate = QStringLiteral(" at %1 Hz").arg(slot.sampleRate);
     showReadout(*c.samplesReadout,
-                QString::number(slot.sampleCount()) + QStringLiteral(" input samples"));
-    showReadout(*c.endReadout, QString::number(slot.endIndex) + QStringLiteral(" output samples"));
+                QString::number(slot.sampleCount()) + QStringLiteral(" input samples"),
+                durationText(slot.sampleCount(), slot.sampleRate) + rate);
+    const std::int64_t kept = std::max<std::int64_t>(std::int64_t{slot.endIndex} + 1, 0);
+    showReadout(*c.endReadout, QString::number(slot.endIndex) + QStringLiteral(" output samples"),
+                QStringLiteral("The sketch keeps samples 0 to %1: %2 samples, %3%4")
+                    .arg(slot.endIndex)
+                    .arg(kept)
+                    .arg(durationText(kept, slot.sampleRate), rate));
     const SlotTotals totals = slotTotals(workspace_->bank());
     showReadout(*c.totalReadout,
                 QStringLiteral("Total Samples: \r\n") + QString::number(totals.endIndices));
@@ -182,11 +194,18 @@ void MainWindow::updateBudgetMeter() {
     palette.setColor(QPalette::Highlight, budget.fits ? QColor(0x30, 0x8c, 0x3c) : Qt::red);
     meter.setPalette(palette);
     meter.setProperty("fits", budget.fits);
-    // The readout's whole text, and the bytes it does not count.
+    // The readout's whole text, the bytes it does not count, and how long the table plays.
+    std::int64_t tableMs = 0;
+    for (const std::int16_t number : allSlotNumbers()) {
+        const Slot& slot = workspace_->slot(number);
+        if (slot.endIndex >= 0 && slot.sampleRate > 0) {
+            tableMs += (std::int64_t{slot.endIndex} + 1) * 1000 / slot.sampleRate;
+        }
+    }
     controls_.totalReadout->setToolTip(plainToolTip(
         QStringLiteral("%1\nThe sketch's table will hold %2 bytes: the sum of each slot's end "
-                       "index + 1.")
-            .arg(controls_.totalReadout->text().simplified(), bytes)));
+                       "index + 1.\nEvery slot played once: %3.")
+            .arg(controls_.totalReadout->text().simplified(), bytes, durationText(tableMs, 1000))));
 }
 
 void MainWindow::updateEditingControls() {

@@ -63,7 +63,7 @@ void makeReadout(QLabel& label, const QString& title, const QString& meaning) {
     showReadout(label, label.text());
 }
 
-void showReadout(QLabel& label, const QString& text) {
+void showReadout(QLabel& label, const QString& text, const QString& detail) {
     const QString title = label.property(kTitle).toString();
     const QString meaning = label.property(kMeaning).toString();
     const QFont base = label.property(kFont).value<QFont>();
@@ -73,8 +73,28 @@ void showReadout(QLabel& label, const QString& text) {
     label.setText(text);
     const QString oneLine = lines.join(QLatin1Char(' ')).simplified();
     label.setAccessibleName(oneLine.isEmpty() ? title : title + QStringLiteral(": ") + oneLine);
-    label.setToolTip(
-        plainToolTip(text.isEmpty() ? meaning : meaning + QLatin1Char('\n') + lines.join('\n')));
+    QString tip = text.isEmpty() ? meaning : meaning + QLatin1Char('\n') + lines.join('\n');
+    if (!detail.isEmpty()) {
+        tip += QLatin1Char('\n') + detail;
+    }
+    label.setToolTip(plainToolTip(tip));
+    label.setAccessibleDescription(detail);
+}
+
+QString durationText(std::int64_t samples, std::int32_t rate) {
+    if (rate < 1) {
+        return {};
+    }
+    // Whole milliseconds, rounded, counted in integers so a long sound is as exact as a short.
+    const std::int64_t ms = (std::max<std::int64_t>(samples, 0) * 1000 + rate / 2) / rate;
+    const QString millis = QStringLiteral("%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    if (ms < 60'000) {
+        return QStringLiteral("%1.%2 s").arg(ms / 1000).arg(millis);
+    }
+    return QStringLiteral("%1:%2.%3")
+        .arg(ms / 60'000)
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(millis);
 }
 
 } // namespace wtb

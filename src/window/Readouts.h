@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QLabel;
 
 namespace wtb {
@@ -18,8 +20,13 @@ void makeReadout(QLabel& label, const QString& title, const QString& meaning);
 // Shows `text` in a readout, never moving or resizing it. A text wider than the label is set in
 // a smaller size of the same face when one down to a legible floor fits it; one that does not
 // fit even so keeps the label's size and is cut at its edge. The tooltip always carries the
-// whole text. The accessible name is
-// the title followed by the text, so a screen reader reads the value with its meaning.
-void showReadout(QLabel& label, const QString& text);
+// whole text, and `detail` after it when there is one. The accessible name is the title
+// followed by the text, so a screen reader reads the value with its meaning; the accessible
+// description is the detail.
+void showReadout(QLabel& label, const QString& text, const QString& detail = {});
+
+// How long `samples` last at `rate`: "0.125 s", to the millisecond; "1:02.500" from a minute
+// on. Empty for a rate below 1 Hz, which plays no time at all.
+QString durationText(std::int64_t samples, std::int32_t rate);
 
 } // namespace wtb

@@ -82,4 +82,10 @@ bool UserPrompts::askResampleToTarget(QWidget* parent, const QString& message) {
                1, 1) == 0;
 }
 
+void UserPrompts::showAbout(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // a folder's name is shown as it is, never as markup
+    box.exec();
+}
+
 } // namespace wtb

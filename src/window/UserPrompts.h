@@ -33,6 +33,9 @@ public:
     // The target rate changed while slots are at other rates: true to resample them to it,
     // false (the default) to leave them as they are.
     virtual bool askResampleToTarget(QWidget* parent, const QString& message);
+
+    // The program's name, version and licence, in a box with one OK button.
+    virtual void showAbout(QWidget* parent, const QString& title, const QString& text);
 };
 
 } // namespace wtb

@@ -1,6 +1,7 @@
 #include "window/WindowLayout.h"
 
 #include "window/ClickSlider.h"
+#include "window/EndIndexBox.h"
 #include "window/LabelledComboBox.h"
 #include "window/WaveformView.h"
 
@@ -11,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace wtb {
 
@@ -141,6 +144,25 @@ void createEditingControls(QWidget* window, WindowControls& c) {
     c.exportNote = readout(window, "exportNote", QRect(700, 194, 134, 20));
 }
 
+void createStatusControls(QWidget* window, WindowControls& c) {
+    // Under the total, beside the end readout it sets.
+    c.endIndexBox = place(window, new EndIndexBox, "endIndexBox", QRect(720, 163, 113, 22));
+    c.endIndexBox->setPrefix(QStringLiteral("End: "));
+    // Under "Play wav file", in the room the slot buttons leave.
+    c.playingIndicator = readout(window, "playingIndicator", QRect(176, 246, 129, 18));
+    c.statusLine = readout(window, "statusLine", QRect(176, 266, 129, 34));
+    c.statusLine->setWordWrap(false);
+}
+
+// Each control's place at the first size, kept on the control.
+constexpr char kFirstGeometry[] = "wtbFirstGeometry";
+
+void rememberFirstGeometry(QWidget* window) {
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        child->setProperty(kFirstGeometry, child->geometry());
+    }
+}
+
 } // namespace
 
 QString keepSourceRateText() {
@@ -164,7 +186,32 @@ WindowControls createWindowControls(QWidget* window) {
     WindowControls controls;
     createOriginalControls(window, controls);
     createEditingControls(window, controls);
+    createStatusControls(window, controls);
+    rememberFirstGeometry(window);
     return controls;
+}
+
+void fitWindowControls(QWidget* window, QSize size) {
+    const int wider = std::max(size.width() - kDefaultWindowWidth, 0);
+    const int taller = std::max(size.height() - kDefaultWindowHeight, 0);
+    const QRect picture = fromTwips(120, 120, 8655, 1935);
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QVariant first = child->property(kFirstGeometry);
+        if (!first.isValid()) {
+            continue;
+        }
+        QRect place = first.toRect();
+        if (place == picture) {
+            place.adjust(0, 0, wider, taller);
+        } else if (qobject_cast<ClickSlider*>(child)) {
+            place.adjust(0, taller, wider, taller);
+        } else if (place.left() > picture.right() && place.top() < fromTwips(0, 2640, 0, 0).y()) {
+            place.translate(wider, 0); // right of the picture, above the slot buttons
+        } else {
+            place.translate(0, taller);
+        }
+        child->setGeometry(place);
+    }
 }
 
 } // namespace wtb

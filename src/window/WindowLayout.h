@@ -16,6 +16,7 @@ class QWidget;
 namespace wtb {
 
 class ClickSlider;
+class EndIndexBox;
 class WaveformView;
 
 // Every control of the main window, made and placed by createWindowControls.
@@ -49,6 +50,11 @@ struct WindowControls {
     QLabel* snrReadout = nullptr; // the current slot's SNR in ADPCM; empty for PCM
     QLabel* exportNote = nullptr; // what the last export changed, if anything
 
+    // Beside the end readout, and under "Play wav file".
+    EndIndexBox* endIndexBox = nullptr; // the end index, typed exactly
+    QLabel* playingIndicator = nullptr; // "Playing" while a sound plays
+    QLabel* statusLine = nullptr;       // what was last written, and its size
+
     // Each command button and the command it runs.
     std::vector<std::pair<QPushButton*, WindowCommand>> commandButtons() const;
 };
@@ -56,6 +62,17 @@ struct WindowControls {
 // Creates every control on `window` at its place, in the original tab order, with its caption
 // and font; slot 1's button is checked. Names, tooltips and connections are the window's.
 WindowControls createWindowControls(QWidget* window);
+
+// The window's first size, at which every control stands where the original put it.
+inline constexpr int kDefaultWindowWidth = 851;
+inline constexpr int kDefaultWindowHeight = 303;
+
+// Places the controls for a window of `size` (at least the first size): the picture takes the
+// extra width and height, the slider below it the extra width; the buttons and readouts right
+// of the picture keep their places from the top right corner, the controls below the slider
+// theirs from the bottom left. At the first size every control is where createWindowControls
+// put it.
+void fitWindowControls(QWidget* window, QSize size);
 
 // The text the target-rate box shows for "no conversion".
 QString keepSourceRateText();

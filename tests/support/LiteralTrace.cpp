@@ -7,16 +7,15 @@
 
 namespace wtb::test {
 
-void drawTraceLiteral(QPainter& painter, std::span<const std::uint8_t> samples, std::int32_t Wr,
-                      std::int32_t Hr) {
+void drawTraceLiteral(QPainter& painter, std::span<const std::uint8_t> samples,
+                      const WaveformMapping& mapping, std::int32_t Hr) {
     if (samples.empty()) {
         return;
     }
     const auto last = static_cast<std::int32_t>(samples.size() - 1);
-    QPoint previous(0, byteToY(samples[0], Hr));
+    QPoint previous(mapping.xOf(0), byteToY(samples[0], Hr));
     for (std::int32_t i = 0; i <= last; ++i) {
-        const QPoint point(indexToX(i, last, Wr),
-                           byteToY(samples[static_cast<std::size_t>(i)], Hr));
+        const QPoint point(mapping.xOf(i), byteToY(samples[static_cast<std::size_t>(i)], Hr));
         painter.drawLine(previous, point);
         previous = point;
     }

@@ -36,6 +36,9 @@ struct RecordingPrompts : UserPrompts {
         *questions << message;
         return *resampleToTarget;
     }
+    void showAbout(QWidget*, const QString& title, const QString& text) override {
+        *questions << title + QLatin1Char('\n') + text;
+    }
     std::shared_ptr<QStringList> errors;
     std::shared_ptr<QStringList> questions;
     std::shared_ptr<bool> saveAnyway;

@@ -33,10 +33,19 @@ TEST(PlayThroughTheWindow, ThePlayButtonSendsTheCurrentSlotsBytesToTheSoundServe
 
     window.findChild<QPushButton*>("playButton")->click();
     ASSERT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+    EXPECT_TRUE(test::labelText(window, "playingIndicator").contains("Playing"));
     EXPECT_TRUE(test::spinEventLoopUntil(
         [&] { return test::findBytes(server.capture(), sound).has_value(); }, 10000))
         << "the sink never received the slot's bytes";
     EXPECT_FALSE(test::findBytes(server.capture(), slots[0].bytes)) << "slot 1 was played";
+    // The indicator goes when the sound has played out (3,000 samples at 8000 Hz), and Stop
+    // takes it away at once.
+    EXPECT_TRUE(test::spinEventLoopUntil(
+        [&] { return test::labelText(window, "playingIndicator").isEmpty(); }, 5000));
+    window.playSlot();
+    EXPECT_FALSE(test::labelText(window, "playingIndicator").isEmpty());
+    window.stopPlaying();
+    EXPECT_TRUE(test::labelText(window, "playingIndicator").isEmpty());
 }
 
 TEST(PlayThroughTheWindow, PlayOutputSendsExactlyTheSamplesTheSketchHolds) {

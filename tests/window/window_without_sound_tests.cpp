@@ -27,6 +27,7 @@ TEST(PlayWithoutSound, StartsUpAndPlayShowsAClearMessageChangingNothing) {
 
     window.playSlot(); // and again: the same message, no crash
     EXPECT_EQ(w.errors->size(), 2);
+    EXPECT_TRUE(test::labelText(window, "playingIndicator").isEmpty()); // nothing plays
 }
 
 } // namespace
