@@ -18,7 +18,8 @@ const std::vector<WindowCommandText>& commandTexts() {
         {WindowCommand::Import,
          QStringLiteral("Import WAV file"),
          {ctrl(Qt::Key_O)},
-         QStringLiteral("Import a WAV file into the current slot")},
+         QStringLiteral("Import one or more sound files into the current slot and the slots "
+                        "after it; files dropped on a slot or the picture go there too")},
         {WindowCommand::Save,
          QStringLiteral("Save wavetable"),
          {ctrl(Qt::Key_S)},
@@ -65,6 +66,33 @@ const std::vector<WindowCommandText>& commandTexts() {
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          QStringLiteral("Write a complete Arduino sketch, NAME/NAME.ino, that plays each slot at "
                         "its own rate when its number arrives on Serial")},
+        {WindowCommand::CutStartHere,
+         QStringLiteral("Cut the start here"),
+         {},
+         QStringLiteral("Remove this slot's samples before the pointer, from the next zero "
+                        "crossing on; the end point and the loop move with the sound.")},
+        {WindowCommand::TrimSilenceSlot,
+         QStringLiteral("Trim silence"),
+         {},
+         QStringLiteral("Remove the quiet start and end of this slot.")},
+        {WindowCommand::TrimSilenceAll,
+         QStringLiteral("Trim silence of all slots"),
+         {},
+         QStringLiteral("Remove the quiet start and end of every slot.")},
+        {WindowCommand::LoopStartHere,
+         QStringLiteral("Loop start here"),
+         {},
+         QStringLiteral("Start this slot's loop at the pointer, moved to the nearest seamless "
+                        "join; without a loop it runs to the end point.")},
+        {WindowCommand::LoopEndHere,
+         QStringLiteral("Loop end here"),
+         {},
+         QStringLiteral("End this slot's loop at the pointer, moved to the nearest seamless "
+                        "join; without a loop it starts at the first sample.")},
+        {WindowCommand::RemoveLoop,
+         QStringLiteral("Remove loop"),
+         {},
+         QStringLiteral("Play this slot once, without its loop.")},
     };
     return texts;
 }

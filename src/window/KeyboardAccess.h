@@ -24,6 +24,13 @@ enum class WindowCommand {
     NormaliseSlot,
     NormaliseAll,
     SavePlayer,
+    // Editing at the picture's pointer and beyond the end point.
+    CutStartHere,
+    TrimSilenceSlot,
+    TrimSilenceAll,
+    LoopStartHere,
+    LoopEndHere,
+    RemoveLoop,
 };
 
 struct WindowCommandText {

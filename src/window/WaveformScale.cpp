@@ -4,6 +4,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -49,6 +50,14 @@ std::int32_t indexToX(std::int32_t index, std::int32_t lastIndex, std::int32_t w
         return 0;
     }
     return scaleValue(static_cast<float>(index), 0.0f, lastIndex, 0, width);
+}
+
+std::int32_t xToIndex(double x, std::int32_t lastIndex, double width) {
+    if (lastIndex <= 0 || !(width > 0.0) || !std::isfinite(x)) {
+        return 0;
+    }
+    const double index = std::round(x / width * static_cast<double>(lastIndex));
+    return static_cast<std::int32_t>(std::clamp(index, 0.0, static_cast<double>(lastIndex)));
 }
 
 std::int32_t byteToY(std::uint8_t sample, std::int32_t height) {

@@ -16,6 +16,11 @@ std::int32_t scaleValue(float value, float inMin, std::int32_t inMax, std::int32
 // and its end marker, wherever the end index points) stands at x = 0.
 std::int32_t indexToX(std::int32_t index, std::int32_t lastIndex, std::int32_t width);
 
+// The sample under x position `x` of a box `width` units wide showing a slot whose last index
+// is `lastIndex`: the inverse of indexToX, rounded to the nearest sample and kept inside
+// 0..lastIndex, so a pointer on the box's edge still names a sample.
+std::int32_t xToIndex(double x, std::int32_t lastIndex, double width);
+
 // The y position of a sample byte in a box `height` units high: 255 at the top, 0 at the bottom.
 std::int32_t byteToY(std::uint8_t sample, std::int32_t height);
 

@@ -4,6 +4,7 @@
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
 
+#include <QContextMenuEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -99,6 +100,23 @@ const QImage& WaveformView::picture() const {
         }
     }
     return picture_;
+}
+
+std::optional<std::int32_t> WaveformView::sampleAtPointer() const {
+    const auto count = samples_.bytes().size();
+    if (count == 0) {
+        return std::nullopt;
+    }
+    // The trace spreads the slot's samples over the box's width (indexToX); this undoes it.
+    return xToIndex(pointer_.x(), static_cast<std::int32_t>(count - 1), width());
+}
+
+bool WaveformView::event(QEvent* event) {
+    if (event->type() == QEvent::ContextMenu) {
+        // Noted before the menu opens, so its commands act where it was asked for.
+        setPointer(static_cast<QContextMenuEvent*>(event)->pos());
+    }
+    return QWidget::event(event);
 }
 
 void WaveformView::paintEvent(QPaintEvent*) {

@@ -4,9 +4,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class QPainter;
@@ -43,10 +45,17 @@ public:
     // Moves only the end marker, as a keyboard move of the end-point slider previews it.
     void previewEnd(std::int32_t endIndex);
 
+    // Where the pointer was when the context menu was asked for (in the view's own units), and
+    // the sample shown there; nothing for a sound without samples. The menu's commands that act
+    // "here" take this sample.
+    void setPointer(QPoint position) { pointer_ = position; }
+    std::optional<std::int32_t> sampleAtPointer() const;
+
     // The picture as the view paints it now.
     const QImage& picture() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -54,6 +63,7 @@ private:
 
     Samples samples_;
     std::int32_t endIndex_ = 0;
+    QPoint pointer_;
     mutable QImage picture_;
     mutable qreal pictureRatio_ = 0;
 };
