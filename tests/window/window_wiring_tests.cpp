@@ -9,7 +9,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -66,7 +65,8 @@ protected:
     WaveformView& view() { return *window().findChild<WaveformView*>(); }
     // The three files' names and lengths in slots 4, 5 and 6.
     void expectFilesFromSlot4() {
-        const std::pair<const char*, std::size_t> expected[] = {{"a", 300}, {"b", 500}, {"c", 700}};
+        const std::pair<const char*, std::size_t> expected[] = {
+            {"a.wav", 300}, {"b.wav", 500}, {"c.wav", 700}};
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(slot(4 + i).name, expected[i].first) << "slot " << 4 + i;
             EXPECT_EQ(slot(4 + i).samples.bytes().size(), expected[i].second) << "slot " << 4 + i;
@@ -112,7 +112,7 @@ TEST_F(Wiring, OneChosenFileReplacesTheSlotWithoutAQuestion) {
     w->dialog->several = {{files[1]}};
     window().chooseSlot(9);
     window().importSound();
-    EXPECT_EQ(slot(9).name, "b");
+    EXPECT_EQ(slot(9).name, "b.wav");
     EXPECT_EQ(w->questions->size(), 0);
 }
 
@@ -124,8 +124,10 @@ TEST_F(Wiring, FilesDroppedOnSlotButtonFourGoIntoFourToSix) {
         QMimeData data;
         data.setUrls(urls);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(button, &event);
-        return event.isAccepted();
+        // Straight to the window's filter on the button, as a drop from a file manager arrives.
+        event.setAccepted(false);
+        const bool taken = static_cast<QObject&>(window()).eventFilter(button, &event);
+        return taken && event.isAccepted();
     };
     *w->replaceSlots = true;
     const SlotBank before = window().workspace().bank();
@@ -226,8 +228,8 @@ TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     view().setPointer(QPoint(width / 2, 10));
     action(QStringLiteral("Loop end here")).trigger();
     ASSERT_TRUE(slot(5).loop.has_value()) << w->errors->join('\n').toStdString();
-    const auto* note = window().findChild<QLabel*>(QStringLiteral("exportNote"));
-    EXPECT_TRUE(note->toolTip().contains(QLatin1String("start at the first sample")));
+    const auto* label = window().findChild<QLabel*>(QStringLiteral("exportNote"));
+    EXPECT_TRUE(label->toolTip().contains(QLatin1String("start at the first sample")));
 }
 
 TEST_F(Wiring, TrimSilenceOfTheSlotAndOfAllIsOneStepEach) {
