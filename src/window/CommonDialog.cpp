@@ -28,6 +28,22 @@ public:
         }
         return dialog.selectedFiles().constFirst();
     }
+
+    std::optional<QStringList> runMany(QWidget* parent, const FileDialogRequest& request) override {
+        QFileDialog dialog(parent, request.title, request.directory);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        if (!request.nameFilters.isEmpty()) {
+            dialog.setNameFilters(request.nameFilters.split(QStringLiteral(";;")));
+        }
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles();
+    }
 };
 
 } // namespace
@@ -49,7 +65,16 @@ bool CommonDialog::showSave(QWidget* parent) {
     return show(parent, FileDialogRequest::Mode::Save);
 }
 
-bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
+std::optional<QStringList> FileDialogRunner::runMany(QWidget* parent,
+                                                     const FileDialogRequest& request) {
+    std::optional<QString> one = run(parent, request);
+    if (!one) {
+        return std::nullopt;
+    }
+    return QStringList{*one};
+}
+
+FileDialogRequest CommonDialog::request(FileDialogRequest::Mode mode) const {
     FileDialogRequest request;
     request.mode = mode;
     request.title =
@@ -63,13 +88,23 @@ bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
         request.directory = preset.absolutePath();
         request.fileName = preset.fileName();
     }
-    const std::optional<QString> chosen = runner_->run(parent, request);
+    return request;
+}
+
+QString CommonDialog::remember(const FileDialogRequest& request, const QString& chosen) {
+    const QFileInfo file(QDir(request.directory), chosen);
+    fileName_ = QDir::cleanPath(file.absoluteFilePath());
+    directory_ = file.absolutePath();
+    return fileName_;
+}
+
+bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
+    const FileDialogRequest asked = request(mode);
+    const std::optional<QString> chosen = runner_->run(parent, asked);
     if (!chosen || chosen->isEmpty()) {
         return false;
     }
-    const QFileInfo file(QDir(request.directory), *chosen);
-    fileName_ = QDir::cleanPath(file.absoluteFilePath());
-    directory_ = file.absolutePath();
+    remember(asked, *chosen);
     return true;
 }
 
@@ -95,6 +130,25 @@ QString soundFileNameFilters(const std::vector<SoundFormat>& formats) {
 
 QString sketchNameFilters() {
     return QStringLiteral("Arduino sketch (*.ino);;All files (*)");
+}
+
+std::optional<QStringList> CommonDialog::showOpenMany(QWidget* parent) {
+    const FileDialogRequest asked = request(FileDialogRequest::Mode::Open);
+    std::optional<QStringList> chosen = runner_->runMany(parent, asked);
+    if (chosen) {
+        chosen->removeAll(QString());
+    }
+    if (!chosen || chosen->isEmpty()) {
+        return std::nullopt;
+    }
+    // Every path made whole against the dialog's folder; the first sets the proposed name and
+    // the next dialog's folder.
+    QStringList paths;
+    for (const QString& path : *chosen) {
+        paths << remember(asked, path);
+    }
+    remember(asked, paths.constFirst());
+    return paths;
 }
 
 } // namespace wtb

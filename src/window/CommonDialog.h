@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -28,6 +29,9 @@ class FileDialogRunner {
 public:
     virtual ~FileDialogRunner() = default;
     virtual std::optional<QString> run(QWidget* parent, const FileDialogRequest& request) = 0;
+    // An open dialog in which several files can be chosen; they come in the order shown. By
+    // default the one file run() gives.
+    virtual std::optional<QStringList> runMany(QWidget* parent, const FileDialogRequest& request);
 };
 
 // The window's open and save dialog: it keeps a filter and a file name between uses.
@@ -51,9 +55,14 @@ public:
     // leaves the file name as it was.
     bool showOpen(QWidget* parent);
     bool showSave(QWidget* parent);
+    // An open dialog that takes several files; their full paths, in the dialog's order, or
+    // nothing when cancelled. The first becomes the file name.
+    std::optional<QStringList> showOpenMany(QWidget* parent);
 
 private:
     bool show(QWidget* parent, FileDialogRequest::Mode mode);
+    FileDialogRequest request(FileDialogRequest::Mode mode) const;
+    QString remember(const FileDialogRequest& request, const QString& chosen);
 
     std::unique_ptr<FileDialogRunner> runner_;
     QString nameFilters_;

@@ -21,7 +21,8 @@ const std::vector<WindowCommandText>& commandTexts() {
         {WindowCommand::Import,
          QStringLiteral("Import WAV file"),
          {ctrl(Qt::Key_O)},
-         QStringLiteral("Import a WAV file into the current slot")},
+         QStringLiteral("Import one or more sound files into the current slot and the slots "
+                        "after it; files dropped on a slot or the picture go there too")},
         {WindowCommand::Save,
          QStringLiteral("Save wavetable"),
          {ctrl(Qt::Key_S)},
@@ -105,6 +106,33 @@ const std::vector<WindowCommandText>& commandTexts() {
          QStringLiteral("About"),
          {QKeySequence(Qt::Key_F1)},
          QStringLiteral("The program's name, version and licence")},
+        {WindowCommand::CutStartHere,
+         QStringLiteral("Cut the start here"),
+         {},
+         QStringLiteral("Remove this slot's samples before the pointer, from the next zero "
+                        "crossing on; the end point and the loop move with the sound.")},
+        {WindowCommand::TrimSilenceSlot,
+         QStringLiteral("Trim silence"),
+         {},
+         QStringLiteral("Remove the quiet start and end of this slot.")},
+        {WindowCommand::TrimSilenceAll,
+         QStringLiteral("Trim silence of all slots"),
+         {},
+         QStringLiteral("Remove the quiet start and end of every slot.")},
+        {WindowCommand::LoopStartHere,
+         QStringLiteral("Loop start here"),
+         {},
+         QStringLiteral("Start this slot's loop at the pointer, moved to the nearest seamless "
+                        "join; without a loop it runs to the end point.")},
+        {WindowCommand::LoopEndHere,
+         QStringLiteral("Loop end here"),
+         {},
+         QStringLiteral("End this slot's loop at the pointer, moved to the nearest seamless "
+                        "join; without a loop it starts at the first sample.")},
+        {WindowCommand::RemoveLoop,
+         QStringLiteral("Remove loop"),
+         {},
+         QStringLiteral("Play this slot once, without its loop.")},
     };
     return texts;
 }

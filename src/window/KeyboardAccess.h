@@ -33,6 +33,13 @@ enum class WindowCommand {
     TypeEnd,
     OpenFolder,
     About,
+    // Editing at the picture's pointer and beyond the end point.
+    CutStartHere,
+    TrimSilenceSlot,
+    TrimSilenceAll,
+    LoopStartHere,
+    LoopEndHere,
+    RemoveLoop,
 };
 
 struct WindowCommandText {

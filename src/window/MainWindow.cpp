@@ -63,6 +63,12 @@ void MainWindow::createActions() {
         {WindowCommand::NormaliseSlot, &MainWindow::normaliseSlot},
         {WindowCommand::NormaliseAll, &MainWindow::normaliseAllSlots},
         {WindowCommand::SavePlayer, &MainWindow::savePlayerSketch},
+        {WindowCommand::CutStartHere, &MainWindow::cutStartHere},
+        {WindowCommand::TrimSilenceSlot, &MainWindow::trimSilenceSlot},
+        {WindowCommand::TrimSilenceAll, &MainWindow::trimSilenceAllSlots},
+        {WindowCommand::LoopStartHere, &MainWindow::loopStartHere},
+        {WindowCommand::LoopEndHere, &MainWindow::loopEndHere},
+        {WindowCommand::RemoveLoop, &MainWindow::removeLoop},
     };
     for (const auto& [command, handler] : handlers) {
         actions_[command] = addCommand(command, handler);
@@ -83,12 +89,26 @@ void MainWindow::createActions() {
         return action;
     };
     controls_.waveformView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    controls_.waveformView->addActions(
-        {actions_[WindowCommand::PlayOutput], actions_[WindowCommand::Stop], separator(),
-         actions_[WindowCommand::ResampleSlot], actions_[WindowCommand::ResampleAll],
-         actions_[WindowCommand::NormaliseSlot], actions_[WindowCommand::NormaliseAll], separator(),
-         actions_[WindowCommand::Undo], actions_[WindowCommand::Redo], separator(),
-         actions_[WindowCommand::SavePlayer]});
+    controls_.waveformView->addActions({actions_[WindowCommand::PlayOutput],
+                                        actions_[WindowCommand::Stop],
+                                        separator(),
+                                        actions_[WindowCommand::ResampleSlot],
+                                        actions_[WindowCommand::ResampleAll],
+                                        actions_[WindowCommand::NormaliseSlot],
+                                        actions_[WindowCommand::NormaliseAll],
+                                        separator(),
+                                        actions_[WindowCommand::CutStartHere],
+                                        actions_[WindowCommand::TrimSilenceSlot],
+                                        actions_[WindowCommand::TrimSilenceAll],
+                                        separator(),
+                                        actions_[WindowCommand::LoopStartHere],
+                                        actions_[WindowCommand::LoopEndHere],
+                                        actions_[WindowCommand::RemoveLoop],
+                                        separator(),
+                                        actions_[WindowCommand::Undo],
+                                        actions_[WindowCommand::Redo],
+                                        separator(),
+                                        actions_[WindowCommand::SavePlayer]});
     createPictureActions();
 }
 
@@ -123,6 +143,7 @@ void MainWindow::connectControls() {
     });
     connectChoices();
     connectPictureControls();
+    connectDrops();
 }
 
 void MainWindow::connectChoices() {
@@ -284,11 +305,12 @@ void MainWindow::chooseSlot(std::int16_t slot) {
 void MainWindow::importSound() {
     guarded([this] {
         fileDialog_.setNameFilters(soundFileNameFilters(readableSoundFormats()));
-        if (!fileDialog_.showOpen(this)) {
+        const std::optional<QStringList> paths = fileDialog_.showOpenMany(this);
+        if (!paths) {
             return; // cancelled: the slot keeps its sound, end index and name
         }
-        const DecodeOptions options{targetRate(), controls_.normaliseOnImportBox->isChecked()};
-        openWorkspace().importFile(currentSlot_, fileDialog_.fileName(), options);
+        // One file replaces the slot the user chose, as it always has; more replace others too.
+        importFilesFrom(currentSlot_, *paths, paths->size() > 1);
     });
 }
 

@@ -16,6 +16,7 @@
 
 class QAction;
 class QTimer;
+class QUrl;
 
 namespace wtb {
 
@@ -71,6 +72,24 @@ public:
     void applyTypedEnd(std::int32_t index);
     void openWorkingFolder();
     void showAbout();
+    // Editing beyond the end point (MainWindowEditing.cpp).
+    // Replaces `firstSlot` and the slots after it with the files, in order, as one undoable
+    // step. With `confirm`, the user is first asked, naming the slots; Cancel changes nothing.
+    // The import's notes go to the note label, a slot too large for the board to a warning.
+    void importFilesFrom(std::int16_t firstSlot, const QStringList& paths, bool confirm);
+    // Files dropped on slot `firstSlot`'s button or the picture: only files on this computer.
+    void dropFiles(std::int16_t firstSlot, const QList<QUrl>& urls);
+    // The context menu's commands, at the sample under the pointer when the menu opened.
+    void cutStartHere();
+    void loopStartHere();
+    void loopEndHere();
+    // The same at a sample index of the current slot.
+    void cutStartAt(std::int32_t index);
+    void setLoopStartAt(std::int32_t index);
+    void setLoopEndAt(std::int32_t index);
+    void removeLoop();
+    void trimSilenceSlot();
+    void trimSilenceAllSlots();
 
     // The rate imports and resampling convert to; nothing to keep each sound's own rate.
     std::optional<std::int32_t> targetRate() const;
@@ -93,6 +112,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // files dropped on the controls
 
 private:
     void connectControls();
@@ -107,6 +127,14 @@ private:
     // Puts slots at mixed rates to the user before an export; false when the user cancelled.
     bool settleMixedRates();
     void updateEditingControls();
+    void connectDrops();
+    // The sample of the current slot under the picture's pointer; raises for an empty slot.
+    std::int32_t pointerSample() const;
+    // Shows a short note beside the budget and its whole text as the label's tooltip.
+    void showNote(const QString& text, const QString& detail);
+    // Warns about each of the slots that alone exceeds the board's room.
+    void warnOversized(std::int16_t firstSlot, std::int32_t count);
+    void showSettledLoop(const QString& how);
 
     // Shows the current slot: picture, readouts, slider, total and budget.
     void showCurrentSlot();

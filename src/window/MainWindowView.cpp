@@ -72,8 +72,9 @@ void MainWindow::nameControls() {
                 QStringLiteral("In 4-bit ADPCM: how far the current slot's decoded samples stay "
                                "from its 8-bit samples, as a signal-to-noise ratio in dB (higher "
                                "is closer; about 6 dB a bit)"));
-    makeReadout(*c.exportNote, QStringLiteral("Last export"),
-                QStringLiteral("What the last export changed in the table"));
+    makeReadout(*c.exportNote, QStringLiteral("Last note"),
+                QStringLiteral("What the last export, import, trim or loop did, in short; its "
+                               "tooltip says it whole"));
     makeReadout(*c.nameReadout, QStringLiteral("Sound name"),
                 QStringLiteral("The current slot's name"));
     makeReadout(*c.bitsReadout, QStringLiteral("Bits per sample"),

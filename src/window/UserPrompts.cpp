@@ -41,6 +41,17 @@ void UserPrompts::showError(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, kTitle, message);
 }
 
+void UserPrompts::showWarning(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, kTitle, message);
+}
+
+bool UserPrompts::askReplaceSlots(QWidget* parent, const QString& message) {
+    return ask(parent, QMessageBox::Question, message,
+               {{QStringLiteral("Replace"), QMessageBox::AcceptRole},
+                {QStringLiteral("Cancel"), QMessageBox::RejectRole}},
+               1, 1) == 0;
+}
+
 UserPrompts::SaveFailureChoice UserPrompts::askAfterFailedSave(QWidget* parent,
                                                                const QString& message) {
     const std::size_t pressed =

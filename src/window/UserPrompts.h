@@ -15,6 +15,13 @@ public:
     virtual ~UserPrompts() = default;
 
     virtual void showError(QWidget* parent, const QString& message);
+    // Something done that the user should know will cause trouble later (a slot too large for
+    // the board): a warning, not a failure.
+    virtual void showWarning(QWidget* parent, const QString& message);
+
+    // Files are about to replace the slots the message names: true to replace them, false (the
+    // default, and the answer of Escape) to leave every slot as it is.
+    virtual bool askReplaceSlots(QWidget* parent, const QString& message);
 
     // A save at close failed: try again, close without saving, or keep the window open (also
     // the answer of Escape and of the box's own close button).

@@ -4,6 +4,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 

@@ -172,10 +172,14 @@ qreal WaveformView::xOf(std::int32_t index) const {
     return mapping_.xOf(index) / (pictureRatio_ > 0 ? pictureRatio_ : 1.0);
 }
 
+void WaveformView::setPointer(QPoint position) {
+    menuIndex_ = samples_.empty() ? std::nullopt : std::optional(indexAt(position.x()));
+}
+
 bool WaveformView::event(QEvent* event) {
     if (event->type() == QEvent::ContextMenu) {
-        const auto* menu = static_cast<QContextMenuEvent*>(event);
-        menuIndex_ = samples_.empty() ? std::nullopt : std::optional(indexAt(menu->pos().x()));
+        // Noted before the menu opens, so its commands act where it was asked for.
+        setPointer(static_cast<QContextMenuEvent*>(event)->pos());
     }
     return QWidget::event(event);
 }

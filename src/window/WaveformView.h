@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
 
 #include <cstdint>
@@ -75,8 +76,11 @@ public:
     // Sample and position in the box's units, through mapping().
     std::int32_t indexAt(qreal x) const;
     qreal xOf(std::int32_t index) const;
-    // The sample under the pointer where the context menu was last opened.
+    // The sample under the pointer where the context menu was last opened; nothing for a sound
+    // without samples. The menu's commands that act "here" take it.
     std::optional<std::int32_t> menuIndex() const { return menuIndex_; }
+    // Notes the pointer's place (in the box's units) as the context menu does.
+    void setPointer(QPoint position);
 
     // The picture as the view paints it now.
     const QImage& picture() const;

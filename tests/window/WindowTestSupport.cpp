@@ -34,6 +34,17 @@ std::optional<QString> ScriptedDialog::run(QWidget*, const FileDialogRequest& re
     return answer ? std::optional<QString>(*answer) : std::nullopt;
 }
 
+std::optional<QStringList> ScriptedDialog::runMany(QWidget* parent,
+                                                   const FileDialogRequest& request) {
+    if (script->several.empty()) {
+        return FileDialogRunner::runMany(parent, request);
+    }
+    script->requests.push_back(request);
+    QStringList answer = script->several.front();
+    script->several.erase(script->several.begin());
+    return answer;
+}
+
 LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) : LoadedWindow(bankOf(slots)) {}
 
 LoadedWindow::LoadedWindow(const SlotBank& bank) {
@@ -41,6 +52,8 @@ LoadedWindow::LoadedWindow(const SlotBank& bank) {
     auto prompts = std::make_unique<RecordingPrompts>(errors, questions, saveAnyway);
     prompts->mixedRates = mixedRates;
     prompts->resampleToTarget = resampleToTarget;
+    prompts->warnings = warnings;
+    prompts->replaceSlots = replaceSlots;
     window = std::make_unique<MainWindow>(folder.path(), std::move(prompts));
     window->fileDialog().setRunner(std::make_unique<ScriptedDialog>(dialog));
     if (!window->open()) {

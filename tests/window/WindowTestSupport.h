@@ -39,12 +39,19 @@ struct RecordingPrompts : UserPrompts {
     void showAbout(QWidget*, const QString& title, const QString& text) override {
         *questions << title + QLatin1Char('\n') + text;
     }
+    void showWarning(QWidget*, const QString& message) override { *warnings << message; }
+    bool askReplaceSlots(QWidget*, const QString& message) override {
+        *questions << message;
+        return *replaceSlots;
+    }
     std::shared_ptr<QStringList> errors;
     std::shared_ptr<QStringList> questions;
     std::shared_ptr<bool> saveAnyway;
     std::shared_ptr<MixedRatesChoice> mixedRates =
         std::make_shared<MixedRatesChoice>(MixedRatesChoice::Cancel);
     std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
+    std::shared_ptr<QStringList> warnings = std::make_shared<QStringList>();
+    std::shared_ptr<bool> replaceSlots = std::make_shared<bool>(false);
 };
 
 // Answers file dialogs from a list (a cancel once it runs out) and keeps every request.
@@ -52,9 +59,12 @@ struct ScriptedDialog : FileDialogRunner {
     struct Script {
         std::vector<std::optional<QString>> answers;
         std::vector<FileDialogRequest> requests;
+        // Answers of dialogs that take several files, before `answers` are used for them.
+        std::vector<QStringList> several;
     };
     explicit ScriptedDialog(std::shared_ptr<Script> s) : script(std::move(s)) {}
     std::optional<QString> run(QWidget*, const FileDialogRequest& request) override;
+    std::optional<QStringList> runMany(QWidget* parent, const FileDialogRequest& request) override;
     std::shared_ptr<Script> script;
 };
 
@@ -69,6 +79,8 @@ struct LoadedWindow {
     std::shared_ptr<UserPrompts::MixedRatesChoice> mixedRates =
         std::make_shared<UserPrompts::MixedRatesChoice>(UserPrompts::MixedRatesChoice::Cancel);
     std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
+    std::shared_ptr<QStringList> warnings = std::make_shared<QStringList>();
+    std::shared_ptr<bool> replaceSlots = std::make_shared<bool>(false);
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
     std::unique_ptr<MainWindow> window;
 };
