@@ -133,6 +133,11 @@ const std::vector<WindowCommandText>& commandTexts() {
          QStringLiteral("Remove loop"),
          {},
          QStringLiteral("Play this slot once, without its loop.")},
+        {WindowCommand::MakeSingleCycle,
+         QStringLiteral("Make single cycle"),
+         {},
+         QStringLiteral("Replace this slot by one cycle of its sound around the pointer: 256 "
+                        "cells, normalised, looped whole, at the rate that plays its pitch.")},
     };
     return texts;
 }

@@ -40,6 +40,7 @@ enum class WindowCommand {
     LoopStartHere,
     LoopEndHere,
     RemoveLoop,
+    MakeSingleCycle,
 };
 
 struct WindowCommandText {

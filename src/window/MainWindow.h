@@ -81,6 +81,8 @@ public:
     void dropFiles(std::int16_t firstSlot, const QList<QUrl>& urls);
     // The context menu's commands, at the sample under the pointer when the menu opened.
     void cutStartHere();
+    // The slot made one looped cycle of its sound around the pointer (256 cells).
+    void makeSingleCycleHere();
     void loopStartHere();
     void loopEndHere();
     // The same at a sample index of the current slot.

@@ -171,6 +171,23 @@ void MainWindow::loopEndHere() {
     guarded([this] { setLoopEndAt(pointerSample()); });
 }
 
+void MainWindow::makeSingleCycleHere() {
+    guarded([this] {
+        const std::int32_t at = pointerSample();
+        const std::int32_t length = defaultSingleCycleLength();
+        const SingleCycleReport report = openWorkspace().makeSingleCycle(currentSlot_, length, at);
+        showNote(QStringLiteral("Cycle: %1 Hz").arg(report.frequency, 0, 'f', 2),
+                 QStringLiteral("Slot %1 is one cycle of %2 cells: pitch %3 Hz around sample %4, "
+                                "rate %5 Hz, looped whole, seam jump %6.")
+                     .arg(currentSlot_)
+                     .arg(length)
+                     .arg(report.frequency, 0, 'f', 2)
+                     .arg(report.at)
+                     .arg(report.rate)
+                     .arg(report.seamJump));
+    });
+}
+
 void MainWindow::cutStartAt(std::int32_t index) {
     guarded([&] {
         const std::optional<StartCut> cut = openWorkspace().cutStart(currentSlot_, index);

@@ -218,6 +218,32 @@ TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     EXPECT_TRUE(label->toolTip().contains(QLatin1String("start at the first sample")));
 }
 
+// A steady tone made one cycle at the pointer: 256 cells looped whole, at the rate that plays it
+// at its pitch; one undo brings the tone back.
+TEST_F(Wiring, MakeSingleCycleAtThePointerKeepsThePitch) {
+    SlotBank bank;
+    test::fillBank(bank, test::patternedSlots(100), 8000);
+    Bytes tone(16384);
+    const double period = 16384.0 / 220.0;
+    for (std::size_t i = 0; i < tone.size(); ++i) {
+        tone[i] =
+            static_cast<std::uint8_t>(std::lround(128 + 100 * std::sin(2 * M_PI * i / period)));
+    }
+    bank[6] = test::makeSlot(tone, 16383, "tone.wav", 16384);
+    w = std::make_unique<test::LoadedWindow>(bank);
+    window().chooseSlot(6);
+    view().setPointer(QPoint(view().width() / 3, 10));
+    action(QStringLiteral("Make single cycle")).trigger();
+    ASSERT_EQ(w->errors->size(), 0) << w->errors->join('\n').toStdString();
+    EXPECT_EQ(slot(6).sampleCount(), 256);
+    EXPECT_EQ(slot(6).loop, (Loop{0, 255}));
+    EXPECT_NEAR(slot(6).sampleRate, 256 * 220, 256 * 220 / 1730); // within 1 cent
+    EXPECT_LE(seamJump(slot(6).samples.bytes(), *slot(6).loop), 2);
+    EXPECT_TRUE(test::labelText(window(), QStringLiteral("exportNote")).startsWith("Cycle: 220."));
+    window().undo();
+    EXPECT_EQ(slot(6).sampleCount(), 16384);
+}
+
 TEST_F(Wiring, TrimSilenceOfTheSlotAndOfAllIsOneStepEach) {
     window().chooseSlot(3);
     action(QStringLiteral("Trim silence")).trigger();
