@@ -7,7 +7,7 @@
 #include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
-#include "window/PlayedOutput.h"
+#include "export/LoopedOutput.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
 #include "workspace/AutoSave.h"
@@ -325,7 +325,7 @@ void MainWindow::playOutput() {
     guarded([this] {
         // What the board will play: the decoded ADPCM samples when that format is chosen, and
         // a slot's loop held, as a held note holds it, until Stop.
-        const PlayedOutput output = playedOutput(current(), currentSlot_, sampleFormat());
+        const LoopedOutput output = loopedOutput(current(), currentSlot_, sampleFormat());
         if (output.loop.empty()) {
             soundOutput().play(output.attack, current().sampleRate);
         } else {

@@ -4,7 +4,7 @@
 #include "common/RuntimeError.h"
 #include "export/AdpcmSketch.h"
 #include "export/ExportedSamples.h"
-#include "window/PlayedOutput.h"
+#include "export/LoopedOutput.h"
 #include "window/WaveformLoopOverlay.h"
 #include "window/WaveformRaster.h"
 #include "window/WaveformScale.h"
@@ -144,7 +144,7 @@ TEST(LoopPicture, TheWindowDrawsTheCurrentSlotsLoopAndOnlyWhileItIsCurrent) {
 
 // The output cut at the loop, joined back, is exactly what the board plays, in both formats,
 // and each piece has its place: the attack up to the loop start, the loop, the rest.
-TEST(PlayedOutput, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
+TEST(LoopedOutputOfTheWindow, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
     const Bytes bytes = wandering(3000, 4);
     const std::int32_t endIndex = 2499;
     const std::vector<std::optional<Loop>> loops{std::nullopt,     Loop{0, 2499},    Loop{0, 0},
@@ -159,7 +159,7 @@ TEST(PlayedOutput, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
             slot.loop = loop;
             const Bytes board = format == SampleFormat::Adpcm4 ? previewAdpcm(slot, 1).samples
                                                                : exportedSamples(slot, 1);
-            const PlayedOutput output = playedOutput(slot, 1, format);
+            const LoopedOutput output = loopedOutput(slot, 1, format);
             Bytes joined = output.attack;
             joined.insert(joined.end(), output.loop.begin(), output.loop.end());
             joined.insert(joined.end(), output.tail.begin(), output.tail.end());
@@ -172,13 +172,13 @@ TEST(PlayedOutput, CutsWhatTheBoardPlaysAtTheLoopInBothFormats) {
     }
 }
 
-TEST(PlayedOutput, RefusesALoopOutsideTheKeptSamplesNamingTheSlot) {
+TEST(LoopedOutputOfTheWindow, RefusesALoopOutsideTheKeptSamplesNamingTheSlot) {
     const Bytes bytes(100, 140);
     for (const Loop loop : {Loop{10, 60}, Loop{-1, 5}, Loop{30, 20}, Loop{90, 120}}) {
         Slot slot = test::makeSlot(bytes, 50, "s", 8000);
         slot.loop = loop;
         try {
-            playedOutput(slot, 7, SampleFormat::Pcm8);
+            loopedOutput(slot, 7, SampleFormat::Pcm8);
             ADD_FAILURE() << "loop " << loop.start << ".." << loop.end << " was played";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::Bounds);
