@@ -14,25 +14,26 @@ class QtFileDialogRunner : public FileDialogRunner {
 public:
     std::optional<QString> run(QWidget* parent, const FileDialogRequest& request) override {
         const bool save = request.mode == FileDialogRequest::Mode::Save;
-        QFileDialog dialog(parent, request.title, request.directory);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!request.nameFilters.isEmpty()) {
-            dialog.setNameFilters(request.nameFilters.split(QStringLiteral(";;")));
-        }
-        if (!request.fileName.isEmpty()) {
-            dialog.selectFile(request.fileName);
-        }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        const std::optional<QStringList> files =
+            chooseFiles(parent, request, save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!files) {
             return std::nullopt;
         }
-        return dialog.selectedFiles().constFirst();
+        return files->constFirst();
     }
 
     std::optional<QStringList> runMany(QWidget* parent, const FileDialogRequest& request) override {
+        return chooseFiles(parent, request, QFileDialog::ExistingFiles);
+    }
+
+private:
+    // The dialog as the request describes it; nothing when it is cancelled or gives no file.
+    static std::optional<QStringList> chooseFiles(QWidget* parent, const FileDialogRequest& request,
+                                                  QFileDialog::FileMode fileMode) {
         QFileDialog dialog(parent, request.title, request.directory);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFiles);
+        const bool save = request.mode == FileDialogRequest::Mode::Save;
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(fileMode);
         if (!request.nameFilters.isEmpty()) {
             dialog.setNameFilters(request.nameFilters.split(QStringLiteral(";;")));
         }
