@@ -614,11 +614,14 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
                 ? QString::fromLatin1(kDefaultPlayerName.data(),
                                       static_cast<qsizetype>(kDefaultPlayerName.size()))
                 : QString::fromLatin1(kDefaultSketchFileName);
-        const std::vector<std::string> warnings =
+        const ExportOutcome outcome =
             exportCommand(folder, {invocation.output.value_or(defaultOutput), invocation.board,
                                    invocation.force, invocation.player, invocation.format});
         printWarnings(missingFolderWarnings(folder));
-        printWarnings(warnings);
+        for (const std::string& note : outcome.notes) {
+            print(stderr, withProgramName(note));
+        }
+        printWarnings(outcome.warnings);
         return;
     }
     case Command::CutStart: {

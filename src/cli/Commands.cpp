@@ -240,7 +240,7 @@ SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleReq
     });
 }
 
-std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
+ExportOutcome exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
     const Board board = chosenBoard(request.board);
     const SampleFormat format = chosenFormat(request.format);
@@ -255,11 +255,22 @@ std::vector<std::string> exportCommand(const QString& folder, const ExportReques
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }
-    const std::int32_t guarded =
-        request.player ? workspace.exportPlayerSketch(playerSketchFolder(request.output), board,
-                                                      format, OverBudget::Allow)
-                       : workspace.exportSketch(request.output, board, format, OverBudget::Allow);
-    std::vector<std::string> warnings;
+    ExportOutcome outcome;
+    std::int32_t guarded = 0;
+    if (request.player) {
+        const WrittenPlayerSketch written = workspace.exportPlayerSketch(
+            playerSketchFolder(request.output), board, format, OverBudget::Allow);
+        guarded = written.changedBytes;
+        outcome.notes.push_back("Wrote " + displayPath(written.header) + ".");
+        outcome.notes.push_back((written.sketchWritten ? "Wrote " : "Kept your ") +
+                                displayPath(written.sketch) + ".");
+    } else {
+        guarded = workspace.exportSketch(request.output, board, format, OverBudget::Allow);
+        outcome.notes.push_back("Wrote " + displayPath(request.output) + ".");
+    }
+    outcome.notes.push_back(flashFigureText(check.budget) + " on the " +
+                            std::string(boardInfo(board).displayName) + ".");
+    std::vector<std::string>& warnings = outcome.warnings;
     if (guarded > 0) {
         warnings.push_back(guardedBytesNote(guarded));
     }
@@ -271,7 +282,7 @@ std::vector<std::string> exportCommand(const QString& folder, const ExportReques
     if (!check.warning.empty()) {
         warnings.push_back(check.warning);
     }
-    return warnings;
+    return outcome;
 }
 
 } // namespace wtb::cli

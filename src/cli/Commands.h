@@ -75,8 +75,13 @@ struct SingleCycleRequest {
 // Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.
 SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request);
 
-// Gives the warnings of what was written: the slots at mixed rates, and a sketch written with
-// --force although it does not fit; empty when there are none.
-std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request);
+// What an export did: which files it wrote and kept and the sketch's flash (flashFigureText),
+// and its warnings: the slots at mixed rates, and a sketch written with --force although it
+// does not fit.
+struct ExportOutcome {
+    std::vector<std::string> notes;
+    std::vector<std::string> warnings;
+};
+ExportOutcome exportCommand(const QString& folder, const ExportRequest& request);
 
 } // namespace wtb::cli

@@ -9,7 +9,9 @@ namespace wtb {
 // Size: a sound or table too large for where it must go (the board, the sketch's accessors);
 // where the user sees it, the window or the shell adds what to do about it.
 // Usage: the command line was not understood (as opposed to an operation that failed).
-enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Usage };
+// Tool: a program the tool hands work to (the Arduino builder, the uploader) is missing or
+// failed; the message holds what it printed.
+enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Usage, Tool };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.

@@ -7,6 +7,7 @@
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
+#include "export/SketchSources.h"
 #include "export/SketchText.h"
 #include "slots/SlotName.h"
 
@@ -41,104 +42,17 @@ constexpr std::string_view kAdpcmHeader =
 // byte in the table (always a block's first), Zozedovad_Get_Start(16) the table's size.
 )sketch";
 
-constexpr std::string_view kReader = R"sketch(const unsigned int Zozedovad_Steps[89] PROGMEM = {
-7,8,9,10,11,12,13,14,16,17,19,21,23,25,28,31,34,37,41,45,50,55,60,66,73,80,88,97,107,118,130,
-143,157,173,190,209,230,253,279,307,337,371,408,449,494,544,598,658,724,796,876,963,1060,1166,
-1282,1411,1552,1707,1878,2066,2272,2499,2749,3024,3327,3660,4026,4428,4871,5358,5894,6484,7132,
-7845,8630,9493,10442,11487,12635,13899,15289,16818,18500,20350,22385,24623,27086,29794,32767};
-unsigned int Zozedovad_Get_Start(byte index){
-return pgm_read_word_near(&wave_start[index]);
-}
-unsigned int Zozedovad_Get_Length(byte slot){
-if(slot==0||slot>16)return 0;
-return pgm_read_word_near(&wave_length[slot-1]);
-}
-struct Zozedovad_Reader {
-  unsigned int position; // the table byte read next
-  unsigned int left;     // samples still to come
-  unsigned int level;    // the decoder's 16-bit predictor + 32768; the sample is its high byte
-  byte index;            // the step index
-  byte blockLeft;        // codes left in the block; odd: the next is the high half of `codes`
-  byte codes;            // the table byte holding the next code
-};
-void Zozedovad_Open(byte slot, Zozedovad_Reader* reader){
-  reader->left = Zozedovad_Get_Length(slot);
-  reader->position = reader->left != 0 ? Zozedovad_Get_Start(slot - 1) : 0;
-  reader->level = 0x8000;
-  reader->index = 0;
-  reader->blockLeft = 0;
-  reader->codes = 0;
-}
-// Unsigned 16-bit arithmetic throughout (the predictor offset by 32768): about half the cycles
-// of the same steps on a signed predictor in 32 bits.
-inline bool Zozedovad_Next(Zozedovad_Reader* reader, char* sample){
-  if (reader->left == 0) return false;
-  --reader->left;
-  unsigned int level;
-  byte index;
-  byte blockLeft = reader->blockLeft;
-  if (blockLeft == 0) {
-    const unsigned int position = reader->position;
-    level = ((unsigned int)(byte)(Zozedovad_Get_Byte(position) ^ 0x80) << 8) | 0x80;
-    index = Zozedovad_Get_Byte(position + 1);
-    reader->position = position + 2;
-    reader->blockLeft = 124;
-  } else {
-    byte code;
-    if (blockLeft & 1) {
-      code = reader->codes >> 4;
-    } else {
-      const byte codes = Zozedovad_Get_Byte(reader->position++);
-      reader->codes = codes;
-      code = codes & 15;
+// The decoder's step sizes, from the encoder's own table.
+void appendStepTable(std::string& text) {
+    text.append("const unsigned int Zozedovad_Steps[");
+    appendNumber(text, kAdpcmStepCount);
+    text.append("] PROGMEM = {");
+    for (std::int32_t k = 0; k < kAdpcmStepCount; ++k) {
+        appendNumber(text, kAdpcmSteps[k]);
+        text.append(k + 1 < kAdpcmStepCount ? "," : "};");
     }
-    reader->blockLeft = blockLeft - 1;
-    index = reader->index;
-    const unsigned int step = pgm_read_word_near(&Zozedovad_Steps[index]);
-    const unsigned int half = step >> 1;
-    const unsigned int quarter = half >> 1;
-    unsigned int diff = quarter >> 1;
-    if (code & 4) diff += step;
-    if (code & 2) diff += half;
-    if (code & 1) diff += quarter;
-    level = reader->level;
-    if (code & 8) {
-      level = diff > level ? 0 : level - diff;
-    } else {
-      level = diff > (unsigned int)~level ? 0xFFFF : level + diff;
-    }
-    if (code & 4) {
-      index += 2 * ((code & 3) + 1);
-      if (index > 88) index = 88;
-    } else if (index != 0) {
-      --index;
-    }
-  }
-  reader->level = level;
-  reader->index = index;
-  *sample = (char)((level >> 8) ^ 0x80);
-  return true;
+    text.append(kCrLf);
 }
-)sketch";
-
-// Restarts a reader at its slot's loop from the decoder's state kept for it: the byte it reads
-// next, its level, step index and codes left in the block; the table byte whose high half comes
-// next is read again.
-constexpr std::string_view kOpenLoop =
-    R"sketch(bool Zozedovad_Open_Loop(byte slot, Zozedovad_Reader* reader){
-  const unsigned int start = Zozedovad_Get_Loop_Start(slot);
-  if (start == 65535u) return false;
-  const unsigned int position = pgm_read_word_near(&wave_loop_position[slot-1]);
-  const byte blockLeft = pgm_read_byte(&wave_loop_block[slot-1]);
-  reader->position = position;
-  reader->left = Zozedovad_Get_Length(slot) - start;
-  reader->level = pgm_read_word_near(&wave_loop_level[slot-1]);
-  reader->index = pgm_read_byte(&wave_loop_index[slot-1]);
-  reader->blockLeft = blockLeft;
-  reader->codes = (blockLeft & 1) ? Zozedovad_Get_Byte(position - 1) : 0;
-  return true;
-}
-)sketch";
 
 constexpr std::int32_t kBytesPerArray = kSamplesPerArray;
 
@@ -219,7 +133,7 @@ void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& tabl
     appendWordTable(text, "const unsigned int wave_loop_level[16] PROGMEM = {", levels);
     appendWordTable(text, "const byte wave_loop_index[16] PROGMEM = {", indices);
     appendWordTable(text, "const byte wave_loop_block[16] PROGMEM = {", blocks);
-    appendCrLfLines(text, kOpenLoop);
+    appendCrLfLines(text, sketch_source::adpcm_loop_reader_h);
 }
 
 } // namespace
@@ -307,6 +221,9 @@ std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) 
     std::string text;
     text.reserve(static_cast<std::size_t>(total) * 4 + 8192);
     appendCrLfLines(text, kAdpcmHeader);
+    // The reader's type comes before every function: the Arduino IDE declares a sketch's
+    // functions above its first one, and some of those take a reader.
+    appendCrLfLines(text, sketch_source::adpcm_reader_type_h);
     appendDeclaration(text, parts, 1, parts > 1 ? kBytesPerArray : std::max(total, 1));
     std::int32_t written = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
@@ -341,7 +258,8 @@ std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) 
     appendWordTable(text, "const unsigned int wave_start[17] PROGMEM = {", table.starts);
     appendWordTable(text, "const unsigned int wave_length[16] PROGMEM = {", table.lengths);
     appendByteAccessor(text, total, parts);
-    appendCrLfLines(text, kReader);
+    appendStepTable(text);
+    appendCrLfLines(text, sketch_source::adpcm_reader_h);
     appendLoops(text, bank, table);
     return text;
 }

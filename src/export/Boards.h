@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -16,17 +17,14 @@ inline constexpr std::int32_t kAccessorSampleLimit = 65'535;
 
 struct BoardInfo {
     Board board;
-    std::string_view id;            // as the command line and the preferences spell it
-    std::string_view displayName;   // as the window shows it
-    std::int32_t sketchFlash;       // flash bytes a sketch may take (the IDE's maximum size)
-    std::int32_t playerBytes;       // flash taken by a minimal player besides its sample table
-    std::int32_t sampleLimit;       // the largest table the board reads back correctly
-    std::int32_t playerSketchBytes; // flash taken by the player sketch besides its sample table
-
-    // Flash bytes left for the sample table beside a minimal player.
-    std::int32_t tableRoom() const { return sketchFlash - playerBytes; }
-    // Flash bytes left for the sample table in the player sketch.
-    std::int32_t playerSketchTableRoom() const { return sketchFlash - playerSketchBytes; }
+    std::string_view id;          // as the command line and the preferences spell it
+    std::string_view displayName; // as the window shows it
+    std::string_view fqbn;        // the Arduino core's name of the board, for its builder
+    std::int32_t sketchFlash;     // flash bytes a sketch may take (the IDE's maximum size)
+    std::int32_t sampleLimit;     // the largest table the board reads back correctly
+    // Flash the player sketch takes besides its table's own bytes, as the Arduino IDE's builder
+    // counts it: 8-bit PCM, PCM with loops, 4-bit ADPCM, ADPCM with loops.
+    std::array<std::int32_t, 4> playerCode;
 };
 
 // Every board, in the order a list shows them.

@@ -35,22 +35,6 @@ SlotTotals slotTotals(const SlotBank& bank) {
     return totals;
 }
 
-namespace {
-
-// The room a bank's loops take, the same for every bank with a loop.
-std::int32_t loopRoom(const SlotBank& bank, Board board, SampleFormat format) {
-    return anySlotLoops(bank) ? loopTableBytes(board, format) : 0;
-}
-
-} // namespace
-
-FlashBudget flashBudget(const SlotBank& bank, Board board) {
-    const std::int32_t bytes = tableBytes(bank);
-    const std::int32_t room =
-        boardInfo(board).tableRoom() - loopRoom(bank, board, SampleFormat::Pcm8);
-    return {bytes, room, bytes <= room};
-}
-
 std::int32_t tableBytes(const SlotBank& bank, SampleFormat format) {
     const std::int32_t pcm = tableBytes(bank); // the overflow check, as before
     if (format == SampleFormat::Pcm8) {
@@ -63,65 +47,45 @@ std::int32_t tableBytes(const SlotBank& bank, SampleFormat format) {
     return total;
 }
 
-// Measured as the board's playerBytes are (Boards.cpp), with tests/export/minimal_adpcm_player.cpp
-// appended to an exported ADPCM table in place of minimal_player.cpp: the flash it takes beside
-// its table, less playerBytes. The ADPCM AVR tests measure it again and fail when it drifts.
-std::int32_t adpcmReaderBytes(Board board) {
-    switch (board) {
-    case Board::Uno:
-        return 668;
-    case Board::Leonardo:
-        return 645;
-    case Board::Mega2560:
-        return 672;
-    }
-    return 672;
+std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops) {
+    const std::size_t part = (format == SampleFormat::Adpcm4 ? 2 : 0) + (loops ? 1 : 0);
+    return boardInfo(board).playerCode[part];
 }
 
-// Measured as adpcmReaderBytes is: an exported table with loops, with
-// tests/export/minimal_loop_player.cpp (PCM) or minimal_adpcm_loop_player.cpp (ADPCM) appended,
-// its flash less the table's bytes, playerBytes and, for ADPCM, adpcmReaderBytes. The loop AVR
-// tests measure it again and fail when it drifts.
-std::int32_t loopTableBytes(Board board, SampleFormat format) {
-    const bool adpcm = format == SampleFormat::Adpcm4;
-    switch (board) {
-    case Board::Uno:
-        return adpcm ? 392 : 230;
-    case Board::Leonardo:
-        return adpcm ? 394 : 231;
-    case Board::Mega2560:
-        return adpcm ? 392 : 230;
-    }
-    return adpcm ? 394 : 231;
-}
-
-// The player sketch of a kit with a loop less the player sketch of the same kit without one,
-// measured by the same loop AVR tests.
-std::int32_t loopPlayerSketchBytes(Board board, SampleFormat format) {
-    const bool adpcm = format == SampleFormat::Adpcm4;
-    switch (board) {
-    case Board::Uno:
-        return adpcm ? 582 : 248;
-    case Board::Leonardo:
-        return adpcm ? 586 : 252;
-    case Board::Mega2560:
-        return adpcm ? 584 : 248;
-    }
-    return adpcm ? 586 : 252;
+std::int32_t tableRoom(Board board, SampleFormat format, bool loops) {
+    return boardInfo(board).sketchFlash - playerCodeBytes(board, format, loops);
 }
 
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format) {
-    const std::int32_t bytes = tableBytes(bank, format);
-    const std::int32_t room = tableRoom(board, format) - loopRoom(bank, board, format);
-    return {bytes, room, bytes <= room};
+    FlashBudget budget;
+    budget.tableBytes = tableBytes(bank, format);
+    budget.playerBytes = playerCodeBytes(board, format, anySlotLoops(bank));
+    budget.bytes = budget.tableBytes + budget.playerBytes;
+    budget.room = boardInfo(board).sketchFlash;
+    budget.fits = budget.bytes <= budget.room;
+    return budget;
 }
 
-std::int32_t tableRoom(Board board, SampleFormat format) {
-    std::int32_t room = boardInfo(board).tableRoom();
-    if (format == SampleFormat::Adpcm4) {
-        room -= adpcmReaderBytes(board);
+FlashBudget flashBudget(const SlotBank& bank, Board board) {
+    return flashBudget(bank, board, SampleFormat::Pcm8);
+}
+
+namespace {
+
+// 28410 as "28,410".
+std::string withThousands(std::int64_t number) {
+    std::string digits = std::to_string(number < 0 ? -number : number);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
     }
-    return room;
+    return number < 0 ? "-" + digits : digits;
+}
+
+} // namespace
+
+std::string flashFigureText(const FlashBudget& budget) {
+    return "Player sketch: " + withThousands(budget.bytes) + " of " + withThousands(budget.room) +
+           " bytes of flash";
 }
 
 } // namespace wtb

@@ -5,6 +5,7 @@
 #include "slots/Slot.h"
 
 #include <cstdint>
+#include <string>
 
 namespace wtb {
 
@@ -21,41 +22,34 @@ struct SlotTotals {
 };
 SlotTotals slotTotals(const SlotBank& bank);
 
-// How the sample table compares with the flash a board leaves for it beside a minimal player.
-struct FlashBudget {
-    std::int32_t bytes = 0; // the table, tableBytes()
-    std::int32_t room = 0;  // BoardInfo::tableRoom()
-    bool fits = true;       // bytes <= room
-};
-
-FlashBudget flashBudget(const SlotBank& bank, Board board);
-
 // The table's size in bytes for the bank in `format`, without encoding anything: PCM one byte a
 // sample, as tableBytes(bank); ADPCM each slot's blocks with their headers. Raises what
 // tableBytes raises.
 std::int32_t tableBytes(const SlotBank& bank, SampleFormat format);
 
-// The bytes the ADPCM reader (its step table, its accessors and its decoder) adds to a player
-// beside a PCM table's accessors, measured with the minimal ADPCM player on each board.
-std::int32_t adpcmReaderBytes(Board board);
+// The flash the player sketch an export would write takes on a board: its table and the rest
+// (BoardInfo::playerCode for the format, with or without loops), against what the board leaves
+// for a sketch. It is the one flash figure every export, check, warning and meter gives; the
+// table export is weighed as the sketch it goes into, the player sketch.
+struct FlashBudget {
+    std::int32_t bytes = 0;       // the sketch's flash: table + code
+    std::int32_t room = 0;        // the board's flash for a sketch (BoardInfo::sketchFlash)
+    std::int32_t tableBytes = 0;  // of which the table's own bytes
+    std::int32_t playerBytes = 0; // and the player's code and fixed tables
+    bool fits = true;             // bytes <= room
+};
 
-// The bytes a table with loops adds beside a minimal player that plays them: the loop tables and
-// their accessors, for ADPCM also the reader's state at each loop start and Zozedovad_Open_Loop,
-// and the few instructions with which the player turns back. Measured with the minimal looping
-// players in tests/export. A constant: the tables have sixteen entries however many slots loop.
-std::int32_t loopTableBytes(Board board, SampleFormat format);
-
-// The bytes the same tables, accessors and the player's loop and release add to the player
-// sketch, measured as its playerSketchBytes are.
-std::int32_t loopPlayerSketchBytes(Board board, SampleFormat format);
-
-// The budget for the table `format` writes: its bytes against the board's room beside a minimal
-// player (which for ADPCM carries the reader). What the accessors address is counted in bytes
-// of the table for either format, so the limits of the PCM table hold unchanged. A bank with a
-// loop has loopTableBytes less room, in this budget and in flashBudget(bank, board) alike.
+// The budget for the bank's table in `format`. Raises what tableBytes raises, nothing else.
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format);
+FlashBudget flashBudget(const SlotBank& bank, Board board); // in 8-bit PCM
 
-// The room flashBudget weighs a table in `format` against on the board.
-std::int32_t tableRoom(Board board, SampleFormat format);
+// The flash the player sketch takes on `board` besides its table.
+std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops);
+
+// The bytes the board leaves for the table of a player sketch: its flash less playerCodeBytes.
+std::int32_t tableRoom(Board board, SampleFormat format, bool loops);
+
+// "Player sketch: 28,410 of 32,256 bytes of flash": the budget as the user reads it.
+std::string flashFigureText(const FlashBudget& budget);
 
 } // namespace wtb

@@ -2,6 +2,7 @@
 
 #include "common/TextLines.h"
 #include "export/ExportedSamples.h"
+#include "export/SketchSources.h"
 
 #include <charconv>
 
@@ -30,17 +31,6 @@ constexpr std::string_view kAdpcmLoopComment =
 //   }
 // Zozedovad_Open_Loop(N, &reader) sets the reader so its next sample is slot N's loop start; for
 // a slot without a loop it returns false and leaves the reader as it was.
-)sketch";
-
-constexpr std::string_view kLoopAccessors =
-    R"sketch(unsigned int Zozedovad_Get_Loop_Start(byte slot){
-if(slot==0||slot>16)return 65535u;
-return pgm_read_word_near(&wave_loop_start[slot-1]);
-}
-unsigned int Zozedovad_Get_Loop_End(byte slot){
-if(slot==0||slot>16)return 65535u;
-return pgm_read_word_near(&wave_loop_end[slot-1]);
-}
 )sketch";
 
 void appendTable(std::string& text, std::string_view open, const std::array<Loop, 16>& loops,
@@ -85,7 +75,7 @@ std::string loopAccessorText(const SlotBank& bank, SampleFormat format) {
     appendCrLfLines(text, format == SampleFormat::Adpcm4 ? kAdpcmLoopComment : kPcmLoopComment);
     appendTable(text, "const unsigned int wave_loop_start[16] PROGMEM = {", loops, &Loop::start);
     appendTable(text, "const unsigned int wave_loop_end[16] PROGMEM = {", loops, &Loop::end);
-    appendCrLfLines(text, kLoopAccessors);
+    appendCrLfLines(text, sketch_source::loop_accessors_h);
     return text;
 }
 

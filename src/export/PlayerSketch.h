@@ -13,6 +13,10 @@ namespace wtb {
 // The name of a player sketch's folder and file when the user gives none.
 inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
 
+// The generated header of a player sketch folder, beside the user's NAME.ino: the tables and
+// the player. Each export replaces it.
+inline constexpr std::string_view kPlayerHeaderName = "Zozedovad.h";
+
 // The highest sample rate the player takes: the highest the tool resamples to, which its
 // interrupt serves on a 16 MHz board (the player tests hold it to that). 0 is a slot without a
 // rate; it never plays.
@@ -23,24 +27,24 @@ inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 // sample period of 333 cycles still leaves the board time of its own.
 inline constexpr std::int32_t kAdpcmPlayerHighestRate = 48'000;
 
-// The complete text of a player sketch: a header comment, the table export's text unchanged,
-// each slot's rate, and the interrupt-driven player, lines ending CR LF.
-//
-// `tableText` is what buildSketchText gives for the bank (one array or the split form);
-// `rates` holds slots 1..16's sample rates in Hz. A rate below 0 or above kPlayerHighestRate is
-// a bounds error naming the slot and the rate.
-std::string buildPlayerSketchText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates);
+// What a player is made of besides its table.
+struct PlayerParts {
+    SampleFormat format = SampleFormat::Pcm8;
+    bool loops = false; // the table holds loops (loopAccessorText): the player plays them
+};
 
-// The player sketch for a table in `format`: for Pcm8 the text above; for Adpcm4 `tableText`
-// is buildAdpcmSketchText's, and the interrupt decodes the next sample with the table's reader;
-// a rate above kAdpcmPlayerHighestRate is then a bounds error naming the slot and the rate.
-//
-// A table text with loops (loopAccessorText in it, so any slot has a loop) makes a player that
-// repeats a slot's loop from Zozedovad_Play until Zozedovad_Release() lets it run on to the end
-// index, or Zozedovad_Stop() stops it; its serial line releases on the letter r. In ADPCM the
-// loop restarts from the reader's state kept at its start. Without loops the text is as before.
-std::string buildPlayerSketchText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates, SampleFormat format);
+// The text of the player's header, lines ending CR LF: a header comment, the switches that
+// choose the player's parts, `tableText` (the table export's text for the bank in `parts`'
+// format: buildSketchText or buildAdpcmSketchText) unchanged, each slot's rate, and the
+// interrupt-driven player. `rates` holds slots 1..16's sample rates in Hz. A rate below 0 or
+// above the player's highest for the format (kPlayerHighestRate, kAdpcmPlayerHighestRate) is a
+// bounds error naming the slot and the rate.
+std::string buildPlayerHeaderText(std::string_view tableText,
+                                  std::span<const std::int32_t, 16> rates, PlayerParts parts);
+
+// The user's NAME.ino, written once into a player sketch folder: the header's #include,
+// setup() and loop() with the serial line's demo, and a button example in comments. Lines end
+// CR LF.
+std::string playerUserSketchText();
 
 } // namespace wtb

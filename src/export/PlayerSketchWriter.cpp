@@ -9,6 +9,7 @@
 #include "slots/Resampler.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -68,20 +69,6 @@ void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
     }
 }
 
-ExportCheck playerCheck(Board board, std::int32_t bytes, std::int32_t room) {
-    const BoardInfo& info = boardInfo(board);
-    ExportCheck check{board, {bytes, room, bytes <= room}, {}};
-    if (!check.budget.fits) {
-        check.warning =
-            "The player sketch's table takes " + std::to_string(check.budget.bytes) +
-            " bytes of flash, but the " + std::string(info.displayName) + " has room for " +
-            std::to_string(check.budget.room) +
-            " beside the player: " + std::to_string(check.budget.bytes - check.budget.room) +
-            " bytes too many, so the sketch will not fit on that board.";
-    }
-    return check;
-}
-
 void makePlayerFolder(const QString& folder) {
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir()) {
@@ -94,57 +81,64 @@ void makePlayerFolder(const QString& folder) {
     }
 }
 
-// The flash a bank's loops add to the player sketch, the same for every bank with a loop.
-std::int32_t playerLoopBytes(const SlotBank& bank, Board board, SampleFormat format) {
-    return anySlotLoops(bank) ? loopPlayerSketchBytes(board, format) : 0;
+// The user's NAME.ino, kept when it is there; one that does not include the header builds
+// without the sounds just written.
+bool userSketchNeeded(const QString& file) {
+    if (!QFileInfo::exists(file)) {
+        return true;
+    }
+    QFile existing(file);
+    if (!existing.open(QIODevice::ReadOnly)) {
+        raise(ErrorKind::File, "The player sketch \"" + displayPath(file) +
+                                   "\" cannot be read: " + existing.errorString().toStdString());
+    }
+    const QByteArray include =
+        QByteArrayLiteral("#include \"") + QByteArray(kPlayerHeaderName.data()) + '"';
+    if (!existing.readAll().contains(include)) {
+        raise(ErrorKind::File,
+              "\"" + displayPath(file) + "\" does not include " + std::string(kPlayerHeaderName) +
+                  ", where the sounds and the player now go: it is a player sketch of one file "
+                  "from an earlier version, or a sketch of your own. Move it out of the folder "
+                  "(copy your own lines back into the new one) and export again.");
+    }
+    return false;
 }
 
 } // namespace
 
-ExportCheck checkPlayerExport(const SlotBank& bank, Board board) {
-    checkExport(bank, board); // what no sketch could use, refused the same way
-    refuseUnplayableRates(bank, kPlayerHighestRate);
-    return playerCheck(board, tableBytes(bank),
-                       boardInfo(board).playerSketchTableRoom() -
-                           playerLoopBytes(bank, board, SampleFormat::Pcm8));
-}
-
-void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                       OverBudget overBudget) {
-    const ExportCheck check = checkPlayerExport(bank, board);
-    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
-    }
-    const QString file = playerSketchFile(folder);
-    const std::array<std::int32_t, 16> rates = playerRates(bank);
-    const std::string text = buildPlayerSketchText(buildSketchText(bank), rates);
-    makePlayerFolder(folder);
-    writeFileAtomically(file, text);
+QString playerHeaderFile(const QString& folder) {
+    return QDir::cleanPath(folder) + QLatin1Char('/') +
+           QString::fromLatin1(kPlayerHeaderName.data(),
+                               static_cast<qsizetype>(kPlayerHeaderName.size()));
 }
 
 ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format) {
-    if (format == SampleFormat::Pcm8) {
-        return checkPlayerExport(bank, board);
-    }
-    checkExport(bank, board, format); // the table's own limits, refused the same way
-    refuseUnplayableRates(bank, std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate));
-    return playerCheck(board, tableBytes(bank, format),
-                       boardInfo(board).playerSketchTableRoom() - adpcmReaderBytes(board) -
-                           playerLoopBytes(bank, board, format));
+    ExportCheck check = checkExport(bank, board, format); // the table's own limits and budget
+    refuseUnplayableRates(bank, format == SampleFormat::Adpcm4
+                                    ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
+                                    : kPlayerHighestRate);
+    return check;
 }
 
-std::int32_t writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                               SampleFormat format, OverBudget overBudget) {
+WrittenPlayerSketch writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
+                                      SampleFormat format, OverBudget overBudget) {
     const ExportCheck check = checkPlayerExport(bank, board, format);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
         raise(ErrorKind::Size, check.warning);
     }
-    const QString file = playerSketchFile(folder);
+    WrittenPlayerSketch written{playerHeaderFile(folder), playerSketchFile(folder), false, 0};
+    const bool userSketch = userSketchNeeded(written.sketch);
     const BoardSketchText table = buildSketchText(bank, board, format);
-    const std::string text = buildPlayerSketchText(table.text, playerRates(bank), format);
+    const std::string header =
+        buildPlayerHeaderText(table.text, playerRates(bank), {format, anySlotLoops(bank)});
     makePlayerFolder(folder);
-    writeFileAtomically(file, text);
-    return table.changedBytes;
+    writeFileAtomically(written.header, header);
+    if (userSketch) {
+        writeFileAtomically(written.sketch, playerUserSketchText());
+        written.sketchWritten = true;
+    }
+    written.changedBytes = table.changedBytes;
+    return written;
 }
 
 } // namespace wtb

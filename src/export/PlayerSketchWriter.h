@@ -15,30 +15,35 @@ namespace wtb {
 // for its folder "NAME".
 QString playerSketchFolder(const QString& chosen);
 QString playerSketchFile(const QString& folder);
+// The generated header beside it, "DIR/Zozedovad.h".
+QString playerHeaderFile(const QString& folder);
 
 // Each slot's rate as the player sketch holds it: the slot's own for a slot in the table (end
 // index 0 or more), 0 (never plays) for the others.
 std::array<std::int32_t, 16> playerRates(const SlotBank& bank);
 
-// Checks the bank for a player sketch on `board`, as checkExport does for the table, with the
-// flash the player sketch leaves for its table (BoardInfo::playerSketchTableRoom). A slot in
-// the table at a rate the player cannot play (0, or above kPlayerHighestRate) is a bounds
+// checkExport for the player sketch on `board` in `format`: the table's own limits, the
+// sketch's flash against the board's, and the rates: a slot in the table at a rate the player
+// cannot play (0, or above kPlayerHighestRate; in ADPCM kAdpcmPlayerHighestRate) is a bounds
 // error that names the slot and says how to fix it.
-ExportCheck checkPlayerExport(const SlotBank& bank, Board board);
-
-// After checkPlayerExport, creates `folder` when missing and writes the player sketch to
-// playerSketchFile(folder) in one atomic step; with OverBudget::Refuse a table that does not
-// fit is a size error with the warning. Anything refused writes nothing and creates no folder.
-void writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                       OverBudget overBudget);
-
-// checkPlayerExport for a table in `format`: for ADPCM the table's bytes against the player's
-// room less the reader (adpcmReaderBytes), and rates up to kAdpcmPlayerHighestRate.
 ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format);
 
-// writePlayerSketch with the table buildSketchText(bank, board, format) writes, so the Mega's
-// table is guarded as the table export's is. Returns how many bytes that guard changed.
-std::int32_t writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                               SampleFormat format, OverBudget overBudget);
+// What writing a player sketch folder did.
+struct WrittenPlayerSketch {
+    QString header;            // the generated header, always written anew
+    QString sketch;            // the user's NAME.ino
+    bool sketchWritten;        // false when NAME.ino was there already and was kept
+    std::int32_t changedBytes; // bytes the Mega's 0x21 guard changed in the table
+};
+
+// After checkPlayerExport, creates `folder` when missing and writes the sketch folder: the
+// generated header (the table of buildSketchText(bank, board, format), so the Mega's table is
+// guarded as the table export's is, and the player) in one atomic step, and NAME.ino only when
+// the folder holds none, so the user's own code survives every export. A NAME.ino that does not
+// include the header (a player sketch of one file, from an earlier version) is refused: it
+// would build without the new sounds. With OverBudget::Refuse a sketch that does not fit is a
+// size error with the warning. Anything refused writes nothing and creates no folder.
+WrittenPlayerSketch writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
+                                      SampleFormat format, OverBudget overBudget);
 
 } // namespace wtb

@@ -35,13 +35,6 @@ void refuseBeyondBoard(std::int32_t samples, const BoardInfo& info) {
     }
 }
 
-std::string overBudgetWarning(const FlashBudget& budget, const BoardInfo& info) {
-    return "The wavetable takes " + std::to_string(budget.bytes) + " bytes of flash, but the " +
-           std::string(info.displayName) + " has room for " + std::to_string(budget.room) +
-           " beside a minimal player: " + std::to_string(budget.bytes - budget.room) +
-           " bytes too many, so the sketch will not fit on that board.";
-}
-
 // The ADPCM table's limits, counted in bytes of the table as the accessors count them.
 void refuseAdpcmBeyondBoard(std::int32_t bytes, const BoardInfo& info) {
     const std::int32_t limit = std::min(kAccessorSampleLimit, info.sampleLimit);
@@ -57,6 +50,14 @@ void refuseAdpcmBeyondBoard(std::int32_t bytes, const BoardInfo& info) {
 
 } // namespace
 
+std::string overBudgetWarning(const FlashBudget& budget, Board board) {
+    return "With the player, the sketch takes " + std::to_string(budget.bytes) +
+           " bytes of flash (" + std::to_string(budget.tableBytes) +
+           " of them the table), but the " + std::string(boardInfo(board).displayName) + " has " +
+           std::to_string(budget.room) + ": " + std::to_string(budget.bytes - budget.room) +
+           " bytes too many, so the sketch will not fit on that board.";
+}
+
 ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) {
     if (format == SampleFormat::Pcm8) {
         return checkExport(bank, board);
@@ -67,7 +68,7 @@ ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) 
     refuseAdpcmBeyondBoard(tableBytes(bank, format), info);
     ExportCheck check{board, flashBudget(bank, board, format), {}};
     if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, info);
+        check.warning = overBudgetWarning(check.budget, board);
     }
     return check;
 }
@@ -88,7 +89,7 @@ ExportCheck checkExport(const SlotBank& bank, Board board) {
     refuseBeyondBoard(exportableSampleCount(bank), info);
     ExportCheck check{board, flashBudget(bank, board), {}};
     if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, info);
+        check.warning = overBudgetWarning(check.budget, board);
     }
     return check;
 }

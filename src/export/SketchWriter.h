@@ -27,8 +27,8 @@ struct ExportCheck {
 //     table of more samples than the board's sampleLimit (the accessors' 65,535; on the Mega
 //     the lower limit that keeps the core's own tables readable). The message gives the
 //     count, the limit and what to do;
-//  2. a table larger than the flash the board leaves for it: a check that needs confirmation,
-//     with the warning;
+//  2. a sketch larger than the board's flash (flashBudget: the table with the player it goes
+//     into): a check that needs confirmation, with the warning;
 //  3. otherwise a check that needs nothing.
 ExportCheck checkExport(const SlotBank& bank, Board board);
 
@@ -49,9 +49,8 @@ enum class OverBudget { Refuse, Allow };
 // A command line without --force writes with OverBudget::Refuse instead of asking.
 void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget);
 
-// checkExport for the table `format` writes: its bytes against the board's limits and room
-// (ADPCM: blocks with headers, beside a minimal player that carries the reader). For Pcm8 the
-// same check as above.
+// checkExport for the table `format` writes: its bytes against the board's limits, and the
+// sketch's flash in that format against the board's. For Pcm8 the same check as above.
 ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
 
 // writeSketch for a board and a format, as the window and the shell call it once the format is
@@ -60,6 +59,10 @@ ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
 // export to report.
 std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
                          SampleFormat format, OverBudget overBudget);
+
+// What an export tells the user when the sketch does not fit the board: its flash, the table's
+// share, the board's flash and how much too many.
+std::string overBudgetWarning(const FlashBudget& budget, Board board);
 
 // What an export tells the user when the Mega's guard changed `changedBytes` (more than 0)
 // bytes of the table: how many, and why.

@@ -57,7 +57,7 @@ std::optional<OversizedSlot> oversizedSlot(const Slot& slot, std::int16_t number
     // A hand-edited end index past the sound is the export's to refuse; weigh what is there.
     const auto kept = static_cast<std::int32_t>(
         std::min<std::int64_t>(std::int64_t{slot.endIndex} + 1, slot.sampleCount()));
-    const std::int32_t room = tableRoom(board, format);
+    const std::int32_t room = tableRoom(board, format, slot.loop.has_value());
     if (kept <= 0 || shareOfTable(kept, format) <= room) {
         return std::nullopt;
     }
@@ -76,8 +76,9 @@ std::optional<OversizedSlot> oversizedSlot(const Slot& slot, std::int16_t number
             oversized.fittingRate = static_cast<std::int32_t>(highest);
         }
     }
-    oversized.fitsAsAdpcm = format == SampleFormat::Pcm8 &&
-                            adpcmBytesFor(kept) <= tableRoom(board, SampleFormat::Adpcm4);
+    oversized.fitsAsAdpcm =
+        format == SampleFormat::Pcm8 &&
+        adpcmBytesFor(kept) <= tableRoom(board, SampleFormat::Adpcm4, slot.loop.has_value());
     return oversized;
 }
 

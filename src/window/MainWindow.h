@@ -7,6 +7,7 @@
 #include "window/UserPrompts.h"
 #include "window/WindowLayout.h"
 
+#include <QFileInfo>
 #include <QWidget>
 
 #include <cstdint>
@@ -159,7 +160,14 @@ private:
     void watchPlaying();
     // After a sketch was written: its name, path and size in the status line; an empty path
     // clears it.
-    void confirmWritten(const QString& path);
+    // The status line after an export: what was written (a short line, and its tooltip with
+    // whole paths), and the sketch's flash. Empty: clears it.
+    struct WrittenFiles {
+        QString line;
+        QString detail;
+    };
+    void confirmWritten(const WrittenFiles& written);
+    static QString displayedPath(const QFileInfo& file);
     // The readouts' tooltips: what their sample counts last in seconds.
     void showDurations(const Slot& slot);
 

@@ -65,10 +65,12 @@ void MainWindow::saveWavetable() {
         if (!fileDialog_.showSave(this)) {
             return; // cancelled: nothing is written
         }
-        confirmWritten(QString()); // until this one is written
+        confirmWritten({}); // until this one is written
         showGuardedBytes(openWorkspace().exportSketch(fileDialog_.fileName(), board(),
                                                       sampleFormat(), OverBudget::Allow));
-        confirmWritten(fileDialog_.fileName());
+        const QFileInfo file(fileDialog_.fileName());
+        confirmWritten({QStringLiteral("Wrote %1").arg(file.fileName()),
+                        QStringLiteral("Wrote %1").arg(displayedPath(file))});
     });
 }
 
@@ -92,10 +94,18 @@ void MainWindow::savePlayerSketch() {
             return; // cancelled: nothing is written and no folder made
         }
         const QString folder = playerSketchFolder(fileDialog_.fileName());
-        confirmWritten(QString()); // until this one is written
-        showGuardedBytes(
-            openWorkspace().exportPlayerSketch(folder, board(), sampleFormat(), OverBudget::Allow));
-        confirmWritten(playerSketchFile(folder));
+        confirmWritten({}); // until this one is written
+        const WrittenPlayerSketch written =
+            openWorkspace().exportPlayerSketch(folder, board(), sampleFormat(), OverBudget::Allow);
+        showGuardedBytes(written.changedBytes);
+        const QFileInfo header(written.header);
+        const QFileInfo sketch(written.sketch);
+        const QString sketchVerb =
+            written.sketchWritten ? QStringLiteral("wrote") : QStringLiteral("kept your");
+        confirmWritten({QStringLiteral("Wrote %1, %2 %3")
+                            .arg(header.fileName(), sketchVerb, sketch.fileName()),
+                        QStringLiteral("Wrote %1; %2 %3")
+                            .arg(displayedPath(header), sketchVerb, displayedPath(sketch))});
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "export/FlashBudget.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
 #include "window/Readouts.h"
@@ -239,16 +240,20 @@ void MainWindow::watchPlaying() {
     }
 }
 
-void MainWindow::confirmWritten(const QString& path) {
-    if (path.isEmpty()) {
+void MainWindow::confirmWritten(const WrittenFiles& written) {
+    if (written.line.isEmpty()) {
         showReadout(*controls_.statusLine, QString());
         return;
     }
-    const QFileInfo file(path);
-    const QString size = QLocale::c().toString(file.size());
-    showReadout(*controls_.statusLine,
-                QStringLiteral("Wrote %1\n%2 bytes").arg(file.fileName(), size),
-                QDir::toNativeSeparators(file.absoluteFilePath()));
+    // The same figure the meter shows, for the kit just written.
+    const QString flash = QString::fromStdString(
+        flashFigureText(openWorkspace().flashBudget(board(), sampleFormat())));
+    showReadout(*controls_.statusLine, written.line + QStringLiteral("\n") + flash,
+                written.detail + QStringLiteral("\n") + flash);
+}
+
+QString MainWindow::displayedPath(const QFileInfo& file) {
+    return QDir::toNativeSeparators(file.absoluteFilePath());
 }
 
 } // namespace wtb

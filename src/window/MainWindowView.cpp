@@ -169,7 +169,7 @@ void MainWindow::updateBudgetMeter() {
     }
     FlashBudget budget;
     try {
-        budget = flashBudget(workspace_->bank(), board(), sampleFormat());
+        budget = workspace_->flashBudget(board(), sampleFormat());
     } catch (const std::exception& error) {
         // A bank whose end indices add up past 32 bits has no budget to show.
         meter.setRange(0, 1);
@@ -179,15 +179,16 @@ void MainWindow::updateBudgetMeter() {
         return;
     }
     const QLocale locale = QLocale::c();
-    const QString bytes = locale.toString(budget.bytes);
-    const QString room = locale.toString(budget.room);
+    const QString bytes = locale.toString(budget.tableBytes);
     meter.setRange(0, budget.room);
     meter.setValue(std::min(budget.bytes, budget.room));
-    meter.setFormat(QStringLiteral("Table %1 of %2 bytes").arg(bytes, room));
+    meter.setFormat(QStringLiteral("Flash %1 of %2")
+                        .arg(locale.toString(budget.bytes), locale.toString(budget.room)));
     const QString tip =
-        QStringLiteral("The sketch's table holds %1 bytes in %2; the %3 leaves %4 bytes for it "
-                       "beside a minimal player.%5")
-            .arg(bytes, controls_.formatBox->currentText(), controls_.boardBox->currentText(), room,
+        QStringLiteral("%1: what \"Save Player Sketch...\" writes takes that much of the %2's "
+                       "flash, the table %3 bytes in %4 and the player %5.%6")
+            .arg(QString::fromStdString(flashFigureText(budget)), controls_.boardBox->currentText(),
+                 bytes, controls_.formatBox->currentText(), locale.toString(budget.playerBytes),
                  budget.fits ? QString() : QStringLiteral(" It does not fit."));
     meter.setToolTip(tip);
     meter.setAccessibleDescription(tip);

@@ -253,9 +253,14 @@ ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const
     return checkPlayerExport(bank_, board, format);
 }
 
-std::int32_t Workspace::exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
-                                           OverBudget overBudget) const {
+WrittenPlayerSketch Workspace::exportPlayerSketch(const QString& folder, Board board,
+                                                  SampleFormat format,
+                                                  OverBudget overBudget) const {
     return writePlayerSketch(bank_, folder, board, format, overBudget);
+}
+
+FlashBudget Workspace::flashBudget(Board board, SampleFormat format) const {
+    return wtb::flashBudget(bank_, board, format);
 }
 
 SingleCycleReport Workspace::makeSingleCycle(std::int16_t slot, std::int32_t length,

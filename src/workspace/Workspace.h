@@ -122,8 +122,12 @@ public:
     ExportCheck checkPlayerSketch(Board board, SampleFormat format) const;
     // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch);
     // returns how many bytes the Mega's 0x21 guard changed.
-    std::int32_t exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
-                                    OverBudget overBudget) const;
+    WrittenPlayerSketch exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
+                                           OverBudget overBudget) const;
+
+    // The flash the player sketch would take on the board in the format, the figure every
+    // export weighs (flashBudget).
+    FlashBudget flashBudget(Board board, SampleFormat format) const;
 
     // Replaces the slot's sound by one cycle of it (singleCycle), `length` cells looped whole at
     // the rate that plays the pitch found, taken around `at`, by default the middle of the kept

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+// The AVR C++ of the sketches the tool writes, as it stands in src/export/sketch/ (embedded at
+// build time), lines ending LF: what the board runs is ordinary source, and only the tables
+// are generated.
+namespace wtb::sketch_source {
+
+// The player: rate accessor, output, interrupt, Play/Stop/Release and the serial line's demo,
+// its parts chosen by ZOZEDOVAD_ADPCM and ZOZEDOVAD_LOOPS.
+extern const std::string_view player_h;
+// The user's own sketch of a player sketch folder, written once: setup() and loop().
+extern const std::string_view player_sketch_ino;
+// The ADPCM reader's type, declared before any function of a table sketch so that the
+// Arduino IDE's prototypes of its functions can name it.
+extern const std::string_view adpcm_reader_type_h;
+// The ADPCM table's accessors and its reader, Zozedovad_Open and Zozedovad_Next.
+extern const std::string_view adpcm_reader_h;
+// Zozedovad_Open_Loop: a reader restarted at its slot's loop.
+extern const std::string_view adpcm_loop_reader_h;
+// Zozedovad_Get_Loop_Start and Zozedovad_Get_Loop_End.
+extern const std::string_view loop_accessors_h;
+
+} // namespace wtb::sketch_source
