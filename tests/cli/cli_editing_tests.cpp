@@ -191,18 +191,18 @@ TEST_P(ImportOversize, WarnsOnStderrOfASlotTooLargeForTheBoardAloneAndImportsIt)
 INSTANTIATE_TEST_SUITE_P(
     Boards, ImportOversize,
     testing::Values(
-        Oversize{"FitsTheUno", "", "", 31450, ""},
+        Oversize{"FitsTheUno", "", "", 29752, ""},
         Oversize{"OverTheUno", "", "", 40000,
                  "wavetable-builder: warning: Slot 7 alone takes 40000 bytes of the table, 1.3 "
-                 "times the 31450 bytes the Uno/Nano (ATmega328P) has room for. It would fit "
-                 "resampled to 12500 Hz or lower, or ended at index 31449 or earlier (its first "
-                 "1.966 s), or as 4-bit ADPCM.\n"},
+                 "times the 29752 bytes the Uno/Nano (ATmega328P) has room for. It would fit "
+                 "resampled to 11900 Hz or lower, or ended at index 29751 or earlier (its first "
+                 "1.859 s), or as 4-bit ADPCM.\n"},
         Oversize{"FitsTheRememberedMega", "mega2560", "", 40000, ""},
         Oversize{"OverTheRememberedFormat", "", "adpcm4", 70000,
                  "wavetable-builder: warning: Slot 7 alone takes 35840 bytes of the table, 1.2 "
-                 "times the 30782 bytes the Uno/Nano (ATmega328P) has room for. It would fit "
-                 "resampled to 13700 Hz or lower, or ended at index 60120 or earlier (its first "
-                 "3.758 s).\n"}),
+                 "times the 29231 bytes the Uno/Nano (ATmega328P) has room for. It would fit "
+                 "resampled to 13000 Hz or lower, or ended at index 57090 or earlier (its first "
+                 "3.568 s).\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(NegativeNumbers, AreValuesEvenWhereTheyLookLikeOptions) {

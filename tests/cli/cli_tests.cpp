@@ -99,8 +99,8 @@ TEST(ListCommand, PrintsEverySlotAndTheTotalsInTabSeparatedColumnsAndChangesNoth
                     .arg(tableSeconds, 0, 'f', 3);
     // No board remembered: the Uno's.
     expected << QStringLiteral("Budget\tuno\t%1\t%2\tfits")
-                    .arg(tableBytes)
-                    .arg(boardInfo(Board::Uno).tableRoom());
+                    .arg(tableBytes + playerCodeBytes(Board::Uno, SampleFormat::Pcm8, false))
+                    .arg(boardInfo(Board::Uno).sketchFlash);
     // Slot 9 is not in the table: its rate does not count.
     expected << QStringLiteral("Rates\tmixed\t8000: 1-6, 8, 10-16\t22050: 7");
     EXPECT_EQ(run.out, expected.join('\n') + '\n');
@@ -130,7 +130,7 @@ TEST(ListCommand, ShowsANewFolderAsTheWindowWouldLoadItWithoutWritingTheKit) {
     const SlotBank kit = loaded(loadedByTheWindow.path());
     EXPECT_EQ(run.out.toStdString(), cli::formatSlotList(kit) + "Budget\tuno\t" +
                                          std::to_string(flashBudget(kit, Board::Uno).bytes) + "\t" +
-                                         std::to_string(boardInfo(Board::Uno).tableRoom()) +
+                                         std::to_string(boardInfo(Board::Uno).sketchFlash) +
                                          "\tfits\nRates\tall\t8000\n");
     EXPECT_EQ(entries(fresh.path()), QStringList());
 }
@@ -164,11 +164,12 @@ TEST_P(ListBudget, EndsWithTheTableAgainstTheFlashOfTheBoard) {
     ASSERT_EQ(lines.size(), 20) << run.out.toStdString(); // 16 slots, total, budget, rates, ""
     const std::int32_t table = 16 * budget.slotLength;
     const BoardInfo& board = boardInfo(budget.board);
+    const std::int32_t flash = table + playerCodeBytes(budget.board, SampleFormat::Pcm8, false);
     EXPECT_EQ(lines[17], QStringLiteral("Budget\t%1\t%2\t%3\t%4")
                              .arg(QString::fromUtf8(board.id.data(), board.id.size()))
-                             .arg(table)
-                             .arg(board.tableRoom())
-                             .arg(table <= board.tableRoom() ? "fits" : "does not fit"));
+                             .arg(flash)
+                             .arg(board.sketchFlash)
+                             .arg(flash <= board.sketchFlash ? "fits" : "does not fit"));
     EXPECT_EQ(lines[18], "Rates\tall\t8000");
 }
 
@@ -231,11 +232,13 @@ TEST_P(SampleFormats, ListAndExportCountAndWriteTheChosenFormat) {
                            (player ? QStringList{"--player"} : QStringList{}) + each.options,
                        here.path());
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const std::string written = test::readText(here.file(player ? "out/out.ino" : "out"));
+        const std::string written = test::readText(here.file(player ? "out/Zozedovad.h" : "out"));
         EXPECT_EQ(written, player
-                               ? buildPlayerSketchText(table.text, playerRates(bank), each.format)
+                               ? buildPlayerHeaderText(table.text, playerRates(bank), {each.format})
                                : table.text)
             << (player ? "player" : "table");
+        EXPECT_NE(run.err.toStdString().find(flashFigureText(budget)), std::string::npos)
+            << run.err.toStdString();
         const std::string note = guardedBytesNote(table.changedBytes);
         EXPECT_EQ(run.err.toStdString().find(note) != std::string::npos, table.changedBytes > 0)
             << run.err.toStdString();
@@ -491,7 +494,10 @@ TEST(ExportCommand, WithForceWritesATableTooLargeForTheBoardAndWarns) {
     const test::ProgramRun run =
         runProgram({"--folder", folder.path(), "export", "--board", "uno", "--force"}, here.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.startsWith("wavetable-builder: warning: The wavetable takes 32000 bytes"))
+    EXPECT_TRUE(run.err.contains(
+        "wavetable-builder: warning: With the player, the sketch takes " +
+        QString::number(32'000 + playerCodeBytes(Board::Uno, SampleFormat::Pcm8, false)) +
+        " bytes"))
         << run.err.toStdString();
     EXPECT_EQ(test::readText(here.file("Zozedovad.ino")), buildSketchText(loaded(folder.path())));
 }
@@ -539,16 +545,24 @@ TEST_P(ExportRates, WarnOnStderrAboutMixedRatesAndWriteTheSketchAllTheSame) {
         QStringList{"--folder", folder.path(), "export"} + each.exportArguments, here.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const std::string table = buildSketchText(bank);
-    EXPECT_EQ(test::readText(here.file(each.written)),
-              each.player ? buildPlayerSketchText(table, ratesOf(bank)) : table);
+    const QString header = QFileInfo(here.file(each.written)).path() + "/Zozedovad.h";
+    EXPECT_EQ(test::readText(each.player ? header : here.file(each.written)),
+              each.player ? buildPlayerHeaderText(table, ratesOf(bank), {}) : table);
+    // What was written and its flash first, then the warnings.
+    const QString flash =
+        QString::fromStdString(flashFigureText(flashBudget(bank, Board::Uno)) + " on the " +
+                               std::string(boardInfo(Board::Uno).displayName) + ".\n");
+    const QString warnings = run.err.mid(run.err.indexOf(flash) + flash.size());
+    EXPECT_TRUE(run.err.contains(flash)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QFileInfo(each.written).fileName())) << run.err.toStdString();
     if (each.mixed) {
-        EXPECT_EQ(run.err, "wavetable-builder: warning: The slots are not all at one sample rate: "
-                           "slots 1-2, 4-8, 10-15 at 8000 Hz, slots 3, 16 at 16384 Hz. Played at "
-                           "one rate, the slots at the others sound at the wrong pitch and speed; "
-                           "the player sketch plays each slot at its own rate. To put every slot "
-                           "at one rate: \"resample all 8000\".\n");
+        EXPECT_EQ(warnings, "wavetable-builder: warning: The slots are not all at one sample rate: "
+                            "slots 1-2, 4-8, 10-15 at 8000 Hz, slots 3, 16 at 16384 Hz. Played at "
+                            "one rate, the slots at the others sound at the wrong pitch and speed; "
+                            "the player sketch plays each slot at its own rate. To put every slot "
+                            "at one rate: \"resample all 8000\".\n");
     } else {
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(warnings, "");
     }
     const test::ProgramRun list = runProgram({"--folder", folder.path(), "list"});
     EXPECT_TRUE(list.out.endsWith(each.mixed
@@ -712,12 +726,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"ExportTooLargeForTheBoard",
                 {"export", "--board", "uno"},
                 1,
-                "takes 32000 bytes of flash, but the Uno/Nano (ATmega328P) has room for 31450",
+                "takes 34504 bytes of flash (32000 of them the table), but the Uno/Nano "
+                "(ATmega328P) has "
+                "32256",
                 "FOLDER/big"},
         Refusal{"ExportTooLargeForTheRememberedBoard",
                 {"export"},
                 1,
-                "but the Leonardo/Micro (ATmega32U4) has room for 24661",
+                "but the Leonardo/Micro (ATmega32U4) has 28672",
                 "FOLDER/big",
                 "leonardo"},
         Refusal{"ExportForcedBeyondTheAccessors",

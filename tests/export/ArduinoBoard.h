@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/SketchBuild.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,35 +18,33 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Builds programs for one Arduino board (at 16 MHz) with avr-g++, the Debian Arduino core and
-// the Arduino IDE's flags, and runs them on simavr. The core is compiled once per board and kept
-// in a cache folder keyed by the compiler, the flags and the core's files, so test processes
-// after the first link against the same objects.
+// Builds sketches for one Arduino board as the Arduino IDE does (arduino-builder, the program's
+// own build command) and runs them on simavr. The compiled core is kept in one cache folder of
+// the build tree, as the IDE keeps it, so test processes after the first reuse it.
 class ArduinoBoard {
 public:
-    // The one instance per board; finding the tools and compiling the core happen on first use.
+    // The one instance per board; finding the tools happens on first use.
     static const ArduinoBoard& get(Board board);
 
     // The -mmcu name of the board's microcontroller, as simavr also names it.
     const QString& mcu() const { return mcu_; }
 
-    // Empty when the toolchain and the core are usable; otherwise what is missing and how to
-    // install it.
+    // Empty when the builder, the core and simavr are usable; otherwise what is missing and
+    // how to install it.
     const std::string& unavailable() const { return unavailable_; }
 
-    // Compiles one C++ file with the Arduino IDE's flags plus `extraFlags`; returns the
-    // compiler's diagnostics (empty for a clean compile). Raises ToolFailure on an error.
-    std::string compile(const QString& source, const QString& object,
-                        const QStringList& extraFlags = {}) const;
+    // Builds NAME/NAME.ino into a build folder beside it. Raises ToolFailure with the builder's
+    // output when it fails, or when a warning names a line of the sketch's own files (the
+    // core's own warnings are the core's).
+    BuiltSketch build(const QString& sketchFile) const;
 
-    // Links the objects with the core into an ELF program.
-    void link(const QStringList& objects, const QString& elf) const;
+    // Writes `ino` as FOLDER/NAME/NAME.ino (and `header` beside it as Zozedovad.h when not
+    // empty) and builds it.
+    BuiltSketch buildText(const QString& folder, const QString& name, const std::string& ino,
+                          const std::string& header = {}) const;
 
     // The size in bytes of all symbols in the ELF file whose names contain `name`.
     long symbolSize(const QString& elf, const QString& name) const;
-
-    // The flash the program takes, as the Arduino IDE counts it: .text plus .data.
-    long flashSize(const QString& elf) const;
 
     // Runs the program until it sleeps with interrupts off; the lines it printed on the serial
     // port, without line ends. Only boards whose Serial is a UART (not the Leonardo's USB).
@@ -53,24 +52,12 @@ public:
 
 private:
     explicit ArduinoBoard(Board board);
-    bool findTools();
-    void buildCore();
-    QStringList commonFlags() const;
-    QStringList cxxFlags() const;
-    QStringList cFlags() const;
 
     Board board_;
     QString mcu_;
     std::string unavailable_;
-    QString gcc_;
-    QString gxx_;
-    QString ar_;
     QString nm_;
-    QString size_;
     QString simavr_;
-    QString coreDir_;
-    QString variantDir_;
-    QString coreArchive_;
 };
 
 } // namespace wtb::test

@@ -53,8 +53,9 @@ ReaderRun parseRun(const std::vector<std::string>& lines) {
 
 class AdpcmOnBoard : public testing::Test {
 protected:
-    // Exports the bank in ADPCM, compiles it warning-free with the read-back harness in one
-    // file, runs it and compares every slot with the C++ decoder. The run, for its cycles.
+    // Exports the bank in ADPCM, builds it warning-free as the Arduino IDE does with the
+    // read-back harness below it in one sketch, runs it and compares every slot with the C++
+    // decoder. The run, for its cycles.
     ReaderRun expectBoardDecodesAsTheEncoder(Board board, const SlotBank& bank) {
         const ArduinoBoard& arduino = ArduinoBoard::get(board);
         if (!arduino.unavailable().empty()) {
@@ -63,17 +64,14 @@ protected:
         }
         const AdpcmTable table =
             encodeAdpcmTable(bank, AdpcmSearch::LookAhead, board == Board::Mega2560);
-        const std::string sketch = "#include <Arduino.h>\n" + buildAdpcmSketchText(bank, table);
-        const QString sketchCpp = folder_.file("sketch.ino.cpp");
-        test::writeText(sketchCpp, sketch);
-        const QString elf = folder_.file("reader.elf");
         try {
-            EXPECT_EQ(arduino.compile(sketchCpp, sketchCpp + ".o", {"-Wall", "-Wextra"}), "")
-                << "the ADPCM table sketch must compile without any warning";
-            const QString program = folder_.file("reader.cpp");
-            test::writeText(program, sketch + test::readText(QStringLiteral(WTB_ADPCM_HARNESS)));
-            arduino.compile(program, program + ".o");
-            arduino.link({program + ".o"}, elf);
+            // The table pasted above a user's code that reads every slot through the reader.
+            const QString elf =
+                arduino
+                    .buildText(folder_.path(), "Reader",
+                               buildAdpcmSketchText(bank, table) +
+                                   test::readText(QStringLiteral(WTB_ADPCM_HARNESS)))
+                    .elf;
             EXPECT_EQ(arduino.symbolSize(elf, "wave_adpcm"), static_cast<long>(table.bytes.size()));
             const ReaderRun run = parseRun(arduino.run(elf, 600'000));
             const auto expected = decodeAdpcmTable(table);
@@ -135,36 +133,6 @@ TEST_F(AdpcmOnBoard, MegaDecodesASplitTable) {
     const SlotBank bank = test::bankOf(slots);
     ASSERT_GT(tableBytes(bank, SampleFormat::Adpcm4), 32'767);
     expectBoardDecodesAsTheEncoder(Board::Mega2560, bank);
-}
-
-// The minimal player beside an ADPCM table takes the PCM one's flash plus the reader's bytes the
-// budget records, on every board: the budget's room for an ADPCM table is then exact.
-TEST_F(AdpcmOnBoard, MinimalPlayerTakesTheFlashTheBudgetRecords) {
-    std::vector<SlotContent> slots(16, SlotContent{{128, 150, 90, 128}, "short", 3});
-    const SlotBank bank = test::bankOf(slots);
-    const AdpcmTable table = encodeAdpcmTable(bank, AdpcmSearch::Plain, false);
-    const std::string sketch = "#include <Arduino.h>\n" + buildAdpcmSketchText(bank, table) +
-                               test::readText(QStringLiteral(WTB_MINIMAL_ADPCM_PLAYER));
-    for (const BoardInfo& info : boards()) {
-        SCOPED_TRACE(std::string(info.id));
-        const ArduinoBoard& arduino = ArduinoBoard::get(info.board);
-        if (!arduino.unavailable().empty()) {
-            ADD_FAILURE() << arduino.unavailable();
-            continue;
-        }
-        try {
-            const QString source = folder_.file(QString(info.id.data()) + "-adpcm.cpp");
-            test::writeText(source, sketch);
-            EXPECT_EQ(arduino.compile(source, source + ".o", {"-Wall", "-Wextra"}), "");
-            const QString elf = source + ".elf";
-            arduino.link({source + ".o"}, elf);
-            const long beside = arduino.flashSize(elf) - static_cast<long>(table.bytes.size());
-            EXPECT_EQ(beside - info.playerBytes, adpcmReaderBytes(info.board))
-                << "the ADPCM reader's size changed: measure it again and record it";
-        } catch (const test::ToolFailure& failure) {
-            ADD_FAILURE() << failure.what();
-        }
-    }
 }
 
 } // namespace

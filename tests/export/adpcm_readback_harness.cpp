@@ -1,4 +1,4 @@
-// Appended to an exported ADPCM table sketch (after #include <Arduino.h> and the table): opens
+// Below an exported ADPCM table in one sketch (the builder includes Arduino.h above it): opens
 // every slot with the sketch's own reader, prints every sample it decodes as two hex digits, 32
 // to a line, and the clock cycles each Zozedovad_Next call took (Timer 1 at the CPU clock, with
 // interrupts off around the call), then stops the simulator.

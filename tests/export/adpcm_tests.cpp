@@ -281,13 +281,13 @@ TEST(SampleFormats, TheChecksCountTheBytesTheFormatWrites) {
         }
         return test::bankOf(slots);
     };
-    // 60,000 samples: too large for the Uno in PCM, within its room in ADPCM.
-    const SlotBank uno = bankOfSamples(60'000);
+    // 56,000 samples: too large for the Uno in PCM, within its room in ADPCM.
+    const SlotBank uno = bankOfSamples(56'000);
     EXPECT_TRUE(checkExport(uno, Board::Uno, SampleFormat::Pcm8).needsConfirmation());
     const ExportCheck unoAdpcm = checkExport(uno, Board::Uno, SampleFormat::Adpcm4);
     EXPECT_FALSE(unoAdpcm.needsConfirmation()) << unoAdpcm.warning;
-    EXPECT_EQ(unoAdpcm.budget.room,
-              boardInfo(Board::Uno).tableRoom() - adpcmReaderBytes(Board::Uno));
+    EXPECT_EQ(unoAdpcm.budget.playerBytes,
+              playerCodeBytes(Board::Uno, SampleFormat::Adpcm4, false));
     // 120,000 samples: past what PCM's accessors reach, readable on the Mega in ADPCM; 140,000
     // samples pass the Mega's limit in ADPCM too.
     const SlotBank mega = bankOfSamples(120'000);

@@ -1,9 +1,9 @@
-// Runs on a simulated Arduino (Uno or Mega) beside an exported sketch file: checks that the
-// core's digitalWrite still finds pin 13, reads every start value and every sample back through
-// the sketch's own accessors and prints them on the serial port, then stops the simulator.
-// Built by the export tests with -DREADBACK_SAMPLES=<sample count> and -DPIN13_PORTB_BIT=<the
-// board's bit of PORTB for pin 13>.
-#include <Arduino.h>
+// Runs on a simulated Arduino (Uno or Mega) below an exported table, in one sketch that the
+// Arduino IDE's builder builds (it includes Arduino.h itself): checks that the core's
+// digitalWrite still finds pin 13, reads every start value and every sample back through the
+// sketch's own accessors and prints them on the serial port, then stops the simulator. The
+// export tests #define READBACK_SAMPLES (the sample count) and PIN13_PORTB_BIT (the board's bit
+// of PORTB for pin 13) above the table.
 #include <avr/sleep.h>
 
 char Zozedovad_Get_Sample(unsigned int index);

@@ -98,13 +98,13 @@ TEST(LoopTables, ABankWithoutLoopsWritesNothingOfLoops) {
         const std::string text = buildSketchText(bank, Board::Uno, format).text;
         EXPECT_EQ(text.find("Loop"), std::string::npos);
         EXPECT_EQ(text.find("loop"), std::string::npos);
-        const std::string player = buildPlayerSketchText(text, playerRates(bank), format);
-        EXPECT_EQ(player.find("Release"), std::string::npos);
+        const std::string player = buildPlayerHeaderText(text, playerRates(bank), {format});
+        EXPECT_NE(player.find("#define ZOZEDOVAD_LOOPS 0"), std::string::npos);
         // With a loop the table text grows by the loop text, and the player by its loop.
         const std::string withLoop = buildSketchText(looped, Board::Uno, format).text;
         EXPECT_NE(withLoop.find(kLoopStartAccessorOpen), std::string::npos);
-        EXPECT_NE(buildPlayerSketchText(withLoop, playerRates(looped), format)
-                      .find("void Zozedovad_Release() {"),
+        EXPECT_NE(buildPlayerHeaderText(withLoop, playerRates(looped), {format, true})
+                      .find("#define ZOZEDOVAD_LOOPS 1"),
                   std::string::npos);
     }
     EXPECT_FALSE(anySlotLoops(bank));
@@ -197,7 +197,7 @@ TEST(LoopTables, ALoopOutsideTheKeptSamplesIsRefusedNamingTheSlot) {
             [&] { buildSketchText(bank, Board::Mega2560, SampleFormat::Pcm8); },
             [&] { buildSketchText(bank, Board::Uno, SampleFormat::Adpcm4); },
             [&] { checkExport(bank, Board::Uno, SampleFormat::Adpcm4); },
-            [&] { checkPlayerExport(bank, Board::Uno); },
+            [&] { checkPlayerExport(bank, Board::Uno, SampleFormat::Pcm8); },
             [&] { loopedOutput(bank[6], 6, SampleFormat::Pcm8); },
         };
         for (const auto& attempt : exports) {
@@ -336,9 +336,9 @@ TEST(LoopedOutput, AttackLoopPassesAndTail) {
     }
 }
 
-// A bank with a loop leaves the table the loops' measured bytes less room, in both budgets and
-// both formats; a bank without one keeps its room.
-TEST(LoopBudget, ALoopTakesItsMeasuredBytesFromTheRoom) {
+// A bank with a loop takes the player's code with loops, the same in both exports' checks
+// and both formats; a bank without one keeps the plain player's.
+TEST(LoopBudget, ALoopTakesThePlayersCodeWithLoops) {
     const SlotBank plain = walkBank(200, 8);
     SlotBank looped = plain;
     looped[12].loop = Loop{20, 150};
@@ -347,20 +347,17 @@ TEST(LoopBudget, ALoopTakesItsMeasuredBytesFromTheRoom) {
             SCOPED_TRACE(std::string(info.id) + " " + std::to_string(static_cast<int>(format)));
             const FlashBudget without = flashBudget(plain, info.board, format);
             const FlashBudget with = flashBudget(looped, info.board, format);
-            EXPECT_EQ(with.bytes, without.bytes);
-            EXPECT_EQ(with.room, without.room - loopTableBytes(info.board, format));
-            EXPECT_GT(loopTableBytes(info.board, format), 64); // the two tables at the least
-            const ExportCheck playerWithout = checkPlayerExport(plain, info.board, format);
-            const ExportCheck playerWith = checkPlayerExport(looped, info.board, format);
-            EXPECT_EQ(playerWith.budget.room,
-                      playerWithout.budget.room - loopPlayerSketchBytes(info.board, format));
+            EXPECT_EQ(with.tableBytes, without.tableBytes);
+            EXPECT_GT(with.playerBytes, without.playerBytes + 64); // the two tables at the least
+            EXPECT_EQ(with.bytes - without.bytes, playerCodeBytes(info.board, format, true) -
+                                                      playerCodeBytes(info.board, format, false));
+            EXPECT_EQ(checkPlayerExport(looped, info.board, format).budget.bytes, with.bytes);
+            EXPECT_EQ(checkExport(looped, info.board, format).budget.bytes, with.bytes);
         }
-        EXPECT_EQ(flashBudget(looped, info.board).room,
-                  flashBudget(looped, info.board, SampleFormat::Pcm8).room);
     }
     // A table that just fits without its loop no longer fits with it.
     SlotBank full = walkBank(1, 9);
-    const std::int32_t room = boardInfo(Board::Uno).tableRoom();
+    const std::int32_t room = tableRoom(Board::Uno, SampleFormat::Pcm8, false);
     full[1] = test::makeSlot(Bytes(static_cast<std::size_t>(room - 15), 140), room - 16);
     EXPECT_TRUE(flashBudget(full, Board::Uno).fits);
     full[1].loop = Loop{10, 20};

@@ -9,6 +9,7 @@
 #include "export/Boards.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
+#include "export/LoopTables.h"
 #include "export/LoopedOutput.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
@@ -260,31 +261,27 @@ protected:
         return &arduino;
     }
 
-    // The player sketch of `slots` compiled as plain C++ (Arduino.h first, nothing generated)
-    // with every warning on, and linked with the core; the compiler's diagnostics must be
-    // empty. The ELF's path, or empty after a failure.
+    // The player sketch folder of `slots` (the user's NAME.ino and the generated header),
+    // built as the Arduino IDE builds it, warning-free. The ELF's path, or empty after a
+    // failure.
     QString buildPlayer(Board board, const std::vector<SlotContent>& slots, const QString& name) {
-        return buildSketch(board, buildPlayerSketchText(tableText(slots), kitRates()), name);
+        return buildSketch(board, buildPlayerHeaderText(tableText(slots), kitRates(), {}), name);
     }
 
-    // The same for a sketch's text.
-    QString buildSketch(Board board, const std::string& text, const QString& name) {
+    // The same for a header's text, beside the user's sketch as the export writes it first
+    // (or `userSketch` in its place).
+    QString buildSketch(Board board, const std::string& header, const QString& name,
+                        const std::string& userSketch = playerUserSketchText()) {
         const ArduinoBoard* arduino = toolchain(board);
         if (arduino == nullptr) {
             return {};
         }
-        const QString source = folder_.file(name + ".ino.cpp");
-        test::writeText(source, "#include <Arduino.h>\n" + text);
-        const QString elf = folder_.file(name + ".elf");
         try {
-            EXPECT_EQ(arduino->compile(source, source + ".o", {"-Wall", "-Wextra"}), "")
-                << "the player sketch must compile without any warning";
-            arduino->link({source + ".o"}, elf);
+            return arduino->buildText(folder_.path(), name, userSketch, header).elf;
         } catch (const test::ToolFailure& failure) {
             ADD_FAILURE() << failure.what();
             return {};
         }
-        return elf;
     }
 
     // Every played slot, each in a run of its own. The interrupt's cost at 16,384 Hz is printed
@@ -397,9 +394,10 @@ TEST_F(PlayerSketch, TheShellsPlayerSketchPlaysEachSlotAtItsOwnRate) {
     const test::ProgramRun run = test::runProgram(
         {"--folder", folder_.file("kit"), "export", "--player", "-o", folder_.file("out/Kit")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const std::string text = test::readText(folder_.file("out/Kit/Kit.ino"));
-    ASSERT_EQ(text, buildPlayerSketchText(buildSketchText(bank), playerRates(bank)));
-    const QString elf = buildSketch(Board::Uno, text, "shell");
+    EXPECT_EQ(test::readText(folder_.file("out/Kit/Kit.ino")), playerUserSketchText());
+    const std::string header = test::readText(folder_.file("out/Kit/Zozedovad.h"));
+    ASSERT_EQ(header, buildPlayerHeaderText(buildSketchText(bank), playerRates(bank), {}));
+    const QString elf = buildSketch(Board::Uno, header, "Shell");
     if (elf.isEmpty()) {
         return;
     }
@@ -487,35 +485,25 @@ TEST_F(PlayerSketch, PlaysTheLastSlotOfTheLargestTableTheMegaTakes) {
     }
 }
 
-// Linked with tables of T and T + 1 samples, the player sketch takes playerSketchBytes + T
-// rounded up to an even count; on the Uno and the Leonardo T is the room the board gives the
-// table beside it, so the flash must hold the one and not the other.
-TEST_F(PlayerSketch, TakesTheFlashTheBoardsRecord) {
-    for (const BoardInfo& info : boards()) {
-        SCOPED_TRACE(std::string(info.id));
-        const ArduinoBoard* arduino = toolchain(info.board);
-        if (arduino == nullptr) {
-            continue;
-        }
-        const std::int32_t room = info.playerSketchTableRoom();
-        const std::int32_t table = room <= kSamplesPerArray ? room : 16; // a split costs code
-        long playerBytes = std::numeric_limits<long>::max();
-        for (std::int32_t samples : {table, table + 1}) {
-            std::vector<std::int32_t> counts(16, samples / 16);
-            counts[0] += samples % 16;
-            const QString name = QString(info.id.data()) + QString::number(samples);
-            const QString elf = buildPlayer(info.board, noiseSlots(counts), name);
-            if (elf.isEmpty()) {
-                return;
-            }
-            const long flash = arduino->flashSize(elf);
-            playerBytes = std::min(playerBytes, flash - samples);
-            EXPECT_EQ(flash > info.sketchFlash, samples > room)
-                << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
-        }
-        EXPECT_EQ(playerBytes, info.playerSketchBytes)
-            << "the player sketch's size changed: measure it again and record it";
+// The user's own setup() and loop() in place of the demo: the header gives them the player.
+TEST_F(PlayerSketch, PlaysFromTheUsersOwnSketch) {
+    const std::vector<SlotContent> slots = kitSlots(100);
+    const std::string own = "#include \"Zozedovad.h\"\n"
+                            "void setup() {\n  Zozedovad_Begin();\n  Serial.begin(115200);\n}\n"
+                            "void loop() {\n  if (Serial.read() == 'x') Zozedovad_Play(3);\n}\n";
+    const QString elf = buildSketch(
+        Board::Uno, buildPlayerHeaderText(tableText(slots), kitRates(), {}), "Own", own);
+    if (elf.isEmpty()) {
+        return;
     }
+    const Recording recording = runPlayer(kUno, elf, 400, {{100, "x"}});
+    ASSERT_EQ(recording.commands.size(), 1u);
+    std::vector<int> levels;
+    for (const std::uint8_t sample : exportedSamples(test::bankOf(slots, kOtherRate)[3], 3)) {
+        levels.push_back(sample);
+    }
+    expectPlayedAtRate(recording.commands[0], recording.writesFrom(recording.commands[0]), levels,
+                       kitRates()[2]);
 }
 
 // The ADPCM player decodes in its interrupt: every played slot comes out as the C++ decoder
@@ -541,9 +529,9 @@ TEST_F(PlayerSketch, AdpcmPlaysTheDecodedSamplesOnEveryBoard) {
         for (auto& rate : rates) {
             rate = std::min(rate, kAdpcmPlayerHighestRate);
         }
-        EXPECT_THROW(buildPlayerSketchText("", kitRates(), SampleFormat::Adpcm4), RuntimeError);
+        EXPECT_THROW(buildPlayerHeaderText("", kitRates(), {SampleFormat::Adpcm4}), RuntimeError);
         const std::string text =
-            buildPlayerSketchText(buildAdpcmSketchText(bank, table), rates, SampleFormat::Adpcm4);
+            buildPlayerHeaderText(buildAdpcmSketchText(bank, table), rates, {SampleFormat::Adpcm4});
         const QString name = "adpcm" + QString::number(static_cast<int>(each.compiled));
         const QString elf = buildSketch(each.compiled, text, name);
         if (elf.isEmpty() || each.board == nullptr) {
@@ -613,8 +601,10 @@ protected:
                                const QString& name) {
         const BoardSketchText table = buildSketchText(bank, board, format);
         EXPECT_EQ(table.changedBytes, 0);
-        return buildSketch(board, buildPlayerSketchText(table.text, playerRates(bank), format),
-                           name);
+        return buildSketch(
+            board,
+            buildPlayerHeaderText(table.text, playerRates(bank), {format, anySlotLoops(bank)}),
+            name);
     }
 
     static AdpcmTable adpcmTableOf(const SlotBank& bank) {
@@ -736,45 +726,42 @@ TEST_F(LoopingPlayer, MegaLoopsTheLastSlotOfItsLargestTable) {
     }
 }
 
-// A table with loops, with the minimal looping player appended, takes the minimal player's
-// flash plus the loop bytes the budget records (and the reader's, for ADPCM); the player sketch
-// of a kit with a loop takes the loop bytes the player's budget records more than the same kit
-// without one. Every board, both formats, each compiled warning-free.
-TEST_F(LoopingPlayer, LoopsTakeTheFlashTheBudgetsRecord) {
-    std::vector<SlotContent> slots(16, SlotContent{{128, 150, 90, 128}, "short", 3});
-    const SlotBank plain = test::bankOf(slots);
+// The flash the budget gives for a player sketch is what the Arduino IDE's builder counts for
+// the folder the export writes, within 1 %, on every board, in both formats, with and without
+// loops.
+TEST_F(PlayerSketch, FlashFigureIsTheBuildersOnEveryBoardAndFormat) {
+    SlotBank plain = test::bankOf(kitSlots(100));
     SlotBank looped = plain;
-    looped[2].loop = Loop{1, 2};
+    looped[2].loop = Loop{20, 60};
     for (const BoardInfo& info : boards()) {
         const ArduinoBoard* arduino = toolchain(info.board);
         if (arduino == nullptr) {
             continue;
         }
         for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
-            const bool adpcm = format == SampleFormat::Adpcm4;
-            SCOPED_TRACE(std::string(info.id) + (adpcm ? " adpcm" : " pcm"));
-            const QString name = QString(info.id.data()) + (adpcm ? "-adpcm" : "-pcm");
-            const AdpcmTable table = adpcmTableOf(looped);
-            const std::string tableText =
-                adpcm ? buildAdpcmSketchText(looped, table) : buildSketchText(looped);
-            const long tableSize = adpcm ? static_cast<long>(table.bytes.size()) : 64;
-            const QString player = adpcm ? QStringLiteral(WTB_MINIMAL_ADPCM_LOOP_PLAYER)
-                                         : QStringLiteral(WTB_MINIMAL_LOOP_PLAYER);
-            const QString minimal =
-                buildSketch(info.board, tableText + test::readText(player), name + "-minimal");
-            const QString withLoops = buildLoopingPlayer(info.board, looped, format, name + "-on");
-            const QString without = buildLoopingPlayer(info.board, plain, format, name + "-off");
-            if (minimal.isEmpty() || withLoops.isEmpty() || without.isEmpty()) {
-                continue;
+            for (const SlotBank* bank : {&plain, &looped}) {
+                const bool loops = bank == &looped;
+                const QString name = QStringLiteral("Flash_%1_%2_%3")
+                                         .arg(QString(info.id.data()))
+                                         .arg(static_cast<int>(format))
+                                         .arg(loops);
+                SCOPED_TRACE(name.toStdString());
+                SlotBank playable = *bank;
+                for (const std::int16_t number : allSlotNumbers()) {
+                    playable[number].sampleRate = 8'000;
+                }
+                const QString folder = folder_.file(name);
+                writePlayerSketch(playable, folder, info.board, format, OverBudget::Allow);
+                try {
+                    const BuiltSketch built = arduino->build(playerSketchFile(folder));
+                    const FlashBudget budget = flashBudget(playable, info.board, format);
+                    EXPECT_NEAR(budget.bytes, built.flashBytes, built.flashBytes / 100.0)
+                        << "the player's code measures " << built.flashBytes - budget.tableBytes
+                        << " bytes, recorded " << budget.playerBytes;
+                } catch (const test::ToolFailure& failure) {
+                    ADD_FAILURE() << failure.what();
+                }
             }
-            const long beside = arduino->flashSize(minimal) - tableSize - info.playerBytes -
-                                (adpcm ? adpcmReaderBytes(info.board) : 0);
-            EXPECT_EQ(beside, loopTableBytes(info.board, format))
-                << "the loops' size beside a minimal player changed: measure it again and "
-                   "record it";
-            EXPECT_EQ(arduino->flashSize(withLoops) - arduino->flashSize(without),
-                      loopPlayerSketchBytes(info.board, format))
-                << "the loops' size in the player sketch changed: measure it again and record it";
         }
     }
 }

@@ -31,7 +31,7 @@ TEST(PlayerSketchText, HoldsTheTableUnchangedWithCrLfLineEnds) {
     for (std::int32_t perSlot : {20, 2'500}) {
         SCOPED_TRACE(perSlot);
         const std::string table = tableOf(perSlot);
-        const std::string text = buildPlayerSketchText(table, ratesWith(0, 8'000));
+        const std::string text = buildPlayerHeaderText(table, ratesWith(0, 8'000), {});
         EXPECT_NE(text.find(table), std::string::npos);
         ASSERT_GE(text.size(), 2u);
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
@@ -68,11 +68,11 @@ TEST(PlayerSketchText, RefusesRatesOutsideWhatThePlayerClocks) {
         SCOPED_TRACE(std::to_string(each.index + 1) + " at " + std::to_string(each.rate));
         const auto rates = ratesWith(each.index, each.rate);
         if (each.taken) {
-            EXPECT_NO_THROW(buildPlayerSketchText(table, rates));
+            EXPECT_NO_THROW(buildPlayerHeaderText(table, rates, {}));
             continue;
         }
         try {
-            buildPlayerSketchText(table, rates);
+            buildPlayerHeaderText(table, rates, {});
             ADD_FAILURE() << "the rate was taken";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::Bounds);

@@ -1,5 +1,6 @@
 // The slots' rates as the warnings and `list` see them, and where and when the player sketch is
 // written.
+#include "export/AdpcmSketch.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
@@ -117,10 +118,40 @@ TEST(PlayerSketchWriter, WritesNameSlashNameInoWithEachSlotsRate) {
     for (const auto& each : cases) {
         const QString folder = playerSketchFolder(each.given);
         EXPECT_EQ(playerSketchFile(folder), each.written);
-        writePlayerSketch(bank, folder, Board::Uno, OverBudget::Refuse);
-        EXPECT_EQ(test::readText(each.written),
-                  buildPlayerSketchText(buildSketchText(bank), rates));
+        writePlayerSketch(bank, folder, Board::Uno, SampleFormat::Pcm8, OverBudget::Refuse);
+        EXPECT_EQ(test::readText(each.written), playerUserSketchText());
+        EXPECT_EQ(test::readText(playerHeaderFile(folder)),
+                  buildPlayerHeaderText(buildSketchText(bank), rates, {}));
     }
+}
+
+// Exported again after a sound changed, the folder keeps the user's edited NAME.ino and gets
+// the new header; a NAME.ino that does not include the header (a one-file player sketch of an
+// earlier version) is refused with both files as they were.
+TEST(PlayerSketchWriter, KeepsTheUsersSketchAndReplacesTheHeader) {
+    test::TempFolder here;
+    const QString folder = here.file("Kit");
+    SlotBank bank = bankAt({});
+    const WrittenPlayerSketch first =
+        writePlayerSketch(bank, folder, Board::Uno, SampleFormat::Pcm8, OverBudget::Refuse);
+    EXPECT_TRUE(first.sketchWritten);
+    const std::string edited = playerUserSketchText() + "// my own line\r\n";
+    test::writeText(first.sketch, edited);
+    bank[4].endIndex = 0;
+    const WrittenPlayerSketch second =
+        writePlayerSketch(bank, folder, Board::Uno, SampleFormat::Adpcm4, OverBudget::Refuse);
+    EXPECT_FALSE(second.sketchWritten);
+    EXPECT_EQ(test::readText(second.sketch), edited);
+    const BoardSketchText table = buildSketchText(bank, Board::Uno, SampleFormat::Adpcm4);
+    EXPECT_EQ(test::readText(second.header),
+              buildPlayerHeaderText(table.text, playerRates(bank), {SampleFormat::Adpcm4}));
+
+    test::writeText(first.sketch, "void setup() {}\nvoid loop() {}\n");
+    const auto before = test::folderChecksums(folder);
+    EXPECT_THROW(
+        writePlayerSketch(bank, folder, Board::Uno, SampleFormat::Pcm8, OverBudget::Refuse),
+        RuntimeError);
+    EXPECT_EQ(test::folderChecksums(folder), before);
 }
 
 TEST(PlayerSketchWriter, RefusesBeforeMakingAFolderOrWritingAnything) {
@@ -141,7 +172,7 @@ TEST(PlayerSketchWriter, RefusesBeforeMakingAFolderOrWritingAnything) {
          "is a file, not a folder"},
         {"no folder name", bankAt({}), QStringLiteral("/"), Board::Uno, "a folder of its own"},
         {"too large for the board's flash", test::bankOf(test::patternedSlots(1900)),
-         here.file("Big"), Board::Uno, "beside the player"},
+         here.file("Big"), Board::Uno, "bytes too many"},
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.name);
@@ -149,7 +180,8 @@ TEST(PlayerSketchWriter, RefusesBeforeMakingAFolderOrWritingAnything) {
         const QStringList entries =
             QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         try {
-            writePlayerSketch(each.bank, each.folder, each.board, OverBudget::Refuse);
+            writePlayerSketch(each.bank, each.folder, each.board, SampleFormat::Pcm8,
+                              OverBudget::Refuse);
             ADD_FAILURE() << "not refused";
         } catch (const RuntimeError& error) {
             EXPECT_NE(std::string(error.what()).find(each.says), std::string::npos) << error.what();

@@ -1,7 +1,6 @@
-// The exported file is compiled with the Arduino core for the boards it is made for and run on
-// simavr; every start value and sample it reads back through its own accessors is compared with
-// the slots it was made from. A minimal player, compiled for every board, must take the flash
-// the budget says it takes.
+// The exported file, pasted above a program of our own, is built by the Arduino IDE's builder for
+// the boards it is made for and run on simavr; every start value and sample it reads back
+// through its own accessors is compared with the slots it was made from.
 #include "ArduinoBoard.h"
 
 #include "export/SketchText.h"
@@ -145,20 +144,19 @@ protected:
         return &arduino;
     }
 
-    // Exports the slots for `board` and writes the file as the Arduino IDE compiles a sketch:
-    // Arduino.h first, then the file.
-    QString exportSketch(const std::vector<SlotContent>& slots, Board board, const QString& name) {
+    // Exports the slots for `board` through the writer and gives the file's text.
+    std::string exportedText(const std::vector<SlotContent>& slots, Board board,
+                             const QString& name) {
         SlotBank bank;
         test::fillBank(bank, slots);
         const QString sketch = folder_.file(name + ".ino");
         writeSketch(bank, sketch, board, OverBudget::Allow);
-        const QString sketchCpp = folder_.file(name + ".ino.cpp");
-        test::writeText(sketchCpp, "#include <Arduino.h>\n" + test::readText(sketch));
-        return sketchCpp;
+        return test::readText(sketch);
     }
 
-    // Exports the slots, compiles the file as its own translation unit beside the read-back
-    // harness, runs the program and compares everything it prints.
+    // Exports the slots, pastes the table above the read-back harness in one sketch, as a user
+    // pastes it above their own code, builds that as the Arduino IDE does, runs the program and
+    // compares everything it prints.
     void expectBoardReadsBack(Board board, const std::vector<SlotContent>& slots) {
         const ArduinoBoard* arduino = toolchain(board);
         if (arduino == nullptr) {
@@ -166,18 +164,17 @@ protected:
         }
         const ReadBack expected = expectedReadBack(slots);
         const long total = expected.starts.back();
-        const QString elf = folder_.file("readback.elf");
         try {
-            const QString sketchCpp = exportSketch(slots, board, "Zozedovad");
-            EXPECT_EQ(arduino->compile(sketchCpp, folder_.file("sketch.o"), {"-Wall", "-Wextra"}),
-                      "")
-                << "the exported file must compile without any warning";
-            arduino->compile(QStringLiteral(WTB_AVR_HARNESS), folder_.file("harness.o"),
-                             {"-DREADBACK_SAMPLES=" + QString::number(total) + "UL",
-                              "-DPIN13_PORTB_BIT=" + QString::number(pin13PortBBit(board))});
-            arduino->link({folder_.file("sketch.o"), folder_.file("harness.o")}, elf);
-            EXPECT_EQ(arduino->symbolSize(elf, "wave_store"), total) << "declared table length";
-            const std::vector<std::string> lines = arduino->run(elf, 300'000);
+            const std::string settings = "#define READBACK_SAMPLES " + std::to_string(total) +
+                                         "UL\n#define PIN13_PORTB_BIT " +
+                                         std::to_string(pin13PortBBit(board)) + "\n";
+            const BuiltSketch built =
+                arduino->buildText(folder_.path(), "Readback",
+                                   settings + exportedText(slots, board, "Zozedovad") +
+                                       test::readText(QStringLiteral(WTB_AVR_HARNESS)));
+            EXPECT_EQ(arduino->symbolSize(built.elf, "wave_store"), total)
+                << "declared table length";
+            const std::vector<std::string> lines = arduino->run(built.elf, 300'000);
             EXPECT_EQ(numbersBetween(lines, "pin13", "starts"), (std::vector<long>{0, 1}))
                 << "digitalWrite(13, HIGH) must set pin 13's bit of PORTB";
             EXPECT_EQ(numbersBetween(lines, "starts", "samples"), expected.starts);
@@ -192,7 +189,6 @@ protected:
 
 using SketchOnUno = AvrSketch;
 using SketchOnMega = AvrSketch;
-using MinimalPlayer = AvrSketch;
 
 TEST_F(SketchOnUno, DefaultKit) {
     std::vector<SlotContent> slots;
@@ -229,8 +225,9 @@ TEST_F(SketchOnUno, ShortAndEmptySlotsExtremeBytesAndAwkwardNames) {
     expectBoardReadsBack(Board::Uno, slots);
 }
 
-TEST_F(SketchOnUno, TableOfThirtyThousandSamples) {
-    expectBoardReadsBack(Board::Uno, noiseSlots(spread(30'000, 16), 1234));
+// Nearly all the flash the Uno has for a sketch: the builder refuses a sketch that does not fit.
+TEST_F(SketchOnUno, TableThatNearlyFillsTheFlash) {
+    expectBoardReadsBack(Board::Uno, noiseSlots(spread(29'500, 16), 1234));
 }
 
 // 16 x 2,500 samples: the first array ends 267 samples into slot 14.
@@ -251,8 +248,8 @@ TEST_F(SketchOnMega, LargestTableItAllowsSplitAtASlotEnd) {
 }
 
 // The text is the same for every board: the last single-array size and the split sizes up to
-// the accessor limit must all compile cleanly.
-TEST_F(AvrSketch, EveryTableSizeTheAccessorsReachCompilesWithoutWarnings) {
+// the accessor limit must all build cleanly above a sketch's own setup() and loop().
+TEST_F(AvrSketch, EveryTableSizeTheAccessorsReachBuildsWithoutWarnings) {
     const ArduinoBoard* uno = toolchain(Board::Uno);
     if (uno == nullptr) {
         return;
@@ -260,47 +257,10 @@ TEST_F(AvrSketch, EveryTableSizeTheAccessorsReachCompilesWithoutWarnings) {
     for (std::int32_t total : {kSamplesPerArray, kSamplesPerArray + 1, kAccessorSampleLimit}) {
         SCOPED_TRACE(total);
         try {
-            const QString sketchCpp = exportSketch(noiseSlots(spread(total, 16), 7), Board::Uno,
-                                                   "table" + QString::number(total));
-            EXPECT_EQ(uno->compile(sketchCpp, sketchCpp + ".o", {"-Wall", "-Wextra"}), "");
-        } catch (const test::ToolFailure& failure) {
-            ADD_FAILURE() << failure.what();
-        }
-    }
-}
-
-// Linked with tables of T and T + 1 samples, the player takes playerBytes + T rounded up to an
-// even count; on the Uno and the Leonardo T is the room the budget gives the table, so the
-// flash must hold the one and not the other.
-TEST_F(MinimalPlayer, TakesTheFlashTheBudgetRecords) {
-    for (const BoardInfo& info : boards()) {
-        SCOPED_TRACE(std::string(info.id));
-        const ArduinoBoard* arduino = toolchain(info.board);
-        if (arduino == nullptr) {
-            continue;
-        }
-        const std::int32_t table =
-            info.tableRoom() <= kSamplesPerArray ? info.tableRoom() : 16; // a split costs code
-        try {
-            const QString player = folder_.file(QString(info.id.data()) + "-player.o");
-            EXPECT_EQ(
-                arduino->compile(QStringLiteral(WTB_MINIMAL_PLAYER), player, {"-Wall", "-Wextra"}),
-                "");
-            long playerBytes = std::numeric_limits<long>::max();
-            for (std::int32_t samples : {table, table + 1}) {
-                const QString name = QString(info.id.data()) + QString::number(samples);
-                const QString sketchCpp =
-                    exportSketch(noiseSlots(spread(samples, 16), 3), info.board, name);
-                arduino->compile(sketchCpp, folder_.file(name + ".o"));
-                const QString elf = folder_.file(name + ".elf");
-                arduino->link({player, folder_.file(name + ".o")}, elf);
-                const long flash = arduino->flashSize(elf);
-                playerBytes = std::min(playerBytes, flash - samples);
-                EXPECT_EQ(flash > info.sketchFlash, samples > info.tableRoom())
-                    << samples << " samples take " << flash << " bytes of " << info.sketchFlash;
-            }
-            EXPECT_EQ(playerBytes, info.playerBytes)
-                << "the minimal player's size changed: measure it again and record it";
+            const QString name = "Table" + QString::number(total);
+            uno->buildText(folder_.path(), name,
+                           exportedText(noiseSlots(spread(total, 16), 7), Board::Uno, name) +
+                               "void setup() {}\nvoid loop() {}\n");
         } catch (const test::ToolFailure& failure) {
             ADD_FAILURE() << failure.what();
         }

@@ -16,7 +16,7 @@ TEST(ExportedSketch, CarriesNoLicenceOfTheProgram) {
     for (const Board board : {Board::Uno, Board::Leonardo, Board::Mega2560}) {
         for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
             const std::string table = buildSketchText(kit, board, format).text;
-            const std::string player = buildPlayerSketchText(table, playerRates(kit), format);
+            const std::string player = buildPlayerHeaderText(table, playerRates(kit), {format});
             for (const std::string& text : {table, player}) {
                 const QString sketch = QString::fromStdString(text);
                 for (const char* word : {"licen", "copyright", "MIT", "(c)", "permission is"}) {

@@ -133,7 +133,7 @@ TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach
     fillWithTotal(limit);
     const ExportCheck atLimit = checkExport(bank_, Board::Mega2560);
     EXPECT_FALSE(atLimit.needsConfirmation()) << atLimit.warning;
-    EXPECT_EQ(atLimit.budget.bytes, limit);
+    EXPECT_EQ(atLimit.budget.tableBytes, limit);
 
     fillWithTotal(limit + 1);
     expectRefusal(ErrorKind::Size,
@@ -145,24 +145,26 @@ TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach
 
 TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed) {
     for (const BoardInfo& info : boards()) {
-        if (info.tableRoom() >= info.sampleLimit) {
+        const std::int32_t room = tableRoom(info.board, SampleFormat::Pcm8, false);
+        if (room >= info.sampleLimit) {
             continue; // every table the board reads fits its flash
         }
         SCOPED_TRACE(std::string(info.id));
-        fillWithTotal(info.tableRoom());
+        fillWithTotal(room);
         const ExportCheck fits = checkExport(bank_, info.board);
         EXPECT_TRUE(fits.budget.fits);
         EXPECT_FALSE(fits.needsConfirmation());
         EXPECT_EQ(fits.warning, "");
 
-        fillWithTotal(info.tableRoom() + 1);
+        fillWithTotal(room + 1);
         const ExportCheck tooLarge = checkExport(bank_, info.board);
-        EXPECT_EQ(tooLarge.budget.bytes, info.tableRoom() + 1);
-        EXPECT_EQ(tooLarge.budget.room, info.tableRoom());
+        EXPECT_EQ(tooLarge.budget.bytes, info.sketchFlash + 1);
+        EXPECT_EQ(tooLarge.budget.room, info.sketchFlash);
         EXPECT_TRUE(tooLarge.needsConfirmation());
         for (const std::string& part :
-             {std::to_string(info.tableRoom() + 1) + " bytes", std::to_string(info.tableRoom()),
-              std::string(info.displayName), std::string("1 bytes too many")}) {
+             {std::to_string(info.sketchFlash + 1) + " bytes", std::to_string(info.sketchFlash),
+              std::to_string(room + 1) + " of them the table", std::string(info.displayName),
+              std::string("1 bytes too many")}) {
             EXPECT_NE(tooLarge.warning.find(part), std::string::npos)
                 << "\"" << part << "\" missing from: " << tooLarge.warning;
         }

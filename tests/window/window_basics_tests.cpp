@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 
 #include "editing/ZeroCrossingTrim.h"
+#include "export/FlashBudget.h"
 #include "window/EndIndexBox.h"
 #include "window/WaveformView.h"
 
@@ -254,8 +255,8 @@ TEST(WindowSays, DurationsTheSketchWrittenTheFolderAndWhoItIs) {
     w.dialog->answers = {target.file("kit.ino"), std::nullopt};
     w.window->saveWavetable();
     const QString status = test::labelText(*w.window, "statusLine");
-    EXPECT_EQ(status, QStringLiteral("Wrote kit.ino\n%1 bytes")
-                          .arg(QLocale::c().toString(QFileInfo(target.file("kit.ino")).size())));
+    EXPECT_EQ(status, "Wrote kit.ino\n" + QString::fromStdString(flashFigureText(
+                                              flashBudget(test::bankOf(slots), Board::Uno))));
     EXPECT_TRUE(w.find("statusLine")->toolTip().contains(target.file("kit.ino")));
     w.window->saveWavetable(); // cancelled: the last confirmation stays
     EXPECT_EQ(test::labelText(*w.window, "statusLine"), status);

@@ -161,8 +161,11 @@ TEST_F(Rates, SavePlayerSketchWritesTheFolderAndTheSketchOfEachSlotsRate) {
     ASSERT_EQ(w->dialog->requests.size(), 2u);
     EXPECT_EQ(w->dialog->requests[0].fileName, "Zozedovad");
     EXPECT_EQ(w->questions->size(), 2); // the mixed rates, each time
-    EXPECT_EQ(test::readText(target.file("Bells/Bells.ino")),
-              buildPlayerSketchText(buildSketchText(bank()), playerRates(bank())));
+    EXPECT_EQ(test::readText(target.file("Bells/Bells.ino")), playerUserSketchText());
+    EXPECT_EQ(test::readText(target.file("Bells/Zozedovad.h")),
+              buildPlayerHeaderText(buildSketchText(bank()), playerRates(bank()), {}));
+    EXPECT_EQ(test::labelText(window(), "statusLine").section('\n', 0, 0),
+              "Wrote Zozedovad.h, wrote Bells.ino");
     std::array<std::int32_t, 16> rates{};
     rates.fill(8000);
     rates[15] = 16384;

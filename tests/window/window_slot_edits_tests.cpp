@@ -112,7 +112,9 @@ TEST_F(SlotEdits, SaveChecksTheBoardBeforeAnythingIsWritten) {
     auto& meter = *window().findChild<QProgressBar*>("budgetMeter");
     window().setBoard(Board::Uno);
     EXPECT_TRUE(meter.property("fits").toBool());
-    EXPECT_TRUE(meter.text().contains("5500")) << meter.text().toStdString(); // 15 * 100 + 4000
+    // The table, 15 * 100 + 4000, and the player.
+    const auto flash = 5500 + playerCodeBytes(Board::Uno, SampleFormat::Pcm8, false);
+    EXPECT_TRUE(meter.text().contains(QString::number(flash))) << meter.text().toStdString();
     // Too large for the Uno: sixteen slots of 2000 samples, asked about, cancelled by default.
     w = std::make_unique<test::LoadedWindow>(test::patternedSlots(2000));
     auto& bigMeter = *window().findChild<QProgressBar*>("budgetMeter");
