@@ -99,10 +99,11 @@ void appendByteAccessor(std::string& text, std::int32_t total, std::int32_t part
     appendLine(text, "}");
 }
 
+// A table of `width`-byte values, guarded against 0x21 runs when the table's encoding was.
 template <std::size_t N>
-void appendWordTable(std::string& text, std::string_view open,
-                     const std::array<std::int32_t, N>& values) {
-    text.append(open);
+void appendWordTable(std::string& text, std::string_view name, int width,
+                     const std::array<std::int32_t, N>& values, bool guard) {
+    text.append(progmemTableOpen(name, values, width, guard));
     for (std::size_t k = 0; k < N; ++k) {
         appendNumber(text, values[k]);
         text.append(k + 1 < N ? "," : "};");
@@ -113,7 +114,7 @@ void appendWordTable(std::string& text, std::string_view open,
 // When any slot has a loop: the loop accessors, the reader's state at each loop start (zeros for
 // a slot without a loop) and Zozedovad_Open_Loop.
 void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& table) {
-    const std::string accessors = loopAccessorText(bank, SampleFormat::Adpcm4);
+    const std::string accessors = loopAccessorText(bank, SampleFormat::Adpcm4, table.bangGuarded);
     if (accessors.empty()) {
         return;
     }
@@ -129,10 +130,11 @@ void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& tabl
         blocks[k] = states[k].blockLeft;
     }
     text.append(accessors);
-    appendWordTable(text, "const unsigned int wave_loop_position[16] PROGMEM = {", positions);
-    appendWordTable(text, "const unsigned int wave_loop_level[16] PROGMEM = {", levels);
-    appendWordTable(text, "const byte wave_loop_index[16] PROGMEM = {", indices);
-    appendWordTable(text, "const byte wave_loop_block[16] PROGMEM = {", blocks);
+    const bool guard = table.bangGuarded;
+    appendWordTable(text, "wave_loop_position", 2, positions, guard);
+    appendWordTable(text, "wave_loop_level", 2, levels, guard);
+    appendWordTable(text, "wave_loop_index", 1, indices, guard);
+    appendWordTable(text, "wave_loop_block", 1, blocks, guard);
     appendCrLfLines(text, sketch_source::adpcm_loop_reader_h);
 }
 
@@ -156,6 +158,7 @@ AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoid
     exportableSampleCount(bank); // the export's own refusals, in its order
     refuseAdpcmSlotsBeyondAccessors(bank);
     AdpcmTable table;
+    table.bangGuarded = avoidBangRuns;
     AdpcmContext context;
     context.avoidBangRuns = avoidBangRuns;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
@@ -255,8 +258,8 @@ std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) 
         appendLine(text, "0");
     }
     appendLine(text, "};");
-    appendWordTable(text, "const unsigned int wave_start[17] PROGMEM = {", table.starts);
-    appendWordTable(text, "const unsigned int wave_length[16] PROGMEM = {", table.lengths);
+    appendWordTable(text, "wave_start", 2, table.starts, table.bangGuarded);
+    appendWordTable(text, "wave_length", 2, table.lengths, table.bangGuarded);
     appendByteAccessor(text, total, parts);
     appendStepTable(text);
     appendCrLfLines(text, sketch_source::adpcm_reader_h);
@@ -277,6 +280,7 @@ BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat 
         result.text = buildSketchText(bank);
         return result;
     }
+    // The sample bytes guarded here; the start and loop tables by their declarations.
     // The table's bytes as stored (sample - 128), guarded as one run across the slots, then
     // written through the same text builder from slots holding the guarded samples.
     exportableSampleCount(bank);
@@ -291,7 +295,7 @@ BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat 
     starts[16] = static_cast<std::int32_t>(stored.size());
     result.changedBytes = avoidBangRuns(stored);
     if (result.changedBytes == 0) {
-        result.text = buildSketchText(bank);
+        result.text = buildSketchText(bank, true);
         return result;
     }
     SlotBank guarded = bank;
@@ -308,7 +312,7 @@ BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat 
         }
         target.samples = Samples(std::move(bytes));
     }
-    result.text = buildSketchText(guarded);
+    result.text = buildSketchText(guarded, true);
     return result;
 }
 

@@ -23,6 +23,8 @@ struct AdpcmTable {
     std::array<std::int32_t, 16> lengths{};
     // Bytes the 0x21 guard made the encoder choose otherwise.
     std::int32_t constrainedBytes = 0;
+    // Encoded for a board that refuses 0x21 runs: the sketch's other tables are guarded too.
+    bool bangGuarded = false;
 };
 
 // Refuses, with a size error naming the slot and its count, a slot of more samples than the

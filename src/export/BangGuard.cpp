@@ -1,5 +1,7 @@
 #include "export/BangGuard.h"
 
+#include <vector>
+
 namespace wtb {
 
 namespace {
@@ -40,6 +42,60 @@ std::int32_t avoidBangRuns(std::span<std::uint8_t> table) {
         run = 0;
     }
     return changed;
+}
+
+namespace {
+
+std::vector<std::uint8_t> littleEndianBytes(std::span<const std::int32_t> values, int width) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::int32_t value : values) {
+        for (int k = 0; k < width; ++k) {
+            bytes.push_back(
+                static_cast<std::uint8_t>((static_cast<std::uint32_t>(value) >> (8 * k)) & 0xFF));
+        }
+    }
+    return bytes;
+}
+
+bool mayJoinABangRun(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) {
+        return false;
+    }
+    if (bytes.front() == kBang || bytes.back() == kBang) {
+        return true;
+    }
+    for (std::size_t k = 1; k < bytes.size(); ++k) {
+        if (bytes[k] == kBang && bytes[k - 1] == kBang) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string_view typeOfWidth(int width) {
+    switch (width) {
+    case 1:
+        return "byte";
+    case 2:
+        return "unsigned int";
+    default:
+        return "unsigned long";
+    }
+}
+
+} // namespace
+
+std::string progmemTableOpen(std::string_view name, std::span<const std::int32_t> values, int width,
+                             bool guard) {
+    const bool widen = guard && mayJoinABangRun(littleEndianBytes(values, width));
+    std::string open = "const ";
+    open.append(typeOfWidth(widen ? width * 2 : width));
+    open.append(" ");
+    open.append(name);
+    open.append("[");
+    open.append(std::to_string(values.size()));
+    open.append("] PROGMEM = {");
+    return open;
 }
 
 } // namespace wtb

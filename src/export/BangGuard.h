@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace wtb {
 
@@ -18,5 +20,14 @@ bool boardRefusesBangRuns(Board board);
 // changed. ADPCM tables are kept free of such runs by their encoder instead (AdpcmContext), as a
 // changed data byte would change every sample after it.
 std::int32_t avoidBangRuns(std::span<std::uint8_t> table);
+
+// The opening of a program-memory table of `values`, "const TYPE NAME[N] PROGMEM = {", its
+// TYPE `width` bytes wide (1: byte, 2: unsigned int). With `guard`, a table whose little-endian
+// bytes hold two 0x21 in a row, or begin or end with 0x21, is declared twice as wide instead:
+// each value's upper bytes are then zero, so no run of three forms in it or across its ends
+// with whatever the linker puts beside it. Its accessors read the low bytes either way
+// (pgm_read_byte, pgm_read_word_near at the element's address).
+std::string progmemTableOpen(std::string_view name, std::span<const std::int32_t> values, int width,
+                             bool guard);
 
 } // namespace wtb

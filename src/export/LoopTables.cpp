@@ -1,6 +1,7 @@
 #include "export/LoopTables.h"
 
 #include "common/TextLines.h"
+#include "export/BangGuard.h"
 #include "export/ExportedSamples.h"
 #include "export/SketchSources.h"
 
@@ -33,9 +34,13 @@ constexpr std::string_view kAdpcmLoopComment =
 // a slot without a loop it returns false and leaves the reader as it was.
 )sketch";
 
-void appendTable(std::string& text, std::string_view open, const std::array<Loop, 16>& loops,
-                 std::int32_t Loop::*field) {
-    text.append(open);
+void appendTable(std::string& text, std::string_view name, const std::array<Loop, 16>& loops,
+                 std::int32_t Loop::*field, bool guard) {
+    std::array<std::int32_t, 16> values{};
+    for (std::size_t k = 0; k < loops.size(); ++k) {
+        values[k] = loops[k].*field;
+    }
+    text.append(progmemTableOpen(name, values, 2, guard));
     for (std::size_t k = 0; k < loops.size(); ++k) {
         char digits[12];
         text.append(digits, std::to_chars(digits, digits + sizeof digits, loops[k].*field).ptr);
@@ -66,15 +71,15 @@ std::array<Loop, 16> exportedLoops(const SlotBank& bank) {
     return loops;
 }
 
-std::string loopAccessorText(const SlotBank& bank, SampleFormat format) {
+std::string loopAccessorText(const SlotBank& bank, SampleFormat format, bool guardTables) {
     std::string text;
     if (!anySlotLoops(bank)) {
         return text;
     }
     const std::array<Loop, 16> loops = exportedLoops(bank);
     appendCrLfLines(text, format == SampleFormat::Adpcm4 ? kAdpcmLoopComment : kPcmLoopComment);
-    appendTable(text, "const unsigned int wave_loop_start[16] PROGMEM = {", loops, &Loop::start);
-    appendTable(text, "const unsigned int wave_loop_end[16] PROGMEM = {", loops, &Loop::end);
+    appendTable(text, "wave_loop_start", loops, &Loop::start, guardTables);
+    appendTable(text, "wave_loop_end", loops, &Loop::end, guardTables);
     appendCrLfLines(text, sketch_source::loop_accessors_h);
     return text;
 }

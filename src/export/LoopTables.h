@@ -34,6 +34,7 @@ std::array<Loop, 16> exportedLoops(const SlotBank& bank);
 // Zozedovad_Get_Loop_End(slot) (slot 1..16; kNoLoopPosition for any other number). The comment
 // tells a PCM table's user how to find a loop's samples and an ADPCM table's how to restart its
 // reader (its Zozedovad_Open_Loop follows this text). Lines end CR LF; empty without loops.
-std::string loopAccessorText(const SlotBank& bank, SampleFormat format);
+// With `guardTables` the tables are declared free of 0x21 runs (progmemTableOpen).
+std::string loopAccessorText(const SlotBank& bank, SampleFormat format, bool guardTables = false);
 
 } // namespace wtb

@@ -3,6 +3,7 @@
 #include "common/CheckedInt.h"
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "export/BangGuard.h"
 #include "export/Boards.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
@@ -26,7 +27,9 @@ constexpr std::string_view kStoreOpen = "const char wave_store[";
 constexpr std::string_view kPartOpen = "const char wave_store_"; // + part + "[" + size
 constexpr std::string_view kPartSize = "[";
 constexpr std::string_view kStoreClose = "] PROGMEM = {";
-constexpr std::string_view kStartOpen = "const unsigned int wave_start[17] PROGMEM = {";
+constexpr std::string_view kStartName = "wave_start";
+// The longest opening of the start table: guarded, as unsigned long.
+constexpr std::string_view kStartOpenBound = "const unsigned long wave_start[17] PROGMEM = {";
 constexpr std::string_view kTableEnd = "};";
 constexpr std::string_view kZeroSample = "0,";
 constexpr std::string_view kSampleAccessorOpen = "char Zozedovad_Get_Sample(unsigned int index){";
@@ -145,7 +148,7 @@ std::size_t textBound(const SlotBank& bank, const TableLayout& layout,
         bound = checkedAdd(bound, lengthOf({kCommentOpen, comments[slot], kCrLf, kCrLf}));
         bound = checkedAdd(bound, checkedMul(samples, kLongestSample));
     }
-    bound = checkedAdd(bound, lengthOf({kTableEnd, kCrLf, kStartOpen, kTableEnd, kCrLf}) +
+    bound = checkedAdd(bound, lengthOf({kTableEnd, kCrLf, kStartOpenBound, kTableEnd, kCrLf}) +
                                   static_cast<std::int64_t>(kStartCount) * (kLongestNumber + 1));
     bound = checkedAdd(bound, lengthOf({kSampleAccessorOpen, kSampleRead, kCrLf, kCrLf}));
     for (std::string_view line : kStartAccessor) {
@@ -274,8 +277,9 @@ private:
     bool keepLast_ = false;
 };
 
-void appendStartTable(std::string& text, const std::array<std::int32_t, kStartCount>& starts) {
-    text.append(kStartOpen);
+void appendStartTable(std::string& text, const std::array<std::int32_t, kStartCount>& starts,
+                      bool guard) {
+    text.append(progmemTableOpen(kStartName, starts, 2, guard));
     for (std::size_t k = 0; k < kStartCount; ++k) {
         appendNumber(text, starts[k]);
         if (k + 1 < kStartCount) {
@@ -322,7 +326,7 @@ std::int32_t exportableSampleCount(const SlotBank& bank) {
     return checkedTableSource(bank).total;
 }
 
-std::string buildSketchText(const SlotBank& bank) {
+std::string buildSketchText(const SlotBank& bank, bool guardTables) {
     const TableSource source = checkedTableSource(bank);
     const TableLayout layout(source.total);
     std::array<std::string, kLastSlot + 1> comments{};
@@ -330,7 +334,7 @@ std::string buildSketchText(const SlotBank& bank) {
         comments[slot] = commentSafeName(bank[slot].name);
     }
 
-    const std::string loops = loopAccessorText(bank, SampleFormat::Pcm8);
+    const std::string loops = loopAccessorText(bank, SampleFormat::Pcm8, guardTables);
     std::string text;
     text.reserve(textBound(bank, layout, comments) + loops.size());
     SampleTableWriter table(text, layout);
@@ -345,7 +349,7 @@ std::string buildSketchText(const SlotBank& bank) {
     }
     starts[kStartCount - 1] = written;
     table.closeTable();
-    appendStartTable(text, starts);
+    appendStartTable(text, starts, guardTables);
     appendAccessors(text, layout);
     text.append(loops);
     return text;

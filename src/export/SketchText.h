@@ -27,7 +27,10 @@ inline constexpr std::int32_t kSamplesPerArray = 32'767;
 // of at most kSamplesPerArray samples, and `Zozedovad_Get_Sample` picks the array, so a player
 // reads it through the same accessors. Any other size keeps the one array `wave_store`; beyond
 // 65,535 samples no AVR sketch can read the table, and the writer refuses it.
-std::string buildSketchText(const SlotBank& bank);
+//
+// With `guardTables` (the Mega 2560) the start and loop tables are declared so that no three
+// 0x21 bytes follow each other in them (progmemTableOpen).
+std::string buildSketchText(const SlotBank& bank, bool guardTables = false);
 
 // The sample count T of the table, once every slot is known to export: raises the errors
 // buildSketchText raises, in the same order, without building any text.

@@ -3,6 +3,8 @@
 // through its own accessors is compared with the slots it was made from.
 #include "ArduinoBoard.h"
 
+#include "export/AdpcmSketch.h"
+#include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
 #include "slots/DefaultKit.h"
@@ -15,7 +17,9 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <map>
 #include <random>
+#include <sstream>
 
 namespace wtb {
 namespace {
@@ -245,6 +249,86 @@ TEST_F(SketchOnMega, LargestTableItAllowsSplitAtASlotEnd) {
     const std::vector<std::int32_t> rest = spread(limit - kSamplesPerArray, 8);
     counts.insert(counts.end(), rest.begin(), rest.end());
     expectBoardReadsBack(Board::Mega2560, noiseSlots(counts, 64));
+}
+
+// The bytes an Intel HEX file puts into flash, in address order (gaps left out).
+std::vector<std::uint8_t> flashImage(const QString& hexFile) {
+    std::map<std::uint32_t, std::uint8_t> bytes;
+    std::uint32_t base = 0;
+    std::istringstream lines(test::readText(hexFile));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 11 || line[0] != ':') {
+            continue;
+        }
+        const auto hexAt = [&](std::size_t at, std::size_t digits) {
+            std::uint32_t value = 0;
+            std::from_chars(line.data() + at, line.data() + at + digits, value, 16);
+            return value;
+        };
+        const std::uint32_t count = hexAt(1, 2);
+        const std::uint32_t address = hexAt(3, 4);
+        const std::uint32_t type = hexAt(7, 2);
+        if (type == 2) {
+            base = hexAt(9, 4) << 4;
+        } else if (type == 4) {
+            base = hexAt(9, 4) << 16;
+        } else if (type == 0) {
+            for (std::uint32_t k = 0; k < count; ++k) {
+                bytes[base + address + k] = static_cast<std::uint8_t>(hexAt(9 + 2 * k, 2));
+            }
+        }
+    }
+    std::vector<std::uint8_t> image;
+    for (const auto& [address, byte] : bytes) {
+        image.push_back(byte);
+    }
+    return image;
+}
+
+// Where three 0x21 bytes follow each other in `image`; -1 for nowhere.
+long bangRunAt(const std::vector<std::uint8_t>& image) {
+    for (std::size_t k = 2; k < image.size(); ++k) {
+        if (image[k] == 0x21 && image[k - 1] == 0x21 && image[k - 2] == 0x21) {
+            return static_cast<long>(k - 2);
+        }
+    }
+    return -1;
+}
+
+// A kit whose start, length and loop tables would hold "!!!" (0x2121 = 8481 before 0x2221),
+// exported for the Mega in every kind and format, with and without loops, built by the Arduino
+// IDE's builder: no image the bootloader receives holds three 0x21 bytes in a row.
+TEST_F(SketchOnMega, NoBuiltImageHoldsThreeBangsInARow) {
+    const ArduinoBoard* mega = toolchain(Board::Mega2560);
+    if (mega == nullptr) {
+        return;
+    }
+    std::vector<std::int32_t> counts(16, 10);
+    counts[0] = 8'481;
+    counts[1] = 256;
+    counts[2] = counts[3] = 9'000;
+    SlotBank plain = test::bankOf(noiseSlots(counts, 21));
+    SlotBank looped = plain;
+    looped[3].loop = looped[4].loop = Loop{8'481, 8'737};
+    for (const SlotBank* bank : {&plain, &looped}) {
+        for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
+            const QString name =
+                QStringLiteral("Bang%1%2").arg(bank == &looped).arg(static_cast<int>(format));
+            SCOPED_TRACE(name.toStdString());
+            try {
+                const std::string table = buildSketchText(*bank, Board::Mega2560, format).text;
+                const BuiltSketch tableSketch = mega->buildText(
+                    folder_.path(), name + "Table", table + "void setup() {}\nvoid loop() {}\n");
+                EXPECT_EQ(bangRunAt(flashImage(tableSketch.hex)), -1) << "the table sketch";
+                const QString player = folder_.file(name + "Player");
+                writePlayerSketch(*bank, player, Board::Mega2560, format, OverBudget::Allow);
+                EXPECT_EQ(bangRunAt(flashImage(mega->build(playerSketchFile(player)).hex)), -1)
+                    << "the player sketch";
+            } catch (const test::ToolFailure& failure) {
+                ADD_FAILURE() << failure.what();
+            }
+        }
+    }
 }
 
 // The text is the same for every board: the last single-array size and the split sizes up to
