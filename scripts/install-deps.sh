@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils imagemagick
     pulseaudio pulseaudio-utils
-    gcc-avr avr-libc arduino-core-avr simavr libsimavr-dev libelf-dev
+    gcc-avr avr-libc arduino-core-avr arduino-builder simavr libsimavr-dev libelf-dev
     xxd sox alsa-utils libpython3.11-testsuite sound-theme-freedesktop
     desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
     clang libfuzzer-14-dev libclang-rt-14-dev

@@ -84,9 +84,11 @@ constexpr const char* kCommands =
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
     "                       the current folder). Slots at different rates are warned about\n"
     "                       on stderr; the sketch is written all the same.\n"
-    "  export --player      Write a complete Arduino player sketch, DIR/NAME.ino with NAME\n"
-    "                       the last part of DIR (default: Zozedovad/Zozedovad.ino), that\n"
-    "                       plays each slot at its own rate when its number arrives on Serial.\n"
+    "  export --player      Write the Arduino player sketch folder DIR (default: Zozedovad):\n"
+    "                       DIR/Zozedovad.h, the sounds and the player, and DIR/NAME.ino\n"
+    "                       (NAME the last part of DIR), your own sketch, only when it is not\n"
+    "                       there yet. As written it plays each slot at its own rate when its\n"
+    "                       number arrives on Serial.\n"
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
@@ -268,7 +270,7 @@ struct Options {
                                              "into the folder FILE)."),
                               QStringLiteral("FILE")};
     QCommandLineOption player{QStringLiteral("player"),
-                              QStringLiteral("export: write the player sketch, DIR/NAME.ino.")};
+                              QStringLiteral("export: write the player sketch folder (NAME.ino, Zozedovad.h).")};
     QCommandLineOption board{QStringLiteral("board"),
                              QStringLiteral("list, export: the board whose flash the sketch must "
                                             "fit: uno, leonardo or mega2560."),

@@ -182,7 +182,7 @@ void MainWindow::updateBudgetMeter() {
     const QString bytes = locale.toString(budget.tableBytes);
     meter.setRange(0, budget.room);
     meter.setValue(std::min(budget.bytes, budget.room));
-    meter.setFormat(QStringLiteral("Flash %1 of %2")
+    meter.setFormat(QStringLiteral("Player sketch: %1 of %2 bytes")
                         .arg(locale.toString(budget.bytes), locale.toString(budget.room)));
     const QString tip =
         QStringLiteral("%1: what \"Save Player Sketch...\" writes takes that much of the %2's "
