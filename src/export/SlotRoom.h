@@ -11,13 +11,13 @@
 namespace wtb {
 
 // A slot too large for the board on its own: even with every other slot empty, its share of
-// the table would not fit the room the board leaves beside a minimal player (tableRoom). Such
+// the table would not fit the room the board leaves beside the player sketch (tableRoom). Such
 // a slot is worth a word the moment it arrives, long before an export is refused.
 struct OversizedSlot {
     std::int16_t slot = 0;
     std::int32_t rate = 0;           // Hz
     std::int32_t bytes = 0;          // its share of the table in the format
-    std::int32_t room = 0;           // what the board leaves for the whole table
+    std::int32_t room = 0;           // what the board leaves for the whole table (tableRoom)
     std::int32_t fittingSamples = 0; // the most samples whose share fits that room
     // The highest rate in whole hundreds of hertz, no lower than the lowest rate a slot can be
     // converted to, at which the slot's samples up to its end index fit; nothing when even the
