@@ -67,6 +67,7 @@ void checkPlayerSketchDestination(const QString& folder) {
     }
     requireWritableFolder(file, existing);
     requireReplaceableFile(file);
+    requireReplaceableFile(playerHeaderFile(folder));
 }
 
 } // namespace wtb

@@ -12,9 +12,9 @@ namespace wtb {
 // file (a folder, a FIFO, a broken link) stands at the path. Writes nothing.
 void checkSketchDestination(const QString& path);
 
-// The same for a player sketch written into `folder` (playerSketchFile), which the export
-// creates with any folders missing above it: the nearest folder that exists must take a new
-// entry, and nothing but a folder may stand at `folder`. Writes nothing.
+// The same for a player sketch written into `folder` (playerSketchFile, playerHeaderFile),
+// which the export creates with any folders missing above it: the nearest folder that exists
+// must take a new entry, and nothing but a folder may stand at `folder`. Writes nothing.
 void checkPlayerSketchDestination(const QString& folder);
 
 } // namespace wtb

@@ -124,6 +124,7 @@ TEST(SketchDestination, RefusesWhatCannotBeWrittenBeforeAnythingIs) {
     QDir(folder.path()).mkdir("Sketch");
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("fifo.ino")).constData(), 0600), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("Sketch/Sketch.ino")).constData(), 0600), 0);
+    QDir(folder.path()).mkpath("Kit/Zozedovad.h");
     const std::vector<Destination> cases{
         {"a new file", "new.ino", false, true, ""},
         {"a file to replace", "file", false, true, ""},
@@ -136,6 +137,7 @@ TEST(SketchDestination, RefusesWhatCannotBeWrittenBeforeAnythingIs) {
         {"a player folder under a file", "file/Drums", true, false, "not a folder"},
         {"a player folder that is a file", "file", true, false, "not a folder"},
         {"a player sketch that is a FIFO", "Sketch", true, false, "FIFO"},
+        {"a player header that is a folder", "Kit", true, false, "a folder, not a regular file"},
     };
     const auto entries = [&] {
         return QDir(folder.path())
