@@ -49,8 +49,19 @@ private:
 
 } // namespace
 
+namespace {
+
+// The Arduino IDE's sketchbook, where it opens and lists sketches, when the user has one.
+QString sketchbookOr(const QString& otherwise) {
+    const QString sketchbook = QDir::homePath() + QStringLiteral("/Arduino");
+    return QFileInfo(sketchbook).isDir() ? sketchbook : otherwise;
+}
+
+} // namespace
+
 CommonDialog::CommonDialog()
-    : runner_(std::make_unique<QtFileDialogRunner>()), directory_(QDir::currentPath()) {}
+    : runner_(std::make_unique<QtFileDialogRunner>()), soundsFolder_(QDir::currentPath()),
+      sketchesFolder_(sketchbookOr(QDir::currentPath())) {}
 
 CommonDialog::~CommonDialog() = default;
 
@@ -58,12 +69,12 @@ void CommonDialog::setRunner(std::unique_ptr<FileDialogRunner> runner) {
     runner_ = runner ? std::move(runner) : std::make_unique<QtFileDialogRunner>();
 }
 
-bool CommonDialog::showOpen(QWidget* parent) {
-    return show(parent, FileDialogRequest::Mode::Open);
+bool CommonDialog::showOpen(QWidget* parent, const QString& title, DialogPlace place) {
+    return show(parent, FileDialogRequest::Mode::Open, title, place);
 }
 
-bool CommonDialog::showSave(QWidget* parent) {
-    return show(parent, FileDialogRequest::Mode::Save);
+bool CommonDialog::showSave(QWidget* parent, const QString& title, DialogPlace place) {
+    return show(parent, FileDialogRequest::Mode::Save, title, place);
 }
 
 std::optional<QStringList> FileDialogRunner::runMany(QWidget* parent,
@@ -75,37 +86,40 @@ std::optional<QStringList> FileDialogRunner::runMany(QWidget* parent,
     return QStringList{*one};
 }
 
-FileDialogRequest CommonDialog::request(FileDialogRequest::Mode mode) const {
+FileDialogRequest CommonDialog::request(FileDialogRequest::Mode mode, const QString& title,
+                                        DialogPlace place) const {
     FileDialogRequest request;
     request.mode = mode;
-    request.title =
-        mode == FileDialogRequest::Mode::Save ? QStringLiteral("Save As") : QStringLiteral("Open");
+    request.title = title;
     request.nameFilters = nameFilters_;
+    const QString& directory = place == DialogPlace::Sounds ? soundsFolder_ : sketchesFolder_;
     // A preset with a folder opens there; a bare name opens where the last file was chosen.
     if (fileName_.isEmpty()) {
-        request.directory = directory_;
+        request.directory = directory;
     } else {
-        const QFileInfo preset(QDir(directory_), fileName_);
+        const QFileInfo preset(QDir(directory), fileName_);
         request.directory = preset.absolutePath();
         request.fileName = preset.fileName();
     }
     return request;
 }
 
-QString CommonDialog::remember(const FileDialogRequest& request, const QString& chosen) {
+QString CommonDialog::remember(const FileDialogRequest& request, DialogPlace place,
+                               const QString& chosen) {
     const QFileInfo file(QDir(request.directory), chosen);
     fileName_ = QDir::cleanPath(file.absoluteFilePath());
-    directory_ = file.absolutePath();
+    (place == DialogPlace::Sounds ? soundsFolder_ : sketchesFolder_) = file.absolutePath();
     return fileName_;
 }
 
-bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode) {
-    const FileDialogRequest asked = request(mode);
+bool CommonDialog::show(QWidget* parent, FileDialogRequest::Mode mode, const QString& title,
+                        DialogPlace place) {
+    const FileDialogRequest asked = request(mode, title, place);
     const std::optional<QString> chosen = runner_->run(parent, asked);
     if (!chosen || chosen->isEmpty()) {
         return false;
     }
-    remember(asked, *chosen);
+    remember(asked, place, *chosen);
     return true;
 }
 
@@ -133,8 +147,9 @@ QString sketchNameFilters() {
     return QStringLiteral("Arduino sketch (*.ino);;All files (*)");
 }
 
-std::optional<QStringList> CommonDialog::showOpenMany(QWidget* parent) {
-    const FileDialogRequest asked = request(FileDialogRequest::Mode::Open);
+std::optional<QStringList> CommonDialog::showOpenMany(QWidget* parent, const QString& title,
+                                                      DialogPlace place) {
+    const FileDialogRequest asked = request(FileDialogRequest::Mode::Open, title, place);
     std::optional<QStringList> chosen = runner_->runMany(parent, asked);
     if (chosen) {
         chosen->removeAll(QString());
@@ -146,9 +161,9 @@ std::optional<QStringList> CommonDialog::showOpenMany(QWidget* parent) {
     // the next dialog's folder.
     QStringList paths;
     for (const QString& path : *chosen) {
-        paths << remember(asked, path);
+        paths << remember(asked, place, path);
     }
-    remember(asked, paths.constFirst());
+    remember(asked, place, paths.constFirst());
     return paths;
 }
 

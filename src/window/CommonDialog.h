@@ -34,6 +34,11 @@ public:
     virtual std::optional<QStringList> runMany(QWidget* parent, const FileDialogRequest& request);
 };
 
+// Where a dialog opens: sounds where the last sound was chosen; sketches in the Arduino
+// sketchbook (~/Arduino, where the IDE looks) when there is one, then where the last sketch
+// was saved. Each place keeps its own last folder.
+enum class DialogPlace { Sounds, Sketches };
+
 // The window's open and save dialog: it keeps a filter and a file name between uses.
 class CommonDialog {
 public:
@@ -51,23 +56,27 @@ public:
     void setFileName(const QString& fileName) { fileName_ = fileName; }
     const QString& fileName() const { return fileName_; }
 
-    // Modal; true when the user chose a file, false when the dialog was cancelled, which
-    // leaves the file name as it was.
-    bool showOpen(QWidget* parent);
-    bool showSave(QWidget* parent);
+    // Modal, titled by its action ("Save Wavetable"); true when the user chose a file, false
+    // when the dialog was cancelled, which leaves the file name as it was.
+    bool showOpen(QWidget* parent, const QString& title, DialogPlace place);
+    bool showSave(QWidget* parent, const QString& title, DialogPlace place);
     // An open dialog that takes several files; their full paths, in the dialog's order, or
     // nothing when cancelled. The first becomes the file name.
-    std::optional<QStringList> showOpenMany(QWidget* parent);
+    std::optional<QStringList> showOpenMany(QWidget* parent, const QString& title,
+                                            DialogPlace place);
 
 private:
-    bool show(QWidget* parent, FileDialogRequest::Mode mode);
-    FileDialogRequest request(FileDialogRequest::Mode mode) const;
-    QString remember(const FileDialogRequest& request, const QString& chosen);
+    bool show(QWidget* parent, FileDialogRequest::Mode mode, const QString& title,
+              DialogPlace place);
+    FileDialogRequest request(FileDialogRequest::Mode mode, const QString& title,
+                              DialogPlace place) const;
+    QString remember(const FileDialogRequest& request, DialogPlace place, const QString& chosen);
 
     std::unique_ptr<FileDialogRunner> runner_;
     QString nameFilters_;
     QString fileName_;
-    QString directory_; // the folder of the last chosen file
+    QString soundsFolder_;   // the folder of the last sound chosen
+    QString sketchesFolder_; // the folder of the last sketch saved, or the sketchbook
 };
 
 // The Import dialog's filters, first shown first: "All sound files" with every extension of

@@ -2,12 +2,12 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "export/LoopedOutput.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
-#include "export/LoopedOutput.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
 #include "workspace/AutoSave.h"
@@ -307,7 +307,8 @@ void MainWindow::chooseSlot(std::int16_t slot) {
 void MainWindow::importSound() {
     guarded([this] {
         fileDialog_.setNameFilters(soundFileNameFilters(readableSoundFormats()));
-        const std::optional<QStringList> paths = fileDialog_.showOpenMany(this);
+        const std::optional<QStringList> paths =
+            fileDialog_.showOpenMany(this, QStringLiteral("Import Sounds"), DialogPlace::Sounds);
         if (!paths) {
             return; // cancelled: the slot keeps its sound, end index and name
         }

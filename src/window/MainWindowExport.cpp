@@ -62,7 +62,7 @@ void MainWindow::saveWavetable() {
         }
         fileDialog_.setNameFilters(sketchNameFilters());
         fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchFileName));
-        if (!fileDialog_.showSave(this)) {
+        if (!fileDialog_.showSave(this, QStringLiteral("Save Wavetable"), DialogPlace::Sketches)) {
             return; // cancelled: nothing is written
         }
         confirmWritten({}); // until this one is written
@@ -90,7 +90,8 @@ void MainWindow::savePlayerSketch() {
         fileDialog_.setNameFilters(sketchNameFilters());
         fileDialog_.setFileName(QString::fromLatin1(
             kDefaultPlayerName.data(), static_cast<qsizetype>(kDefaultPlayerName.size())));
-        if (!fileDialog_.showSave(this)) {
+        if (!fileDialog_.showSave(this, QStringLiteral("Save Player Sketch"),
+                                  DialogPlace::Sketches)) {
             return; // cancelled: nothing is written and no folder made
         }
         const QString folder = playerSketchFolder(fileDialog_.fileName());

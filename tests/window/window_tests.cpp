@@ -338,12 +338,47 @@ TEST(CommonDialog, ReportsTheChoiceOrTheCancel) {
     CommonDialog dialog;
     dialog.setRunner(std::make_unique<test::ScriptedDialog>(script));
     dialog.setFileName("x.wav");
-    EXPECT_FALSE(dialog.showOpen(nullptr));
+    EXPECT_FALSE(dialog.showOpen(nullptr, "Import Sounds", DialogPlace::Sounds));
     EXPECT_EQ(dialog.fileName(), "x.wav");
-    EXPECT_TRUE(dialog.showOpen(nullptr));
+    EXPECT_TRUE(dialog.showOpen(nullptr, "Import Sounds", DialogPlace::Sounds));
     EXPECT_EQ(dialog.fileName(), "/tmp/my.wav");
     EXPECT_EQ(script->requests.at(1).mode, FileDialogRequest::Mode::Open);
     EXPECT_EQ(script->requests.at(1).fileName, "x.wav");
+    EXPECT_EQ(script->requests.at(1).title, "Import Sounds");
+}
+
+// The sketch dialogs start in the Arduino sketchbook when there is one, else where the program
+// started, and then where the last sketch was saved; the sounds keep a folder of their own.
+TEST(CommonDialog, OpensSketchesInTheSketchbookAndEachPlaceWhereItWasLast) {
+    for (const bool sketchbook : {true, false}) {
+        SCOPED_TRACE(sketchbook);
+        test::TempFolder home;
+        test::TempFolder sounds;
+        test::TempFolder saved;
+        if (sketchbook) {
+            QDir(home.path()).mkdir("Arduino");
+        }
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        auto script = std::make_shared<test::ScriptedDialog::Script>();
+        script->answers = {sounds.file("a.wav"), saved.file("Kit.ino"), std::nullopt, std::nullopt};
+        CommonDialog dialog;
+        dialog.setRunner(std::make_unique<test::ScriptedDialog>(script));
+        qputenv("HOME", oldHome);
+        const QString started = sketchbook ? home.file("Arduino") : QDir::currentPath();
+        dialog.showOpen(nullptr, "Import Sounds", DialogPlace::Sounds);
+        dialog.setFileName("Zozedovad.ino");
+        dialog.showSave(nullptr, "Save Wavetable", DialogPlace::Sketches);
+        dialog.setFileName("Zozedovad");
+        dialog.showSave(nullptr, "Save Player Sketch", DialogPlace::Sketches);
+        dialog.showOpen(nullptr, "Import Sounds", DialogPlace::Sounds);
+        ASSERT_EQ(script->requests.size(), 4u);
+        EXPECT_EQ(QDir(script->requests[1].directory), QDir(started));
+        EXPECT_EQ(script->requests[1].title, "Save Wavetable");
+        EXPECT_EQ(QDir(script->requests[2].directory), QDir(saved.path()));
+        EXPECT_EQ(script->requests[2].title, "Save Player Sketch");
+        EXPECT_EQ(QDir(script->requests[3].directory), QDir(sounds.path()));
+    }
 }
 
 struct PromptAnswer {
