@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/Output.h"
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
@@ -103,10 +104,17 @@ Workspace openFolder(const QString& folder, Access access) {
     return {folder, std::move(lock), NewFolder::KeepEmpty};
 }
 
+// What the user must hear about the slots as read goes to stderr at once, so a command that
+// then fails still says it.
+void tellAboutFolder(const Workspace& workspace) {
+    printWarnings(workspace.unusableFieldNotes());
+}
+
 // Applies `change` to the folder's slots and saves them; gives what `change` gave.
 template <class Change> auto changingFolder(const QString& folder, Change&& change) {
     MadeFolders made(folder); // released after the workspace and its lock
     Workspace workspace(openFolder(folder, Access::Change));
+    tellAboutFolder(workspace);
     if constexpr (std::is_void_v<std::invoke_result_t<Change, Workspace&>>) {
         change(workspace);
         workspace.save();
@@ -155,6 +163,7 @@ std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
 std::string listCommand(const QString& folder, const std::optional<QString>& board,
                         const std::optional<QString>& format) {
     const Workspace workspace(openFolder(folder, Access::Read));
+    tellAboutFolder(workspace);
     // Every check comes before any line is given, so a failure prints no half listing.
     const std::string budget =
         budgetLine(workspace.bank(), chosenBoard(board), chosenFormat(format));
@@ -242,13 +251,14 @@ SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleReq
 
 std::vector<std::string> exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
+    tellAboutFolder(workspace);
     const Board board = chosenBoard(request.board);
     const SampleFormat format = chosenFormat(request.format);
     // A path that cannot be written is reported before the budget, which --force overrides.
     if (request.player) {
-        checkPlayerSketchDestination(playerSketchFolder(request.output));
+        workspace.checkPlayerSketchFolder(playerSketchFolder(request.output));
     } else {
-        checkSketchDestination(request.output);
+        workspace.checkSketchPath(request.output);
     }
     const ExportCheck check = request.player ? workspace.checkPlayerSketch(board, format)
                                              : workspace.checkSketch(board, format);

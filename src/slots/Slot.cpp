@@ -54,4 +54,27 @@ const Slot& SlotBank::operator[](std::int32_t slot) const {
     return slots_[static_cast<std::size_t>(slot - kFirstSlot)];
 }
 
+std::vector<std::string> unusableFieldNotes(const SlotBank& bank) {
+    std::vector<std::string> notes;
+    for (const std::int16_t number : allSlotNumbers()) {
+        if (const auto& unusable = bank[number].unusable) {
+            const std::string slot = std::to_string(number);
+            notes.push_back("Slot " + slot + "'s " + unusable->problem +
+                            ". The line stays as it is in the file until slot " + slot +
+                            " is changed; no sketch can be exported until then.");
+        }
+    }
+    return notes;
+}
+
+void requireUsableFields(const SlotBank& bank) {
+    for (const std::int16_t number : allSlotNumbers()) {
+        if (const auto& unusable = bank[number].unusable) {
+            raise(ErrorKind::Bounds, "Slot " + std::to_string(number) +
+                                         " cannot be exported: its " + unusable->problem + ". " +
+                                         unusable->remedy);
+        }
+    }
+}
+
 } // namespace wtb

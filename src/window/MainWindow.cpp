@@ -2,12 +2,12 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "export/LoopedOutput.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
-#include "export/LoopedOutput.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
 #include "workspace/AutoSave.h"
@@ -225,7 +225,18 @@ bool MainWindow::open() {
     updateEditingControls();
     // The slots are loaded and will be saved at close even when slot 1 cannot be shown.
     guarded([this] { showCurrentSlot(); });
+    tellUnusableFields();
     return true;
+}
+
+void MainWindow::tellUnusableFields() {
+    QStringList notes;
+    for (const std::string& note : workspace_->unusableFieldNotes()) {
+        notes << QString::fromStdString(note);
+    }
+    if (!notes.isEmpty()) {
+        prompts_->showWarning(this, notes.join(QStringLiteral("\n\n")));
+    }
 }
 
 bool MainWindow::saveBeforeClosing() {

@@ -164,6 +164,8 @@ private:
     void showDurations(const Slot& slot);
 
     // Saves the slots; false when the user chose to keep the window open after a failure.
+    // Each slot whose stored fields cannot be used, put to the user once the folder is open.
+    void tellUnusableFields();
     bool saveBeforeClosing();
 
     // Runs a handler body; a failure is shown to the user and goes no further.

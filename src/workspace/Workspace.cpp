@@ -7,6 +7,7 @@
 #include "editing/SlotLoop.h"
 #include "editing/StartTrim.h"
 #include "editing/ZeroCrossingTrim.h"
+#include "export/SketchDestination.h"
 #include "slots/Resampler.h"
 #include "slots/WorkingFolderLock.h"
 
@@ -60,6 +61,7 @@ bool Workspace::apply(const QString& text, std::vector<std::pair<std::int16_t, S
     std::vector<EditHistory::Change> changes;
     for (auto& [number, after] : changed) {
         if (!(after == bank_[number])) {
+            after.unusable.reset(); // the user changed the slot: its line is written anew
             changes.push_back({number, bank_[number], std::move(after)});
         }
     }
@@ -146,6 +148,7 @@ SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32
 bool Workspace::removeLoop(std::int16_t slot) {
     Slot unlooped = bank_[slot];
     unlooped.loop.reset();
+    unlooped.unusable.reset(); // whatever its line held for a loop, the slot now has none
     return apply(QStringLiteral("remove loop of slot %1").arg(slot), {{slot, std::move(unlooped)}});
 }
 
@@ -236,12 +239,30 @@ bool Workspace::redo() {
     return true;
 }
 
+std::vector<std::string> Workspace::unusableFieldNotes() const {
+    return wtb::unusableFieldNotes(bank_);
+}
+
+void Workspace::checkSketchPath(const QString& path) const {
+    requireOutsideWorkingFolder(folder_, path, "The sketch");
+    checkSketchDestination(path);
+}
+
+void Workspace::checkPlayerSketchFolder(const QString& folder) const {
+    requireOutsideWorkingFolder(folder_, folder, "The player sketch");
+    requireOutsideWorkingFolder(folder_, playerSketchFile(folder), "The player sketch");
+    checkPlayerSketchDestination(folder);
+}
+
 ExportCheck Workspace::checkSketch(Board board, SampleFormat format) const {
+    requireUsableFields(bank_);
     return checkExport(bank_, board, format);
 }
 
 std::int32_t Workspace::exportSketch(const QString& path, Board board, SampleFormat format,
                                      OverBudget overBudget) const {
+    requireUsableFields(bank_);
+    checkSketchPath(path);
     return writeSketch(bank_, path, board, format, overBudget);
 }
 
@@ -250,11 +271,14 @@ SlotRates Workspace::rates() const {
 }
 
 ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const {
+    requireUsableFields(bank_);
     return checkPlayerExport(bank_, board, format);
 }
 
 std::int32_t Workspace::exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
                                            OverBudget overBudget) const {
+    requireUsableFields(bank_);
+    checkPlayerSketchFolder(folder);
     return writePlayerSketch(bank_, folder, board, format, overBudget);
 }
 

@@ -54,8 +54,8 @@ TEST(EndIndexField, ValuesBeyondThe32BitRangeOverflow) {
     }
 }
 
-TEST(SettingsText, UsesTheFirstTwoFieldsAndTheFirstSixteenLines) {
-    std::string text = sixteenLines("five\t12.5\tignored\tfields");
+TEST(SettingsText, UsesTheFirstSixteenLines) {
+    std::string text = sixteenLines("five\t12.5");
     text += "seventeenth\t17\r\n";
     const SettingsLines lines = parseSettings(text, "Settings.txt");
     EXPECT_EQ(lines[4], (SettingsLine{"five", 12}));
@@ -104,19 +104,44 @@ TEST(SettingsText, WritesSixteenCrLfLinesThatReadBack) {
 }
 
 TEST(SettingsText, ALoopIsTwoWholeNumbersAfterTheEndIndex) {
+    for (const auto& [line, loop] :
+         {std::pair{"five\t90\t10\t80", Loop{10, 80}}, std::pair{"five\t90\t0\t0", Loop{0, 0}}}) {
+        const SettingsLines lines = parseSettings(sixteenLines(line), "Settings.txt");
+        EXPECT_EQ(lines[4].loop, loop) << line;
+        EXPECT_EQ(lines[4].endIndex, 90) << line;
+        EXPECT_FALSE(lines[4].unusable) << line;
+    }
+}
+
+// Fields a hand edit broke: the line says what is wrong, takes no loop, and is written back
+// exactly as it was read.
+TEST(SettingsText, UnusableFieldsAreNamedAndWrittenBackAsRead) {
     struct Case {
         const char* line;
-        std::optional<Loop> loop;
+        const char* problem;
     };
-    for (const Case& each :
-         {Case{"five\t90\t10\t80", Loop{10, 80}}, Case{"five\t90\t0\t0", Loop{0, 0}},
-          Case{"five\t90\t10", std::nullopt}, Case{"five\t90\t10\t80.5", std::nullopt},
-          Case{"five\t90\tnote\t80", std::nullopt},
-          Case{"five\t90\t10\t99999999999", std::nullopt}}) {
+    for (const Case& each : {
+             Case{"five\tabc", "end index \"abc\" in line 5 of \"S\" is not a number"},
+             Case{"five\t", "end index \"\" in line 5"},
+             Case{"five\t90\t10", "loop in line 5 of \"S\" has 1 field, \"10\","},
+             Case{"five\t90\t1\t2\t3", "has 3 fields, \"1\", \"2\", \"3\""},
+             Case{"five\t90\t10\t80.5", "loop end \"80.5\" in line 5 of \"S\" is not a whole"},
+             Case{"five\t90\tnote\t80", "loop start \"note\""},
+             Case{"five\t90\t+1\t80", "loop start \"+1\""},
+             Case{"five\t90\t-5\t80", "\"-5\" in line 5 of \"S\" lies before the first sample"},
+             Case{"five\t90\t10\t99999999999", "loop end \"99999999999\""},
+             Case{"five\t90\t10\t80 ", "loop end \"80 \""},
+             Case{"five\t90\t80\t10", "loop 80..10 in line 5 of \"S\" starts after it ends"},
+         }) {
         SCOPED_TRACE(each.line);
-        const SettingsLines lines = parseSettings(sixteenLines(each.line), "Settings.txt");
-        EXPECT_EQ(lines[4].loop, each.loop);
-        EXPECT_EQ(lines[4].endIndex, 90);
+        const std::string text = sixteenLines(each.line);
+        const SettingsLines lines = parseSettings(text, "S");
+        ASSERT_TRUE(lines[4].unusable);
+        EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
+            << lines[4].unusable->problem;
+        EXPECT_FALSE(lines[4].loop);
+        EXPECT_EQ(formatSettings(lines), text);
+        EXPECT_EQ(storedFields(text, 4), lines[4].unusable->stored);
     }
 }
 

@@ -1,0 +1,192 @@
+// What the built program does with faults a user or a hostile edit brings: settings fields it
+// cannot use, exports aimed at the working folder's own files, edits whose result no slot can
+// hold, and output that cannot be written. Wherever a command is refused, the folder on disk
+// is checked to be exactly as it was.
+#include "CliTestSupport.h"
+
+#include "common/TextLines.h"
+#include "slots/SettingsFile.h"
+#include "slots/WorkingFolder.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace wtb {
+namespace {
+
+using test::runProgram;
+
+std::string settingsLine(const QString& folder, std::size_t index) {
+    return std::string(splitTextLines(test::readText(settingsFilePath(folder))).at(index));
+}
+
+// A folder of sixteen 300-sample slots ("slot N.wav", end index 299) whose line for slot 5 is
+// replaced by `line`, as a hand edit leaves it.
+struct EditedKit {
+    explicit EditedKit(const std::string& line) {
+        test::writeWorkingFolder(folder.path(), test::patternedSlots(300));
+        std::string text = test::readText(settingsFilePath(folder.path()));
+        const std::string old = settingsLine(folder.path(), 4);
+        text.replace(text.find(old), old.size(), line);
+        test::writeText(settingsFilePath(folder.path()), text);
+    }
+    test::TempFolder folder;
+};
+
+struct BrokenLine {
+    const char* name;
+    const char* line;    // slot 5's line in Settings.txt
+    const char* problem; // part of what every report of it says
+};
+
+void PrintTo(const BrokenLine& broken, std::ostream* out) {
+    *out << broken.name;
+}
+
+class BrokenStoredFields : public testing::TestWithParam<BrokenLine> {};
+
+TEST_P(BrokenStoredFields, AreReportedKeptUntilTheSlotChangesAndRefusedByEveryExport) {
+    const BrokenLine& broken = GetParam();
+    EditedKit kit(broken.line);
+    const QString folder = kit.folder.path();
+    const QString problem = QString::fromUtf8(broken.problem);
+    test::TempFolder here;
+
+    // Read: said on stderr, the folder untouched.
+    const auto before = test::folderChecksums(folder);
+    const test::ProgramRun list = runProgram({"--folder", folder, "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
+    EXPECT_TRUE(list.err.contains("warning: Slot 5's ")) << list.err.toStdString();
+    EXPECT_TRUE(list.err.contains(problem)) << list.err.toStdString();
+    EXPECT_EQ(test::folderChecksums(folder), before);
+
+    // Both exports refused with the same facts, nothing written anywhere.
+    for (const QStringList& exportArguments :
+         {QStringList{"export", "-o", here.file("x.ino")},
+          QStringList{"export", "--player", "-o", here.file("player")}}) {
+        const test::ProgramRun run = runProgram(QStringList{"--folder", folder} + exportArguments);
+        EXPECT_EQ(run.exitCode, 1) << exportArguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("Slot 5 cannot be exported: its ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(problem)) << run.err.toStdString();
+        EXPECT_EQ(QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList());
+        EXPECT_EQ(test::folderChecksums(folder), before);
+    }
+
+    // A change of another slot keeps the line byte for byte.
+    const test::ProgramRun other = runProgram({"--folder", folder, "trim", "2", "150"});
+    EXPECT_EQ(other.exitCode, 0) << other.err.toStdString();
+    EXPECT_EQ(settingsLine(folder, 4), broken.line);
+    EXPECT_NE(settingsLine(folder, 1), "slot 2.wav\t299");
+
+    // A change of the slot itself writes its line anew, and the folder exports again.
+    const test::ProgramRun own = runProgram({"--folder", folder, "trim", "5", "200"});
+    EXPECT_EQ(own.exitCode, 0) << own.err.toStdString();
+    EXPECT_EQ(settingsLine(folder, 4).rfind("slot 5.wav\t", 0), 0u);
+    EXPECT_EQ(splitFields(settingsLine(folder, 4)).size(), 2u);
+    const test::ProgramRun again =
+        runProgram({"--folder", folder, "export", "-o", here.file("x.ino")});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_FALSE(again.err.contains("Slot 5")) << again.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HandEdits, BrokenStoredFields,
+    testing::Values(
+        BrokenLine{"LoopEndPastTheEndIndex", "slot 5.wav\t299\t100\t300",
+                   "loop 100..300 in line 5 of"},
+        BrokenLine{"LoopPastTheSound", "slot 5.wav\t299\t65536\t65537",
+                   "loop 65536..65537 in line 5 of"},
+        BrokenLine{"EndIndexPastTheSound", "slot 5.wav\t400\t100\t350",
+                   "ends past its last sample, index 299"},
+        BrokenLine{"EndIndexNotANumber", "slot 5.wav\tabc", "end index \"abc\" in line 5 of"},
+        BrokenLine{"LoopStartNotANumber", "slot 5.wav\t299\tabc\t200",
+                   "loop start \"abc\" in line 5 of"},
+        BrokenLine{"LoopStartNegative", "slot 5.wav\t299\t-5\t200", "lies before the first sample"},
+        BrokenLine{"LoopStartWithPlus", "slot 5.wav\t299\t+100\t200",
+                   "loop start \"+100\" in line 5 of"},
+        BrokenLine{"LoopEndWithTrailingSpace", "slot 5.wav\t299\t100\t200 ",
+                   "loop end \"200 \" in line 5 of"},
+        BrokenLine{"ThreeFields", "slot 5.wav\t299\t100", "has 1 field, \"100\""},
+        BrokenLine{"FiveFields", "slot 5.wav\t299\t1\t2\t3", "has 3 fields"},
+        BrokenLine{"StartAfterEnd", "slot 5.wav\t299\t200\t100", "loop 200..100 in line 5 of"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct OwnFileTarget {
+    const char* name;
+    QStringList arguments; // FOLDER: the working folder, @BASE@ its name, ELSE another folder
+    const char* message;
+};
+
+void PrintTo(const OwnFileTarget& target, std::ostream* out) {
+    *out << target.name;
+}
+
+class ExportOverTheWorkingFolder : public testing::TestWithParam<OwnFileTarget> {};
+
+TEST_P(ExportOverTheWorkingFolder, IsRefusedAndEveryFileStaysAsItWas) {
+    test::TempFolder kit;
+    test::TempFolder elsewhere;
+    test::writeWorkingFolder(kit.path(), test::patternedSlots(300));
+    QFile::link(slotFilePath(kit.path(), 16), elsewhere.file("link.ino"));
+    QStringList arguments{"--folder", kit.path()};
+    for (QString argument : GetParam().arguments) {
+        arguments << argument.replace("FOLDER", kit.path())
+                         .replace("ELSE", elsewhere.path())
+                         .replace("@BASE@", QFileInfo(kit.path()).fileName());
+    }
+    const auto before = test::folderChecksums(kit.path());
+
+    const test::ProgramRun run = runProgram(arguments);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err.toStdString();
+    EXPECT_EQ(test::folderChecksums(kit.path()), before);
+    EXPECT_EQ(runProgram({"--folder", kit.path(), "list"}).exitCode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OwnFiles, ExportOverTheWorkingFolder,
+    testing::Values(
+        OwnFileTarget{"SlotFile", {"export", "-o", "FOLDER/1.wav"}, "folder's own \"1.wav\""},
+        OwnFileTarget{"SettingsFile",
+                      {"export", "-o", "FOLDER/Settings.txt", "--force"},
+                      "folder's own \"Settings.txt\""},
+        OwnFileTarget{"SaveJournal",
+                      {"export", "-o", "FOLDER/.wavetable-builder.journal"},
+                      "folder's own \".wavetable-builder.journal\""},
+        OwnFileTarget{"SaveTemporary", {"export", "-o", "FOLDER/.3.wav.new"}, "\".3.wav.new\""},
+        OwnFileTarget{"ALinkToASlotFile", {"export", "-o", "ELSE/link.ino"}, "\"16.wav\""},
+        OwnFileTarget{
+            "ThePathThroughItsParent", {"export", "-o", "FOLDER/../@BASE@/./2.wav"}, "\"2.wav\""},
+        OwnFileTarget{"PlayerIntoTheFolder",
+                      {"export", "--player", "-o", "FOLDER"},
+                      "it is the working folder"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// The program's output sent where nothing can be written: a report lost is a failed command.
+TEST(UnwritableOutput, FailsWithStatusOneAndSaysSoOnStderr) {
+    test::TempFolder kit;
+    test::writeWorkingFolder(kit.path(), test::patternedSlots(300));
+    for (const QStringList& arguments :
+         {QStringList{"--help"}, QStringList{"--version"}, QStringList{"list"},
+          QStringList{"trim", "3", "200"}, QStringList{"loop", "4", "10", "200"},
+          QStringList{"cut-start", "3", "5"}, QStringList{"trim-silence", "all"}}) {
+        QProcess process;
+        process.setProcessEnvironment(test::programEnvironment());
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(test::builtProgram(), QStringList{"--folder", kit.path()} + arguments);
+        ASSERT_TRUE(process.waitForFinished(60000)) << arguments.join(' ').toStdString();
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(err.contains("Standard output could not be written: No space left on device"))
+            << err.toStdString();
+    }
+}
+
+} // namespace
+} // namespace wtb
