@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "workspace/Choices.h"
@@ -16,6 +17,7 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -667,7 +669,7 @@ int reportFailure(const RuntimeError& error) {
 QStringList argumentsOf(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << pathFromSystem(QByteArray(argv[i]));
     }
     return arguments;
 }
@@ -696,6 +698,9 @@ int runCommandLine(const QStringList& arguments) {
         return kExitDone;
     } catch (const RuntimeError& error) {
         return reportFailure(error);
+    } catch (const std::bad_alloc&) {
+        printError("There was not enough memory to finish the command; the working folder was "
+                   "not saved.");
     } catch (const std::exception& error) {
         printError(error.what());
     } catch (...) {

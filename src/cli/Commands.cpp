@@ -4,6 +4,7 @@
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
+#include "common/SystemPath.h"
 #include "export/SketchDestination.h"
 #include "export/SlotRoom.h"
 #include "slots/DefaultKit.h"
@@ -48,7 +49,7 @@ public:
             missing << path;
         }
         for (qsizetype i = missing.size() - 1; i >= 0; --i) {
-            if (::mkdir(QFile::encodeName(missing[i]).constData(), 0777) != 0) {
+            if (::mkdir(systemPath(missing[i]).constData(), 0777) != 0) {
                 const int error = errno;
                 removeMade();
                 raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
@@ -71,7 +72,7 @@ private:
         }
         QFile::remove(WorkingFolderLock::lockFilePath(folder_));
         for (const QString& path : made_) { // the deepest first
-            ::rmdir(QFile::encodeName(path).constData());
+            ::rmdir(systemPath(path).constData());
         }
         made_.clear();
     }
@@ -89,14 +90,15 @@ Workspace openFolder(const QString& folder, Access access) {
     requireFolder(folder);
     if (access == Access::Change) {
         // A window saving the same folder would undo a change made beside it.
-        return {folder, std::make_unique<WorkingFolderLock>(folder), NewFolder::KeepEmpty};
+        return {folder, std::make_unique<WorkingFolderLock>(folder, LockRole::Command),
+                NewFolder::KeepEmpty};
     }
     if (isNewWorkingFolder(folder)) {
         return Workspace(folder, defaultKitBank()); // shown, never written, by a reading command
     }
     std::unique_ptr<WorkingFolderLock> lock;
     try {
-        lock = std::make_unique<WorkingFolderLock>(folder);
+        lock = std::make_unique<WorkingFolderLock>(folder, LockRole::Command);
     } catch (const RuntimeError&) {
         // Open in a window (or not ours to lock): read what its last save left, touching nothing.
         return Workspace(folder, readOpenWorkingFolder(folder));

@@ -3,6 +3,7 @@
 #include "common/RuntimeError.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -92,6 +93,20 @@ public:
 private:
     std::array<Slot, kSlotCount> slots_;
 };
+
+// The most samples the table of a bank can count: the end indices plus one, over all slots, are
+// 32-bit numbers in the listing, the budget and the sketch.
+inline constexpr std::int64_t kMostTableSamples = INT32_MAX;
+
+// The table's samples: the sum over the slots of end index plus one, in 64 bits.
+std::int64_t tableSampleCount(const SlotBank& bank);
+
+// Raises, naming the slot, unless `slot` can stand in slot `number` of `bank` (whose slot
+// `number` it would replace) and still be saved and exported: at least one sample, a rate of
+// at least 1 Hz, and a table of the bank within kMostTableSamples (unless the table was beyond
+// it already, from a hand-edited folder: a change must be able to mend that). Says how much
+// would fit. Checked before a change is made.
+void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank);
 
 // For each slot whose stored fields cannot be used, in slot order: what is wrong, and that the
 // fields stay as they are until the slot is changed.

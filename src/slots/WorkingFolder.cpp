@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
+#include "common/SystemPath.h"
 #include "slots/DefaultKit.h"
 #include "slots/SettingsFile.h"
 #include "slots/WorkingFolderLock.h"
@@ -54,7 +55,7 @@ namespace {
 
 std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (::stat(systemPath(path).constData(), &info) != 0) {
         return std::nullopt;
     }
     return std::pair{info.st_dev, info.st_ino};
@@ -280,7 +281,7 @@ namespace {
 // The settings file is replaced by every save, and last: another inode means a save happened.
 std::optional<ino_t> settingsInode(const QString& folder) {
     struct stat info {};
-    if (::stat(QFile::encodeName(settingsFilePath(folder)).constData(), &info) != 0) {
+    if (::stat(systemPath(settingsFilePath(folder)).constData(), &info) != 0) {
         return std::nullopt;
     }
     return info.st_ino;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 
 class QAction;
@@ -189,6 +190,9 @@ template <class Body> bool MainWindow::guarded(Body&& body) {
     try {
         body();
         return true;
+    } catch (const std::bad_alloc&) {
+        prompts_->showError(this, QStringLiteral("There was not enough memory to finish the "
+                                                 "action; the slots are as they were before it."));
     } catch (const std::exception& error) {
         showFailure(error);
     } catch (...) {

@@ -59,8 +59,11 @@ Workspace::~Workspace() = default;
 
 bool Workspace::apply(const QString& text, std::vector<std::pair<std::int16_t, Slot>> changed) {
     std::vector<EditHistory::Change> changes;
+    SlotBank candidate = bank_; // shares the samples; checked slot by slot as it would become
     for (auto& [number, after] : changed) {
         if (!(after == bank_[number])) {
+            requireSavableSlot(after, number, candidate);
+            candidate[number] = after;
             after.unusable.reset(); // the user changed the slot: its line is written anew
             changes.push_back({number, bank_[number], std::move(after)});
         }
@@ -106,7 +109,13 @@ bool Workspace::resample(SlotChoice slots, std::int32_t rate) {
     checkTargetRate(rate);
     std::vector<std::pair<std::int16_t, Slot>> changed;
     for (const std::int16_t number : chosenSlots(slots)) {
-        changed.emplace_back(number, resampledSlot(bank_[number], rate));
+        try {
+            changed.emplace_back(number, resampledSlot(bank_[number], rate));
+        } catch (const RuntimeError& error) {
+            raise(error.kind(), "Slot " + std::to_string(number) + " cannot be resampled to " +
+                                    std::to_string(rate) + " Hz: " + error.what() +
+                                    " Nothing was changed.");
+        }
     }
     return apply(QStringLiteral("resample ") + slotsText(slots), std::move(changed));
 }
@@ -167,10 +176,15 @@ std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QS
     }
     std::vector<std::pair<std::int16_t, Slot>> changed;
     ImportNotes notes;
+    SlotBank imported = bank_; // with the files before this one in place, for the room left
     for (std::int32_t i = 0; i < count; ++i) {
         const auto slot = static_cast<std::int16_t>(firstSlot + i);
+        DecodeOptions fitting = options;
+        fitting.mostSamples = std::max<std::int64_t>(
+            0, kMostTableSamples - tableSampleCount(imported) + imported[slot].endIndex + 1);
         try {
-            changed.emplace_back(slot, slotFromFile(paths[i], options, &notes));
+            imported[slot] = slotFromFile(paths[i], fitting, &notes);
+            changed.emplace_back(slot, imported[slot]);
         } catch (const RuntimeError& error) {
             if (count == 1) {
                 throw;

@@ -8,6 +8,7 @@
 #include "slots/SettingsFile.h"
 #include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
+#include "workspace/Workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -186,6 +187,48 @@ TEST(UnwritableOutput, FailsWithStatusOneAndSaysSoOnStderr) {
         EXPECT_TRUE(err.contains("Standard output could not be written: No space left on device"))
             << err.toStdString();
     }
+}
+
+// Every byte as printf's octal escape, so a shell command line can carry any name.
+QString octalEscapes(const QByteArray& bytes) {
+    QString escaped;
+    for (const char byte : bytes) {
+        escaped += QStringLiteral("\\%1").arg(static_cast<unsigned char>(byte), 3, 8, QChar('0'));
+    }
+    return escaped;
+}
+
+// A file named in Latin-1 (café.wav, the é one byte 0xE9, not UTF-8), given on the command line
+// byte for byte as a shell passes it: imported, and named in messages by its own bytes.
+TEST(FileNameInAnotherEncoding, IsImportedAndNamedByItsBytes) {
+    test::TempFolder kit;
+    test::TempFolder sounds;
+    test::writeWorkingFolder(kit.path(), test::patternedSlots(300));
+    const test::Bytes samples(500, 150);
+    test::writeWav8(sounds.file("plain.wav"), samples);
+    const QByteArray latin1 = QFile::encodeName(sounds.path()) + "/caf\xe9.wav";
+    ASSERT_EQ(::rename(QFile::encodeName(sounds.file("plain.wav")).constData(), latin1.constData()),
+              0);
+    const auto runWithFile = [&](const QByteArray& file) {
+        QProcess shell;
+        shell.setProcessEnvironment(test::programEnvironment());
+        // The shell passes the bytes as they are; QProcess itself would encode the name as text.
+        shell.start(QStringLiteral("/bin/sh"),
+                    {"-c", "exec \"$0\" --folder \"$1\" import 3 \"$(printf \"$2\")\"",
+                     test::builtProgram(), kit.path(), octalEscapes(file)});
+        EXPECT_TRUE(shell.waitForFinished(60000));
+        return std::pair{shell.exitCode(), shell.readAllStandardError()};
+    };
+    const auto [status, err] = runWithFile(latin1);
+    EXPECT_EQ(status, 0) << err.toStdString();
+    const SlotBank bank = loadWorkingFolder(kit.path(), NewFolder::KeepEmpty);
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), bank[3].samples.bytes().begin(),
+                           bank[3].samples.bytes().end()));
+
+    const auto [missingStatus, missingErr] =
+        runWithFile(QFile::encodeName(sounds.path()) + "/na\xefve.wav");
+    EXPECT_EQ(missingStatus, 1);
+    EXPECT_TRUE(missingErr.contains("/na\xefve.wav\" does not exist")) << missingErr.toStdString();
 }
 
 } // namespace
