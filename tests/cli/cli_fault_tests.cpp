@@ -169,6 +169,127 @@ INSTANTIATE_TEST_SUITE_P(
                       "it is the working folder"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// A WAV file as hostile as its header can make it: 8-bit mono, `frames` declared at `rate`,
+// the data left sparse (a hole in the file), so a 2 GB sound costs no disk.
+void writeDeclaredWav(const QString& path, std::uint32_t frames, std::uint32_t rate) {
+    std::string header = "RIFF";
+    const auto little = [&header](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            header += static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    little(36 + frames, 4);
+    header += "WAVEfmt ";
+    little(16, 4), little(1, 2), little(1, 2), little(rate, 4), little(rate, 4), little(1, 2);
+    little(8, 2);
+    header += "data";
+    little(frames, 4);
+    test::writeText(path, header);
+    QFile file(path);
+    ASSERT_TRUE(file.resize(44 + qint64{frames}));
+}
+
+struct RefusedEdit {
+    const char* name;
+    QStringList arguments; // FILE stands for the file the case writes
+    std::uint32_t frames;  // of FILE, and the slot 3 holds
+    std::uint32_t rate;
+    const char* message;
+    const char* memoryLimit = nullptr; // ulimit -v, in KiB
+};
+
+void PrintTo(const RefusedEdit& edit, std::ostream* out) {
+    *out << edit.name;
+}
+
+class RefusedEdits : public testing::TestWithParam<RefusedEdit> {};
+
+// Each edit whose result no slot could hold is refused with what happened, before it
+// allocates, and the folder stays byte for byte as it was.
+TEST_P(RefusedEdits, SayWhatWouldWorkAndChangeNothing) {
+    const RefusedEdit& edit = GetParam();
+    test::TempFolder kit;
+    test::TempFolder sounds;
+    test::writeWorkingFolder(kit.path(), test::patternedSlots(300));
+    writeDeclaredWav(sounds.file("sound.wav"), edit.frames, edit.rate);
+    const bool small = edit.frames < 1000000;
+    if (small) { // the slot to edit holds the same sound
+        ASSERT_EQ(
+            runProgram({"--folder", kit.path(), "import", "3", sounds.file("sound.wav")}).exitCode,
+            0);
+    }
+    const auto before = test::folderChecksums(kit.path());
+    QStringList arguments{"--folder", kit.path()};
+    for (QString argument : edit.arguments) {
+        arguments << argument.replace("FILE", sounds.file("sound.wav"));
+    }
+    QProcess process;
+    process.setProcessEnvironment(test::programEnvironment());
+    if (edit.memoryLimit) {
+        const QString script =
+            QStringLiteral("ulimit -v %1; exec \"$0\" \"$@\"").arg(edit.memoryLimit);
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{"-c", script, test::builtProgram()} + arguments);
+    } else {
+        process.start(test::builtProgram(), arguments);
+    }
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(edit.message)) << err.toStdString();
+    EXPECT_FALSE(err.contains("bad_alloc")) << err.toStdString();
+    EXPECT_EQ(test::folderChecksums(kit.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileSizes, RefusedEdits,
+    testing::Values(
+        RefusedEdit{"ResampleOfTwoSamplesToTheLowestRate",
+                    {"resample", "3", "1000"},
+                    2,
+                    44100,
+                    "its 2 samples at 44100 Hz are no sample at all at 1000 Hz; 11025 Hz or more "
+                    "keeps one"},
+        RefusedEdit{"ResampleOfOneSampleWithAllSlots",
+                    {"resample", "all", "1000"},
+                    1,
+                    44100,
+                    "Slot 3 cannot be resampled to 1000 Hz"},
+        RefusedEdit{"ResampleFromTheHighestRate",
+                    {"resample", "3", "8000"},
+                    2000,
+                    2147483647,
+                    "no rate up to 96000 Hz keeps one"},
+        RefusedEdit{"ResampleBeyondWhatASlotHolds",
+                    {"resample", "3", "96000"},
+                    30000,
+                    1,
+                    "would become 2880000000 samples at 96000 Hz, more than the 2147483647"},
+        RefusedEdit{"ResampleBeyondTheMemoryLimit",
+                    {"resample", "3", "96000"},
+                    10417,
+                    1,
+                    "would need 15.8 GB of memory",
+                    "2000000"},
+        RefusedEdit{"ImportOfOneFrameAtTheLowestRate",
+                    {"import", "4", "FILE", "--rate", "1000"},
+                    1,
+                    44100,
+                    "holds 1 frame at 44100 Hz: at 1000 Hz that is no sample at all; at 22050 Hz "
+                    "or more one is kept"},
+        RefusedEdit{"ImportOfTwoGigabytes",
+                    {"import", "4", "FILE"},
+                    2147483392,
+                    8000,
+                    "holds 2147483392 frames at 8000 Hz: more than the"},
+        RefusedEdit{"SingleCycleAtOneHertz",
+                    {"single-cycle", "3"},
+                    30000,
+                    1,
+                    "The slot's rate, 1 Hz, is too low to hold a pitch"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 // The program's output sent where nothing can be written: a report lost is a failed command.
 TEST(UnwritableOutput, FailsWithStatusOneAndSaysSoOnStderr) {
     test::TempFolder kit;
