@@ -2,6 +2,7 @@
 
 #include "common/SystemPath.h"
 #include "editing/SlotLoop.h"
+#include "slots/AiffSustainLoop.h"
 #include "slots/SlotName.h"
 
 #include <QFileInfo>
@@ -34,6 +35,9 @@ bool liesWithin(const FileLoop& loop, std::int64_t frames) {
 
 // Why a forward loop of the file did not come into the slot, for the note.
 std::string whyNotCarried(const FileLoop& loop, bool within, const Sound8& sound) {
+    if (loop.start == kMissingMarker && loop.end == kMissingMarker) {
+        return "names a marker the file does not hold";
+    }
     if (loop.end == loop.start - 1) {
         return "holds no frame: it ends where it starts (an AIFF's begin and end markers at the "
                "same frame)";
@@ -75,7 +79,8 @@ std::optional<Loop> loopFromFile(const Sound8& sound, const Slot& slot, const st
                       loopAtRate({forward->start, forward->end}, sound.fileRate, sound.sampleRate));
     }
     if (!carried) {
-        notes.push_back("The loop of " + quoted + " (" + frames + ") " +
+        const bool placed = forward->start != kMissingMarker;
+        notes.push_back("The loop of " + quoted + (placed ? " (" + frames + ") " : " ") +
                         whyNotCarried(*forward, within, sound) + ", so it came in without a loop.");
         return std::nullopt;
     }

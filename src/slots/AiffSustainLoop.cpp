@@ -32,20 +32,31 @@ constexpr qint64 kLargestMarkChunk = 65535 * 262 + 2;
 // Enough for any real file's metadata; a damaged one is not walked for ever.
 constexpr int kMostChunks = 4096;
 
-// Marker id -> position, from a MARK chunk's body; a cut-short marker ends the list.
-std::map<std::int16_t, std::uint32_t> markerPositions(const QByteArray& body) {
-    std::map<std::int16_t, std::uint32_t> positions;
-    if (body.size() < 2) {
-        return positions;
-    }
+using MarkerPositions = std::map<std::int16_t, std::uint32_t>;
+
+// Marker id -> position, from a MARK chunk's body, each marker's name padded to an even length
+// or not; a cut-short marker ends the list. Gives where the list ended.
+qsizetype readMarkers(const QByteArray& body, bool paddedNames, MarkerPositions& positions) {
     const int count = static_cast<std::uint16_t>(bigEndian16(body.constData()));
     qsizetype at = 2;
     for (int n = 0; n < count && at + 7 <= body.size(); ++n) {
         positions[bigEndian16(body.constData() + at)] = bigEndian32(body.constData() + at + 2);
         const int nameLength = static_cast<std::uint8_t>(body[at + 6]);
-        at += 6 + 1 + nameLength + ((nameLength + 1) % 2); // the name is padded to even
+        at += 6 + 1 + nameLength + (paddedNames ? (nameLength + 1) % 2 : 0);
     }
-    return positions;
+    return at;
+}
+
+// The markers of a MARK chunk's body. The format pads each name to an even length; some
+// writers do not, and their chunk (of odd size, often) then ends exactly where the unpadded
+// names end, which tells the two apart.
+MarkerPositions markerPositions(const QByteArray& body) {
+    MarkerPositions padded;
+    if (body.size() < 2 || readMarkers(body, true, padded) == body.size()) {
+        return padded;
+    }
+    MarkerPositions unpadded;
+    return readMarkers(body, false, unpadded) == body.size() ? unpadded : padded;
 }
 
 bool looksLikeChunkId(const QByteArray& id) {
@@ -68,7 +79,7 @@ qint64 nextChunk(QIODevice& file, qint64 at, qint64 size) {
 struct AiffChunks {
     QByteArray common;     // COMM's first 18 bytes
     QByteArray instrument; // INST's 20 bytes
-    std::map<std::int16_t, std::uint32_t> markers;
+    MarkerPositions markers;
 };
 
 std::optional<AiffChunks> readAiffChunks(QIODevice& file) {
@@ -127,7 +138,7 @@ std::optional<FileLoop> readAiffSustainLoop(QIODevice& file) {
         return std::nullopt;
     }
     const QByteArray& instrument = chunks->instrument;
-    const std::map<std::int16_t, std::uint32_t>& markers = chunks->markers;
+    const MarkerPositions& markers = chunks->markers;
     const char* sustain = instrument.constData() + kSustainLoopAt;
     FileLoop loop;
     switch (bigEndian16(sustain)) {
@@ -146,7 +157,7 @@ std::optional<FileLoop> readAiffSustainLoop(QIODevice& file) {
     const auto begin = markers.find(bigEndian16(sustain + 2));
     const auto end = markers.find(bigEndian16(sustain + 4));
     if (begin == markers.end() || end == markers.end()) {
-        return std::nullopt;
+        return FileLoop{loop.mode, kMissingMarker, kMissingMarker};
     }
     loop.start = begin->second;
     loop.end = std::int64_t{end->second} - 1; // the end marker sits after the loop's last frame

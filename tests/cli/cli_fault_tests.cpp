@@ -7,9 +7,11 @@
 #include "common/TextLines.h"
 #include "slots/SettingsFile.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
 #include "workspace/Workspace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -289,6 +291,21 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "The slot's rate, 1 Hz, is too low to hold a pitch"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// A command refused because another command holds the folder hears that, not of a window.
+TEST(FolderLock, HeldByACommandIsSaidToBeACommand) {
+    test::TempFolder kit;
+    test::writeWorkingFolder(kit.path(), test::patternedSlots(300));
+    const auto before = test::folderChecksums(kit.path());
+    const WorkingFolderLock command(kit.path(), LockRole::Command);
+    const test::ProgramRun trim = runProgram({"--folder", kit.path(), "trim", "1", "5"});
+    EXPECT_EQ(trim.exitCode, 1);
+    EXPECT_TRUE(trim.err.contains(QStringLiteral("is being changed by another command (process %1)")
+                                      .arg(QCoreApplication::applicationPid())))
+        << trim.err.toStdString();
+    EXPECT_FALSE(trim.err.contains("window")) << trim.err.toStdString();
+    EXPECT_EQ(test::folderChecksums(kit.path()), before);
+}
 
 // The program's output sent where nothing can be written: a report lost is a failed command.
 TEST(UnwritableOutput, FailsWithStatusOneAndSaysSoOnStderr) {

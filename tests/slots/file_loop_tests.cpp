@@ -91,12 +91,13 @@ INSTANTIATE_TEST_SUITE_P(
                      test::writeAiff16WithSustainLoop(path, kSound, 8000, 5, 100, 400);
                  },
                  {{FileLoopMode::Other, 100, 399}}},
-        // libsndfile would give the marker numbers 1 and 2 as the loop's frames
+        // libsndfile would give the marker numbers 1 and 2 as the loop's frames; the loop is
+        // kept without a place, for the import to say why it is left out
         FileCase{"AiffWithoutMarkers",
                  [](const QString& path) {
                      test::writeAiff16WithSustainLoop(path, kSound, 8000, 1, 100, 400, false);
                  },
-                 {}}),
+                 {{kForward, kMissingMarker, kMissingMarker}}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // What the reader keeps of a file is not all it declares: the count of its loops is the file's
@@ -141,6 +142,18 @@ TEST(AiffSustainLoop, ADamagedFileIsReadNoFurtherThanItsEndAndLoopsOnlyOnMarkers
     for (const Damage& damage : {
              Damage{"none", [](std::string&) {}, loop},
              Damage{"cut in the marks", [&](std::string& b) { b.resize(markAt + 14); }, {}},
+             // names not padded to an even length, as some writers leave them
+             Damage{"unpadded marker names",
+                    [&](std::string& b) {
+                        b.replace(markAt, 8 + 22,
+                                  std::string("MARK\0\0\0\x14\0\x02"
+                                              "\0\x01\0\0\0\x64\x02"
+                                              "be"
+                                              "\0\x02\0\0\x01\x90\x02"
+                                              "en",
+                                              28));
+                    },
+                    loop},
              Damage{"a huge chunk size",
                     [&](std::string& b) { b.replace(markAt + 4, 4, "\xff\xff\xff\xf0", 4); },
                     {}},
@@ -149,7 +162,7 @@ TEST(AiffSustainLoop, ADamagedFileIsReadNoFurtherThanItsEndAndLoopsOnlyOnMarkers
                     [&](std::string& b) { b.replace(markAt + 8, 2, "\x7f\xff", 2); }, loop},
              Damage{"the end marker renumbered",
                     [&](std::string& b) { b.replace(markAt + 20, 2, "\x00\x09", 2); },
-                    {}},
+                    FileLoop{kForward, kMissingMarker, kMissingMarker}},
              Damage{"not a FORM", [](std::string& b) { b.replace(0, 4, "RIFF"); }, {}},
          }) {
         SCOPED_TRACE(damage.what);
