@@ -83,7 +83,8 @@ Slot resampledSlot(const Slot& slot, std::int32_t targetRate) {
     if (slot.sampleRate == targetRate) {
         return slot;
     }
-    if (resampledLength(slot.sampleCount(), slot.sampleRate, targetRate) < 1) {
+    if (!slot.samples.empty() &&
+        resampledLength(slot.sampleCount(), slot.sampleRate, targetRate) < 1) {
         const std::int64_t lowest = lowestRateKeepingASample(slot.sampleCount(), slot.sampleRate);
         raise(ErrorKind::Bounds,
               "its " + samplesAt(slot.sampleCount(), slot.sampleRate) +

@@ -66,7 +66,7 @@ std::int64_t tableSampleCount(const SlotBank& bank) {
 
 void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank) {
     const std::string which = "Slot " + std::to_string(number);
-    if (slot.samples.empty()) {
+    if (slot.samples.empty() && !bank[number].samples.empty()) {
         raise(ErrorKind::Bounds, which + " would be left without samples, and a slot without "
                                          "samples can be neither saved nor exported. Nothing "
                                          "was changed.");

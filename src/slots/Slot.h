@@ -102,10 +102,11 @@ inline constexpr std::int64_t kMostTableSamples = INT32_MAX;
 std::int64_t tableSampleCount(const SlotBank& bank);
 
 // Raises, naming the slot, unless `slot` can stand in slot `number` of `bank` (whose slot
-// `number` it would replace) and still be saved and exported: at least one sample, a rate of
-// at least 1 Hz, and a table of the bank within kMostTableSamples (unless the table was beyond
-// it already, from a hand-edited folder: a change must be able to mend that). Says how much
-// would fit. Checked before a change is made.
+// `number` it would replace) and still be saved and exported: at least one sample (unless the
+// slot held none already, as an empty slot file leaves it), a rate of at least 1 Hz, and a
+// table of the bank within kMostTableSamples (unless the table was beyond it already, from a
+// hand-edited folder: a change must be able to mend that). Says how much would fit. Checked
+// before a change is made.
 void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank);
 
 // For each slot whose stored fields cannot be used, in slot order: what is wrong, and that the

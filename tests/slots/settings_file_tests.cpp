@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace wtb {
 namespace {
 
@@ -164,6 +166,53 @@ TEST(SlotBank, EveryAccessIsBoundsTested) {
     EXPECT_EQ(bank[16].endIndex, 5);
     for (const int stray : {0, 17, -1}) {
         EXPECT_THROW(bank[stray], RuntimeError) << stray;
+    }
+}
+
+// What a change may leave in a slot: a slot the program can still save and export, and a table
+// whose count fits 32 bits; a folder already past that (by hand) may still be mended.
+TEST(SlotBank, AChangeMustLeaveASlotThatCanBeSavedAndExported) {
+    const auto slotOf = [](std::size_t samples, std::int32_t rate, std::int32_t endIndex) {
+        return Slot{Samples(std::vector<std::uint8_t>(samples, 128)), rate, endIndex, "s"};
+    };
+    SlotBank bank;
+    for (const std::int16_t number : allSlotNumbers()) {
+        bank[number] = slotOf(20, 8000, 19);
+    }
+    SlotBank nearlyFull = bank;
+    nearlyFull[1].endIndex = INT32_MAX - 1000; // by a hand edit of the settings file
+    SlotBank beyond = bank;
+    beyond[1].endIndex = INT32_MAX - 1;
+    SlotBank withEmpty = bank;
+    withEmpty[4] = slotOf(0, 8000, -1);
+    struct Case {
+        const char* what;
+        const SlotBank& bank;
+        std::int16_t number;
+        Slot slot;
+        const char* refusal; // nullptr: allowed
+    };
+    for (const Case& each : {
+             Case{"a sound", bank, 2, slotOf(300, 8000, 299), nullptr},
+             Case{"no samples", bank, 2, slotOf(0, 8000, -1), "Slot 2 would be left without"},
+             Case{"no rate", bank, 2, slotOf(20, 0, 19), "at a rate of 0 Hz"},
+             Case{"past the count", nearlyFull, 2, slotOf(1000, 8000, 999),
+                  "with the other slots' 2147482928 that passes the 2147483647 a wavetable can "
+                  "count. At most 719 fit in slot 2."},
+             Case{"within the count", nearlyFull, 2, slotOf(1000, 8000, 718), nullptr},
+             Case{"mending a table past the count", beyond, 2, slotOf(20, 8000, 5), nullptr},
+             Case{"an empty slot left empty", withEmpty, 4, slotOf(0, 16000, -1), nullptr},
+         }) {
+        SCOPED_TRACE(each.what);
+        try {
+            requireSavableSlot(each.slot, each.number, each.bank);
+            EXPECT_EQ(each.refusal, nullptr) << "allowed";
+        } catch (const RuntimeError& error) {
+            ASSERT_NE(each.refusal, nullptr) << error.what();
+            EXPECT_NE(std::string(error.what()).find(each.refusal), std::string::npos)
+                << error.what();
+            EXPECT_NE(std::string(error.what()).find("Nothing was changed."), std::string::npos);
+        }
     }
 }
 
