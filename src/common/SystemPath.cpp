@@ -80,6 +80,10 @@ QByteArray systemPath(const QString& path) {
     return bytes;
 }
 
+QString pathFromFileUrl(const QUrl& url) {
+    return pathFromSystem(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 std::string systemPathText(const QString& path) {
     return systemPath(path).toStdString();
 }

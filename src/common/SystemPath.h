@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <string>
 
@@ -18,6 +19,10 @@ QByteArray systemPath(const QString& path);
 
 // The path of the system's bytes: valid UTF-8 decoded, every other byte kept as U+DC00 + byte.
 QString pathFromSystem(const QByteArray& bytes);
+
+// The local file a file:// address names, its percent-encoded bytes taken as the system's (a
+// file manager encodes a Latin-1 name's bytes so, which QUrl::toLocalFile cannot decode).
+QString pathFromFileUrl(const QUrl& url);
 
 // The path for a message: its bytes as the system has them, which a terminal shows in the
 // locale's encoding; the same as the UTF-8 text for any name that is valid UTF-8.
