@@ -1,5 +1,7 @@
 // Settings.txt as the start reads it: any bytes either parse or raise the program's error,
-// and what parsed is written back and reads back the same.
+// and what parsed is written back and reads back the same. A line with loop fields holds a loop
+// from 0 with its start at or before its end, or is unusable: then it takes no loop and is
+// written back exactly as it was read.
 
 #include "common/RuntimeError.h"
 #include "slots/SettingsFile.h"
@@ -24,8 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const wtb::RuntimeError&) {
         return 0;
     }
-    if (wtb::parseSettings(wtb::formatSettings(lines), "Settings.txt") != lines) {
+    const std::string written = wtb::formatSettings(lines);
+    if (wtb::parseSettings(written, "Settings.txt") != lines) {
         std::abort(); // a save would change the slots
+    }
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const wtb::SettingsLine& line = lines[n];
+        if (line.loop && (line.loop->start < 0 || line.loop->start > line.loop->end)) {
+            std::abort(); // a loop no slot can hold taken for one
+        }
+        if (line.unusable && (line.loop || line.unusable->problem.empty() ||
+                              line.unusable->stored != wtb::storedFields(text, n) ||
+                              wtb::storedFields(written, n) != line.unusable->stored)) {
+            std::abort(); // a hand edit lost, changed or taken for a value
+        }
     }
     return 0;
 }

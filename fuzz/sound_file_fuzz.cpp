@@ -1,8 +1,11 @@
 // A sound file as the start or an import loads it: libsndfile's reader plus the conversion to
-// 8-bit mono. Any bytes either load or raise the program's error; what loaded is as long as
-// the file says, and saves to a WAV file that loads back to the same bytes and rate.
+// 8-bit mono, and the loop chunks (a WAV's smpl, an AIFF's INST and MARK). Any bytes either
+// load or raise the program's error; what loaded saves to a WAV file that loads back to the
+// same bytes and rate. An import takes a loop only within the samples it keeps, and a loop the
+// file declares never goes without a note.
 
 #include "common/RuntimeError.h"
+#include "editing/SlotImport.h"
 #include "slots/SoundFile.h"
 #include "slots/SoundHeaderProbe.h"
 
@@ -74,6 +77,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const wtb::Sound8 again = wtb::decodeSoundFile(saved);
     if (again.bytes != sound.bytes || again.sampleRate != sound.sampleRate) {
         std::abort(); // a slot would change at the next start
+    }
+    if (sound.declaredLoops < static_cast<std::int64_t>(sound.loops.size())) {
+        std::abort(); // fewer loops said than read
+    }
+    if (sound.bytes.empty()) {
+        return 0; // a slot file may be empty; an import refuses it
+    }
+    wtb::ImportNotes notes;
+    wtb::Slot slot;
+    try {
+        slot = wtb::slotFromFile(input, {}, &notes);
+    } catch (const wtb::RuntimeError&) {
+        std::abort(); // the same file decoded a moment ago
+    }
+    if (slot.loop && !slot.holdsLoop(*slot.loop)) {
+        std::abort(); // a loop outside the kept samples
+    }
+    if (!sound.loops.empty() && !slot.loop && notes.empty()) {
+        std::abort(); // the file's loop vanished without a word
     }
     return 0;
 }

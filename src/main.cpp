@@ -72,9 +72,11 @@ int runWindow(int argc, char* argv[], const QString& folderOption) {
 int main(int argc, char* argv[]) {
     wtb::answerHeaderProbeIfAsked(argc, argv); // the sound file reader's header check
     setProgramIdentity();
-    if (const auto folder = wtb::cli::windowFolderRequested(wtb::cli::argumentsOf(argc, argv))) {
+    // The arguments as bytes, not as Qt decodes them, so a file name in any encoding comes in.
+    const QStringList arguments = wtb::cli::argumentsOf(argc, argv);
+    if (const auto folder = wtb::cli::windowFolderRequested(arguments)) {
         return runWindow(argc, argv, *folder);
     }
     QCoreApplication app(argc, argv);
-    return wtb::cli::runCommandLine(QCoreApplication::arguments());
+    return wtb::cli::runCommandLine(arguments);
 }

@@ -3,7 +3,9 @@
 #include "app/BuildInfo.h"
 #include "app/ProgramFolder.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "workspace/Choices.h"
@@ -15,14 +17,13 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
 namespace wtb::cli {
 
 namespace {
-
-constexpr const char* kProgram = "wavetable-builder";
 
 constexpr const char* kSynopsis =
     "Usage: wavetable-builder [--folder DIR]\n"
@@ -477,21 +478,12 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     return invocation;
 }
 
-void print(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
-}
-
 std::string helpText(const Options& options) {
     // Qt lays out the options; the synopsis and the commands are ours.
     const QString qtHelp = options.parser.helpText();
     const qsizetype optionsAt = qtHelp.indexOf(QLatin1String("Options:"));
     return std::string(kSynopsis) + "\n" + kCommands + "\n" +
            (optionsAt < 0 ? QString() : qtHelp.mid(optionsAt)).toStdString();
-}
-
-std::string withProgramName(const std::string& message) {
-    return std::string(kProgram) + ": " + message + "\n";
 }
 
 QString workingFolderOf(const Invocation& invocation) {
@@ -510,12 +502,6 @@ std::optional<Loop> loopArguments(const QStringList& args) {
     }
     return Loop{loopIndexArgument(args[1], QStringLiteral("start")),
                 loopIndexArgument(args[2], QStringLiteral("end"))};
-}
-
-void printWarnings(const std::vector<std::string>& warnings) {
-    for (const std::string& warning : warnings) {
-        print(stderr, withProgramName("warning: " + warning));
-    }
 }
 
 std::string loopSentence(const Slot& slot, LoopAfterCut loop) {
@@ -586,7 +572,7 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
     const QStringList& args = invocation.arguments;
     switch (invocation.command) {
     case Command::List:
-        print(stdout, listCommand(folder, invocation.board, invocation.format));
+        printOutput(listCommand(folder, invocation.board, invocation.format));
         printWarnings(missingFolderWarnings(folder));
         return;
     case Command::Import:
@@ -594,13 +580,13 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
             folder, {slotNumber(args[0]), args.mid(1), invocation.rate, invocation.normalise}));
         return;
     case Command::Loop:
-        print(stdout, loopCommand(folder, slotNumber(args[0]), loopArguments(args)));
+        printOutput(loopCommand(folder, slotNumber(args[0]), loopArguments(args)));
         return;
     case Command::Trim: {
         const std::int16_t slot = slotNumber(args[0]);
         const std::int32_t end = trimCommand(folder, slot, endIndexArgument(args[1]));
-        print(stdout,
-              "Slot " + std::to_string(slot) + " ends at index " + std::to_string(end) + ".\n");
+        printOutput("Slot " + std::to_string(slot) + " ends at index " + std::to_string(end) +
+                    ".\n");
         return;
     }
     case Command::Resample:
@@ -628,7 +614,7 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
     }
     case Command::CutStart: {
         const std::int16_t slot = slotNumber(args[0]);
-        print(stdout, startCutReport(slot, cutStartCommand(folder, slot, indexArgument(args[1]))));
+        printOutput(startCutReport(slot, cutStartCommand(folder, slot, indexArgument(args[1]))));
         return;
     }
     case Command::TrimSilence: {
@@ -638,14 +624,14 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
                                 invocation.threshold.value_or(kDefaultSilenceThreshold))) {
             report += silenceTrimReport(each);
         }
-        print(stdout, report);
+        printOutput(report);
         return;
     }
     case Command::SingleCycle: {
         const std::int16_t slot = slotNumber(args[0]);
         const SingleCycleReport report =
             singleCycleCommand(folder, {slot, invocation.length, invocation.at});
-        print(stdout, singleCycleLine(slot, invocation.length, report));
+        printOutput(singleCycleLine(slot, invocation.length, report));
         return;
     }
     case Command::Help:
@@ -658,9 +644,9 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
 void runCommand(const Options& options, const Invocation& invocation) {
     // --help and --version answer before any working folder is looked for, which may fail.
     if (invocation.command == Command::Help) {
-        print(stdout, helpText(options));
+        printOutput(helpText(options));
     } else if (invocation.command == Command::Version) {
-        print(stdout, std::string(build::kProgramName) + " " + build::kVersion + "\n");
+        printOutput(std::string(build::kProgramName) + " " + build::kVersion + "\n");
     } else {
         runFolderCommand(workingFolderOf(invocation), invocation);
     }
@@ -668,8 +654,8 @@ void runCommand(const Options& options, const Invocation& invocation) {
 
 int reportFailure(const RuntimeError& error) {
     if (error.kind() == ErrorKind::Usage) {
-        print(stderr, withProgramName(error.what()) + kSynopsis +
-                          "Try \"wavetable-builder --help\" for more.\n");
+        printError(std::string(error.what()) + "\n" + kSynopsis +
+                   "Try \"wavetable-builder --help\" for more.");
         return kExitUsageError;
     }
     std::string message = error.what();
@@ -679,7 +665,7 @@ int reportFailure(const RuntimeError& error) {
                    "imports does not change slots already there) or end them earlier with "
                    "\"trim SLOT END\".";
     }
-    print(stderr, withProgramName(message));
+    printError(message);
     return kExitFailed;
 }
 
@@ -688,7 +674,7 @@ int reportFailure(const RuntimeError& error) {
 QStringList argumentsOf(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << pathFromSystem(QByteArray(argv[i]));
     }
     return arguments;
 }
@@ -717,10 +703,13 @@ int runCommandLine(const QStringList& arguments) {
         return kExitDone;
     } catch (const RuntimeError& error) {
         return reportFailure(error);
+    } catch (const std::bad_alloc&) {
+        printError("There was not enough memory to finish the command; the working folder was "
+                   "not saved.");
     } catch (const std::exception& error) {
-        print(stderr, withProgramName(error.what()));
+        printError(error.what());
     } catch (...) {
-        print(stderr, withProgramName("An unexpected error stopped the command."));
+        printError("An unexpected error stopped the command.");
     }
     return kExitFailed;
 }

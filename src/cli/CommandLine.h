@@ -12,7 +12,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;     // the operation failed; the reason is on stderr
 inline constexpr int kExitUsageError = 2; // not understood; the reason and the usage on stderr
 
-// The program's arguments, argv[0] first, decoded as Qt decodes them.
+// The program's arguments, argv[0] first, each as pathFromSystem decodes it, so a file name in
+// any encoding comes through whole.
 QStringList argumentsOf(int argc, char* argv[]);
 
 // When the arguments ask for the window (none at all, or only --folder DIR): the folder to open

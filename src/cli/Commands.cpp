@@ -1,8 +1,10 @@
 #include "cli/Commands.h"
 
+#include "cli/Output.h"
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
+#include "common/SystemPath.h"
 #include "export/SketchDestination.h"
 #include "export/SlotRoom.h"
 #include "slots/DefaultKit.h"
@@ -47,7 +49,7 @@ public:
             missing << path;
         }
         for (qsizetype i = missing.size() - 1; i >= 0; --i) {
-            if (::mkdir(QFile::encodeName(missing[i]).constData(), 0777) != 0) {
+            if (::mkdir(systemPath(missing[i]).constData(), 0777) != 0) {
                 const int error = errno;
                 removeMade();
                 raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
@@ -70,7 +72,7 @@ private:
         }
         QFile::remove(WorkingFolderLock::lockFilePath(folder_));
         for (const QString& path : made_) { // the deepest first
-            ::rmdir(QFile::encodeName(path).constData());
+            ::rmdir(systemPath(path).constData());
         }
         made_.clear();
     }
@@ -88,14 +90,15 @@ Workspace openFolder(const QString& folder, Access access) {
     requireFolder(folder);
     if (access == Access::Change) {
         // A window saving the same folder would undo a change made beside it.
-        return {folder, std::make_unique<WorkingFolderLock>(folder), NewFolder::KeepEmpty};
+        return {folder, std::make_unique<WorkingFolderLock>(folder, LockRole::Command),
+                NewFolder::KeepEmpty};
     }
     if (isNewWorkingFolder(folder)) {
         return Workspace(folder, defaultKitBank()); // shown, never written, by a reading command
     }
     std::unique_ptr<WorkingFolderLock> lock;
     try {
-        lock = std::make_unique<WorkingFolderLock>(folder);
+        lock = std::make_unique<WorkingFolderLock>(folder, LockRole::Command);
     } catch (const RuntimeError&) {
         // Open in a window (or not ours to lock): read what its last save left, touching nothing.
         return Workspace(folder, readOpenWorkingFolder(folder));
@@ -103,10 +106,17 @@ Workspace openFolder(const QString& folder, Access access) {
     return {folder, std::move(lock), NewFolder::KeepEmpty};
 }
 
+// What the user must hear about the slots as read goes to stderr at once, so a command that
+// then fails still says it.
+void tellAboutFolder(const Workspace& workspace) {
+    printWarnings(workspace.unusableFieldNotes());
+}
+
 // Applies `change` to the folder's slots and saves them; gives what `change` gave.
 template <class Change> auto changingFolder(const QString& folder, Change&& change) {
     MadeFolders made(folder); // released after the workspace and its lock
     Workspace workspace(openFolder(folder, Access::Change));
+    tellAboutFolder(workspace);
     if constexpr (std::is_void_v<std::invoke_result_t<Change, Workspace&>>) {
         change(workspace);
         workspace.save();
@@ -155,6 +165,7 @@ std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
 std::string listCommand(const QString& folder, const std::optional<QString>& board,
                         const std::optional<QString>& format) {
     const Workspace workspace(openFolder(folder, Access::Read));
+    tellAboutFolder(workspace);
     // Every check comes before any line is given, so a failure prints no half listing.
     const std::string budget =
         budgetLine(workspace.bank(), chosenBoard(board), chosenFormat(format));
@@ -242,13 +253,14 @@ SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleReq
 
 ExportOutcome exportCommand(const QString& folder, const ExportRequest& request) {
     const Workspace workspace(openFolder(folder, Access::Read));
+    tellAboutFolder(workspace);
     const Board board = chosenBoard(request.board);
     const SampleFormat format = chosenFormat(request.format);
     // A path that cannot be written is reported before the budget, which --force overrides.
     if (request.player) {
-        checkPlayerSketchDestination(playerSketchFolder(request.output));
+        workspace.checkPlayerSketchFolder(playerSketchFolder(request.output));
     } else {
-        checkSketchDestination(request.output);
+        workspace.checkSketchPath(request.output);
     }
     const ExportCheck check = request.player ? workspace.checkPlayerSketch(board, format)
                                              : workspace.checkSketch(board, format);

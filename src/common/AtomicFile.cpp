@@ -3,6 +3,7 @@
 
 #include "common/RegularFile.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "common/TextLines.h"
 
 #include <QDir>
@@ -14,7 +15,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <optional>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -26,7 +29,7 @@
 namespace wtb {
 
 std::string displayPath(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdString();
+    return systemPathText(QDir::toNativeSeparators(path));
 }
 
 namespace {
@@ -46,7 +49,7 @@ int injectedFault(FileStep step) {
 }
 
 QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
+    return systemPath(path);
 }
 
 [[noreturn]] void raiseWriteError(const QString& path, int error) {
@@ -143,6 +146,23 @@ void requireReplaceable(const QString& path) {
     if (kind != PathKind::Missing && kind != PathKind::Regular) {
         raise(ErrorKind::File, "Cannot write \"" + displayPath(path) + "\": it is " +
                                    describePathKind(kind) + ", not a regular file.");
+    }
+}
+
+// A file that a rename cannot replace although the folder takes new names: one marked
+// immutable or append-only (chattr +i, +a). Found before a batch's journal, such a file fails
+// the save with every file as it was, instead of in the middle of the renames.
+void requireRenameableOver(const QString& path) {
+    FileDescriptor file(
+        ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    int flags = 0;
+    if (file.get() < 0 || ::ioctl(file.get(), FS_IOC_GETFLAGS, &flags) != 0) {
+        return; // missing, a link, or a file system without such flags: nothing stands in the way
+    }
+    if ((flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0) {
+        raise(ErrorKind::File, "Cannot replace \"" + displayPath(path) + "\": it is marked " +
+                                   ((flags & FS_IMMUTABLE_FL) != 0 ? "immutable" : "append-only") +
+                                   " (chattr), so it cannot be changed.");
     }
 }
 
@@ -280,6 +300,9 @@ void AtomicFileBatch::write(const QString& fileName, std::string_view bytes) {
 }
 
 void AtomicFileBatch::commit() {
+    for (const QString& name : names_) {
+        requireRenameableOver(folder_ + QLatin1Char('/') + name);
+    }
     syncFolder(folder_); // the temporaries' names are on disk before the journal lists them
     const QString journalNew = journalTemporary(journal_);
     FileDescriptor journal(createExclusive(journalNew));

@@ -37,7 +37,8 @@ public:
     void write(const QString& fileName, std::string_view bytes);
 
     // Puts every written file in place. A failure before the journal is complete leaves the
-    // folder as it was; after that, the renames are finished by finishOrDiscardBatch.
+    // folder as it was (a file marked immutable or append-only is refused then, before any
+    // rename); after that, the renames are finished by finishOrDiscardBatch.
     void commit();
 
 private:

@@ -1,6 +1,7 @@
 #include "common/RegularFile.h"
 
 #include "common/AtomicFile.h"
+#include "common/SystemPath.h"
 
 #include <QFile>
 
@@ -11,7 +12,7 @@
 namespace wtb {
 
 PathKind pathKind(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = systemPath(path);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0) {
         const int error = errno;
@@ -74,7 +75,7 @@ std::string describePathKind(PathKind kind) {
 
 bool entryExists(const QString& path) {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::lstat(systemPath(path).constData(), &info) == 0;
 }
 
 void requireRegularFile(const QString& path, const std::string& what, ErrorKind kind) {

@@ -1,6 +1,7 @@
 #include "editing/Resample.h"
 
 #include "common/CheckedInt.h"
+#include "common/MemoryRoom.h"
 #include "common/RoundHalfEven.h"
 #include "editing/SlotLoop.h"
 #include "editing/ZeroCrossingTrim.h"
@@ -8,12 +9,43 @@
 #include "slots/SoundFile.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string>
 
 namespace wtb {
+
+namespace {
+
+std::string samplesAt(std::int64_t size, std::int32_t rate) {
+    return std::to_string(size) + (size == 1 ? " sample" : " samples") + " at " +
+           std::to_string(rate) + " Hz";
+}
+
+// A result a slot can hold, in memory the program can have: checked before any of it exists.
+void requireRoomForResult(std::int64_t size, std::int32_t fromRate, std::int32_t toRate) {
+    const std::int64_t length = resampledLength(size, fromRate, toRate);
+    if (length > INT32_MAX) {
+        const auto fitting = static_cast<std::int64_t>(double(INT32_MAX) * fromRate / size);
+        raise(ErrorKind::Bounds, "its " + samplesAt(size, fromRate) + " would become " +
+                                     std::to_string(length) + " samples at " +
+                                     std::to_string(toRate) + " Hz, more than the " +
+                                     std::to_string(INT32_MAX) + " a slot holds; " +
+                                     std::to_string(fitting) + " Hz or less would fit.");
+    }
+    // The samples as doubles, the converter's output and its copy, then the bytes.
+    const auto bytes = static_cast<std::uint64_t>(8 * size + 17 * length);
+    requireMemoryFor(bytes, "converting its " + samplesAt(size, fromRate) + " to " +
+                                std::to_string(length) + " samples at " + std::to_string(toRate) +
+                                " Hz");
+}
+
+} // namespace
 
 std::vector<std::uint8_t> resampleBytes(std::span<const std::uint8_t> bytes, std::int32_t fromRate,
                                         std::int32_t toRate) {
     checkTargetRate(toRate);
+    requireRoomForResult(static_cast<std::int64_t>(bytes.size()), fromRate, toRate);
     std::vector<double> samples(bytes.size());
     std::transform(bytes.begin(), bytes.end(), samples.begin(),
                    [](std::uint8_t byte) { return (byte - 128) / 128.0; });
@@ -50,6 +82,18 @@ Slot resampledSlot(const Slot& slot, std::int32_t targetRate) {
     checkTargetRate(targetRate);
     if (slot.sampleRate == targetRate) {
         return slot;
+    }
+    if (!slot.samples.empty() &&
+        resampledLength(slot.sampleCount(), slot.sampleRate, targetRate) < 1) {
+        const std::int64_t lowest = lowestRateKeepingASample(slot.sampleCount(), slot.sampleRate);
+        raise(ErrorKind::Bounds,
+              "its " + samplesAt(slot.sampleCount(), slot.sampleRate) +
+                  " are no sample at all at " + std::to_string(targetRate) + " Hz; " +
+                  (lowest <= kHighestTargetRate
+                       ? std::to_string(std::max<std::int64_t>(lowest, kLowestTargetRate)) +
+                             " Hz or more keeps one."
+                       : "no rate up to " + std::to_string(kHighestTargetRate) +
+                             " Hz keeps one, so it can only stay at its own rate."));
     }
     Slot result = slot;
     const std::vector<std::uint8_t> bytes =

@@ -8,10 +8,10 @@
 
 namespace wtb {
 
-// 8-bit samples converted from one rate to another, anti-aliased, rounded to 8 bits once.
-// The result holds round(size * toRate / fromRate) samples (so a sound of a sample or two
-// can come out empty when the rate drops). Raises a bounds error for a target rate outside
-// kLowestTargetRate..kHighestTargetRate.
+// 8-bit samples converted from one rate to another, anti-aliased, rounded to 8 bits once; the
+// result holds resampledLength samples (Resampler.h). Raises a bounds error for a target rate
+// outside kLowestTargetRate..kHighestTargetRate, and a size error, before anything is allocated,
+// for a result longer than a slot holds or larger than the memory the program can have.
 std::vector<std::uint8_t> resampleBytes(std::span<const std::uint8_t> bytes, std::int32_t fromRate,
                                         std::int32_t toRate);
 
@@ -29,7 +29,8 @@ std::int32_t resampledEndIndex(std::int32_t endIndex, std::int32_t oldLength,
 // The slot at `targetRate`, its end index moved along, its loop carried to the same time and
 // snapped within a couple of samples (carryLoop; dropped only when the sound came out too
 // short to hold it); the same slot when already there.
-// Raises a bounds error for a target rate outside the range.
+// Raises a bounds error for a target rate outside the range or a result without samples (with
+// the lowest rate that keeps one), and what resampleBytes raises, before anything is allocated.
 Slot resampledSlot(const Slot& slot, std::int32_t targetRate);
 
 } // namespace wtb

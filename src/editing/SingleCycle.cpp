@@ -54,25 +54,27 @@ std::int32_t keptCount(const Slot& slot) {
                                 "glide). Try another index.");
 }
 
-// The table's rate, or a bounds error naming the lengths that would play the pitch.
+// The table's rate, or a bounds error naming the lengths that would play the pitch. Weighed as
+// a real number: a pitch found in a slot at a very high rate may play far beyond 32 bits.
 std::int32_t cycleRate(double frequency, std::int32_t length) {
     const auto rateFor = [frequency](std::int32_t cells) {
-        return toInt32HalfEven(double(cells) * frequency);
+        return std::nearbyint(double(cells) * frequency);
     };
-    const std::int32_t rate = rateFor(length);
-    if (rate >= kLowestTargetRate && rate <= kHighestTargetRate) {
-        return rate;
+    const auto playable = [](double rate) {
+        return rate >= kLowestTargetRate && rate <= kHighestTargetRate;
+    };
+    const double rate = rateFor(length);
+    if (playable(rate)) {
+        return toInt32HalfEven(rate);
     }
     const bool tooHigh = rate > kHighestTargetRate;
     std::string message = "A pitch of " + hertz(frequency) + " in " + std::to_string(length) +
-                          " cells plays at " + std::to_string(rate) + " Hz, " +
+                          " cells plays at " + std::to_string(std::llround(rate)) + " Hz, " +
                           (tooHigh ? "above the highest" : "below the lowest") + " rate, " +
                           std::to_string(tooHigh ? kHighestTargetRate : kLowestTargetRate) + " Hz";
     std::int32_t fitting = 0;
     for (std::int32_t cells = kShortestCycle; cells <= kLongestCycle; cells *= 2) {
-        const std::int32_t candidate = rateFor(cells);
-        if (candidate >= kLowestTargetRate && candidate <= kHighestTargetRate &&
-            (fitting == 0 || tooHigh)) {
+        if (playable(rateFor(cells)) && (fitting == 0 || tooHigh)) {
             fitting = cells; // the longest that fits when too high, the shortest when too low
         }
     }
@@ -167,9 +169,14 @@ SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) 
                                      " is outside the kept samples, 0.." +
                                      std::to_string(kept - 1) + ".");
     }
-    if (slot.sampleRate < 1) {
+    // The lowest fundamental must fit two periods of the fewest samples a cycle is cut from.
+    const auto lowestRate =
+        static_cast<std::int32_t>(std::ceil(2 * kShortestPeriod * kLowestFundamental));
+    if (slot.sampleRate < lowestRate) {
         raise(ErrorKind::Bounds, "The slot's rate, " + std::to_string(slot.sampleRate) +
-                                     " Hz, gives no time to measure a pitch in.");
+                                     " Hz, is too low to hold a pitch: pitches from " +
+                                     hertz(kLowestFundamental) + " up need a rate of at least " +
+                                     std::to_string(lowestRate) + " Hz.");
     }
     // Everything below reads at most about 0.9 s either side of `at` (16 periods of the lowest
     // fundamental, and the cut); a second either side keeps a long slot's work the same.

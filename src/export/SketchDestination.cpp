@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
+#include "common/SystemPath.h"
 #include "export/PlayerSketchWriter.h"
 
 #include <QDir>
@@ -31,7 +32,7 @@ void requireWritableFolder(const QString& path, const QString& folder) {
         refuse(path,
                "\"" + displayPath(folder) + "\" is " + describePathKind(kind) + ", not a folder");
     }
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+    if (::access(systemPath(folder).constData(), W_OK | X_OK) != 0) {
         refuse(path, std::strerror(errno));
     }
 }

@@ -4,6 +4,8 @@
 
 #include <soxr.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -15,6 +17,21 @@ void checkTargetRate(std::int32_t rate) {
                                      std::to_string(kLowestTargetRate) + ".." +
                                      std::to_string(kHighestTargetRate) + " Hz.");
     }
+}
+
+std::int64_t resampledLength(std::int64_t size, std::int32_t fromRate, std::int32_t toRate) {
+    return std::llround(double(size) * toRate / fromRate);
+}
+
+std::int64_t lowestRateKeepingASample(std::int64_t size, std::int32_t fromRate) {
+    std::int64_t rate = std::max<std::int64_t>(1, fromRate / (2 * std::max<std::int64_t>(size, 1)));
+    while (resampledLength(size, fromRate,
+                           static_cast<std::int32_t>(std::min<std::int64_t>(rate, INT32_MAX))) <
+               1 &&
+           rate < INT32_MAX) {
+        ++rate;
+    }
+    return rate;
 }
 
 struct StreamResampler::Handle {

@@ -15,6 +15,13 @@ inline constexpr std::int32_t kHighestTargetRate = 96000;
 // Raises a bounds error naming the rate when it is outside kLowestTargetRate..kHighestTargetRate.
 void checkTargetRate(std::int32_t rate);
 
+// How many samples `size` samples at `fromRate` become at `toRate`: round(size * toRate /
+// fromRate), so a sound of a sample or two can come out empty when the rate drops.
+std::int64_t resampledLength(std::int64_t size, std::int32_t fromRate, std::int32_t toRate);
+
+// The lowest rate at which `size` samples at `fromRate` still give one sample.
+std::int64_t lowestRateKeepingASample(std::int64_t size, std::int32_t fromRate);
+
 // A high-quality, anti-aliased sample-rate converter for one channel of samples in -1..1,
 // fed block by block so a long sound never has to be held whole. The output of all blocks and
 // the final flush together is the whole converted sound.

@@ -63,24 +63,72 @@ std::optional<std::int32_t> wholeNumber(std::string_view field) {
     return value;
 }
 
-std::optional<Loop> loopFields(const std::vector<std::string_view>& fields) {
-    if (fields.size() < 4) {
-        return std::nullopt;
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+UnusableFields unusableLoop(std::string_view stored, const std::string& problem) {
+    return {std::string(stored), problem, "Set its loop again, or remove it."};
+}
+
+// Why a stored loop index cannot be used (a whole number from 0, no sign, no space); empty
+// when it can.
+std::string loopIndexProblem(std::string_view field, const std::string& what,
+                             const std::string& place) {
+    const std::optional<std::int32_t> value =
+        field.starts_with('+') ? std::nullopt : wholeNumber(field);
+    if (!value) {
+        return what + " " + quoted(field) + " " + place + " is not a whole number";
     }
-    const std::optional<std::int32_t> start = wholeNumber(fields[2]);
-    const std::optional<std::int32_t> end = wholeNumber(fields[3]);
-    if (!start || !end) {
-        return std::nullopt;
+    if (*value < 0) {
+        return what + " " + quoted(field) + " " + place + " lies before the first sample, index 0";
     }
-    return Loop{*start, *end};
+    return {};
+}
+
+// The fields after the end index: none, or a loop's start and end.
+void readLoopFields(const std::vector<std::string_view>& fields, std::string_view stored,
+                    const std::string& place, SettingsLine& line) {
+    if (fields.size() == 2) {
+        return;
+    }
+    if (fields.size() != 4) {
+        std::string held;
+        for (std::size_t i = 2; i < fields.size(); ++i) {
+            held += (i > 2 ? ", " : "") + quoted(fields[i]);
+        }
+        const std::size_t count = fields.size() - 2;
+        line.unusable = unusableLoop(stored, "loop " + place + " has " + std::to_string(count) +
+                                                 (count == 1 ? " field, " : " fields, ") + held +
+                                                 ", where a loop has two: its start and its end");
+        return;
+    }
+    std::string problem = loopIndexProblem(fields[2], "loop start", place);
+    if (problem.empty()) {
+        problem = loopIndexProblem(fields[3], "loop end", place);
+    }
+    const Loop loop{wholeNumber(fields[2]).value_or(0), wholeNumber(fields[3]).value_or(0)};
+    if (problem.empty() && loop.start > loop.end) {
+        problem = "loop " + std::to_string(loop.start) + ".." + std::to_string(loop.end) + " " +
+                  place + " starts after it ends";
+    }
+    if (!problem.empty()) {
+        line.unusable = unusableLoop(stored, problem);
+        return;
+    }
+    line.loop = loop;
 }
 
 } // namespace
 
-std::int32_t parseEndIndex(std::string_view field) {
+std::string settingsPlace(std::size_t lineNumber, const std::string& fileName) {
+    return "in line " + std::to_string(lineNumber) + " of \"" + fileName + "\"";
+}
+
+std::optional<std::int32_t> readEndIndex(std::string_view field) {
     std::size_t pos = field.find_first_not_of(' ');
     if (pos == std::string_view::npos) {
-        return 0;
+        return std::nullopt;
     }
     bool negative = false;
     if (field[pos] == '+' || field[pos] == '-') {
@@ -89,7 +137,7 @@ std::int32_t parseEndIndex(std::string_view field) {
     }
     const std::string_view number = field.substr(pos, numberPrefixLength(field.substr(pos)));
     if (number.empty()) {
-        return 0;
+        return std::nullopt;
     }
     // The prefix holds only digits, point, exponent and sign, so the C locale's strtod reads it
     // exactly, giving HUGE_VAL past the double range and 0 below it.
@@ -97,6 +145,10 @@ std::int32_t parseEndIndex(std::string_view field) {
     const std::string digits(number);
     const double value = strtod_l(digits.c_str(), nullptr, cLocale);
     return toInt32HalfEven(negative ? -value : value);
+}
+
+std::int32_t parseEndIndex(std::string_view field) {
+    return readEndIndex(field).value_or(0);
 }
 
 SettingsLines parseSettings(std::string_view text, const std::string& fileName) {
@@ -114,9 +166,13 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             raise(ErrorKind::File,
                   "The " + lineName + " has no TAB between the slot's name and its end index.");
         }
-        result[n].name = std::string(fields[0]);
+        SettingsLine& line = result[n];
+        line.name = std::string(fields[0]);
+        const std::string_view stored = lines[n].substr(fields[0].size() + 1);
+        const std::string place = settingsPlace(n + 1, fileName);
+        std::optional<std::int32_t> endIndex;
         try {
-            result[n].endIndex = parseEndIndex(fields[1]);
+            endIndex = readEndIndex(fields[1]);
         } catch (const RuntimeError& error) {
             if (error.kind() != ErrorKind::Overflow) {
                 throw;
@@ -124,9 +180,22 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             raise(ErrorKind::Overflow, "The end index \"" + std::string(fields[1]) + "\" in " +
                                            lineName + " is outside the 32-bit range.");
         }
-        result[n].loop = loopFields(fields);
+        if (!endIndex) {
+            line.unusable = UnusableFields{std::string(stored),
+                                           "end index " + quoted(fields[1]) + " " + place +
+                                               " is not a number (it reads as 0)",
+                                           "Set its end point again."};
+            continue;
+        }
+        line.endIndex = *endIndex;
+        readLoopFields(fields, stored, place, line);
     }
     return result;
+}
+
+std::string storedFields(std::string_view text, std::size_t lineIndex) {
+    const std::string_view line = splitTextLines(text).at(lineIndex);
+    return std::string(line.substr(line.find('\t') + 1));
 }
 
 std::string formatSettings(const SettingsLines& lines) {
@@ -135,6 +204,10 @@ std::string formatSettings(const SettingsLines& lines) {
         // a TAB or line end inside a name would shift every later slot's line
         text += oneFieldName(line.name);
         text += '\t';
+        if (line.unusable) {
+            text += line.unusable->stored + std::string(kCrLf);
+            continue;
+        }
         text += std::to_string(line.endIndex);
         if (line.loop) {
             text += '\t' + std::to_string(line.loop->start) + '\t' + std::to_string(line.loop->end);

@@ -15,6 +15,7 @@ struct SettingsLine {
     std::string name;
     std::int32_t endIndex = 0;
     std::optional<Loop> loop;
+    std::optional<UnusableFields> unusable; // then written back as read, for endIndex and loop
 
     bool operator==(const SettingsLine&) const = default;
 };
@@ -22,18 +23,29 @@ struct SettingsLine {
 using SettingsLines = std::array<SettingsLine, 16>;
 
 // The end index stored in a settings line: the field's leading number (optional spaces, sign,
-// digits, fraction, exponent) read as a double and rounded half to even. A field that does not
-// begin with a number gives 0; a number outside the 32-bit range raises an overflow error.
+// digits, fraction, exponent) read as a double and rounded half to even; nothing when the field
+// does not begin with a number. A number outside the 32-bit range raises an overflow error.
+std::optional<std::int32_t> readEndIndex(std::string_view field);
+// readEndIndex, with 0 for a field that does not begin with a number.
 std::int32_t parseEndIndex(std::string_view field);
 
-// Reads the sixteen lines of name, TAB, end index[, TAB, loop start, TAB, loop end]. A line
-// has a loop only when both loop fields are whole numbers; other fields after the end index and
-// lines after the sixteenth are ignored. Fewer lines, a line without a TAB or an end index out
-// of range raise an error naming `fileName` and the line.
+// "in line 5 of \"kit/Settings.txt\"": where a field was read, for a message.
+std::string settingsPlace(std::size_t lineNumber, const std::string& fileName);
+
+// Reads the sixteen lines of name, TAB, end index[, TAB, loop start, TAB, loop end]; lines
+// after the sixteenth are ignored. An end index that is not a number, and loop fields that are
+// not two whole numbers from 0 with the start at or before the end, make the line `unusable`
+// (its end index 0 and no loop), which says why. Fewer lines, a line without a TAB or an end
+// index out of range raise an error naming `fileName` and the line.
 SettingsLines parseSettings(std::string_view text, const std::string& fileName);
 
+// The fields of line `lineIndex` (0 for slot 1) after its name and TAB, exactly as stored in
+// `text`, which parseSettings read without error.
+std::string storedFields(std::string_view text, std::size_t lineIndex);
+
 // Sixteen lines of name, TAB, end index, each ending in CR LF; a slot with a loop adds TAB, loop
-// start, TAB, loop end before the line end, so a bank without loops reads as it always did.
+// start, TAB, loop end before the line end, so a bank without loops reads as it always did. An
+// unusable line is written back exactly as it was read.
 std::string formatSettings(const SettingsLines& lines);
 
 } // namespace wtb

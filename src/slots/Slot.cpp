@@ -1,5 +1,7 @@
 #include "slots/Slot.h"
 
+#include <algorithm>
+
 namespace wtb {
 
 Samples::Samples() : bytes_(std::make_shared<const std::vector<std::uint8_t>>()) {}
@@ -52,6 +54,63 @@ Slot& SlotBank::operator[](std::int32_t slot) {
 const Slot& SlotBank::operator[](std::int32_t slot) const {
     checkSlotNumber(slot);
     return slots_[static_cast<std::size_t>(slot - kFirstSlot)];
+}
+
+std::int64_t tableSampleCount(const SlotBank& bank) {
+    std::int64_t total = 0;
+    for (const std::int16_t number : allSlotNumbers()) {
+        total += std::int64_t{bank[number].endIndex} + 1;
+    }
+    return total;
+}
+
+void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank) {
+    const std::string which = "Slot " + std::to_string(number);
+    if (slot.samples.empty() && !bank[number].samples.empty()) {
+        raise(ErrorKind::Bounds, which + " would be left without samples, and a slot without "
+                                         "samples can be neither saved nor exported. Nothing "
+                                         "was changed.");
+    }
+    if (slot.sampleRate < 1) {
+        raise(ErrorKind::Bounds, which + " would be left at a rate of " +
+                                     std::to_string(slot.sampleRate) +
+                                     " Hz, which no sound plays at. Nothing was changed.");
+    }
+    const std::int64_t before = tableSampleCount(bank);
+    const std::int64_t others = before - (std::int64_t{bank[number].endIndex} + 1);
+    const std::int64_t after = others + std::int64_t{slot.endIndex} + 1;
+    if (after > kMostTableSamples && after > before) {
+        raise(ErrorKind::Size,
+              which + " would put " + std::to_string(std::int64_t{slot.endIndex} + 1) +
+                  " samples in the table; with the other slots' " + std::to_string(others) +
+                  " that passes the " + std::to_string(kMostTableSamples) +
+                  " a wavetable can count. At most " +
+                  std::to_string(std::max<std::int64_t>(0, kMostTableSamples - others)) +
+                  " fit in slot " + std::to_string(number) + ". Nothing was changed.");
+    }
+}
+
+std::vector<std::string> unusableFieldNotes(const SlotBank& bank) {
+    std::vector<std::string> notes;
+    for (const std::int16_t number : allSlotNumbers()) {
+        if (const auto& unusable = bank[number].unusable) {
+            const std::string slot = std::to_string(number);
+            notes.push_back("Slot " + slot + "'s " + unusable->problem +
+                            ". The line stays as it is in the file until slot " + slot +
+                            " is changed; no sketch can be exported until then.");
+        }
+    }
+    return notes;
+}
+
+void requireUsableFields(const SlotBank& bank) {
+    for (const std::int16_t number : allSlotNumbers()) {
+        if (const auto& unusable = bank[number].unusable) {
+            raise(ErrorKind::Bounds, "Slot " + std::to_string(number) +
+                                         " cannot be exported: its " + unusable->problem + ". " +
+                                         unusable->remedy);
+        }
+    }
 }
 
 } // namespace wtb

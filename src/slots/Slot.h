@@ -3,6 +3,7 @@
 #include "common/RuntimeError.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,18 @@ struct Loop {
     bool operator==(const Loop&) const = default;
 };
 
+// Fields of a slot's settings line that the program cannot use (a hand edit broke them). They
+// are written back exactly as read until the slot itself is changed, and every export refuses
+// the slot, so nothing the user typed is lost or taken for something else.
+struct UnusableFields {
+    std::string stored;  // the line after the name and its TAB, as read
+    std::string problem; // which field, what it holds and why it cannot be used, as in
+                         // "loop end \"abc\" in line 5 of \"Settings.txt\" is not a whole number"
+    std::string remedy;  // a sentence: what the user does about it
+
+    bool operator==(const UnusableFields&) const = default;
+};
+
 // One wave slot: its sound at its sample rate, the index of the last sample the sketch keeps,
 // its name (UTF-8, kept byte for byte as read) and an optional loop inside the kept samples.
 // A value: copying a slot copies no samples.
@@ -53,6 +66,7 @@ struct Slot {
     std::int32_t endIndex = 0;   // -1 keeps no sample; a hand-edited file may hold any value
     std::string name;
     std::optional<Loop> loop;
+    std::optional<UnusableFields> unusable; // only as read from a folder, until the slot changes
 
     std::int32_t sampleCount() const { return samples.size(); }
     std::int32_t lastIndex() const { return samples.size() - 1; }
@@ -79,5 +93,28 @@ public:
 private:
     std::array<Slot, kSlotCount> slots_;
 };
+
+// The most samples the table of a bank can count: the end indices plus one, over all slots, are
+// 32-bit numbers in the listing, the budget and the sketch.
+inline constexpr std::int64_t kMostTableSamples = INT32_MAX;
+
+// The table's samples: the sum over the slots of end index plus one, in 64 bits.
+std::int64_t tableSampleCount(const SlotBank& bank);
+
+// Raises, naming the slot, unless `slot` can stand in slot `number` of `bank` (whose slot
+// `number` it would replace) and still be saved and exported: at least one sample (unless the
+// slot held none already, as an empty slot file leaves it), a rate of at least 1 Hz, and a
+// table of the bank within kMostTableSamples (unless the table was beyond it already, from a
+// hand-edited folder: a change must be able to mend that). Says how much would fit. Checked
+// before a change is made.
+void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank);
+
+// For each slot whose stored fields cannot be used, in slot order: what is wrong, and that the
+// fields stay as they are until the slot is changed.
+std::vector<std::string> unusableFieldNotes(const SlotBank& bank);
+
+// Raises a bounds error naming the first slot whose stored fields cannot be used, what they
+// hold and what to do, before anything is exported from the bank.
+void requireUsableFields(const SlotBank& bank);
 
 } // namespace wtb

@@ -2,11 +2,14 @@
 
 #include "common/AtomicFile.h"
 #include "common/CheckedInt.h"
+#include "common/MemoryRoom.h"
 #include "common/RegularFile.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "slots/AiffSustainLoop.h"
 #include "slots/Resampler.h"
 #include "slots/SoundHeaderProbe.h"
+#include "slots/WavSampleChunk.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +17,15 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <span>
+#include <unistd.h>
 
 namespace wtb {
 
@@ -154,22 +161,40 @@ void requireHeaderThatOpens(const QString& path) {
     }
 }
 
-// The loops of the file's instrument record, their ends made inclusive: libsndfile gives a
-// loop's end one past its last frame, as a WAV's smpl chunk holds it plus one.
-std::vector<FileLoop> instrumentLoops(SNDFILE* file, const SF_INFO& info, const QString& path) {
-    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF) {
-        QFile aiff(path);
-        std::optional<FileLoop> sustain;
-        if (aiff.open(QIODevice::ReadOnly)) {
-            sustain = readAiffSustainLoop(aiff);
+// The file opened by its bytes, for the chunk readers of our own.
+bool openByName(QFile& file, const QString& path) {
+    const int fd = ::open(systemPath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return true;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return false;
+}
+
+bool isAiff(const SF_INFO& info) {
+    return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF;
+}
+
+// The loops of the file's instrument record, their ends made inclusive (libsndfile gives a
+// loop's end one past its last frame, as a WAV's smpl chunk holds it plus one), and how many
+// the file declares.
+void readFileLoops(SNDFILE* file, const SF_INFO& info, const QString& path, Sound8& sound) {
+    QFile chunks;
+    const bool opened = openByName(chunks, path);
+    if (isAiff(info)) {
+        if (const std::optional<FileLoop> sustain =
+                opened ? readAiffSustainLoop(chunks) : std::nullopt) {
+            sound.loops = {*sustain};
         }
-        return sustain ? std::vector<FileLoop>{*sustain} : std::vector<FileLoop>{};
+        sound.declaredLoops = static_cast<std::int64_t>(sound.loops.size());
+        return;
     }
     SF_INSTRUMENT instrument{};
     if (sf_command(file, SFC_GET_INSTRUMENT, &instrument, sizeof instrument) != SF_TRUE) {
-        return {};
+        return;
     }
-    std::vector<FileLoop> loops;
     const int count = std::clamp(instrument.loop_count, 0, int(std::size(instrument.loops)));
     for (int n = 0; n < count; ++n) {
         const auto& each = instrument.loops[n];
@@ -184,11 +209,65 @@ std::vector<FileLoop> instrumentLoops(SNDFILE* file, const SF_INFO& info, const 
             loop.mode = FileLoopMode::Alternating;
             break;
         default:
-            continue; // no loop, or a maker's own kind
+            loop.mode = FileLoopMode::Other; // a maker's own kind, which no player knows
+            break;
         }
-        loops.push_back(loop);
+        sound.loops.push_back(loop);
     }
-    return loops;
+    const std::optional<std::uint32_t> declared = opened ? readWavLoopCount(chunks) : std::nullopt;
+    sound.declaredLoops = std::max<std::int64_t>(count, declared.value_or(0));
+}
+
+// libsndfile reads an AIFF rate of 0 (or any below 1 Hz) as 1 Hz: a file that declares no
+// rate would come in as a sound lasting hours.
+void requireAiffRate(const SF_INFO& info, const QString& path) {
+    QFile chunks;
+    if (!isAiff(info) || !openByName(chunks, path)) {
+        return;
+    }
+    const std::optional<double> rate = readAiffSampleRate(chunks);
+    if (rate && !(*rate >= 1.0)) {
+        std::array<char, 32> text{};
+        const auto end = std::to_chars(text.data(), text.data() + text.size(), *rate).ptr;
+        raiseLoadError(path, "it declares a sample rate of " + std::string(text.data(), end) +
+                                 " Hz, at which no sound plays.");
+    }
+}
+
+std::string framesAt(std::int64_t frames, std::int32_t rate) {
+    return std::to_string(frames) + (frames == 1 ? " frame" : " frames") + " at " +
+           std::to_string(rate) + " Hz";
+}
+
+// The sound the file will give, judged from its header before a sample is read: at least one
+// sample when it has frames, no more than the slot may take, in memory the program can have.
+void requireSoundThatFits(const SF_INFO& info, std::int32_t rate, const DecodeOptions& options,
+                          const QString& path) {
+    const std::int64_t length = resampledLength(info.frames, info.samplerate, rate);
+    const std::string file = "The sound file \"" + displayPath(path) + "\"";
+    if (length < 1 && info.frames > 0) {
+        const std::int64_t lowest = lowestRateKeepingASample(info.frames, info.samplerate);
+        raise(ErrorKind::Sound,
+              file + " holds " + framesAt(info.frames, info.samplerate) + ": at " +
+                  std::to_string(rate) + " Hz that is no sample at all; " +
+                  (lowest <= kHighestTargetRate
+                       ? "at " + std::to_string(lowest) + " Hz or more one is kept."
+                       : "import it at its own rate."));
+    }
+    if (length > options.mostSamples) {
+        raise(ErrorKind::Bounds,
+              file + " holds " + framesAt(info.frames, info.samplerate) +
+                  (rate == info.samplerate ? std::string()
+                                           : ", " + std::to_string(length) + " samples at " +
+                                                 std::to_string(rate) + " Hz") +
+                  ": more than the " + std::to_string(options.mostSamples) +
+                  " that fit beside the other slots (a wavetable counts at most " +
+                  std::to_string(INT32_MAX) +
+                  " samples). Import a shorter part of it, or at a "
+                  "lower rate.");
+    }
+    requireMemoryFor(static_cast<std::uint64_t>(length),
+                     "Reading the" + file.substr(3) + " as " + std::to_string(length) + " samples");
 }
 
 } // namespace
@@ -200,18 +279,20 @@ Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
     }
     requireHeaderThatOpens(path);
     SF_INFO info{};
-    SndfilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
+    SndfilePtr file(sf_open(systemPath(path).constData(), SFM_READ, &info));
     if (!file) {
         raiseLoadError(path, std::string(sf_strerror(nullptr)));
     }
     if (info.channels < 1 || info.samplerate < 1) {
         raiseLoadError(path, "the file declares no channels or no sample rate.");
     }
+    requireAiffRate(info, path);
     Sound8 sound;
     sound.sampleRate = options.targetRate.value_or(info.samplerate);
+    requireSoundThatFits(info, sound.sampleRate, options, path);
     sound.fileRate = info.samplerate;
     sound.fileFrames = info.frames;
-    sound.loops = instrumentLoops(file.get(), info, path);
+    readFileLoops(file.get(), info, path, sound);
     if (isUnsigned8BitMono(info) && sound.sampleRate == info.samplerate && !options.normalise) {
         const std::int32_t frames = toInt32Checked(info.frames, "A sound length");
         sound.bytes = readRawBytes(file.get(), frames);

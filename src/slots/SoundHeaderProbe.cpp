@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 
 #include <QFile>
 
@@ -98,7 +99,7 @@ constexpr char kSelf[] = "/proc/self/exe";
 pid_t startProbe(const QString& path) {
     std::string self = kSelf;
     std::string argument = kHeaderProbeArgument;
-    QByteArray file = QFile::encodeName(path);
+    QByteArray file = systemPath(path);
     char* const arguments[] = {self.data(), argument.data(), file.data(), nullptr};
 
     posix_spawn_file_actions_t actions;

@@ -2,8 +2,10 @@
 
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
+#include "common/SystemPath.h"
 #include "slots/DefaultKit.h"
 #include "slots/SettingsFile.h"
+#include "slots/WorkingFolderLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +51,53 @@ QString saveJournalPath(const QString& folder) {
     return inFolder(folder, QStringLiteral(".wavetable-builder.journal"));
 }
 
+namespace {
+
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path) {
+    struct stat info {};
+    if (::stat(systemPath(path).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+// Every name the program keeps in a working folder, the files and what their save and lock add.
+std::vector<QString> ownEntryPaths(const QString& folder) {
+    std::vector<QString> paths{saveJournalPath(folder), saveJournalPath(folder) + ".new",
+                               WorkingFolderLock::lockFilePath(folder)};
+    for (const QString& name : workingFolderFileNames()) {
+        paths.push_back(inFolder(folder, name));
+        paths.push_back(inFolder(folder, batchTemporaryName(name)));
+    }
+    return paths;
+}
+
+} // namespace
+
+void requireOutsideWorkingFolder(const QString& folder, const QString& path,
+                                 const std::string& what) {
+    const QFileInfo target(path);
+    const QString targetFolder = QFileInfo(target.absolutePath()).canonicalFilePath();
+    const bool inWorkingFolder =
+        !targetFolder.isEmpty() && targetFolder == QFileInfo(folder).canonicalFilePath();
+    const auto identity = fileIdentity(path);
+    const auto sameEntry = [&](const QString& own) {
+        return (inWorkingFolder && QFileInfo(own).fileName() == target.fileName()) ||
+               (identity && identity == fileIdentity(own));
+    };
+    const std::string refused = what + " cannot be written to \"" + displayPath(path) + "\": ";
+    if (identity && identity == fileIdentity(folder)) {
+        raise(ErrorKind::File, refused + "it is the working folder. Choose another place.");
+    }
+    for (const QString& own : ownEntryPaths(folder)) {
+        if (sameEntry(own)) {
+            raise(ErrorKind::File, refused + "it is the working folder's own \"" +
+                                       QFileInfo(own).fileName().toStdString() +
+                                       "\", which holds the slots. Choose another place.");
+        }
+    }
+}
+
 bool isNewWorkingFolder(const QString& folder) {
     if (entryExists(saveJournalPath(folder))) {
         return false;
@@ -69,7 +118,8 @@ void writeBank(const SlotBank& bank, const QString& folder) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const Slot& each = bank[slot];
         batch.write(slotFileName(slot), encodeWav8(each.samples.bytes(), each.sampleRate));
-        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex, each.loop};
+        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex, each.loop,
+                                                     each.unusable};
     }
     batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
     batch.commit();
@@ -140,10 +190,34 @@ std::vector<Sound8> loadSlotFiles(const QString& folder) {
     return sounds;
 }
 
-SettingsLines loadSettings(const QString& folder) {
+struct StoredSettings {
+    std::string text;
+    SettingsLines lines;
+};
+
+StoredSettings loadSettings(const QString& folder) {
     const QString path = settingsFilePath(folder);
     requireSlotFolderFile(folder, path, "The settings file");
-    return parseSettings(readWholeFile(path), displayPath(path));
+    StoredSettings settings{readWholeFile(path), {}};
+    settings.lines = parseSettings(settings.text, displayPath(path));
+    return settings;
+}
+
+// A loop read from the line that does not lie within the samples the slot keeps (a hand edit
+// of the end index, the loop or the sound): kept as read, never dropped or moved.
+std::optional<UnusableFields> loopOutsideSlot(const Slot& slot, const Loop& loop,
+                                              const std::string& place, const std::string& stored) {
+    if (slot.holdsLoop(loop)) {
+        return std::nullopt;
+    }
+    const bool pastSound = slot.endIndex > slot.lastIndex();
+    const std::int32_t limit = pastSound ? slot.lastIndex() : slot.endIndex;
+    return UnusableFields{stored,
+                          "loop " + std::to_string(loop.start) + ".." + std::to_string(loop.end) +
+                              " " + place + " ends past " +
+                              (pastSound ? "its last sample, index " : "its end index, ") +
+                              std::to_string(limit),
+                          "Set its loop again, or remove it."};
 }
 
 } // namespace
@@ -152,16 +226,23 @@ namespace {
 
 SlotBank loadSlotsAndSettings(const QString& folder) {
     std::vector<Sound8> sounds = loadSlotFiles(folder);
-    const SettingsLines lines = loadSettings(folder);
+    const StoredSettings settings = loadSettings(folder);
+    const SettingsLines& lines = settings.lines;
     SlotBank bank;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const auto index = static_cast<std::size_t>(slot - 1);
         Slot& each = bank[slot];
+        const SettingsLine& line = lines[index];
         each = Slot{Samples(std::move(sounds[index].bytes)), sounds[index].sampleRate,
-                    lines[index].endIndex, lines[index].name};
-        // a hand-edited end index or sound may have left the loop outside the kept samples
-        if (lines[index].loop && each.holdsLoop(*lines[index].loop)) {
-            each.loop = lines[index].loop;
+                    line.endIndex, line.name};
+        each.unusable = line.unusable;
+        if (line.loop) {
+            each.unusable = loopOutsideSlot(
+                each, *line.loop, settingsPlace(index + 1, displayPath(settingsFilePath(folder))),
+                storedFields(settings.text, index));
+            if (!each.unusable) {
+                each.loop = line.loop;
+            }
         }
     }
     return bank;
@@ -200,7 +281,7 @@ namespace {
 // The settings file is replaced by every save, and last: another inode means a save happened.
 std::optional<ino_t> settingsInode(const QString& folder) {
     struct stat info {};
-    if (::stat(QFile::encodeName(settingsFilePath(folder)).constData(), &info) != 0) {
+    if (::stat(systemPath(settingsFilePath(folder)).constData(), &info) != 0) {
         return std::nullopt;
     }
     return info.st_ino;

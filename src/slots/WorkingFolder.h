@@ -18,6 +18,13 @@ std::vector<QString> workingFolderFileNames();
 // The journal a save keeps while it puts the seventeen files in place.
 QString saveJournalPath(const QString& folder);
 
+// Raises a file error when writing `path` would write over one of the working folder's own
+// entries: its seventeen files, their save's temporaries and journal, its lock, or the folder
+// itself; also through a link or a second name of one of them. `what` names the writer for the
+// message ("The sketch"). Writes nothing.
+void requireOutsideWorkingFolder(const QString& folder, const QString& path,
+                                 const std::string& what);
+
 // True when the folder holds none of the sixteen slot files, no settings file and no save
 // journal. An entry of any kind counts, a broken link or a FIFO as much as a file.
 bool isNewWorkingFolder(const QString& folder);

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "slots/WorkingFolder.h"
 
 #include <QDir>
@@ -29,7 +30,7 @@ QString absoluteFolder(const QString& folder) {
 
 void createFolder(const QString& folder) {
     std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    std::filesystem::create_directories(systemPathText(folder), error);
     if (error) {
         raise(ErrorKind::File, "Cannot create the folder: " + error.message() + ".");
     }

@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/FileDescriptor.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "common/TextLines.h"
 
 #include <QDir>
@@ -25,6 +26,9 @@ namespace {
 constexpr std::string_view kProcessKey = "process ";
 constexpr std::string_view kHostKey = "host ";
 constexpr std::string_view kBootKey = "boot ";
+constexpr std::string_view kRoleKey = "holder ";
+constexpr std::string_view kWindowRole = "window";
+constexpr std::string_view kCommandRole = "command";
 
 std::string trimmedLine(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
@@ -78,8 +82,8 @@ bool stillNamedBy(int fd, const QByteArray& path) {
 }
 
 // Writes the holder's name over whatever an earlier holder left; 0 or the errno.
-int writeHolder(int fd) {
-    const std::string text = lockHolderText(thisProcessAsHolder());
+int writeHolder(int fd, LockRole role) {
+    const std::string text = lockHolderText(thisProcessAsHolder(role));
     if (::ftruncate(fd, 0) != 0) {
         return errno;
     }
@@ -111,6 +115,11 @@ std::optional<LockHolder> parseLockHolder(std::string_view content) {
         } else if (line.starts_with(kBootKey) && line.size() > kBootKey.size()) {
             holder.bootId = std::string(line.substr(kBootKey.size()));
             any = true;
+        } else if (line.starts_with(kRoleKey)) {
+            const std::string_view role = line.substr(kRoleKey.size());
+            if (role == kWindowRole || role == kCommandRole) {
+                holder.role = role == kWindowRole ? LockRole::Window : LockRole::Command;
+            }
         }
     }
     return any ? std::optional<LockHolder>(holder) : std::nullopt;
@@ -124,11 +133,15 @@ std::string lockHolderText(const LockHolder& holder) {
     if (!holder.bootId.empty()) {
         text += std::string(kBootKey) + holder.bootId + '\n';
     }
+    if (holder.role) {
+        text += std::string(kRoleKey) +
+                std::string(*holder.role == LockRole::Window ? kWindowRole : kCommandRole) + '\n';
+    }
     return text;
 }
 
-LockHolder thisProcessAsHolder() {
-    return {static_cast<long long>(::getpid()), hostName(), bootId()};
+LockHolder thisProcessAsHolder(LockRole role) {
+    return {static_cast<long long>(::getpid()), hostName(), bootId(), role};
 }
 
 std::string describeLockHolder(const std::optional<LockHolder>& holder, const LockHolder& self) {
@@ -151,9 +164,9 @@ QString WorkingFolderLock::lockFilePath(const QString& folder) {
     return folder + QDir::separator() + QStringLiteral(".wavetable-builder.lock");
 }
 
-WorkingFolderLock::WorkingFolderLock(const QString& folder) {
+WorkingFolderLock::WorkingFolderLock(const QString& folder, LockRole role) {
     const QString path = lockFilePath(folder);
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = systemPath(path);
     const std::string named = "The working folder \"" + displayPath(folder) + "\"";
     const auto refuse = [&](int error) {
         if (error == EACCES || error == EPERM) {
@@ -201,16 +214,20 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder) {
         }
         if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK) {
-                raise(ErrorKind::File,
-                      named + " is already open in another window" +
-                          describeLockHolder(holderOf(file.get()), thisProcessAsHolder()) + ".");
+                const std::optional<LockHolder> holder = holderOf(file.get());
+                const std::string who = describeLockHolder(holder, thisProcessAsHolder());
+                if (holder && holder->role == LockRole::Command) {
+                    raise(ErrorKind::File, named + " is being changed by another command" + who +
+                                               "; try again when it has finished.");
+                }
+                raise(ErrorKind::File, named + " is already open in another window" + who + ".");
             }
             refuse(errno);
         }
         if (!stillNamedBy(file.get(), native)) {
             continue; // locked a file its holder had just removed: the lock is the new file's
         }
-        if (const int error = writable ? writeHolder(file.get()) : 0; error != 0) {
+        if (const int error = writable ? writeHolder(file.get(), role) : 0; error != 0) {
             // A full disk: the window could save nothing either. The lock is still held, so
             // removing the file it made is safe (see stillNamedBy).
             if (created) {
@@ -222,7 +239,7 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder) {
         break;
     }
     // Left by a lock of an earlier version of the program that was cut short; it means nothing.
-    ::unlink(QFile::encodeName(path + QStringLiteral(".rmlock")).constData());
+    ::unlink(systemPath(path + QStringLiteral(".rmlock")).constData());
 }
 
 WorkingFolderLock::~WorkingFolderLock() {

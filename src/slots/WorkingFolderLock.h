@@ -14,11 +14,15 @@ namespace wtb {
 // kernel however the program ends, so a crash or a kill never leaves the folder locked. What
 // the file holds (process id, host, boot) only names the holder in the message; an empty or
 // left-over file never keeps anyone out. The file itself stays in the folder.
+// Who holds a folder's lock, so another program is told what keeps it out.
+enum class LockRole { Window, Command };
+
 class WorkingFolderLock {
 public:
-    // Takes the lock or raises a file error; when another program holds it the message is
-    // "The working folder "…" is already open in another window (process 1234)."
-    explicit WorkingFolderLock(const QString& folder);
+    // Takes the lock or raises a file error; when another program holds it the message says
+    // which: "The working folder "…" is already open in another window (process 1234)." or
+    // "… is being changed by another command (process 1234) …".
+    explicit WorkingFolderLock(const QString& folder, LockRole role = LockRole::Window);
     ~WorkingFolderLock();
     WorkingFolderLock(const WorkingFolderLock&) = delete;
     WorkingFolderLock& operator=(const WorkingFolderLock&) = delete;
@@ -32,17 +36,18 @@ private:
 // Who a lock file says holds the folder, as far as it says: a file cut short or left by
 // another program's lock gives what could be read, or nothing.
 struct LockHolder {
-    long long processId = 0; // 0 when unknown
-    std::string host;        // empty when unknown
-    std::string bootId;      // empty when unknown
+    long long processId = 0;      // 0 when unknown
+    std::string host;             // empty when unknown
+    std::string bootId;           // empty when unknown
+    std::optional<LockRole> role; // unknown when the file does not say
 };
 std::optional<LockHolder> parseLockHolder(std::string_view content);
 
 // The contents this process writes into a lock file it holds.
 std::string lockHolderText(const LockHolder& holder);
 
-// The holder as this process is: its id, its host name and the kernel's boot id.
-LockHolder thisProcessAsHolder();
+// The holder as this process is: its id, its host name, the kernel's boot id and its role.
+LockHolder thisProcessAsHolder(LockRole role = LockRole::Window);
 
 // " (process 1234)" or " (process 1234 on host "name")" for a holder seen from `self`; empty
 // when the holder's id cannot be trusted: not written yet, or written in another boot.

@@ -225,7 +225,18 @@ bool MainWindow::open() {
     updateEditingControls();
     // The slots are loaded and will be saved at close even when slot 1 cannot be shown.
     guarded([this] { showCurrentSlot(); });
+    tellUnusableFields();
     return true;
+}
+
+void MainWindow::tellUnusableFields() {
+    QStringList notes;
+    for (const std::string& note : workspace_->unusableFieldNotes()) {
+        notes << QString::fromStdString(note);
+    }
+    if (!notes.isEmpty()) {
+        prompts_->showWarning(this, notes.join(QStringLiteral("\n\n")));
+    }
 }
 
 bool MainWindow::saveBeforeClosing() {

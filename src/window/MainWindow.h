@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 
 class QAction;
@@ -172,6 +173,8 @@ private:
     void showDurations(const Slot& slot);
 
     // Saves the slots; false when the user chose to keep the window open after a failure.
+    // Each slot whose stored fields cannot be used, put to the user once the folder is open.
+    void tellUnusableFields();
     bool saveBeforeClosing();
 
     // Runs a handler body; a failure is shown to the user and goes no further.
@@ -195,6 +198,9 @@ template <class Body> bool MainWindow::guarded(Body&& body) {
     try {
         body();
         return true;
+    } catch (const std::bad_alloc&) {
+        prompts_->showError(this, QStringLiteral("There was not enough memory to finish the "
+                                                 "action; the slots are as they were before it."));
     } catch (const std::exception& error) {
         showFailure(error);
     } catch (...) {

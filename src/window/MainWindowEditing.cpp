@@ -3,6 +3,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
+#include "common/SystemPath.h"
 #include "export/SlotRoom.h"
 #include "window/MainWindow.h"
 #include "window/Readouts.h"
@@ -83,7 +84,7 @@ void MainWindow::dropFiles(std::int16_t firstSlot, const QList<QUrl>& urls) {
                                url.toDisplayString().toStdString() +
                                "\" is not one. Save it to a folder first. No slot was changed.");
             }
-            paths << url.toLocalFile();
+            paths << pathFromFileUrl(url);
         }
         importFilesFrom(firstSlot, paths, true);
     });

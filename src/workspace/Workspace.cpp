@@ -7,6 +7,7 @@
 #include "editing/SlotLoop.h"
 #include "editing/StartTrim.h"
 #include "editing/ZeroCrossingTrim.h"
+#include "export/SketchDestination.h"
 #include "slots/Resampler.h"
 #include "slots/WorkingFolderLock.h"
 
@@ -58,8 +59,12 @@ Workspace::~Workspace() = default;
 
 bool Workspace::apply(const QString& text, std::vector<std::pair<std::int16_t, Slot>> changed) {
     std::vector<EditHistory::Change> changes;
+    SlotBank candidate = bank_; // shares the samples; checked slot by slot as it would become
     for (auto& [number, after] : changed) {
         if (!(after == bank_[number])) {
+            requireSavableSlot(after, number, candidate);
+            candidate[number] = after;
+            after.unusable.reset(); // the user changed the slot: its line is written anew
             changes.push_back({number, bank_[number], std::move(after)});
         }
     }
@@ -104,7 +109,13 @@ bool Workspace::resample(SlotChoice slots, std::int32_t rate) {
     checkTargetRate(rate);
     std::vector<std::pair<std::int16_t, Slot>> changed;
     for (const std::int16_t number : chosenSlots(slots)) {
-        changed.emplace_back(number, resampledSlot(bank_[number], rate));
+        try {
+            changed.emplace_back(number, resampledSlot(bank_[number], rate));
+        } catch (const RuntimeError& error) {
+            raise(error.kind(), "Slot " + std::to_string(number) + " cannot be resampled to " +
+                                    std::to_string(rate) + " Hz: " + error.what() +
+                                    " Nothing was changed.");
+        }
     }
     return apply(QStringLiteral("resample ") + slotsText(slots), std::move(changed));
 }
@@ -146,6 +157,7 @@ SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32
 bool Workspace::removeLoop(std::int16_t slot) {
     Slot unlooped = bank_[slot];
     unlooped.loop.reset();
+    unlooped.unusable.reset(); // whatever its line held for a loop, the slot now has none
     return apply(QStringLiteral("remove loop of slot %1").arg(slot), {{slot, std::move(unlooped)}});
 }
 
@@ -164,10 +176,15 @@ std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QS
     }
     std::vector<std::pair<std::int16_t, Slot>> changed;
     ImportNotes notes;
+    SlotBank imported = bank_; // with the files before this one in place, for the room left
     for (std::int32_t i = 0; i < count; ++i) {
         const auto slot = static_cast<std::int16_t>(firstSlot + i);
+        DecodeOptions fitting = options;
+        fitting.mostSamples = std::max<std::int64_t>(
+            0, kMostTableSamples - tableSampleCount(imported) + imported[slot].endIndex + 1);
         try {
-            changed.emplace_back(slot, slotFromFile(paths[i], options, &notes));
+            imported[slot] = slotFromFile(paths[i], fitting, &notes);
+            changed.emplace_back(slot, imported[slot]);
         } catch (const RuntimeError& error) {
             if (count == 1) {
                 throw;
@@ -236,12 +253,31 @@ bool Workspace::redo() {
     return true;
 }
 
+std::vector<std::string> Workspace::unusableFieldNotes() const {
+    return wtb::unusableFieldNotes(bank_);
+}
+
+void Workspace::checkSketchPath(const QString& path) const {
+    requireOutsideWorkingFolder(folder_, path, "The sketch");
+    checkSketchDestination(path);
+}
+
+void Workspace::checkPlayerSketchFolder(const QString& folder) const {
+    requireOutsideWorkingFolder(folder_, folder, "The player sketch");
+    requireOutsideWorkingFolder(folder_, playerSketchFile(folder), "The player sketch");
+    requireOutsideWorkingFolder(folder_, playerHeaderFile(folder), "The player sketch");
+    checkPlayerSketchDestination(folder);
+}
+
 ExportCheck Workspace::checkSketch(Board board, SampleFormat format) const {
+    requireUsableFields(bank_);
     return checkExport(bank_, board, format);
 }
 
 std::int32_t Workspace::exportSketch(const QString& path, Board board, SampleFormat format,
                                      OverBudget overBudget) const {
+    requireUsableFields(bank_);
+    checkSketchPath(path);
     return writeSketch(bank_, path, board, format, overBudget);
 }
 
@@ -250,12 +286,15 @@ SlotRates Workspace::rates() const {
 }
 
 ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const {
+    requireUsableFields(bank_);
     return checkPlayerExport(bank_, board, format);
 }
 
 WrittenPlayerSketch Workspace::exportPlayerSketch(const QString& folder, Board board,
                                                   SampleFormat format,
                                                   OverBudget overBudget) const {
+    requireUsableFields(bank_);
+    checkPlayerSketchFolder(folder);
     return writePlayerSketch(bank_, folder, board, format, overBudget);
 }
 

@@ -109,6 +109,18 @@ public:
     bool undo();
     bool redo();
 
+    // What the user must hear about the folder as read: each slot whose stored fields cannot be
+    // used (unusableFieldNotes); empty when there is none.
+    std::vector<std::string> unusableFieldNotes() const;
+
+    // Where a sketch goes, checked before anything is written: never over the working folder's
+    // own files (requireOutsideWorkingFolder), then checkSketchDestination. The player's folder
+    // likewise, and checkPlayerSketchDestination.
+    void checkSketchPath(const QString& path) const;
+    void checkPlayerSketchFolder(const QString& folder) const;
+
+    // Both exports refuse a slot whose stored fields cannot be used (requireUsableFields) and a
+    // path the checks above refuse, before anything is written.
     // Checks the sketch for the board before anything is written (checkExport).
     ExportCheck checkSketch(Board board, SampleFormat format) const;
     // Writes the sketch file of all sixteen slots (writeSketch); returns how many bytes the

@@ -4,6 +4,8 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <climits>
 #include <sndfile.h>
 
 #include <cmath>
@@ -236,6 +238,15 @@ TEST(SingleCycle, RefusesWhatGivesNoCycleSayingWhyAndWhatFits) {
     trimmed.endIndex = 3999;
     Slot empty = trimmed;
     empty.endIndex = -1;
+    Bytes periodic(8000); // a period of 20 samples
+    for (std::size_t n = 0; n < periodic.size(); ++n) {
+        periodic[n] = static_cast<std::uint8_t>(128 + std::lround(90 * std::sin(n * M_PI / 10)));
+    }
+    const auto atRate = [](const Bytes& bytes, std::int32_t rate) {
+        Slot slot = test::makeSlot(bytes, static_cast<std::int32_t>(bytes.size()) - 1);
+        slot.sampleRate = rate;
+        return slot;
+    };
     struct Case {
         const char* name;
         Slot slot;
@@ -266,6 +277,12 @@ TEST(SingleCycle, RefusesWhatGivesNoCycleSayingWhyAndWhatFits) {
          "Index 4000 is outside the kept samples, 0..3999."},
         {"index below 0", trimmed, 256, -1, ErrorKind::Bounds, "Index -1 is outside"},
         {"nothing kept", empty, 256, 0, ErrorKind::Bounds, "keeps no samples"},
+        // a rate too low for any pitch, and a table rate far past 32 bits
+        {"one hertz", atRate(periodic, 1), 256, 4000, ErrorKind::Bounds,
+         "The slot's rate, 1 Hz, is too low to hold a pitch: pitches from 20.00 Hz up need a "
+         "rate of at least 160 Hz."},
+        {"the highest rate", atRate(periodic, INT32_MAX), 256, 4000, ErrorKind::Bounds,
+         "Hz, above the highest rate, 96000 Hz; no table length from 32 to 2048 cells plays it."},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.name);

@@ -184,9 +184,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {"has 3 loops"}},
         LoopImport{"PastTheSound", {{0, 9000, 9100}}, {}, {}, {}, {"does not lie within"}},
-        LoopImport{"EndBeforeStart", {{0, 300, 200}}, {}, {}, {}, {"does not lie within"}},
+        LoopImport{"EndBeforeStart", {{0, 300, 200}}, {}, {}, {}, {"ends before it starts"}},
         LoopImport{"EndFarPastTheSound", {{0, 100, 9000}}, {}, {}, {}, {"does not lie within"}},
-        LoopImport{"NoLoops", {}, 11025, {}, {}, {}}),
+        LoopImport{"NoLoops", {}, 11025, {}, {}, {}},
+        LoopImport{"OfAKindNoPlayerKnows", {{77, 100, 399}}, {}, {}, {}, {"unknown kind of loop"}},
+        LoopImport{
+            "OneFrameLostAtTheLowestRate", {{0, 101, 101}}, 1000, {}, {}, {"is lost at 1000 Hz"}},
+        LoopImport{"MoreLoopsThanTheReaderKeeps",
+                   std::vector<test::SmplLoop>(17, {0, 100, 399}),
+                   {},
+                   Loop{100, 399},
+                   {},
+                   {"has 17 loops"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ImportedLoop, ASeamThatJumpsIsKeptWithinACoupleOfSamplesAndSaidToJump) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace wtb {
 namespace {
 
@@ -54,8 +56,8 @@ TEST(EndIndexField, ValuesBeyondThe32BitRangeOverflow) {
     }
 }
 
-TEST(SettingsText, UsesTheFirstTwoFieldsAndTheFirstSixteenLines) {
-    std::string text = sixteenLines("five\t12.5\tignored\tfields");
+TEST(SettingsText, UsesTheFirstSixteenLines) {
+    std::string text = sixteenLines("five\t12.5");
     text += "seventeenth\t17\r\n";
     const SettingsLines lines = parseSettings(text, "Settings.txt");
     EXPECT_EQ(lines[4], (SettingsLine{"five", 12}));
@@ -104,19 +106,44 @@ TEST(SettingsText, WritesSixteenCrLfLinesThatReadBack) {
 }
 
 TEST(SettingsText, ALoopIsTwoWholeNumbersAfterTheEndIndex) {
+    for (const auto& [line, loop] :
+         {std::pair{"five\t90\t10\t80", Loop{10, 80}}, std::pair{"five\t90\t0\t0", Loop{0, 0}}}) {
+        const SettingsLines lines = parseSettings(sixteenLines(line), "Settings.txt");
+        EXPECT_EQ(lines[4].loop, loop) << line;
+        EXPECT_EQ(lines[4].endIndex, 90) << line;
+        EXPECT_FALSE(lines[4].unusable) << line;
+    }
+}
+
+// Fields a hand edit broke: the line says what is wrong, takes no loop, and is written back
+// exactly as it was read.
+TEST(SettingsText, UnusableFieldsAreNamedAndWrittenBackAsRead) {
     struct Case {
         const char* line;
-        std::optional<Loop> loop;
+        const char* problem;
     };
-    for (const Case& each :
-         {Case{"five\t90\t10\t80", Loop{10, 80}}, Case{"five\t90\t0\t0", Loop{0, 0}},
-          Case{"five\t90\t10", std::nullopt}, Case{"five\t90\t10\t80.5", std::nullopt},
-          Case{"five\t90\tnote\t80", std::nullopt},
-          Case{"five\t90\t10\t99999999999", std::nullopt}}) {
+    for (const Case& each : {
+             Case{"five\tabc", "end index \"abc\" in line 5 of \"S\" is not a number"},
+             Case{"five\t", "end index \"\" in line 5"},
+             Case{"five\t90\t10", "loop in line 5 of \"S\" has 1 field, \"10\","},
+             Case{"five\t90\t1\t2\t3", "has 3 fields, \"1\", \"2\", \"3\""},
+             Case{"five\t90\t10\t80.5", "loop end \"80.5\" in line 5 of \"S\" is not a whole"},
+             Case{"five\t90\tnote\t80", "loop start \"note\""},
+             Case{"five\t90\t+1\t80", "loop start \"+1\""},
+             Case{"five\t90\t-5\t80", "\"-5\" in line 5 of \"S\" lies before the first sample"},
+             Case{"five\t90\t10\t99999999999", "loop end \"99999999999\""},
+             Case{"five\t90\t10\t80 ", "loop end \"80 \""},
+             Case{"five\t90\t80\t10", "loop 80..10 in line 5 of \"S\" starts after it ends"},
+         }) {
         SCOPED_TRACE(each.line);
-        const SettingsLines lines = parseSettings(sixteenLines(each.line), "Settings.txt");
-        EXPECT_EQ(lines[4].loop, each.loop);
-        EXPECT_EQ(lines[4].endIndex, 90);
+        const std::string text = sixteenLines(each.line);
+        const SettingsLines lines = parseSettings(text, "S");
+        ASSERT_TRUE(lines[4].unusable);
+        EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
+            << lines[4].unusable->problem;
+        EXPECT_FALSE(lines[4].loop);
+        EXPECT_EQ(formatSettings(lines), text);
+        EXPECT_EQ(storedFields(text, 4), lines[4].unusable->stored);
     }
 }
 
@@ -139,6 +166,53 @@ TEST(SlotBank, EveryAccessIsBoundsTested) {
     EXPECT_EQ(bank[16].endIndex, 5);
     for (const int stray : {0, 17, -1}) {
         EXPECT_THROW(bank[stray], RuntimeError) << stray;
+    }
+}
+
+// What a change may leave in a slot: a slot the program can still save and export, and a table
+// whose count fits 32 bits; a folder already past that (by hand) may still be mended.
+TEST(SlotBank, AChangeMustLeaveASlotThatCanBeSavedAndExported) {
+    const auto slotOf = [](std::size_t samples, std::int32_t rate, std::int32_t endIndex) {
+        return Slot{Samples(std::vector<std::uint8_t>(samples, 128)), rate, endIndex, "s"};
+    };
+    SlotBank bank;
+    for (const std::int16_t number : allSlotNumbers()) {
+        bank[number] = slotOf(20, 8000, 19);
+    }
+    SlotBank nearlyFull = bank;
+    nearlyFull[1].endIndex = INT32_MAX - 1000; // by a hand edit of the settings file
+    SlotBank beyond = bank;
+    beyond[1].endIndex = INT32_MAX - 1;
+    SlotBank withEmpty = bank;
+    withEmpty[4] = slotOf(0, 8000, -1);
+    struct Case {
+        const char* what;
+        const SlotBank& bank;
+        std::int16_t number;
+        Slot slot;
+        const char* refusal; // nullptr: allowed
+    };
+    for (const Case& each : {
+             Case{"a sound", bank, 2, slotOf(300, 8000, 299), nullptr},
+             Case{"no samples", bank, 2, slotOf(0, 8000, -1), "Slot 2 would be left without"},
+             Case{"no rate", bank, 2, slotOf(20, 0, 19), "at a rate of 0 Hz"},
+             Case{"past the count", nearlyFull, 2, slotOf(1000, 8000, 999),
+                  "with the other slots' 2147482928 that passes the 2147483647 a wavetable can "
+                  "count. At most 719 fit in slot 2."},
+             Case{"within the count", nearlyFull, 2, slotOf(1000, 8000, 718), nullptr},
+             Case{"mending a table past the count", beyond, 2, slotOf(20, 8000, 5), nullptr},
+             Case{"an empty slot left empty", withEmpty, 4, slotOf(0, 16000, -1), nullptr},
+         }) {
+        SCOPED_TRACE(each.what);
+        try {
+            requireSavableSlot(each.slot, each.number, each.bank);
+            EXPECT_EQ(each.refusal, nullptr) << "allowed";
+        } catch (const RuntimeError& error) {
+            ASSERT_NE(each.refusal, nullptr) << error.what();
+            EXPECT_NE(std::string(error.what()).find(each.refusal), std::string::npos)
+                << error.what();
+            EXPECT_NE(std::string(error.what()).find("Nothing was changed."), std::string::npos);
+        }
     }
 }
 

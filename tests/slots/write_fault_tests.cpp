@@ -9,10 +9,12 @@
 #include "slots/WorkingFolder.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 
 namespace wtb {
@@ -340,7 +342,34 @@ TEST(LeftoversOfAnInterruptedSave, OnlyTemporariesInANewFolderStillMakeItNew) {
     EXPECT_TRUE(isNewWorkingFolder(folder.path()));
     SlotBank bank;
     bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
-    EXPECT_EQ(entries(folder.path()).size(), 17);
+    EXPECT_EQ(entries(folder.path()).size(), 17u);
+}
+
+// A slot file the system will not let a rename replace (chattr +i), as a backup tool or a
+// careful user leaves it: the save fails naming it, and the folder is exactly as it was, with
+// no journal and no temporaries for the next start to find.
+TEST(ImmutableSlotFile, FailsTheSaveBeforeAnyFileIsReplaced) {
+    test::TempFolder folder; // on a real disk: /dev/shm may not keep the flag
+    test::writeWorkingFolder(folder.path(), test::seededSlots(kSlotLength, 1));
+    const QString locked = slotFilePath(folder.path(), 2);
+    const QByteArray native = QFile::encodeName(locked);
+    if (std::system(("chattr +i '" + native.toStdString() + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "chattr +i is not available here (it needs root and a file system "
+                        "that keeps the flag)";
+    }
+    const auto before = test::folderChecksums(folder.path());
+    SlotBank bank;
+    test::fillBank(bank, test::seededSlots(kSlotLength, 2));
+    std::string message;
+    try {
+        saveWorkingFolder(bank, folder.path());
+    } catch (const RuntimeError& error) {
+        message = error.what();
+    }
+    std::system(("chattr -i '" + native.toStdString() + "'").c_str());
+    EXPECT_NE(message.find("2.wav\": it is marked immutable"), std::string::npos) << message;
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+    EXPECT_EQ(entries(folder.path()).size(), 17u);
 }
 
 } // namespace

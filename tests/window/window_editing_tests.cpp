@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSlider>
 
@@ -15,6 +16,7 @@
 #include <sndfile.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -295,6 +297,77 @@ TEST(WorkingFolderThroughTheWindow, ASecondWindowOnTheFolderSaysSoOnceAndTouches
         << errors->at(0).toStdString();
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
     EXPECT_TRUE(firstErrors->isEmpty());
+}
+
+// A slot file marked immutable: the save at close fails before it replaces any file, and
+// closing without saving leaves the folder as it was, without a journal or temporaries.
+TEST(WorkingFolderThroughTheWindow, ClosingWithoutSavingPastAnImmutableFileLeavesTheFolderAsItWas) {
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
+    auto prompts = std::make_unique<RetryPrompts>(
+        std::make_shared<QStringList>(), std::vector{RetryPrompts::Choice::CloseWithoutSaving});
+    RetryPrompts* asked = prompts.get();
+    MainWindow window(folder.path(), std::move(prompts));
+    ASSERT_TRUE(window.open());
+    window.workspace().trim(2, 7);
+    const std::string locked = QFile::encodeName(slotFilePath(folder.path(), 2)).toStdString();
+    if (std::system(("chattr +i '" + locked + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "chattr +i is not available here";
+    }
+    const auto before = test::folderChecksums(folder.path());
+    const bool closed = window.close();
+    std::system(("chattr -i '" + locked + "'").c_str());
+    EXPECT_TRUE(closed);
+    ASSERT_EQ(asked->asked, 1u);
+    EXPECT_TRUE(asked->questions.at(0).contains("2.wav\": it is marked immutable"))
+        << asked->questions.at(0).toStdString();
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+    EXPECT_FALSE(QFileInfo::exists(saveJournalPath(folder.path())));
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.new"}, QDir::Hidden | QDir::Files), QStringList());
+}
+
+// A hand-edited loop the program cannot use: said once when the window opens, refused by the
+// export before a file is asked for, and kept in the file while another slot changes.
+TEST(WorkingFolderThroughTheWindow, AnUnusableStoredLoopIsToldRefusedByTheExportAndKept) {
+    test::TempFolder folder;
+    test::writeWorkingFolder(folder.path(), test::patternedSlots(20));
+    std::string settings = test::readText(settingsFilePath(folder.path()));
+    const std::string broken = "slot 5.wav\t19\t5\t25";
+    settings.replace(settings.find("slot 5.wav\t19"), 14, broken);
+    test::writeText(settingsFilePath(folder.path()), settings);
+
+    auto errors = std::make_shared<QStringList>();
+    auto recording = std::make_unique<test::RecordingPrompts>(errors);
+    const auto warnings = recording->warnings;
+    MainWindow window(folder.path(), std::move(recording));
+    ASSERT_TRUE(window.open());
+    ASSERT_EQ(warnings->size(), 1);
+    EXPECT_TRUE(warnings->at(0).startsWith("Slot 5's loop 5..25 in line 5 of"))
+        << warnings->at(0).toStdString();
+
+    const auto before = test::folderChecksums(folder.path());
+    window.saveWavetable();
+    ASSERT_EQ(errors->size(), 1);
+    EXPECT_TRUE(errors->at(0).startsWith("Slot 5 cannot be exported: its loop 5..25"))
+        << errors->at(0).toStdString();
+    EXPECT_EQ(test::folderChecksums(folder.path()), before);
+
+    window.workspace().trim(2, 10);
+    EXPECT_TRUE(window.close());
+    EXPECT_NE(test::readText(settingsFilePath(folder.path())).find(broken + "\r\n"),
+              std::string::npos);
+}
+
+// The window's Save Wavetable aimed at a file of the working folder writes nothing.
+TEST(WorkingFolderThroughTheWindow, TheSketchIsNeverWrittenOverTheFoldersOwnFiles) {
+    test::LoadedWindow w(test::patternedSlots(20));
+    const auto before = test::folderChecksums(w.folder.path());
+    w.dialog->answers = {slotFilePath(w.folder.path(), 1)};
+    w.window->saveWavetable();
+    ASSERT_EQ(w.errors->size(), 1);
+    EXPECT_TRUE(w.errors->at(0).contains("working folder's own \"1.wav\""))
+        << w.errors->at(0).toStdString();
+    EXPECT_EQ(test::folderChecksums(w.folder.path()), before);
 }
 
 } // namespace

@@ -10,11 +10,14 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <cmath>
 
@@ -146,6 +149,19 @@ TEST_F(Wiring, FilesDroppedOnSlotButtonFourGoIntoFourToSix) {
     EXPECT_EQ(window().currentSlot(), 1) << "a drop does not choose the slot";
     ASSERT_EQ(w->questions->size(), 1);
     EXPECT_TRUE(w->questions->front().contains(QLatin1String("Slot 6")));
+}
+
+// A file manager sends a Latin-1 name's bytes percent-encoded (caf%E9.wav): the file they name
+// is the one imported.
+TEST_F(Wiring, AFileDroppedUnderANameInAnotherEncodingIsImported) {
+    const QByteArray latin1 = QFile::encodeName(source.path()) + "/caf\xe9.wav";
+    ASSERT_EQ(::rename(QFile::encodeName(files[1]).constData(), latin1.constData()), 0);
+    *w->replaceSlots = true;
+    window().dropFiles(
+        7, {QUrl(QStringLiteral("file://") + QString::fromLatin1(latin1.toPercentEncoding("/")))});
+    EXPECT_TRUE(w->errors->isEmpty()) << w->errors->join('\n').toStdString();
+    EXPECT_EQ(slot(7).sampleCount(), 500);
+    EXPECT_EQ(slot(7).sampleRate, 11025);
 }
 
 // At two scales of the picture (a short and a long sound) and zoomed in, "Cut the start here"
