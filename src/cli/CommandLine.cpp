@@ -607,7 +607,7 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
                                    invocation.force, invocation.player, invocation.format});
         printWarnings(missingFolderWarnings(folder));
         for (const std::string& note : outcome.notes) {
-            print(stderr, withProgramName(note));
+            printError(note);
         }
         printWarnings(outcome.warnings);
         return;
