@@ -286,8 +286,9 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     if (guarded > 0) {
         warnings.push_back(guardedBytesNote(guarded));
     }
+    // The player plays each slot at its own rate; only a table played at one rate is at risk.
     const SlotRates rates = workspace.rates();
-    if (const std::string mixed = mixedRatesWarning(rates); !mixed.empty()) {
+    if (const std::string mixed = mixedRatesWarning(rates); !mixed.empty() && !request.player) {
         warnings.push_back(mixed + " To put every slot at one rate: \"resample all " +
                            std::to_string(rates.mostCommonRate()) + "\".");
     }

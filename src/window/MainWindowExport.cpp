@@ -76,9 +76,7 @@ void MainWindow::saveWavetable() {
 
 void MainWindow::savePlayerSketch() {
     guarded([this] {
-        if (!settleMixedRates()) {
-            return;
-        }
+        // The player plays each slot at its own rate: mixed rates need no question here.
         showGuardedBytes(0);
         const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat());
         if (check.needsConfirmation() &&
