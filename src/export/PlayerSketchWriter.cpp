@@ -59,12 +59,12 @@ void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
         const Slot& slot = bank[number];
         if (slot.endIndex >= 0 && (slot.sampleRate <= 0 || slot.sampleRate > highestRate)) {
             const std::string n = std::to_string(number);
-            raise(ErrorKind::Bounds, "Slot " + n + " is at " + std::to_string(slot.sampleRate) +
-                                         " Hz, which the player cannot play: it plays 1 to " +
-                                         std::to_string(highestRate) + " Hz. Resample slot " + n +
-                                         " to a rate from " + std::to_string(kLowestTargetRate) +
-                                         " to " + std::to_string(kHighestTargetRate) +
-                                         " Hz first.");
+            raise(ErrorKind::Bounds,
+                  "Slot " + n + " is at " + std::to_string(slot.sampleRate) +
+                      " Hz, which the player cannot play: it plays 1 to " +
+                      std::to_string(highestRate) + " Hz. Resample slot " + n + " to a rate from " +
+                      std::to_string(kLowestTargetRate) + " to " +
+                      std::to_string(std::min(highestRate, kHighestTargetRate)) + " Hz first.");
         }
     }
 }

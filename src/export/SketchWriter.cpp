@@ -5,6 +5,7 @@
 #include "export/SketchText.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace wtb {
@@ -84,12 +85,42 @@ std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
     return sketch.changedBytes;
 }
 
+namespace {
+
+// For a PCM table that does not fit: the same sounds in 4-bit ADPCM, when they would fit the
+// board whole; nothing otherwise.
+std::optional<FlashBudget> fittingAdpcm(const SlotBank& bank, Board board) {
+    try {
+        checkExport(bank, board, SampleFormat::Adpcm4);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+    const FlashBudget adpcm = flashBudget(bank, board, SampleFormat::Adpcm4);
+    return adpcm.fits ? std::optional(adpcm) : std::nullopt;
+}
+
+std::string adpcmAdvice(const SlotBank& bank, Board board) {
+    const std::optional<FlashBudget> adpcm = fittingAdpcm(bank, board);
+    return adpcm ? " In 4-bit ADPCM (the format choice, --format adpcm4) the sketch would take " +
+                       std::to_string(adpcm->bytes) + " bytes and fit."
+                 : std::string();
+}
+
+} // namespace
+
 ExportCheck checkExport(const SlotBank& bank, Board board) {
     const BoardInfo& info = boardInfo(board);
-    refuseBeyondBoard(exportableSampleCount(bank), info);
+    try {
+        refuseBeyondBoard(exportableSampleCount(bank), info);
+    } catch (const RuntimeError& error) {
+        if (error.kind() != ErrorKind::Size) {
+            throw;
+        }
+        raise(ErrorKind::Size, error.what() + adpcmAdvice(bank, board));
+    }
     ExportCheck check{board, flashBudget(bank, board), {}};
     if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, board);
+        check.warning = overBudgetWarning(check.budget, board) + adpcmAdvice(bank, board);
     }
     return check;
 }

@@ -281,17 +281,34 @@ TEST(SampleFormats, TheChecksCountTheBytesTheFormatWrites) {
         }
         return test::bankOf(slots);
     };
-    // 56,000 samples: too large for the Uno in PCM, within its room in ADPCM.
+    // 56,000 samples: too large for the Uno in PCM, within its room in ADPCM, which the PCM
+    // warning says, with the ADPCM sketch's own figure.
     const SlotBank uno = bankOfSamples(56'000);
-    EXPECT_TRUE(checkExport(uno, Board::Uno, SampleFormat::Pcm8).needsConfirmation());
+    const ExportCheck unoPcm = checkExport(uno, Board::Uno, SampleFormat::Pcm8);
+    EXPECT_TRUE(unoPcm.needsConfirmation());
     const ExportCheck unoAdpcm = checkExport(uno, Board::Uno, SampleFormat::Adpcm4);
     EXPECT_FALSE(unoAdpcm.needsConfirmation()) << unoAdpcm.warning;
     EXPECT_EQ(unoAdpcm.budget.playerBytes,
               playerCodeBytes(Board::Uno, SampleFormat::Adpcm4, false));
-    // 120,000 samples: past what PCM's accessors reach, readable on the Mega in ADPCM; 140,000
-    // samples pass the Mega's limit in ADPCM too.
+    EXPECT_NE(unoPcm.warning.find("In 4-bit ADPCM (the format choice, --format adpcm4) the sketch "
+                                  "would take " +
+                                  std::to_string(unoAdpcm.budget.bytes) + " bytes and fit."),
+              std::string::npos)
+        << unoPcm.warning;
+    // Too large in either format: no word of ADPCM.
+    const ExportCheck neither = checkExport(bankOfSamples(62'000), Board::Uno, SampleFormat::Pcm8);
+    EXPECT_TRUE(neither.needsConfirmation());
+    EXPECT_EQ(neither.warning.find("ADPCM"), std::string::npos) << neither.warning;
+    // 120,000 samples: past what PCM's accessors reach, readable on the Mega in ADPCM (the PCM
+    // refusal says so); 140,000 samples pass the Mega's limit in ADPCM too.
     const SlotBank mega = bankOfSamples(120'000);
-    EXPECT_THROW(checkExport(mega, Board::Mega2560, SampleFormat::Pcm8), RuntimeError);
+    try {
+        checkExport(mega, Board::Mega2560, SampleFormat::Pcm8);
+        ADD_FAILURE() << "a table past the accessors was taken";
+    } catch (const RuntimeError& error) {
+        EXPECT_NE(std::string(error.what()).find("In 4-bit ADPCM"), std::string::npos)
+            << error.what();
+    }
     EXPECT_FALSE(checkExport(mega, Board::Mega2560, SampleFormat::Adpcm4).needsConfirmation());
     EXPECT_THROW(checkExport(bankOfSamples(140'000), Board::Mega2560, SampleFormat::Adpcm4),
                  RuntimeError);
