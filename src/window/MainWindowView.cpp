@@ -120,6 +120,7 @@ void MainWindow::showCurrentSlot() {
     const bool another = shownSlot_ != currentSlot_;
     shownSlot_ = currentSlot_;
     controls_.waveformView->showSound(slot.samples, slot.endIndex, slot.loop, another);
+    actions_[WindowCommand::RemoveLoop]->setEnabled(slot.loop.has_value());
     if (slot.samples.empty()) {
         controls_.waveformView->setAccessibleDescription(
             QStringLiteral("Slot %1, %2: no samples").arg(currentSlot_).arg(name));

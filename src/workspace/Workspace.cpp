@@ -140,12 +140,19 @@ SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32
                                      std::to_string(current.endIndex) +
                                      ": the sketch keeps none of its samples, so it cannot loop.");
     }
-    if (start < 0 || start > end || end > kept) {
-        raise(ErrorKind::Bounds, "The loop " + std::to_string(start) + " to " +
-                                     std::to_string(end) + " does not fit " + which +
-                                     ": a loop runs from a start to an end with 0 <= start <= "
-                                     "end <= " +
-                                     std::to_string(kept) + ", the last index the sketch keeps.");
+    const std::string loop = "The loop " + std::to_string(start) + " to " + std::to_string(end) +
+                             " does not fit " + which + ": ";
+    if (start < 0) {
+        raise(ErrorKind::Bounds, loop + "it must start at sample 0 or later.");
+    }
+    if (start > end) {
+        raise(ErrorKind::Bounds, loop + "it must start at or before the sample where it ends.");
+    }
+    if (end > kept) {
+        raise(ErrorKind::Bounds, loop +
+                                     "it must end at or before the slot's end (the green end "
+                                     "marker), at sample " +
+                                     std::to_string(kept) + ".");
     }
     const SettledLoop settled = snapLoop(current.samples.bytes(), {start, end}, current.endIndex);
     Slot looped = current;

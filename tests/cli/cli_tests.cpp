@@ -707,8 +707,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LoopPastTheEndIndex",
                 {"loop", "4", "10", "100"},
                 1,
-                "The loop 10 to 100 does not fit slot 4"},
-        Refusal{"LoopBackwards", {"loop", "4", "50", "40"}, 1, "The loop 50 to 40 does not fit"},
+                "The loop 10 to 100 does not fit slot 4: it must end at or before the slot's "
+                "end (the green end marker), at sample "},
+        Refusal{"LoopBackwards",
+                {"loop", "4", "50", "40"},
+                1,
+                "The loop 50 to 40 does not fit slot 4: it must start at or before the sample "
+                "where it ends."},
         Refusal{"LoopOfASlotTheSketchLeavesOut", {"loop", "9", "0", "5"}, 1, "end index of slot 9"},
         Refusal{"MissingFile", {"import", "3", "MISSING"}, 1, "MISSING"},
         Refusal{"NotASoundFile", {"import", "3", "TEXT"}, 1, "TEXT"},

@@ -198,6 +198,7 @@ TEST_F(Wiring, TheContextMenuCutsTheStartAtThePointer) {
 
 TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     window().chooseSlot(3);
+    EXPECT_FALSE(action(QStringLiteral("Remove loop")).isEnabled()) << "a slot without a loop";
     const std::int32_t width = view().width();
     // Without a loop the start at the pointer runs to the end point.
     view().setPointer(QPoint(width / 2, 10));
@@ -219,10 +220,13 @@ TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     EXPECT_NEAR(slot(3).loop->start, start, 40);
     EXPECT_NEAR(slot(3).loop->end, 3000, 40);
 
+    EXPECT_TRUE(action(QStringLiteral("Remove loop")).isEnabled());
     action(QStringLiteral("Remove loop")).trigger();
     EXPECT_FALSE(slot(3).loop.has_value());
+    EXPECT_FALSE(action(QStringLiteral("Remove loop")).isEnabled());
     window().undo();
     EXPECT_TRUE(slot(3).loop.has_value());
+    EXPECT_TRUE(action(QStringLiteral("Remove loop")).isEnabled());
     EXPECT_EQ(w->errors->size(), 0);
 
     // Without a loop the end at the pointer starts at the first sample.
