@@ -236,6 +236,8 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder, LockRole role) {
             refuse(error);
         }
         fd_ = file.release();
+        path_ = path;
+        created_ = created;
         break;
     }
     // Left by a lock of an earlier version of the program that was cut short; it means nothing.
@@ -243,8 +245,11 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder, LockRole role) {
 }
 
 WorkingFolderLock::~WorkingFolderLock() {
-    // Closing the file drops the lock. The file stays: removing it could let a program that
-    // has it open lock a file no other program sees.
+    // Closing the file drops the lock. The file stays unless this lock made it for a folder
+    // then refused: removed only while held (see stillNamedBy), it cannot be locked unseen.
+    if (removeOnRelease_ && created_) {
+        ::unlink(systemPath(path_).constData());
+    }
     ::close(fd_);
 }
 

@@ -29,8 +29,16 @@ public:
 
     static QString lockFilePath(const QString& folder);
 
+    // For a folder that is then refused: the lock file, when this lock made it, is removed as
+    // the lock is released, so the folder is left as it was found. Removed while still held: a
+    // program that opened it meanwhile finds it no longer named and tries again.
+    void removeFileOnRelease() { removeOnRelease_ = true; }
+
 private:
     int fd_ = -1;
+    QString path_;
+    bool created_ = false;
+    bool removeOnRelease_ = false;
 };
 
 // Who a lock file says holds the folder, as far as it says: a file cut short or left by

@@ -46,7 +46,14 @@ std::int32_t defaultSingleCycleLength() {
 Workspace::Workspace(const QString& folder, std::unique_ptr<WorkingFolderLock> lock,
                      NewFolder newFolder)
     : folder_(folder), lock_(std::move(lock)) {
-    bank_ = loadWorkingFolder(folder_, newFolder);
+    try {
+        bank_ = loadWorkingFolder(folder_, newFolder);
+    } catch (...) {
+        if (lock_) {
+            lock_->removeFileOnRelease(); // the folder refused is left as it was found
+        }
+        throw;
+    }
     if (newFolder == NewFolder::KeepEmpty && isNewWorkingFolder(folder_)) {
         ++revision_; // the default kit is not on disk yet: the first save writes it
     }

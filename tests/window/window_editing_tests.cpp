@@ -2,8 +2,10 @@
 #include "WindowTestSupport.h"
 
 #include "common/AtomicFile.h"
+#include "common/RegularFile.h"
 #include "common/RuntimeError.h"
 #include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -185,6 +187,8 @@ TEST(WorkingFolderThroughTheWindow, ADamagedFolderIsReportedOnceAndNeverWritten)
     ASSERT_EQ(errors->size(), 1);
     EXPECT_TRUE(errors->at(0).contains("11.wav")) << errors->at(0).toStdString();
     EXPECT_TRUE(errors->at(0).endsWith("\n\nNothing in the folder was changed."));
+    EXPECT_FALSE(entryExists(WorkingFolderLock::lockFilePath(folder.path())))
+        << "the lock file the window made stays in a folder it refused";
     window.close();
     EXPECT_EQ(test::folderChecksums(folder.path()), before);
 }
