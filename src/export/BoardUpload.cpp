@@ -195,38 +195,43 @@ UploadPosition uploadPosition(std::string_view output) {
 }
 
 std::string uploadFailureMessage(Board board, const QString& port, std::string_view output,
-                                 bool stopped) {
+                                 UploadStop stopped) {
     const std::string boardName = std::string(boardInfo(board).displayName);
+    const std::string where = "the " + boardName + " on " + portText(port);
     const bool written = contains(output, "Writing |");
     const std::string partial =
         written ? " The board may hold part of the old program until an upload succeeds." : "";
-    const std::string tail = "\navrdude said:\n" + lastLines(output, 6);
+    const std::string tail =
+        output.empty() ? std::string() : "\navrdude said:\n" + lastLines(output, 6);
     if (contains(output, "verification mismatch") || contains(output, "verification error")) {
-        return "The flash of the " + boardName + " on " + portText(port) +
+        return "The flash of " + where +
                " does not match what was written: the upload failed its verify. Try again; if "
                "it fails again, the board may be damaged." +
                partial + tail;
     }
-    if (!written && (contains(output, "not in sync") || contains(output, "not responding") ||
-                     contains(output, "initialization failed") || stopped)) {
-        if (stopped && !contains(output, "not in sync") && !contains(output, "not responding")) {
-            return "The upload to the " + boardName + " on " + portText(port) +
-                   " was stopped before anything was written." + tail;
-        }
+    switch (stopped) {
+    case UploadStop::Cancelled:
+        return "The upload to " + where + " was cancelled" +
+               (written ? " while writing." : " before anything was written.") + partial + tail;
+    case UploadStop::Silent:
+        return "The upload to " + where +
+               " stopped: the board stopped answering (was it "
+               "unplugged?)." +
+               partial + tail;
+    case UploadStop::NoAnswer:
+    case UploadStop::No:
+        break;
+    }
+    if (!written &&
+        (stopped == UploadStop::NoAnswer || contains(output, "not in sync") ||
+         contains(output, "not responding") || contains(output, "initialization failed"))) {
         return "The " + boardName + " on " + portText(port) +
-               " does not answer its bootloader. Check that the board chosen is the board "
-               "connected (" +
-               boardName +
-               "), and press its reset button just before uploading if the upload keeps "
-               "failing." +
+               " does not answer its bootloader. Check that the board chosen (" + boardName +
+               ") is the board connected, and press its reset button just before uploading if "
+               "the upload keeps failing." +
                tail;
     }
-    if (stopped) {
-        return "The upload to the " + boardName + " on " + portText(port) +
-               " was stopped while writing." + partial + tail;
-    }
-    return "avrdude could not upload to the " + boardName + " on " + portText(port) + "." +
-           partial + tail;
+    return "avrdude could not upload to " + where + "." + partial + tail;
 }
 
 std::string uploadHex(Board board, const QString& port, const QString& hex,
@@ -243,7 +248,7 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
     UploadPosition shown{UploadStep::Resetting, -1};
     QDeadlineTimer handshake(kHandshakeLimitMs);
     QDeadlineTimer silence(kSilenceLimitMs);
-    bool stopped = false;
+    UploadStop stopped = UploadStop::No;
     while (process.state() != QProcess::NotRunning) {
         if (process.waitForReadyRead(100)) {
             output += process.readAll().toStdString();
@@ -255,9 +260,14 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
             shown = now;
         }
         const bool writing = now.step != UploadStep::Resetting;
-        if ((cancelled && cancelled()) || silence.hasExpired() ||
-            (!writing && handshake.hasExpired())) {
-            stopped = true;
+        if (cancelled && cancelled()) {
+            stopped = UploadStop::Cancelled;
+        } else if (silence.hasExpired()) {
+            stopped = UploadStop::Silent;
+        } else if (!writing && handshake.hasExpired()) {
+            stopped = UploadStop::NoAnswer;
+        }
+        if (stopped != UploadStop::No && process.state() != QProcess::NotRunning) {
             // avrdude leaves the bootloader with its own signal handler; what will not stop
             // is killed.
             process.terminate();
@@ -269,8 +279,8 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
     }
     output += process.readAll().toStdString();
     const bool verified = contains(output, "bytes of flash verified");
-    if (stopped || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
-        !verified) {
+    if (stopped != UploadStop::No || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0 || !verified) {
         raise(ErrorKind::Tool, uploadFailureMessage(board, port, output, stopped));
     }
     return output;

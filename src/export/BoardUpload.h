@@ -65,11 +65,12 @@ UploadPosition uploadPosition(std::string_view avrdudeOutput);
 
 // avrdude's output of a run that ended without verifying the flash, or was stopped, as a message
 // for the user: a board that never answered its bootloader (which board and port, the reset
-// button, the board choice), a failed verify, a port that went away, an upload `stopped` by the
-// user or for silence; with the output's last lines. Once a page was written, it says that the
+// button, the board choice), a failed verify, a board that went silent (unplugged), an upload
+// cancelled by the user; with the output's last lines. Once a page was written, it says that the
 // board may hold part of the old program.
+enum class UploadStop { No, Cancelled, Silent, NoAnswer };
 std::string uploadFailureMessage(Board board, const QString& port, std::string_view output,
-                                 bool stopped);
+                                 UploadStop stopped);
 
 // Writes `hex` to the board on `port` with avrdude and waits for it, reporting its progress.
 // Gives up when the bootloader never answers (within a minute), when avrdude falls silent, and

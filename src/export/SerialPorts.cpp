@@ -9,6 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
 
 namespace wtb {
 
@@ -113,10 +117,14 @@ void sendPlayCommand(const QString& port, std::int16_t slot) {
             heard += serial.readAll();
         }
     }
+    // Written to the port's descriptor and drained: Qt's own wait for written bytes fails on a
+    // terminal without modem lines once an earlier wait timed out.
     const QByteArray line = QByteArray::number(slot) + '\n';
-    if (serial.write(line) != line.size() || !serial.waitForBytesWritten(2'000)) {
+    const ssize_t written =
+        ::write(serial.handle(), line.constData(), static_cast<std::size_t>(line.size()));
+    if (written != line.size() || ::tcdrain(serial.handle()) != 0) {
         raise(ErrorKind::File, "The slot's number could not be sent to the port " + portText(port) +
-                                   ": " + serial.errorString().toStdString() + ".");
+                                   ": " + std::strerror(errno) + ".");
     }
     serial.close();
 }
