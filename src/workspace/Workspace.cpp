@@ -258,8 +258,15 @@ ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const
 UploadedSketch Workspace::uploadToBoard(Board board, SampleFormat format, const QString& port,
                                         OverBudget overBudget, const UploadProgress& progress,
                                         const UploadCancelled& cancelled) const {
+    return uploadSlots(bank_, board, format, port, overBudget, progress, cancelled);
+}
+
+UploadedSketch Workspace::uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
+                                      const QString& port, OverBudget overBudget,
+                                      const UploadProgress& progress,
+                                      const UploadCancelled& cancelled) {
     const UploadedSketch uploaded =
-        uploadPlayer(bank_, board, format, port, overBudget, progress, cancelled);
+        uploadPlayer(bank, board, format, port, overBudget, progress, cancelled);
     rememberUploadPort(board, port);
     return uploaded;
 }

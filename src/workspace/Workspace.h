@@ -132,6 +132,12 @@ public:
     UploadedSketch uploadToBoard(Board board, SampleFormat format, const QString& port,
                                  OverBudget overBudget, const UploadProgress& progress,
                                  const UploadCancelled& cancelled) const;
+    // The same for slots copied from a workspace, for an upload on a thread of its own while
+    // the window goes on changing the slots.
+    static UploadedSketch uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
+                                      const QString& port, OverBudget overBudget,
+                                      const UploadProgress& progress,
+                                      const UploadCancelled& cancelled);
     // Counts every change of the slots: the board holds the slots of the revision uploaded.
     std::uint64_t revision() const { return revision_; }
 
