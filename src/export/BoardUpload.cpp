@@ -316,6 +316,10 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
                                    std::string(boardInfo(board).displayName) +
                                    " has for it: nothing was sent to the board.");
     }
+    if (cancelled && cancelled()) {
+        raise(ErrorKind::Tool, "The upload to the " + std::string(boardInfo(board).displayName) +
+                                   " was cancelled before anything was sent to it.");
+    }
     QString uploadPort = port;
     if (settings.touch1200) {
         if (progress) {
