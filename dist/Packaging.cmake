@@ -24,6 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${WTB_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WTB_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Building and uploading to a board from the tool; everything else works without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "arduino-builder, arduino-core-avr, avrdude")
 # The package's folders are 0755 whatever the umask of the one who builds it.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

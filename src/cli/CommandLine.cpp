@@ -40,6 +40,10 @@ constexpr const char* kSynopsis =
     "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
+    "       wavetable-builder [--folder DIR] upload [--port PORT] [--board BOARD]\n"
+    "                       [--format FORMAT] [--force]\n"
+    "       wavetable-builder list-ports\n"
+    "       wavetable-builder play-on-board SLOT [--port PORT]\n"
     "       wavetable-builder --help | --version\n";
 
 constexpr const char* kCommands =
@@ -90,6 +94,18 @@ constexpr const char* kCommands =
     "                       (NAME the last part of DIR), your own sketch, only when it is not\n"
     "                       there yet. As written it plays each slot at its own rate when its\n"
     "                       number arrives on Serial.\n"
+    "  upload               Build the player sketch of the slots with arduino-builder, in a\n"
+    "                       folder of the user's cache (the working folder is not touched),\n"
+    "                       and write it to the board on PORT through its bootloader with\n"
+    "                       avrdude, as the Arduino IDE's Upload does; each step is shown on\n"
+    "                       stderr. Without --port, the port last uploaded to for the board.\n"
+    "                       A kit too large for the board is refused before anything is sent.\n"
+    "                       Exit status 0 only after the flash was written and verified.\n"
+    "  list-ports           The serial ports: path, description and USB vid:pid,\n"
+    "                       TAB-separated, Arduino-like ones first.\n"
+    "  play-on-board SLOT   Play the slot on the board that holds the uploaded player sketch:\n"
+    "                       sends the line SLOT to it on PORT (default: the port last\n"
+    "                       uploaded to for the remembered board).\n"
     "\n"
     "Exit status: 0 done, 1 the operation failed (nothing was changed), 2 a usage error.\n";
 
@@ -110,6 +126,10 @@ enum class Command {
     Loop,
     // One cycle from a recording.
     SingleCycle,
+    // From the tool to a board.
+    Upload,
+    ListPorts,
+    PlayOnBoard,
 };
 
 struct Invocation {
@@ -123,6 +143,7 @@ struct Invocation {
     bool normalise = false;
     bool force = false;
     bool player = false;
+    std::optional<QString> port;
     std::optional<std::int32_t> threshold;
     // single-cycle
     std::int32_t length = defaultSingleCycleLength();
@@ -284,6 +305,10 @@ struct Options {
     QCommandLineOption force{QStringLiteral("force"),
                              QStringLiteral("export: write the sketch even when it does not fit "
                                             "the board.")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("upload, play-on-board: the board's serial port, such "
+                                           "as /dev/ttyACM0."),
+                            QStringLiteral("PORT")};
     QCommandLineOption rate{QStringLiteral("rate"),
                             QStringLiteral("import: convert the sound to HZ."),
                             QStringLiteral("HZ")};
@@ -307,8 +332,8 @@ struct Options {
                                QStringLiteral("Show the program's name and version and exit.")};
 
     Options() {
-        parser.addOptions({folder, output, player, board, format, force, rate, normalise, threshold,
-                           length, at, help, version});
+        parser.addOptions({folder, output, player, board, format, force, port, rate, normalise,
+                           threshold, length, at, help, version});
     }
 
     // The options a command may be given besides --folder.
@@ -322,6 +347,10 @@ struct Options {
             return {&output, &player, &board, &format, &force};
         case Command::TrimSilence:
             return {&threshold};
+        case Command::Upload:
+            return {&port, &board, &format, &force};
+        case Command::PlayOnBoard:
+            return {&port};
         case Command::SingleCycle:
             return {&length, &at};
         default:
@@ -330,7 +359,7 @@ struct Options {
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player,    &board,     &format, &force,
+        return {&output, &player,    &board,     &format, &force, &port,
                 &rate,   &normalise, &threshold, &length, &at};
     }
 };
@@ -357,6 +386,9 @@ constexpr CommandForm kForms[] = {
     {"cut-start", Command::CutStart, "SLOT INDEX", 2},
     {"trim-silence", Command::TrimSilence, "SLOT|all", 1},
     {"single-cycle", Command::SingleCycle, "SLOT", 1},
+    {"upload", Command::Upload, "", 0},
+    {"list-ports", Command::ListPorts, "", 0},
+    {"play-on-board", Command::PlayOnBoard, "SLOT", 1},
 };
 
 const CommandForm& formNamed(const QString& name) {
@@ -460,6 +492,7 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     invocation.output = nonEmptyValue(options, options.output);
     invocation.board = boardOption(options);
     invocation.format = formatOption(options);
+    invocation.port = nonEmptyValue(options, options.port);
     invocation.force = options.parser.isSet(options.force);
     invocation.player = options.parser.isSet(options.player);
     invocation.normalise = options.parser.isSet(options.normalise);
@@ -634,6 +667,14 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         printOutput(singleCycleLine(slot, invocation.length, report));
         return;
     }
+    case Command::Upload:
+        printWarnings(missingFolderWarnings(folder));
+        printOutput(uploadCommand(
+            folder, {invocation.port, invocation.board, invocation.format, invocation.force},
+            [](const std::string& step) { printError(step); }));
+        return;
+    case Command::ListPorts:
+    case Command::PlayOnBoard:
     case Command::Help:
     case Command::Version:
     case Command::Window:
@@ -647,6 +688,12 @@ void runCommand(const Options& options, const Invocation& invocation) {
         printOutput(helpText(options));
     } else if (invocation.command == Command::Version) {
         printOutput(std::string(build::kProgramName) + " " + build::kVersion + "\n");
+    } else if (invocation.command == Command::ListPorts) {
+        printOutput(listPortsCommand());
+    } else if (invocation.command == Command::PlayOnBoard) {
+        const std::int16_t slot = slotNumber(invocation.arguments[0]);
+        playOnBoardCommand(slot, invocation.port);
+        printOutput("Sent slot " + std::to_string(slot) + " to the board.\n");
     } else {
         runFolderCommand(workingFolderOf(invocation), invocation);
     }

@@ -5,6 +5,8 @@
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
 #include "common/SystemPath.h"
+#include "export/BoardUpload.h"
+#include "export/SerialPorts.h"
 #include "export/SketchDestination.h"
 #include "export/SlotRoom.h"
 #include "slots/DefaultKit.h"
@@ -296,6 +298,75 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
         warnings.push_back(check.warning);
     }
     return outcome;
+}
+
+namespace {
+
+QString portOrRemembered(const std::optional<QString>& port, Board board) {
+    if (port) {
+        return *port;
+    }
+    const QString remembered = rememberedUploadPort(board);
+    if (remembered.isEmpty()) {
+        raise(ErrorKind::Usage, "No port given, and none was used for the " +
+                                    std::string(boardInfo(board).displayName) +
+                                    " before: name it with --port (\"list-ports\" shows them).");
+    }
+    return remembered;
+}
+
+std::string stepLine(UploadStep step, int percent) {
+    switch (step) {
+    case UploadStep::Building:
+        return "Building the sketch with arduino-builder...";
+    case UploadStep::Resetting:
+        return "Starting the board's bootloader...";
+    case UploadStep::Writing:
+        return "Writing the flash: " + std::to_string(percent) + " %";
+    case UploadStep::Verifying:
+        return "Verifying the flash: " + std::to_string(percent) + " %";
+    }
+    return {};
+}
+
+} // namespace
+
+std::string uploadCommand(const QString& folder, const UploadRequest& request,
+                          const std::function<void(const std::string&)>& step) {
+    const Workspace workspace(openFolder(folder, Access::Read));
+    const Board board = chosenBoard(request.board);
+    const SampleFormat format = chosenFormat(request.format);
+    const QString port = portOrRemembered(request.port, board);
+    int lastShown = -1;
+    UploadStep lastStep = UploadStep::Building;
+    const UploadedSketch uploaded = workspace.uploadToBoard(
+        board, format, port, request.force ? OverBudget::Allow : OverBudget::Refuse,
+        [&](UploadStep now, int percent) {
+            // Every step, and the percentage in steps of ten.
+            if (now != lastStep || lastShown < 0 || percent / 10 != lastShown / 10) {
+                step(stepLine(now, percent));
+                lastShown = percent;
+                lastStep = now;
+            }
+        },
+        {});
+    return "Uploaded and verified: the " + std::string(boardInfo(board).displayName) + " on " +
+           displayPath(uploaded.port) + " holds the kit (" + std::to_string(uploaded.flashBytes) +
+           " bytes of flash); \"play-on-board SLOT\" plays a slot on it.\n";
+}
+
+std::string listPortsCommand() {
+    std::string lines;
+    for (const SerialPortEntry& port : serialPorts()) {
+        lines += portLine(port).toStdString() + "\n";
+    }
+    return lines;
+}
+
+void playOnBoardCommand(std::int16_t slot, const std::optional<QString>& port) {
+    const QString chosen = portOrRemembered(port, rememberedBoard());
+    checkSerialPort(chosen);
+    sendPlayCommand(chosen, slot);
 }
 
 } // namespace wtb::cli

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,5 +84,25 @@ struct ExportOutcome {
     std::vector<std::string> warnings;
 };
 ExportOutcome exportCommand(const QString& folder, const ExportRequest& request);
+
+struct UploadRequest {
+    std::optional<QString> port; // else the one remembered for the board
+    std::optional<QString> board;
+    std::optional<QString> format;
+    bool force = false;
+};
+
+// Builds the folder's player sketch and uploads it to the board (Workspace::uploadToBoard),
+// telling each step through `step` (one line, for stderr); gives the line that says what
+// the board now holds. Reads the folder only: a missing folder uploads the default kit.
+std::string uploadCommand(const QString& folder, const UploadRequest& request,
+                          const std::function<void(const std::string&)>& step);
+
+// The serial ports there are, one portLine each, Arduino-like ones first.
+std::string listPortsCommand();
+
+// Plays the slot on the board (sendPlayCommand) on `port`, else the one remembered for the
+// remembered board.
+void playOnBoardCommand(std::int16_t slot, const std::optional<QString>& port);
 
 } // namespace wtb::cli

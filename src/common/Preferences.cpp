@@ -44,4 +44,12 @@ void setPreferredSampleFormatId(const QString& id) {
     settings().setValue(QStringLiteral("sampleFormat"), id);
 }
 
+QString preferredUploadPort(const QString& boardId) {
+    return settings().value(QStringLiteral("uploadPort/") + boardId).toString();
+}
+
+void setPreferredUploadPort(const QString& boardId, const QString& port) {
+    settings().setValue(QStringLiteral("uploadPort/") + boardId, port);
+}
+
 } // namespace wtb

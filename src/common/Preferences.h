@@ -26,4 +26,8 @@ void setPreferredBoardId(const QString& id);
 QString preferredSampleFormatId();
 void setPreferredSampleFormatId(const QString& id);
 
+// The serial port last uploaded to for the board with this id; empty until one was.
+QString preferredUploadPort(const QString& boardId);
+void setPreferredUploadPort(const QString& boardId, const QString& port);
+
 } // namespace wtb

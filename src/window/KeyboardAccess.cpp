@@ -138,6 +138,16 @@ const std::vector<WindowCommandText>& commandTexts() {
          {},
          QStringLiteral("Replace this slot by one cycle of its sound around the pointer: 256 "
                         "cells, normalised, looped whole, at the rate that plays its pitch.")},
+        {WindowCommand::UploadToBoard,
+         QStringLiteral("Upload to board"),
+         {ctrl(Qt::Key_U)},
+         QStringLiteral("Build the player sketch of the slots and write it to the board on a "
+                        "serial port through its bootloader, as the Arduino IDE's Upload does")},
+        {WindowCommand::PlayOnBoard,
+         QStringLiteral("Play on board"),
+         {},
+         QStringLiteral("Play the current slot on the board the kit was uploaded to: the board "
+                        "itself sounds")},
     };
     return texts;
 }

@@ -41,6 +41,9 @@ enum class WindowCommand {
     LoopEndHere,
     RemoveLoop,
     MakeSingleCycle,
+    // From the tool to a board.
+    UploadToBoard,
+    PlayOnBoard,
 };
 
 struct WindowCommandText {

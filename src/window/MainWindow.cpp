@@ -70,6 +70,8 @@ void MainWindow::createActions() {
         {WindowCommand::LoopStartHere, &MainWindow::loopStartHere},
         {WindowCommand::LoopEndHere, &MainWindow::loopEndHere},
         {WindowCommand::RemoveLoop, &MainWindow::removeLoop},
+        {WindowCommand::UploadToBoard, &MainWindow::uploadToBoard},
+        {WindowCommand::PlayOnBoard, &MainWindow::playOnBoard},
     };
     for (const auto& [command, handler] : handlers) {
         actions_[command] = addCommand(command, handler);
@@ -110,7 +112,10 @@ void MainWindow::createActions() {
                                         actions_[WindowCommand::Undo],
                                         actions_[WindowCommand::Redo],
                                         separator(),
-                                        actions_[WindowCommand::SavePlayer]});
+                                        actions_[WindowCommand::SavePlayer],
+                                        actions_[WindowCommand::UploadToBoard],
+                                        actions_[WindowCommand::PlayOnBoard]});
+    actions_[WindowCommand::PlayOnBoard]->setEnabled(false); // until an upload
     createPictureActions();
 }
 
@@ -211,6 +216,7 @@ bool MainWindow::open() {
     }
     connect(workspace_.get(), &Workspace::slotsChanged, this, [this] {
         updateEditingControls();
+        updateBoardActions(); // a changed slot is not on the board
         guarded([this] { showCurrentSlot(); });
     });
     autoSave_ = std::make_unique<AutoSave>(*workspace_);

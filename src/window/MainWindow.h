@@ -94,6 +94,14 @@ public:
     void removeLoop();
     void trimSilenceSlot();
     void trimSilenceAllSlots();
+    // From the tool to a board (MainWindowBoard.cpp). Asks for the port, then builds and
+    // uploads the player sketch of the slots on a thread of its own, its steps in a progress
+    // dialog whose Cancel stops avrdude. Play on Board sends the current slot's number to the
+    // board while it holds the slots uploaded (until a slot changes).
+    void uploadToBoard();
+    void playOnBoard();
+    bool uploading() const { return upload_.running; }
+    bool boardHoldsSlots() const;
 
     // The rate imports and resampling convert to; nothing to keep each sound's own rate.
     std::optional<std::int32_t> targetRate() const;
@@ -190,6 +198,15 @@ private:
     CommonDialog fileDialog_;
     WindowControls controls_;
     std::map<WindowCommand, QAction*> actions_;
+    // The last upload: running, and the revision of the slots the board holds since.
+    struct BoardUpload {
+        bool running = false;
+        std::uint64_t revision = 0;
+        std::optional<std::uint64_t> heldRevision;
+        QString port;
+        Board board = Board::Uno;
+    } upload_;
+    void updateBoardActions();
     QTimer* playingPoll_ = nullptr;
     std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
 };

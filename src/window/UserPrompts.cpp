@@ -2,6 +2,7 @@
 
 #include "window/WindowCaption.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -64,6 +65,18 @@ UserPrompts::SaveFailureChoice UserPrompts::askAfterFailedSave(QWidget* parent,
                                          SaveFailureChoice::CloseWithoutSaving,
                                          SaveFailureChoice::KeepOpen};
     return choices[pressed];
+}
+
+std::optional<QString> UserPrompts::askUploadPort(QWidget* parent, const QStringList& ports) {
+    bool chosen = false;
+    const QString port =
+        QInputDialog::getItem(parent, QStringLiteral("Upload to Board"),
+                              QStringLiteral("The board's serial port (Arduino-like ports first):"),
+                              ports, 0, true, &chosen);
+    if (!chosen || port.trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    return port.trimmed();
 }
 
 bool UserPrompts::askSaveAnyway(QWidget* parent, const QString& message) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 class QWidget;
 
@@ -40,6 +42,10 @@ public:
     // The target rate changed while slots are at other rates: true to resample them to it,
     // false (the default) to leave them as they are.
     virtual bool askResampleToTarget(QWidget* parent, const QString& message);
+
+    // The serial port to upload to: one of `ports` (the list's first proposed) or any path
+    // typed; nothing when cancelled.
+    virtual std::optional<QString> askUploadPort(QWidget* parent, const QStringList& ports);
 
     // The program's name, version and licence, in a box with one OK button.
     virtual void showAbout(QWidget* parent, const QString& title, const QString& text);

@@ -21,6 +21,14 @@ void rememberBoard(Board board) {
     setPreferredBoardId(boardId(board));
 }
 
+QString rememberedUploadPort(Board board) {
+    return preferredUploadPort(boardId(board));
+}
+
+void rememberUploadPort(Board board, const QString& port) {
+    setPreferredUploadPort(boardId(board), port);
+}
+
 QStringList boardIds() {
     QStringList ids;
     for (const BoardInfo& info : boards()) {

@@ -21,6 +21,10 @@ void rememberBoard(Board board);
 QStringList boardIds();
 QString boardId(Board board);
 
+// The port last uploaded to for the board, empty when none was.
+QString rememberedUploadPort(Board board);
+void rememberUploadPort(Board board, const QString& port);
+
 // The sample format last chosen in the window, else 8-bit PCM.
 SampleFormat rememberedSampleFormat();
 void rememberSampleFormat(SampleFormat format);

@@ -1,5 +1,7 @@
 #include "workspace/Workspace.h"
 
+#include "workspace/Choices.h"
+
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
 #include "editing/SingleCycle.h"
@@ -302,6 +304,22 @@ SlotRates Workspace::rates() const {
 ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const {
     requireUsableFields(bank_);
     return checkPlayerExport(bank_, board, format);
+}
+
+UploadedSketch Workspace::uploadToBoard(Board board, SampleFormat format, const QString& port,
+                                        OverBudget overBudget, const UploadProgress& progress,
+                                        const UploadCancelled& cancelled) const {
+    return uploadSlots(bank_, board, format, port, overBudget, progress, cancelled);
+}
+
+UploadedSketch Workspace::uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
+                                      const QString& port, OverBudget overBudget,
+                                      const UploadProgress& progress,
+                                      const UploadCancelled& cancelled) {
+    const UploadedSketch uploaded =
+        uploadPlayer(bank, board, format, port, overBudget, progress, cancelled);
+    rememberUploadPort(board, port);
+    return uploaded;
 }
 
 WrittenPlayerSketch Workspace::exportPlayerSketch(const QString& folder, Board board,

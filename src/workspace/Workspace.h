@@ -2,6 +2,7 @@
 
 #include "editing/LoopSeam.h"
 #include "editing/StartTrim.h"
+#include "export/BoardUpload.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchWriter.h"
 #include "export/SlotRates.h"
@@ -136,6 +137,21 @@ public:
     // returns how many bytes the Mega's 0x21 guard changed.
     WrittenPlayerSketch exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
                                            OverBudget overBudget) const;
+
+    // Builds the player sketch of the slots outside the working folder and uploads it to the
+    // board on `port` (uploadPlayer); after a verified upload, the port is the one remembered
+    // for the board.
+    UploadedSketch uploadToBoard(Board board, SampleFormat format, const QString& port,
+                                 OverBudget overBudget, const UploadProgress& progress,
+                                 const UploadCancelled& cancelled) const;
+    // The same for slots copied from a workspace, for an upload on a thread of its own while
+    // the window goes on changing the slots.
+    static UploadedSketch uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
+                                      const QString& port, OverBudget overBudget,
+                                      const UploadProgress& progress,
+                                      const UploadCancelled& cancelled);
+    // Counts every change of the slots: the board holds the slots of the revision uploaded.
+    std::uint64_t revision() const { return revision_; }
 
     // The flash the player sketch would take on the board in the format, the figure every
     // export weighs (flashBudget).

@@ -54,6 +54,8 @@ LoadedWindow::LoadedWindow(const SlotBank& bank) {
     prompts->resampleToTarget = resampleToTarget;
     prompts->warnings = warnings;
     prompts->replaceSlots = replaceSlots;
+    prompts->uploadPort = uploadPort;
+    prompts->offeredPorts = offeredPorts;
     window = std::make_unique<MainWindow>(folder.path(), std::move(prompts));
     window->fileDialog().setRunner(std::make_unique<ScriptedDialog>(dialog));
     if (!window->open()) {

@@ -44,9 +44,16 @@ struct RecordingPrompts : UserPrompts {
         *questions << message;
         return *replaceSlots;
     }
+    // Answered with `uploadPort`; the ports offered are kept.
+    std::optional<QString> askUploadPort(QWidget*, const QStringList& ports) override {
+        *offeredPorts = ports;
+        return *uploadPort;
+    }
     std::shared_ptr<QStringList> errors;
     std::shared_ptr<QStringList> questions;
     std::shared_ptr<bool> saveAnyway;
+    std::shared_ptr<std::optional<QString>> uploadPort = std::make_shared<std::optional<QString>>();
+    std::shared_ptr<QStringList> offeredPorts = std::make_shared<QStringList>();
     std::shared_ptr<MixedRatesChoice> mixedRates =
         std::make_shared<MixedRatesChoice>(MixedRatesChoice::Cancel);
     std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
@@ -81,6 +88,8 @@ struct LoadedWindow {
     std::shared_ptr<bool> resampleToTarget = std::make_shared<bool>(false);
     std::shared_ptr<QStringList> warnings = std::make_shared<QStringList>();
     std::shared_ptr<bool> replaceSlots = std::make_shared<bool>(false);
+    std::shared_ptr<std::optional<QString>> uploadPort = std::make_shared<std::optional<QString>>();
+    std::shared_ptr<QStringList> offeredPorts = std::make_shared<QStringList>();
     std::shared_ptr<ScriptedDialog::Script> dialog = std::make_shared<ScriptedDialog::Script>();
     std::unique_ptr<MainWindow> window;
 };
