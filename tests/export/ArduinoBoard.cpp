@@ -1,6 +1,7 @@
 #include "ArduinoBoard.h"
 
 #include "common/RuntimeError.h"
+#include "export/BoardUpload.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,18 +18,6 @@ namespace {
 const char* const kInstallHint =
     "The AVR tests need the Debian packages arduino-builder, gcc-avr, avr-libc, "
     "arduino-core-avr and simavr; scripts/install-deps.sh installs them.";
-
-const char* mcuOf(Board board) {
-    switch (board) {
-    case Board::Uno:
-        return "atmega328p";
-    case Board::Leonardo:
-        return "atmega32u4";
-    case Board::Mega2560:
-        return "atmega2560";
-    }
-    throw ToolFailure("no such board");
-}
 
 struct ToolOutput {
     QString out;
@@ -90,7 +79,12 @@ const ArduinoBoard& ArduinoBoard::get(Board board) {
     throw ToolFailure("no such board");
 }
 
-ArduinoBoard::ArduinoBoard(Board board) : board_(board), mcu_(mcuOf(board)) {
+ArduinoBoard::ArduinoBoard(Board board) : board_(board) {
+    try {
+        mcu_ = uploadSettings(board).mcu; // as the core names the board's microcontroller
+    } catch (const RuntimeError& error) {
+        unavailable_ = error.what();
+    }
     for (const char* tool : {"arduino-builder", "avr-g++", "avr-nm", "simavr"}) {
         if (QStandardPaths::findExecutable(tool).isEmpty() && unavailable_.empty()) {
             unavailable_ = std::string(tool) + " is not installed. " + kInstallHint;
