@@ -180,8 +180,21 @@ TEST_F(SoundFileTest, AHeaderThatLoopsTheReaderIsRefusedInsteadOfHanging) {
     EXPECT_NE(loadError("loops.wav").find("its header is damaged"), std::string::npos);
 }
 
-// The command lines of this process's children, read from /proc.
+std::vector<std::string> commandLineOf(const QString& process) {
+    std::vector<std::string> arguments;
+    QFile commandLine("/proc/" + process + "/cmdline");
+    if (commandLine.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& argument : commandLine.readAll().split('\0')) {
+            arguments.push_back(argument.toStdString());
+        }
+    }
+    return arguments;
+}
+
+// The command lines of this process's children, read from /proc. A child still showing this
+// process's own command line has been forked but has not started its program yet: left out.
 std::vector<std::vector<std::string>> childCommandLines() {
+    const std::vector<std::string> own = commandLineOf(QStringLiteral("self"));
     std::vector<std::vector<std::string>> lines;
     const QString parent = QString::number(::getpid());
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
@@ -195,12 +208,8 @@ std::vector<std::vector<std::string>> childCommandLines() {
         if (fields.size() < 2 || fields[1] != parent.toLatin1()) {
             continue;
         }
-        QFile commandLine("/proc/" + entry + "/cmdline");
-        if (commandLine.open(QIODevice::ReadOnly)) {
-            std::vector<std::string> arguments;
-            for (const QByteArray& argument : commandLine.readAll().split('\0')) {
-                arguments.push_back(argument.toStdString());
-            }
+        const std::vector<std::string> arguments = commandLineOf(entry);
+        if (!arguments.empty() && arguments != own) {
             lines.push_back(arguments);
         }
     }
