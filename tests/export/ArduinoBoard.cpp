@@ -85,7 +85,7 @@ ArduinoBoard::ArduinoBoard(Board board) : board_(board) {
     } catch (const RuntimeError& error) {
         unavailable_ = error.what();
     }
-    for (const char* tool : {"arduino-builder", "avr-g++", "avr-nm", "simavr"}) {
+    for (const char* tool : {"arduino-builder", "avr-nm", "simavr"}) {
         if (QStandardPaths::findExecutable(tool).isEmpty() && unavailable_.empty()) {
             unavailable_ = std::string(tool) + " is not installed. " + kInstallHint;
         }
