@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/RuntimeError.h"
+#include "slots/KeyRange.h"
 
 #include <array>
 #include <climits>
@@ -66,6 +67,7 @@ struct Slot {
     std::int32_t endIndex = 0;   // -1 keeps no sample; a hand-edited file may hold any value
     std::string name;
     std::optional<Loop> loop;
+    std::optional<KeyRange> keys; // the notes that play it; none: defaultKeyRange
     std::optional<UnusableFields> unusable; // only as read from a folder, until the slot changes
 
     std::int32_t sampleCount() const { return samples.size(); }
