@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/Arguments.h"
 #include "cli/Output.h"
 #include "cli/SlotListing.h"
 #include "common/AtomicFile.h"
@@ -131,29 +132,12 @@ template <class Change> auto changingFolder(const QString& folder, Change&& chan
     }
 }
 
-Board chosenBoard(const std::optional<QString>& board) {
-    if (!board) {
-        return rememberedBoard();
-    }
-    const std::optional<Board> named = boardFromId(board->toStdString());
-    if (!named) {
-        raise(ErrorKind::Usage, "Unknown board \"" + board->toStdString() + "\"; the boards are " +
-                                    boardIds().join(", ").toStdString() + ".");
-    }
-    return *named;
+Board chosenBoard(std::optional<Board> board) {
+    return board.value_or(rememberedBoard());
 }
 
-SampleFormat chosenFormat(const std::optional<QString>& format) {
-    if (!format) {
-        return rememberedSampleFormat();
-    }
-    const std::optional<SampleFormat> named = sampleFormatFromId(format->toStdString());
-    if (!named) {
-        raise(ErrorKind::Usage, "Unknown sample format \"" + format->toStdString() +
-                                    "\"; the formats are " +
-                                    sampleFormatIds().join(", ").toStdString() + ".");
-    }
-    return *named;
+SampleFormat chosenFormat(std::optional<SampleFormat> format) {
+    return format.value_or(rememberedSampleFormat());
 }
 
 std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
@@ -164,8 +148,8 @@ std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
 
 } // namespace
 
-std::string listCommand(const QString& folder, const std::optional<QString>& board,
-                        const std::optional<QString>& format) {
+std::string listCommand(const QString& folder, std::optional<Board> board,
+                        std::optional<SampleFormat> format) {
     const Workspace workspace(openFolder(folder, Access::Read));
     tellAboutFolder(workspace);
     // Every check comes before any line is given, so a failure prints no half listing.
@@ -308,9 +292,11 @@ QString portOrRemembered(const std::optional<QString>& port, Board board) {
     }
     const QString remembered = rememberedUploadPort(board);
     if (remembered.isEmpty()) {
-        raise(ErrorKind::Usage, "No port given, and none was used for the " +
-                                    std::string(boardInfo(board).displayName) +
-                                    " before: name it with --port (\"list-ports\" shows them).");
+        usageError(QStringLiteral("No port given, and none was used for the %1 before: name it "
+                                  "with --port (\"list-ports\" shows them).")
+                       .arg(QString::fromUtf8(
+                           boardInfo(board).displayName.data(),
+                           static_cast<qsizetype>(boardInfo(board).displayName.size()))));
     }
     return remembered;
 }

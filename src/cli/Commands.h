@@ -28,17 +28,17 @@ struct ImportRequest {
 };
 
 struct ExportRequest {
-    QString output; // the sketch file to write; with `player`, the sketch's folder
-    std::optional<QString> board;
+    QString output;             // the sketch file to write; with `player`, the sketch's folder
+    std::optional<Board> board; // else the remembered one
     bool force = false;
-    bool player = false;           // the player sketch, DIR/NAME.ino, instead of the table
-    std::optional<QString> format; // "pcm8", "adpcm4"; else the remembered one
+    bool player = false;                // the player sketch, DIR/NAME.ino, instead of the table
+    std::optional<SampleFormat> format; // else the remembered one
 };
 
 // The listing, as formatSlotList gives it, then the budget line (the bytes of the table in the
 // format given, else the remembered one) and the rates line (ratesLine).
-std::string listCommand(const QString& folder, const std::optional<QString>& board,
-                        const std::optional<QString>& format);
+std::string listCommand(const QString& folder, std::optional<Board> board,
+                        std::optional<SampleFormat> format);
 
 // Gives the warnings: what the import tells about the files (Workspace::importFiles), and each
 // imported slot too large for the remembered board and format on its own (oversizedSlotNote).
@@ -87,8 +87,8 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
 
 struct UploadRequest {
     std::optional<QString> port; // else the one remembered for the board
-    std::optional<QString> board;
-    std::optional<QString> format;
+    std::optional<Board> board;
+    std::optional<SampleFormat> format;
     bool force = false;
 };
 

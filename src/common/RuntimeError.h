@@ -8,10 +8,9 @@ namespace wtb {
 // What went wrong, so a handler or a test can tell failures apart without parsing text.
 // Size: a sound or table too large for where it must go (the board, the sketch's accessors);
 // where the user sees it, the window or the shell adds what to do about it.
-// Usage: the command line was not understood (as opposed to an operation that failed).
 // Tool: a program the tool hands work to (the Arduino builder, the uploader) is missing or
 // failed; the message holds what it printed.
-enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Usage, Tool };
+enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Tool };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.

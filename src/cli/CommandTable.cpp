@@ -1,0 +1,397 @@
+#include "cli/CommandTable.h"
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "cli/Reports.h"
+#include "editing/StartTrim.h"
+#include "export/PlayerSketch.h"
+#include "export/SketchText.h"
+#include "workspace/Choices.h"
+
+#include <algorithm>
+
+namespace wtb::cli {
+
+namespace {
+
+QString lengthHelp() {
+    QStringList lengths;
+    for (const std::int32_t length : singleCycleLengths()) {
+        lengths << (length == defaultSingleCycleLength()
+                        ? QStringLiteral("%1 (the default)").arg(length)
+                        : QString::number(length));
+    }
+    const QString last = lengths.takeLast();
+    return QStringLiteral("the table's length in cells: %1 or %2.")
+        .arg(lengths.join(QStringLiteral(", ")), last);
+}
+
+QString listOfIds(const QStringList& ids) {
+    QStringList all = ids;
+    const QString last = all.takeLast();
+    return all.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+const std::vector<OptionEntry>& options() {
+    static const std::vector<OptionEntry> table = {
+        {OptionId::Output, "o", "output", "FILE",
+         QStringLiteral("write the sketch to FILE (with --player, into the folder FILE).")},
+        {OptionId::Player, nullptr, "player", nullptr,
+         QStringLiteral("write the player sketch folder (NAME.ino, Zozedovad.h).")},
+        {OptionId::Board, nullptr, "board", "BOARD",
+         QStringLiteral("the board whose flash the sketch must fit: %1.")
+             .arg(listOfIds(boardIds()))},
+        {OptionId::Format, nullptr, "format", "FORMAT",
+         QStringLiteral("how the table holds the samples: pcm8 (8-bit PCM) or adpcm4 (4-bit "
+                        "ADPCM, about twice the sound in the same flash).")},
+        {OptionId::Force, nullptr, "force", nullptr,
+         QStringLiteral("write the sketch even when it does not fit the board.")},
+        {OptionId::Port, nullptr, "port", "PORT",
+         QStringLiteral("the board's serial port, such as /dev/ttyACM0.")},
+        {OptionId::Rate, nullptr, "rate", "HZ", QStringLiteral("convert the sound to HZ.")},
+        {OptionId::Normalise, nullptr, "normalise", nullptr,
+         QStringLiteral("scale the sound to full level.")},
+        {OptionId::Threshold, nullptr, "threshold", "N",
+         QStringLiteral("a sample within N steps of the 8-bit level (0 to %1) of the zero line "
+                        "is quiet; default %2.")
+             .arg(kHighestSilenceThreshold)
+             .arg(kDefaultSilenceThreshold)},
+        {OptionId::Length, nullptr, "length", "CELLS", lengthHelp()},
+        {OptionId::At, nullptr, "at", "INDEX",
+         QStringLiteral("take the cycle around this index of the kept samples (default: their "
+                        "middle).")},
+    };
+    return table;
+}
+
+void runList(const CommandCall& call) {
+    printOutput(listCommand(call.folder, call.options.board(), call.options.format()));
+    printWarnings(missingFolderWarnings(call.folder));
+}
+
+void runImport(const CommandCall& call) {
+    const QStringList& args = call.arguments;
+    printWarnings(importCommand(call.folder, {slotArgument(args[0]), args.mid(1),
+                                              call.options.number(OptionId::Rate, kSampleRate),
+                                              call.options.has(OptionId::Normalise)}));
+}
+
+void runTrim(const CommandCall& call) {
+    const std::int16_t slot = slotArgument(call.arguments[0]);
+    const std::int32_t end = numberArgument(call.arguments[1], kEndIndex);
+    printOutput(trimReport(slot, trimCommand(call.folder, slot, end)));
+}
+
+void runCutStart(const CommandCall& call) {
+    const std::int16_t slot = slotArgument(call.arguments[0]);
+    const std::int32_t index = numberArgument(call.arguments[1], kSampleIndex);
+    printOutput(startCutReport(slot, cutStartCommand(call.folder, slot, index)));
+}
+
+void runTrimSilence(const CommandCall& call) {
+    const SlotChoice slots = slotsArgument(call.arguments[0]);
+    const std::int32_t threshold =
+        call.options.number(OptionId::Threshold, kThreshold).value_or(kDefaultSilenceThreshold);
+    std::string report;
+    for (const Workspace::SlotSilenceTrim& each :
+         trimSilenceCommand(call.folder, slots, threshold)) {
+        report += silenceTrimReport(each);
+    }
+    printOutput(report);
+}
+
+void runResample(const CommandCall& call) {
+    const SlotChoice slots = slotsArgument(call.arguments[0]);
+    resampleCommand(call.folder, slots, numberArgument(call.arguments[1], kSampleRate));
+}
+
+void runNormalise(const CommandCall& call) {
+    normaliseCommand(call.folder, slotsArgument(call.arguments[0]));
+}
+
+// `loop SLOT none`, or `loop SLOT START END`.
+void runLoop(const CommandCall& call) {
+    const QStringList& args = call.arguments;
+    const std::int16_t slot = slotArgument(args[0]);
+    std::optional<Loop> loop;
+    if (args.size() == 2 && args[1] != QLatin1String("none")) {
+        usageError(QStringLiteral("loop takes SLOT START END, or SLOT none; \"%1\" is not "
+                                  "\"none\".")
+                       .arg(args[1]));
+    }
+    if (args.size() == 3) {
+        loop = Loop{numberArgument(args[1], kLoopStart), numberArgument(args[2], kLoopEnd)};
+    }
+    printOutput(loopCommand(call.folder, slot, loop));
+}
+
+void runSingleCycle(const CommandCall& call) {
+    const std::int16_t slot = slotArgument(call.arguments[0]);
+    const std::int32_t length =
+        call.options.number(OptionId::Length, kTableLength).value_or(defaultSingleCycleLength());
+    const SingleCycleReport report = singleCycleCommand(
+        call.folder, {slot, length, call.options.number(OptionId::At, kCycleIndex)});
+    printOutput(singleCycleReport(slot, length, report));
+}
+
+void runExport(const CommandCall& call) {
+    const bool player = call.options.has(OptionId::Player);
+    const QString defaultOutput =
+        player ? QString::fromLatin1(kDefaultPlayerName.data(),
+                                     static_cast<qsizetype>(kDefaultPlayerName.size()))
+               : QString::fromLatin1(kDefaultSketchFileName);
+    const ExportOutcome outcome =
+        exportCommand(call.folder, {call.options.text(OptionId::Output).value_or(defaultOutput),
+                                    call.options.board(), call.options.has(OptionId::Force), player,
+                                    call.options.format()});
+    // Written as asked; the warnings still go where a build log keeps them.
+    printWarnings(missingFolderWarnings(call.folder));
+    for (const std::string& note : outcome.notes) {
+        printError(note);
+    }
+    printWarnings(outcome.warnings);
+}
+
+void runUpload(const CommandCall& call) {
+    printWarnings(missingFolderWarnings(call.folder));
+    printOutput(uploadCommand(call.folder,
+                              {call.options.text(OptionId::Port), call.options.board(),
+                               call.options.format(), call.options.has(OptionId::Force)},
+                              [](const std::string& step) { printError(step); }));
+}
+
+void runListPorts(const CommandCall&) {
+    printOutput(listPortsCommand());
+}
+
+void runPlayOnBoard(const CommandCall& call) {
+    const std::int16_t slot = slotArgument(call.arguments[0]);
+    playOnBoardCommand(slot, call.options.text(OptionId::Port));
+    printOutput("Sent slot " + std::to_string(slot) + " to the board.\n");
+}
+
+const std::vector<CommandEntry>& commands() {
+    using enum OptionId;
+    static const std::vector<CommandEntry> table = {
+        {"list",
+         {{"[--board BOARD] [--format FORMAT]",
+           "One line per slot: number, name, rate (Hz), samples, end index, bytes in the "
+           "sketch's table (end index + 1), the sound's seconds and the table's seconds, "
+           "TAB-separated; a slot with a loop adds its loop start and end as two more fields. "
+           "Then the totals; the budget of the board (by default the board last chosen in the "
+           "window): the player sketch's bytes of flash in the format (by default the one last "
+           "chosen, else pcm8), the board's flash, and whether it fits; and whether the slots in "
+           "the table share one rate: \"Rates\", then \"all\" and the rate, or \"mixed\" and one "
+           "\"HZ: SLOTS\" field per rate (\"16384: 1-4, 9\"), or \"none\"."}},
+         0,
+         0,
+         {Board, Format},
+         Works::OnAFolder,
+         runList},
+        {"import",
+         {{"SLOT FILE... [--rate HZ] [--normalise]",
+           "Load a sound file into the slot, named after the file, ending at its last sample, "
+           "optionally converted to HZ and normalised; several files go into SLOT and the slots "
+           "after it, in order, all or none: more files than slots left, or a file that cannot "
+           "be read, changes nothing. The first forward loop of the file (a WAV's smpl chunk, "
+           "an AIFF's sustain loop) becomes the slot's loop; one that cannot be kept is left out "
+           "with a note on stderr. A slot too large for the board on its own is warned about on "
+           "stderr, with the rate and the end index at which it would fit."}},
+         2,
+         kAnyNumber,
+         {Rate, Normalise},
+         Works::OnAFolder,
+         runImport},
+        {"trim",
+         {{"SLOT END", "Set the slot's end index to END, stepped back to a zero crossing as the "
+                       "window's end-point slider does."}},
+         2,
+         2,
+         {},
+         Works::OnAFolder,
+         runTrim},
+        {"cut-start",
+         {{"SLOT INDEX",
+           "Remove the samples before INDEX, moved forward to the next zero crossing (no "
+           "further than the end index); the end index and the loop move with the sound. A loop "
+           "that began before the cut begins at the new first sample; one that ended before it "
+           "is removed."}},
+         2,
+         2,
+         {},
+         Works::OnAFolder,
+         runCutStart},
+        {"trim-silence",
+         {{"SLOT|all [--threshold N]",
+           "Remove the quiet head of the slot (or of every slot) and end it just after its last "
+           "sample more than N steps from the zero line, at a zero crossing. A loop's samples "
+           "are always kept."}},
+         1,
+         1,
+         {Threshold},
+         Works::OnAFolder,
+         runTrimSilence},
+        {"resample",
+         {{"SLOT|all HZ", "Convert the slot's sound (or every slot's) to HZ samples a second "
+                          "(1000 to 96000)."}},
+         2,
+         2,
+         {},
+         Works::OnAFolder,
+         runResample},
+        {"normalise",
+         {{"SLOT|all", "Scale the slot's sound (or every slot's) to the full 8-bit range."}},
+         1,
+         1,
+         {},
+         Works::OnAFolder,
+         runNormalise},
+        {"loop",
+         {{"SLOT START END",
+           "Loop the slot from index START to END (both played), each end moved to the nearest "
+           "seamless join, at or before the end index; prints where it settled and the jump "
+           "left at its seam in 8-bit steps."},
+          {"SLOT none", "Remove the slot's loop."}},
+         2,
+         3,
+         {},
+         Works::OnAFolder,
+         runLoop},
+        {"single-cycle",
+         {{"SLOT [--length CELLS] [--at INDEX]",
+           "Replace the slot's sound by one cycle of it: the pitch is found around INDEX "
+           "(default: the middle of the kept samples), one period is cut between matching zero "
+           "crossings and resampled to CELLS (32, 64, ... 2048; default 256), normalised and "
+           "looped whole, at the rate that plays the pitch found. Prints the pitch, the rate and "
+           "the loop's seam jump. A pitch whose rate would fall outside 1000 to 96000 Hz is "
+           "refused, naming a length that fits; so is silence, or a sound that does not repeat "
+           "itself there."}},
+         1,
+         1,
+         {Length, At},
+         Works::OnAFolder,
+         runSingleCycle},
+        {"export",
+         {{"[-o FILE] [--board BOARD] [--format FORMAT] [--force]",
+           "Write the sketch of all sixteen slots (default: Zozedovad.ino in the current "
+           "folder). A sketch too large for the board is refused unless --force is given; one "
+           "too large for the accessors always is. Slots at different rates are warned about on "
+           "stderr; the sketch is written all the same. For the Mega 2560 a warning says how "
+           "many bytes the guard against runs of three 0x21 bytes changed."},
+          {"--player [-o DIR] [--board BOARD] [--format FORMAT] [--force]",
+           "Write the Arduino player sketch folder DIR (default: Zozedovad): DIR/Zozedovad.h, "
+           "the sounds and the player, replaced by every export, and DIR/NAME.ino (NAME the last "
+           "part of DIR), your own sketch, only when it is not there yet. As written it plays "
+           "each slot at its own rate when its number arrives on Serial. A slot at a rate the "
+           "player cannot play is refused. Both exports say on stderr which files they wrote or "
+           "kept and how much flash the sketch takes."}},
+         0,
+         0,
+         {Output, Player, Board, Format, Force},
+         Works::OnAFolder,
+         runExport},
+        {"upload",
+         {{"[--port PORT] [--board BOARD] [--format FORMAT] [--force]",
+           "Build the player sketch of the slots with arduino-builder, as the Arduino IDE "
+           "does, in $XDG_CACHE_HOME/wavetable-builder/upload/BOARD (the working folder is not "
+           "touched), and write it to the board on PORT "
+           "through its bootloader with avrdude, as the Arduino IDE's Upload does; each step is "
+           "shown on stderr. Without --port, the port last uploaded to for the board. A kit too "
+           "large for the board is refused before anything is sent; a board that does not answer "
+           "its bootloader is given up within a minute. Exit status 0 only after the flash was "
+           "written and verified. Needs the packages arduino-builder, arduino-core-avr, gcc-avr "
+           "and avrdude."}},
+         0,
+         0,
+         {Port, Board, Format, Force},
+         Works::OnAFolder,
+         runUpload},
+        {"list-ports",
+         {{"", "The serial ports: path, description and USB vid:pid, TAB-separated, "
+               "Arduino-like ones first."}},
+         0,
+         0,
+         {},
+         Works::Alone,
+         runListPorts},
+        {"play-on-board",
+         {{"SLOT [--port PORT]",
+           "Play the slot on the board that holds the uploaded player sketch: sends the line "
+           "SLOT to it on PORT (default: the port last uploaded to for the remembered board)."}},
+         1,
+         1,
+         {Port},
+         Works::Alone,
+         runPlayOnBoard},
+    };
+    return table;
+}
+
+} // namespace
+
+std::optional<QString> GivenOptions::text(OptionId id) const {
+    const auto found = given_.find(id);
+    return found == given_.end() ? std::nullopt : std::optional<QString>(found->second);
+}
+
+std::optional<std::int32_t> GivenOptions::number(OptionId id, const NumberKind& kind) const {
+    const std::optional<QString> value = text(id);
+    return value ? std::optional<std::int32_t>(numberArgument(*value, kind)) : std::nullopt;
+}
+
+std::optional<Board> GivenOptions::board() const {
+    const std::optional<QString> value = text(OptionId::Board);
+    return value ? std::optional<Board>(boardArgument(*value)) : std::nullopt;
+}
+
+std::optional<SampleFormat> GivenOptions::format() const {
+    const std::optional<QString> value = text(OptionId::Format);
+    return value ? std::optional<SampleFormat>(formatArgument(*value)) : std::nullopt;
+}
+
+bool CommandEntry::takes(OptionId id) const {
+    return std::find(options.begin(), options.end(), id) != options.end();
+}
+
+QString CommandEntry::argumentsText() const {
+    QStringList each;
+    for (const CommandForm& form : forms) {
+        // The arguments are what comes before the first option.
+        const QString usage = QString::fromUtf8(form.usage);
+        const qsizetype optionAt = usage.indexOf(u'[');
+        each << (optionAt < 0 ? usage : usage.left(optionAt)).trimmed();
+    }
+    return each.join(QStringLiteral(", or "));
+}
+
+std::span<const OptionEntry> optionTable() {
+    return options();
+}
+
+std::span<const CommandEntry> commandTable() {
+    return commands();
+}
+
+const CommandEntry& commandNamed(const QString& name) {
+    for (const CommandEntry& entry : commands()) {
+        if (name == QLatin1String(entry.name)) {
+            return entry;
+        }
+    }
+    usageError(QStringLiteral("Unknown command \"%1\".").arg(name));
+}
+
+QString optionText(const OptionEntry& option) {
+    return QStringLiteral("--") + QLatin1String(option.name);
+}
+
+const OptionEntry& optionEntry(OptionId id) {
+    for (const OptionEntry& option : options()) {
+        if (option.id == id) {
+            return option;
+        }
+    }
+    throw std::logic_error("an option missing from the table");
+}
+
+} // namespace wtb::cli
