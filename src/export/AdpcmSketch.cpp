@@ -118,11 +118,11 @@ void appendLoops(std::string& text, const SlotBank& bank, const AdpcmTable& tabl
     if (accessors.empty()) {
         return;
     }
-    const std::array<AdpcmReaderState, 16> states = adpcmLoopStates(bank, table);
-    std::array<std::int32_t, 16> positions{};
-    std::array<std::int32_t, 16> levels{};
-    std::array<std::int32_t, 16> indices{};
-    std::array<std::int32_t, 16> blocks{};
+    const std::array<AdpcmReaderState, kSlotCount> states = adpcmLoopStates(bank, table);
+    std::array<std::int32_t, kSlotCount> positions{};
+    std::array<std::int32_t, kSlotCount> levels{};
+    std::array<std::int32_t, kSlotCount> indices{};
+    std::array<std::int32_t, kSlotCount> blocks{};
     for (std::size_t k = 0; k < states.size(); ++k) {
         positions[k] = states[k].position;
         levels[k] = states[k].level;
@@ -172,12 +172,12 @@ AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoid
         context.before[0] = size >= 2 ? table.bytes[size - 2] : 0;
         context.before[1] = size >= 1 ? table.bytes[size - 1] : 0;
     }
-    table.starts[16] = static_cast<std::int32_t>(table.bytes.size());
+    table.starts[kSlotCount] = static_cast<std::int32_t>(table.bytes.size());
     return table;
 }
 
-std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& table) {
-    std::array<std::vector<std::uint8_t>, 16> slots;
+std::array<std::vector<std::uint8_t>, kSlotCount> decodeAdpcmTable(const AdpcmTable& table) {
+    std::array<std::vector<std::uint8_t>, kSlotCount> slots;
     for (std::size_t k = 0; k < slots.size(); ++k) {
         const auto from = static_cast<std::size_t>(table.starts[k]);
         const auto to = static_cast<std::size_t>(table.starts[k + 1]);
@@ -186,9 +186,10 @@ std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& tab
     return slots;
 }
 
-std::array<AdpcmReaderState, 16> adpcmLoopStates(const SlotBank& bank, const AdpcmTable& table) {
-    const std::array<Loop, 16> loops = exportedLoops(bank);
-    std::array<AdpcmReaderState, 16> states{};
+std::array<AdpcmReaderState, kSlotCount> adpcmLoopStates(const SlotBank& bank,
+                                                         const AdpcmTable& table) {
+    const std::array<Loop, kSlotCount> loops = exportedLoops(bank);
+    std::array<AdpcmReaderState, kSlotCount> states{};
     for (std::size_t k = 0; k < states.size(); ++k) {
         if (loops[k].start == kNoLoopPosition) {
             states[k] = AdpcmReaderState{0, 0, 0, 0, 0};
@@ -285,14 +286,14 @@ BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat 
     // written through the same text builder from slots holding the guarded samples.
     exportableSampleCount(bank);
     std::vector<std::uint8_t> stored;
-    std::array<std::int32_t, 17> starts{};
+    std::array<std::int32_t, kSlotCount + 1> starts{};
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         starts[slot - 1] = static_cast<std::int32_t>(stored.size());
         for (std::uint8_t sample : exportedSamples(bank[slot], slot)) {
             stored.push_back(static_cast<std::uint8_t>(sample ^ 0x80));
         }
     }
-    starts[16] = static_cast<std::int32_t>(stored.size());
+    starts[kSlotCount] = static_cast<std::int32_t>(stored.size());
     result.changedBytes = avoidBangRuns(stored);
     if (result.changedBytes == 0) {
         result.text = buildSketchText(bank, true);

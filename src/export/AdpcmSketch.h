@@ -18,9 +18,9 @@ struct AdpcmTable {
     std::vector<std::uint8_t> bytes;
     // Where each slot starts, in bytes of the table (always at a block's first byte); the
     // 17th is the table's size.
-    std::array<std::int32_t, 17> starts{};
+    std::array<std::int32_t, kSlotCount + 1> starts{};
     // Each slot's sample count: its end index + 1.
-    std::array<std::int32_t, 16> lengths{};
+    std::array<std::int32_t, kSlotCount> lengths{};
     // Bytes the 0x21 guard made the encoder choose otherwise.
     std::int32_t constrainedBytes = 0;
     // Encoded for a board that refuses 0x21 runs: the sketch's other tables are guarded too.
@@ -38,7 +38,7 @@ void refuseAdpcmSlotsBeyondAccessors(const SlotBank& bank);
 AdpcmTable encodeAdpcmTable(const SlotBank& bank, AdpcmSearch search, bool avoidBangRuns);
 
 // Each slot's samples as the board's decoder gives them, slots 1..16 (index 0 is slot 1).
-std::array<std::vector<std::uint8_t>, 16> decodeAdpcmTable(const AdpcmTable& table);
+std::array<std::vector<std::uint8_t>, kSlotCount> decodeAdpcmTable(const AdpcmTable& table);
 
 // The table sketch's text in ADPCM: the compressed table `wave_adpcm` (split into
 // `wave_adpcm_1`, ... of at most 32,767 bytes when larger), `wave_start` (each slot's first
@@ -53,7 +53,8 @@ std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table);
 // bytes of the whole table: what the board's Zozedovad_Open_Loop restores, so the loop's
 // samples come out on every pass as they did the first time. All zeros for a slot without a
 // loop. Raises what the export raises for a slot it cannot write.
-std::array<AdpcmReaderState, 16> adpcmLoopStates(const SlotBank& bank, const AdpcmTable& table);
+std::array<AdpcmReaderState, kSlotCount> adpcmLoopStates(const SlotBank& bank,
+                                                         const AdpcmTable& table);
 
 // What the window plays and shows for a slot in ADPCM before anything is saved: the slot's
 // exported samples encoded on their own with the look-ahead and decoded as the board decodes

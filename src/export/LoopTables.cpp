@@ -34,9 +34,9 @@ constexpr std::string_view kAdpcmLoopComment =
 // a slot without a loop it returns false and leaves the reader as it was.
 )sketch";
 
-void appendTable(std::string& text, std::string_view name, const std::array<Loop, 16>& loops,
-                 std::int32_t Loop::*field, bool guard) {
-    std::array<std::int32_t, 16> values{};
+void appendTable(std::string& text, std::string_view name,
+                 const std::array<Loop, kSlotCount>& loops, std::int32_t Loop::*field, bool guard) {
+    std::array<std::int32_t, kSlotCount> values{};
     for (std::size_t k = 0; k < loops.size(); ++k) {
         values[k] = loops[k].*field;
     }
@@ -60,8 +60,8 @@ bool anySlotLoops(const SlotBank& bank) {
     return false;
 }
 
-std::array<Loop, 16> exportedLoops(const SlotBank& bank) {
-    std::array<Loop, 16> loops{};
+std::array<Loop, kSlotCount> exportedLoops(const SlotBank& bank) {
+    std::array<Loop, kSlotCount> loops{};
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         exportableSamples(bank[slot], slot); // refuses a loop the table does not keep
         const std::optional<Loop>& loop = bank[slot].loop;
@@ -76,7 +76,7 @@ std::string loopAccessorText(const SlotBank& bank, SampleFormat format, bool gua
     if (!anySlotLoops(bank)) {
         return text;
     }
-    const std::array<Loop, 16> loops = exportedLoops(bank);
+    const std::array<Loop, kSlotCount> loops = exportedLoops(bank);
     appendCrLfLines(text, format == SampleFormat::Adpcm4 ? kAdpcmLoopComment : kPcmLoopComment);
     appendTable(text, "wave_loop_start", loops, &Loop::start, guardTables);
     appendTable(text, "wave_loop_end", loops, &Loop::end, guardTables);

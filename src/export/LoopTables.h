@@ -26,7 +26,7 @@ bool anySlotLoops(const SlotBank& bank);
 // Slots 1..16's loops as the sketch holds them (index 0 is slot 1): start and end in samples
 // from the slot's first, both kNoLoopPosition for a slot without a loop. Raises what the export
 // raises for a slot it cannot write, a loop outside the kept samples among them.
-std::array<Loop, 16> exportedLoops(const SlotBank& bank);
+std::array<Loop, kSlotCount> exportedLoops(const SlotBank& bank);
 
 // The text the table sketch adds when any slot has a loop, after its own accessors: a comment
 // saying what the positions count and the value for no loop, `wave_loop_start[16]` and

@@ -53,7 +53,7 @@ constexpr std::string_view kPartReadEnd = "]);";
 
 constexpr std::int64_t kLongestNumber = 11; // "-2147483648"
 constexpr std::int64_t kLongestSample = 5;  // "-128,"
-constexpr std::size_t kStartCount = 17;
+constexpr std::size_t kStartCount = kSlotCount + 1;
 
 // One sample as it stands in the table, "-128," .. "127,", padded so that it is always copied
 // as one 8-byte block.

@@ -65,7 +65,7 @@ QButtonGroup* slotButtons(QWidget* window, QList<QWidget*>& tabOrder) {
     auto* group = new QButtonGroup(window);
     group->setObjectName(QStringLiteral("slotButtons"));
     group->setExclusive(true);
-    for (int slot = 1; slot <= 16; ++slot) {
+    for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const int column = (slot - 1) % 4;
         const int row = (slot - 1) / 4;
         const QByteArray name = "slotButton" + QByteArray::number(slot);
