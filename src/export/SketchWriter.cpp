@@ -49,6 +49,8 @@ void refuseAdpcmBeyondBoard(std::int32_t bytes, const BoardInfo& info) {
     }
 }
 
+ExportCheck checkPcmExport(const SlotBank& bank, Board board);
+
 } // namespace
 
 std::string overBudgetWarning(const FlashBudget& budget, Board board) {
@@ -61,7 +63,7 @@ std::string overBudgetWarning(const FlashBudget& budget, Board board) {
 
 ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) {
     if (format == SampleFormat::Pcm8) {
-        return checkExport(bank, board);
+        return checkPcmExport(bank, board);
     }
     const BoardInfo& info = boardInfo(board);
     exportableSampleCount(bank);
@@ -106,9 +108,9 @@ std::string adpcmAdvice(const SlotBank& bank, Board board) {
                  : std::string();
 }
 
-} // namespace
-
-ExportCheck checkExport(const SlotBank& bank, Board board) {
+// The table export in 8-bit PCM: the sample count against the board, then the sketch's flash,
+// with the advice to choose ADPCM when that would fit.
+ExportCheck checkPcmExport(const SlotBank& bank, Board board) {
     const BoardInfo& info = boardInfo(board);
     try {
         refuseBeyondBoard(exportableSampleCount(bank), info);
@@ -125,13 +127,7 @@ ExportCheck checkExport(const SlotBank& bank, Board board) {
     return check;
 }
 
-void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget) {
-    const ExportCheck check = checkExport(bank, board);
-    if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
-    }
-    writeFileAtomically(path, buildSketchText(bank));
-}
+} // namespace
 
 std::string guardedBytesNote(std::int32_t changedBytes) {
     return std::to_string(changedBytes) + (changedBytes == 1 ? " byte" : " bytes") +

@@ -22,41 +22,31 @@ struct ExportCheck {
     bool needsConfirmation() const { return !budget.fits; }
 };
 
-// Checks the bank for `board` before anything is written, in this order:
+// Checks the bank for `board` in `format` before anything is written, in this order:
 //  1. refuses (raises) what no sketch could use: the slot errors buildSketchText raises, and a
-//     table of more samples than the board's sampleLimit (the accessors' 65,535; on the Mega
-//     the lower limit that keeps the core's own tables readable). The message gives the
-//     count, the limit and what to do;
+//     table larger than the board's limit (in PCM its sampleLimit: the accessors' 65,535; on
+//     the Mega the lower limit that keeps the core's own tables readable). The message gives
+//     the count, the limit and what to do (ADPCM, when the sounds would fit in it);
 //  2. a sketch larger than the board's flash (flashBudget: the table with the player it goes
 //     into): a check that needs confirmation, with the warning;
 //  3. otherwise a check that needs nothing.
-ExportCheck checkExport(const SlotBank& bank, Board board);
+ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
 
 // Whether writeSketch writes a table that does not fit the board's flash.
 enum class OverBudget { Refuse, Allow };
 
-// Builds the sketch text and writes it to `path` in one atomic step, after checkExport:
-// anything it refuses, and with OverBudget::Refuse a table that does not fit (a size error
-// with the warning as its message), leaves `path` as it was. A write failure names the path
-// and the reason. Callers check, maybe ask, then write:
+// Builds the text of buildSketchText(bank, board, format), so the Mega's table holds no run of
+// three 0x21 bytes, and writes it to `path` in one atomic step, after checkExport: anything it
+// refuses, and with OverBudget::Refuse a table that does not fit (a size error with the
+// warning as its message), leaves `path` as it was. A write failure names the path and the
+// reason. Returns how many bytes the guard changed (0 on other boards), for the export to
+// report. Callers check, maybe ask, then write:
 //
-//     const ExportCheck check = checkExport(bank, board);
+//     const ExportCheck check = checkExport(bank, board, format);
 //     if (check.needsConfirmation() && !userChoosesSaveAnyway(check.warning)) {
 //         return; // cancelled: nothing written
 //     }
-//     writeSketch(bank, path, board, OverBudget::Allow);
-//
-// A command line without --force writes with OverBudget::Refuse instead of asking.
-void writeSketch(const SlotBank& bank, const QString& path, Board board, OverBudget overBudget);
-
-// checkExport for the table `format` writes: its bytes against the board's limits, and the
-// sketch's flash in that format against the board's. For Pcm8 the same check as above.
-ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
-
-// writeSketch for a board and a format, as the window and the shell call it once the format is
-// chosen: the text of buildSketchText(bank, board, format), so the Mega's table holds no run
-// of three 0x21 bytes. Returns how many bytes that guard changed (0 on other boards), for the
-// export to report.
+//     writeSketch(bank, path, board, format, OverBudget::Allow);
 std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
                          SampleFormat format, OverBudget overBudget);
 

@@ -154,7 +154,7 @@ protected:
         SlotBank bank;
         test::fillBank(bank, slots);
         const QString sketch = folder_.file(name + ".ino");
-        writeSketch(bank, sketch, board, OverBudget::Allow);
+        writeSketch(bank, sketch, board, SampleFormat::Pcm8, OverBudget::Allow);
         return test::readText(sketch);
     }
 

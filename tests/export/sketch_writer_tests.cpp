@@ -30,7 +30,11 @@ protected:
         test::writeText(path_, "previous sketch\r\n");
         const auto before = test::folderChecksums(folder_.path());
         try {
-            write ? write() : writeSketch(bank_, path_, Board::Uno, OverBudget::Allow);
+            if (write) {
+                write();
+            } else {
+                writeSketch(bank_, path_, Board::Uno, SampleFormat::Pcm8, OverBudget::Allow);
+            }
             ADD_FAILURE() << "the export was not refused";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.kind(), kind) << error.what();
@@ -62,7 +66,7 @@ protected:
 TEST_F(SketchWriter, WritesTheTextByteForByteAndReplacesAnOldFile) {
     fill(test::patternedSlots(300));
     test::writeText(path_, std::string(100000, 'x'));
-    writeSketch(bank_, path_, Board::Uno, OverBudget::Allow);
+    writeSketch(bank_, path_, Board::Uno, SampleFormat::Pcm8, OverBudget::Allow);
     const std::string written = test::readText(path_);
     EXPECT_EQ(written, buildSketchText(bank_));
     EXPECT_TRUE(written.ends_with("}\r\n"));
@@ -111,7 +115,8 @@ TEST_F(SketchWriter, RefusalCreatesNoFileWhereThereWasNone) {
     std::vector<SlotContent> slots = test::patternedSlots(10);
     slots[0].endIndex = 10;
     fill(slots);
-    EXPECT_THROW(writeSketch(bank_, path_, Board::Uno, OverBudget::Allow), RuntimeError);
+    EXPECT_THROW(writeSketch(bank_, path_, Board::Uno, SampleFormat::Pcm8, OverBudget::Allow),
+                 RuntimeError);
     EXPECT_FALSE(QFile::exists(path_));
     EXPECT_TRUE(test::folderChecksums(folder_.path()).empty());
 }
@@ -121,9 +126,10 @@ TEST_F(SketchWriter, RefusesATableBeyondTheAccessorsOnEveryBoardBeforeAnyWarning
     expectRefusal(ErrorKind::Size, {"65536 samples", "65535"});
     for (const BoardInfo& info : boards()) {
         SCOPED_TRACE(std::string(info.id));
-        EXPECT_THROW(checkExport(bank_, info.board), RuntimeError);
-        expectRefusal(ErrorKind::Size, {"65536 samples", "65535"},
-                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Allow); });
+        EXPECT_THROW(checkExport(bank_, info.board, SampleFormat::Pcm8), RuntimeError);
+        expectRefusal(ErrorKind::Size, {"65536 samples", "65535"}, [&] {
+            writeSketch(bank_, path_, info.board, SampleFormat::Pcm8, OverBudget::Allow);
+        });
     }
 }
 
@@ -131,16 +137,17 @@ TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach
     const std::int32_t limit = boardInfo(Board::Mega2560).sampleLimit;
     ASSERT_LT(limit, kAccessorSampleLimit);
     fillWithTotal(limit);
-    const ExportCheck atLimit = checkExport(bank_, Board::Mega2560);
+    const ExportCheck atLimit = checkExport(bank_, Board::Mega2560, SampleFormat::Pcm8);
     EXPECT_FALSE(atLimit.needsConfirmation()) << atLimit.warning;
     EXPECT_EQ(atLimit.budget.tableBytes, limit);
 
     fillWithTotal(limit + 1);
-    expectRefusal(ErrorKind::Size,
-                  {"Mega 2560", std::to_string(limit + 1) + " samples", std::to_string(limit)},
-                  [&] { writeSketch(bank_, path_, Board::Mega2560, OverBudget::Allow); });
+    expectRefusal(
+        ErrorKind::Size,
+        {"Mega 2560", std::to_string(limit + 1) + " samples", std::to_string(limit)},
+        [&] { writeSketch(bank_, path_, Board::Mega2560, SampleFormat::Pcm8, OverBudget::Allow); });
     // the other boards' accessors read it
-    EXPECT_NO_THROW(writeSketch(bank_, path_, Board::Uno, OverBudget::Allow));
+    EXPECT_NO_THROW(writeSketch(bank_, path_, Board::Uno, SampleFormat::Pcm8, OverBudget::Allow));
 }
 
 TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed) {
@@ -151,13 +158,13 @@ TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed
         }
         SCOPED_TRACE(std::string(info.id));
         fillWithTotal(room);
-        const ExportCheck fits = checkExport(bank_, info.board);
+        const ExportCheck fits = checkExport(bank_, info.board, SampleFormat::Pcm8);
         EXPECT_TRUE(fits.budget.fits);
         EXPECT_FALSE(fits.needsConfirmation());
         EXPECT_EQ(fits.warning, "");
 
         fillWithTotal(room + 1);
-        const ExportCheck tooLarge = checkExport(bank_, info.board);
+        const ExportCheck tooLarge = checkExport(bank_, info.board, SampleFormat::Pcm8);
         EXPECT_EQ(tooLarge.budget.bytes, info.sketchFlash + 1);
         EXPECT_EQ(tooLarge.budget.room, info.sketchFlash);
         EXPECT_TRUE(tooLarge.needsConfirmation());
@@ -168,9 +175,10 @@ TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed
             EXPECT_NE(tooLarge.warning.find(part), std::string::npos)
                 << "\"" << part << "\" missing from: " << tooLarge.warning;
         }
-        expectRefusal(ErrorKind::Size, {tooLarge.warning},
-                      [&] { writeSketch(bank_, path_, info.board, OverBudget::Refuse); });
-        writeSketch(bank_, path_, info.board, OverBudget::Allow);
+        expectRefusal(ErrorKind::Size, {tooLarge.warning}, [&] {
+            writeSketch(bank_, path_, info.board, SampleFormat::Pcm8, OverBudget::Refuse);
+        });
+        writeSketch(bank_, path_, info.board, SampleFormat::Pcm8, OverBudget::Allow);
         EXPECT_EQ(test::readText(path_), buildSketchText(bank_));
     }
 }
@@ -180,7 +188,7 @@ TEST_F(SketchWriter, ASlotErrorIsReportedBeforeTheTablesSize) {
     bank_[5].endIndex = 5001; // one past the slot's last sample
     for (const BoardInfo& info : boards()) {
         expectRefusal(ErrorKind::Bounds, {"Slot 5", "end index 5001", "-1..5000"},
-                      [&] { checkExport(bank_, info.board); });
+                      [&] { checkExport(bank_, info.board, SampleFormat::Pcm8); });
     }
 }
 
@@ -199,7 +207,7 @@ TEST_F(SketchWriter, FailureToCreateTheFileNamesThePathAndTheReason) {
     fill(test::patternedSlots(10));
     const QString missing = folder_.file("no such folder/Zozedovad.ino");
     try {
-        writeSketch(bank_, missing, Board::Uno, OverBudget::Allow);
+        writeSketch(bank_, missing, Board::Uno, SampleFormat::Pcm8, OverBudget::Allow);
         ADD_FAILURE() << "writing into a missing folder succeeded";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.kind(), ErrorKind::File);

@@ -288,7 +288,7 @@ TEST(MainWindow, SaveWritesTheSketchWhereTheUserChoseOrNothing) {
     EXPECT_EQ(request.fileName, "Zozedovad.ino");
     EXPECT_EQ(request.nameFilters.split(";;").first(), "Arduino sketch (*.ino)"); // its own
     writeSketch(w.window->workspace().bank(), target.file("direct.ino"), Board::Uno,
-                OverBudget::Allow);
+                SampleFormat::Pcm8, OverBudget::Allow);
     EXPECT_EQ(test::readText(target.file("chosen.ino")), test::readText(target.file("direct.ino")));
 
     w.window->saveWavetable();                                                // cancelled
