@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/Adpcm.h"
+#include "export/AdpcmReader.h"
 #include "export/Boards.h"
 #include "export/SampleFormat.h"
 #include "slots/Slot.h"

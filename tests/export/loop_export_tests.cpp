@@ -1,7 +1,7 @@
 // Sustain loops in the exports: the loop tables and accessors of the table sketches, the samples
 // a loop starts and ends on, the ADPCM reader's state kept at a loop start, what the board plays
 // for a looped slot, the players' loop pieces and the flash the loops take.
-#include "export/Adpcm.h"
+#include "export/AdpcmReader.h"
 #include "export/AdpcmSketch.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
