@@ -42,10 +42,10 @@ struct MixerRecording {
 };
 
 // The mixing player sketch of the bank as the export writes it (the user's first NAME.ino and
-// the generated header), built by the IDE's builder. The ELF, or empty after a failure (added).
-QString buildMixer(const QString& folder, const QString& name, const SlotBank& bank,
-                   SampleFormat format, const PlayerOptions& options, Board board,
-                   const std::string& userSketch = {});
+// the generated header), built by the IDE's builder. Its ELF is empty after a failure (added).
+BuiltSketch buildMixer(const QString& folder, const QString& name, const SlotBank& bank,
+                       SampleFormat format, const PlayerOptions& options, Board board,
+                       const std::string& userSketch = {});
 
 // Runs the ELF on the simulated board for `runMs`, each command (as the harness takes them) at
 // its millisecond.

@@ -178,7 +178,7 @@ TEST_P(MixingPlayer, MidiAndAButtonGiveTheReferenceMixSampleForSample) {
     options.midiBaud = kMidiBaud;
     options.pins = {{2, 4}};
     const QString elf =
-        test::buildMixer(folder_.path(), "mixer", bank, c.format, options, c.board.board);
+        test::buildMixer(folder_.path(), "mixer", bank, c.format, options, c.board.board).elf;
     if (elf.isEmpty()) {
         return;
     }

@@ -4,6 +4,7 @@
 // refuses a combination by (Boards.cpp) must be what the simulator measures.
 #include "MixerRun.h"
 
+#include "export/FlashBudget.h"
 #include "export/MixBudget.h"
 #include "export/MixSteps.h"
 #include "support/TestSupport.h"
@@ -76,7 +77,8 @@ TEST_P(MixerCycles, StoredWorstIsWhatTheSimulatorMeasures) {
         options.midi = true;
         const QString elf =
             test::buildMixer(folder_.path(), "cycles" + QString::number(voices), bank, m.format,
-                             options, m.board.board, startingVoices(voices));
+                             options, m.board.board, startingVoices(voices))
+                .elf;
         if (elf.isEmpty()) {
             return;
         }
@@ -89,6 +91,42 @@ TEST_P(MixerCycles, StoredWorstIsWhatTheSimulatorMeasures) {
     }
     std::cout << boardInfo(m.board.board).id << " " << sampleFormatId(m.format) << ": {" << row
               << "}\n";
+}
+
+// The mixing player's largest build (eight voices, MIDI, two buttons) takes the flash the budget
+// counts, within 1 %, and a small one (two voices, the serial lines) no more.
+TEST_P(MixerCycles, FlashFigureIsTheBuildersLargest) {
+    const Measured m = GetParam();
+    SlotBank bank = measuringKit(2'000);
+    for (const bool loops : {false, true}) {
+        SCOPED_TRACE(loops ? "loops" : "no loops");
+        bank[1].loop = loops ? std::optional(Loop{131, 530}) : std::nullopt;
+        PlayerOptions largest;
+        largest.voices = 8;
+        largest.mixRate = 2'000;
+        largest.midi = true;
+        largest.pins = {{1, 4}, {1, 6}};
+        PlayerOptions small;
+        small.voices = 2;
+        small.mixRate = 2'000;
+        const FlashBudget budget = flashBudget(bank, m.board.board, m.format, largest);
+        const std::string tag = std::string(loops ? "l" : "n");
+        const BuiltSketch built =
+            test::buildMixer(folder_.path(), QString::fromStdString("big" + tag), bank, m.format,
+                             largest, m.board.board);
+        const BuiltSketch smaller =
+            test::buildMixer(folder_.path(), QString::fromStdString("small" + tag), bank, m.format,
+                             small, m.board.board);
+        if (built.elf.isEmpty() || smaller.elf.isEmpty()) {
+            return;
+        }
+        std::cout << boardInfo(m.board.board).id << " " << sampleFormatId(m.format) << " " << tag
+                  << " mixer code " << built.flashBytes - budget.tableBytes << "\n";
+        EXPECT_NEAR(budget.bytes, built.flashBytes, built.flashBytes / 100.0)
+            << "the mixer's code measures " << built.flashBytes - budget.tableBytes
+            << " bytes, recorded " << budget.playerBytes;
+        EXPECT_LE(smaller.flashBytes, budget.bytes);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Boards, MixerCycles,
