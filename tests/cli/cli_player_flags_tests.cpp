@@ -3,6 +3,7 @@
 #include "CliTestSupport.h"
 
 #include "cli/PlayerFlags.h"
+#include "export/AdpcmSketch.h"
 #include "export/MixBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
