@@ -1,10 +1,10 @@
-// The mixing player built by the IDE's builder and run on a simulated ATmega328P and ATmega2560:
-// a MIDI stream at the MIDI byte rate (running status, velocity-0 note-offs, a real-time byte
-// inside a message, system exclusive and a program change to skip) and a trigger button must
-// put on the PWM register exactly what the reference mix (VoiceMix) computes, sample for sample:
-// one, two and four voices sounding, notes at the root, an octave above and below and a fifth
-// above, a loop held then released, a slot at another rate than the mixing rate, voice stealing
-// and all-notes-off, in PCM and ADPCM.
+// The mixing player built by the IDE's builder and run on a simulated ATmega328P, ATmega2560 and
+// ATmega32U4 (the Leonardo's MIDI on Serial1): a MIDI stream at the MIDI byte rate (running status,
+// velocity-0 note-offs, a real-time byte inside a message, system exclusive and a program change to
+// skip) and a trigger button must put on the PWM register exactly what the reference mix (VoiceMix)
+// computes, sample for sample: one, two and four voices sounding, notes at the root, an octave
+// above and below and a fifth above, a loop held then released, a slot at another rate than the
+// mixing rate, voice stealing and all-notes-off, in PCM and ADPCM.
 #include "MixerRun.h"
 
 #include "export/MixSteps.h"
@@ -217,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 4, 5'000},
                     MixerCase{test::kMixerUno, SampleFormat::Pcm8, 1, 16'000},
                     MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 2, 8'000},
-                    MixerCase{test::kMixerUno, SampleFormat::Pcm8, 2, 8'000, false}),
+                    MixerCase{test::kMixerUno, SampleFormat::Pcm8, 2, 8'000, false},
+                    MixerCase{test::kMixerLeonardo, SampleFormat::Pcm8, 4, 8'000}),
     [](const testing::TestParamInfo<MixerCase>& param) {
         return std::string(boardInfo(param.param.board.board).id) + "_" +
                std::string(sampleFormatId(param.param.format)) + "_" +
