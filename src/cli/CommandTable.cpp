@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/PlayerFlags.h"
 #include "cli/Reports.h"
 #include "editing/StartTrim.h"
 #include "export/PlayerSketch.h"
@@ -57,6 +58,21 @@ const std::vector<OptionEntry>& options() {
              .arg(kHighestSilenceThreshold)
              .arg(kDefaultSilenceThreshold)},
         {OptionId::Length, nullptr, "length", "CELLS", lengthHelp()},
+        {OptionId::Voices, nullptr, "voices", "N",
+         QStringLiteral("with --player: mix N sounds at once, 1 (the one-sound player, the "
+                        "default) to 8.")},
+        {OptionId::MixRate, nullptr, "mix-rate", "HZ",
+         QStringLiteral("with --player: the mixing rate (default: the slots' common rate, else "
+                        "the highest slot rate the board's cycles allow).")},
+        {OptionId::Midi, nullptr, "midi", nullptr,
+         QStringLiteral("with --player: play notes from MIDI on the serial input instead of the "
+                        "serial lines.")},
+        {OptionId::MidiBaud, nullptr, "midi-baud", "BAUD",
+         QStringLiteral("with --player: MIDI at 31250 baud (a DIN MIDI input, the default) or "
+                        "115200 (a USB-serial bridge).")},
+        {OptionId::Pins, nullptr, "pins", "SLOT=PIN,...",
+         QStringLiteral("with --player: buttons to GND that play slots, as SLOT=PIN,... "
+                        "(2=4,3=5: slot 2 on pin 4).")},
         {OptionId::At, nullptr, "at", "INDEX",
          QStringLiteral("take the cycle around this index of the kept samples (default: their "
                         "middle).")},
@@ -143,7 +159,7 @@ void runExport(const CommandCall& call) {
     const ExportOutcome outcome =
         exportCommand(call.folder, {call.options.text(OptionId::Output).value_or(defaultOutput),
                                     call.options.board(), call.options.has(OptionId::Force), player,
-                                    call.options.format()});
+                                    call.options.format(), playerOptionsFrom(call.options)});
     // Written as asked; the warnings still go where a build log keeps them.
     printWarnings(missingFolderWarnings(call.folder));
     for (const std::string& note : outcome.notes) {
@@ -156,7 +172,8 @@ void runUpload(const CommandCall& call) {
     printWarnings(missingFolderWarnings(call.folder));
     printOutput(uploadCommand(call.folder,
                               {call.options.text(OptionId::Port), call.options.board(),
-                               call.options.format(), call.options.has(OptionId::Force)},
+                               call.options.format(), call.options.has(OptionId::Force),
+                               playerOptionsFrom(call.options)},
                               [](const std::string& step) { printError(step); }));
 }
 
@@ -278,20 +295,27 @@ const std::vector<CommandEntry>& commands() {
            "too large for the accessors always is. Slots at different rates are warned about on "
            "stderr; the sketch is written all the same. For the Mega 2560 a warning says how "
            "many bytes the guard against runs of three 0x21 bytes changed."},
-          {"--player [-o DIR] [--board BOARD] [--format FORMAT] [--force]",
+          {"--player [-o DIR] [--board BOARD] [--format FORMAT] [--force] [--voices N] "
+           "[--mix-rate HZ] [--midi] [--midi-baud BAUD] [--pins SLOT=PIN,...]",
            "Write the Arduino player sketch folder DIR (default: Zozedovad): DIR/Zozedovad.h, "
            "the sounds and the player, replaced by every export, and DIR/NAME.ino (NAME the last "
            "part of DIR), your own sketch, only when it is not there yet. As written it plays "
            "each slot at its own rate when its number arrives on Serial. A slot at a rate the "
-           "player cannot play is refused. Both exports say on stderr which files they wrote or "
-           "kept and how much flash the sketch takes."}},
+           "player cannot play is refused. --voices N (1, the one-sound player, to 8) mixes N "
+           "sounds at once at the mixing rate --mix-rate HZ; --midi plays notes from MIDI on the "
+           "serial input (Serial1 on the Leonardo) at --midi-baud 31250 (the default) or 115200; "
+           "--pins SLOT=PIN,... plays a slot while a button from its pin to GND is pressed. A "
+           "combination whose measured worst interrupt passes 80 % of a mixing period is "
+           "refused, saying what would fit. Both exports say on stderr which files they wrote "
+           "or kept and how much flash the sketch takes."}},
          0,
          0,
-         {Output, Player, Board, Format, Force},
+         {Output, Player, Board, Format, Force, Voices, MixRate, Midi, MidiBaud, Pins},
          Works::OnAFolder,
          runExport},
         {"upload",
-         {{"[--port PORT] [--board BOARD] [--format FORMAT] [--force]",
+         {{"[--port PORT] [--board BOARD] [--format FORMAT] [--force] [--voices N] "
+           "[--mix-rate HZ] [--midi] [--midi-baud BAUD] [--pins SLOT=PIN,...]",
            "Build the player sketch of the slots with arduino-builder, as the Arduino IDE "
            "does, in $XDG_CACHE_HOME/wavetable-builder/upload/BOARD (the working folder is not "
            "touched), and write it to the board on PORT "
@@ -299,11 +323,11 @@ const std::vector<CommandEntry>& commands() {
            "shown on stderr. Without --port, the port last uploaded to for the board. A kit too "
            "large for the board is refused before anything is sent; a board that does not answer "
            "its bootloader is given up within a minute. Exit status 0 only after the flash was "
-           "written and verified. Needs the packages arduino-builder, arduino-core-avr, gcc-avr "
-           "and avrdude."}},
+           "written and verified. The player's options are those of export --player. Needs the "
+           "packages arduino-builder, arduino-core-avr, gcc-avr and avrdude."}},
          0,
          0,
-         {Port, Board, Format, Force},
+         {Port, Board, Format, Force, Voices, MixRate, Midi, MidiBaud, Pins},
          Works::OnAFolder,
          runUpload},
         {"list-ports",
@@ -383,6 +407,15 @@ const CommandEntry& commandNamed(const QString& name) {
 
 QString optionText(const OptionEntry& option) {
     return QStringLiteral("--") + QLatin1String(option.name);
+}
+
+const OptionEntry* optionNamed(const QString& name) {
+    for (const OptionEntry& option : options()) {
+        if (name == QLatin1String(option.name)) {
+            return &option;
+        }
+    }
+    return nullptr;
 }
 
 const OptionEntry& optionEntry(OptionId id) {

@@ -27,7 +27,12 @@ enum class OptionId {
     Normalise,
     Threshold,
     Length,
-    At
+    At,
+    Voices,
+    MixRate,
+    Midi,
+    MidiBaud,
+    Pins,
 };
 
 struct OptionEntry {
@@ -93,5 +98,7 @@ const CommandEntry& commandNamed(const QString& name);
 // "--name"
 QString optionText(const OptionEntry& option);
 const OptionEntry& optionEntry(OptionId id);
+// The option spelled `name` (without its dashes); nothing for a name no option has.
+const OptionEntry* optionNamed(const QString& name);
 
 } // namespace wtb::cli

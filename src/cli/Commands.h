@@ -33,6 +33,7 @@ struct ExportRequest {
     bool force = false;
     bool player = false;                // the player sketch, DIR/NAME.ino, instead of the table
     std::optional<SampleFormat> format; // else the remembered one
+    PlayerOptions playerOptions;        // with `player`: its voices, mixing rate and inputs
 };
 
 // The listing, as formatSlotList gives it, then the budget line (the bytes of the table in the
@@ -90,6 +91,7 @@ struct UploadRequest {
     std::optional<Board> board;
     std::optional<SampleFormat> format;
     bool force = false;
+    PlayerOptions playerOptions;
 };
 
 // Builds the folder's player sketch and uploads it to the board (Workspace::uploadToBoard),
