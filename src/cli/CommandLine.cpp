@@ -36,6 +36,7 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
     "       wavetable-builder [--folder DIR] loop SLOT START END | loop SLOT none\n"
     "       wavetable-builder [--folder DIR] single-cycle SLOT [--length CELLS] [--at INDEX]\n"
+    "                       [--format FORMAT]\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
     "       wavetable-builder [--folder DIR] export --player [-o DIR] [--board BOARD]\n"
@@ -84,8 +85,10 @@ constexpr const char* kCommands =
     "                       around INDEX (default: the middle of the kept samples), one\n"
     "                       period is cut between matching zero crossings and resampled to\n"
     "                       CELLS (32, 64, ... 2048; default 256), normalised and looped\n"
-    "                       whole, at the rate that plays the pitch found. Prints the pitch,\n"
-    "                       the rate and the loop's seam jump.\n"
+    "                       whole, at the rate that plays the pitch found. A pitch whose\n"
+    "                       rate the player of FORMAT cannot play takes the longest shorter\n"
+    "                       table that it can. Prints the cells, the pitch, the rate and the\n"
+    "                       loop's seam jump.\n"
     "  export               Write the sketch of all sixteen slots (default: Zozedovad.ino in\n"
     "                       the current folder). Slots at different rates are warned about\n"
     "                       on stderr; the sketch is written all the same.\n"
@@ -291,8 +294,9 @@ struct Options {
                               QStringLiteral("export: write the sketch to FILE (with --player, "
                                              "into the folder FILE)."),
                               QStringLiteral("FILE")};
-    QCommandLineOption player{QStringLiteral("player"),
-                              QStringLiteral("export: write the player sketch folder (NAME.ino, Zozedovad.h).")};
+    QCommandLineOption player{
+        QStringLiteral("player"),
+        QStringLiteral("export: write the player sketch folder (NAME.ino, Zozedovad.h).")};
     QCommandLineOption board{QStringLiteral("board"),
                              QStringLiteral("list, export: the board whose flash the sketch must "
                                             "fit: uno, leonardo or mega2560."),
@@ -352,7 +356,7 @@ struct Options {
         case Command::PlayOnBoard:
             return {&port};
         case Command::SingleCycle:
-            return {&length, &at};
+            return {&length, &at, &format};
         default:
             return {};
         }
@@ -663,8 +667,8 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
     case Command::SingleCycle: {
         const std::int16_t slot = slotNumber(args[0]);
         const SingleCycleReport report =
-            singleCycleCommand(folder, {slot, invocation.length, invocation.at});
-        printOutput(singleCycleLine(slot, invocation.length, report));
+            singleCycleCommand(folder, {slot, invocation.length, invocation.at, invocation.format});
+        printOutput(singleCycleLine(slot, report.length, report));
         return;
     }
     case Command::Upload:

@@ -249,7 +249,8 @@ std::string loopCommand(const QString& folder, std::int16_t slot, const std::opt
 
 SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request) {
     return changingFolder(folder, [&](Workspace& workspace) {
-        return workspace.makeSingleCycle(request.slot, request.length, request.at);
+        return workspace.makeSingleCycle(request.slot, request.length, request.at,
+                                         chosenFormat(request.format));
     });
 }
 

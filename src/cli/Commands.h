@@ -71,6 +71,7 @@ struct SingleCycleRequest {
     std::int16_t slot = 0;
     std::int32_t length = 0;
     std::optional<std::int32_t> at; // none: the middle of the kept samples
+    std::optional<QString> format;  // whose player must play the cycle's rate; none: remembered
 };
 
 // Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.

@@ -3,6 +3,7 @@
 #include "export/SampleFormat.h"
 #include "slots/Resampler.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,6 +27,12 @@ inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 // clock cycles on the Uno and 250 on the Mega (measured in the player tests), so at 48 kHz a
 // sample period of 333 cycles still leaves the board time of its own.
 inline constexpr std::int32_t kAdpcmPlayerHighestRate = 48'000;
+
+// The highest rate the player of `format` plays.
+constexpr std::int32_t playerHighestRate(SampleFormat format) {
+    return format == SampleFormat::Adpcm4 ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
+                                          : kPlayerHighestRate;
+}
 
 // What a player is made of besides its table.
 struct PlayerParts {
