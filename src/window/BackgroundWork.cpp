@@ -14,12 +14,13 @@ BackgroundWork::~BackgroundWork() {
 }
 
 void BackgroundWork::queue(const QString& doing, Start start) {
-    pending_.push_back({doing, std::move(start)});
+    pending_.push_back({doing, std::move(start), {}});
     startNext();
 }
 
 void BackgroundWork::queueApply(const QString& doing, Apply apply) {
-    queue(doing, [apply = std::move(apply)]() -> Compute { return [apply] { return apply; }; });
+    pending_.push_back({doing, {}, std::move(apply)});
+    startNext();
 }
 
 void BackgroundWork::startNext() {
@@ -28,6 +29,10 @@ void BackgroundWork::startNext() {
         pending_.pop_front();
         running_ = true; // busy from here: what the window shows now says what it does
         setDoing(job.doing);
+        if (job.apply) {
+            computed(std::move(job.apply), nullptr, false);
+            continue;
+        }
         Compute compute;
         try {
             compute = job.start();
@@ -46,7 +51,7 @@ void BackgroundWork::startNext() {
             } catch (...) {
                 failure = std::current_exception();
             }
-            computed(std::move(apply), failure);
+            computed(std::move(apply), failure, false);
             continue;
         }
         pool_.start([this, compute = std::move(compute)] {
@@ -64,7 +69,7 @@ void BackgroundWork::startNext() {
             QMetaObject::invokeMethod(
                 this,
                 [this, apply = std::move(apply), failure]() mutable {
-                    computed(std::move(apply), failure);
+                    computed(std::move(apply), failure, true);
                 },
                 Qt::QueuedConnection);
         });
@@ -75,7 +80,7 @@ void BackgroundWork::startNext() {
     }
 }
 
-void BackgroundWork::computed(Apply apply, std::exception_ptr failure) {
+void BackgroundWork::computed(Apply apply, std::exception_ptr failure, bool startNextJob) {
     // Still running while it applies: a job the apply queues waits for its turn.
     if (failure) {
         fail(failure);
@@ -87,8 +92,8 @@ void BackgroundWork::computed(Apply apply, std::exception_ptr failure) {
         }
     }
     running_ = false;
-    if (runs_ == Runs::OnWorkerThread) {
-        startNext();
+    if (startNextJob) {
+        startNext(); // the loop that ran this one is over: the worker's result came back
     }
 }
 

@@ -45,7 +45,8 @@ public:
     // Queues a job; `doing` is what the window says while it runs ("Encoding slot 2 to
     // ADPCM…").
     void queue(const QString& doing, Start start);
-    // A job with nothing to compute: `apply` runs in its turn, after the jobs queued before.
+    // A job with nothing to compute: `apply` runs in its turn, after the jobs queued before;
+    // at once when none is.
     void queueApply(const QString& doing, Apply apply);
 
     bool busy() const { return running_ || !pending_.empty(); }
@@ -65,9 +66,12 @@ private:
     struct Job {
         QString doing;
         Start start;
+        Apply apply; // instead of a start: nothing to compute
     };
     void startNext();
-    void computed(Apply apply, std::exception_ptr failure);
+    // Applies a result, then starts the next job when `startNextJob` (a result delivered from
+    // the worker, outside startNext's loop).
+    void computed(Apply apply, std::exception_ptr failure, bool startNextJob);
     void fail(std::exception_ptr failure);
     void setDoing(const QString& doing);
 

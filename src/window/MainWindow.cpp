@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 

@@ -20,6 +20,7 @@
 #include <optional>
 
 class QAction;
+class QMenu;
 class QTimer;
 class QUrl;
 
@@ -251,6 +252,7 @@ private:
     SlotSnrCache snrCache_;
     std::uint64_t playRequest_ = 0;         // each Play and Stop; an older output is stale
     std::vector<std::uint8_t> releaseTail_; // what the loop playing leads to on release
+    std::vector<std::unique_ptr<QMenu>> pictureMenus_; // the context menu's submenus
     struct IdleStatus {
         QString line;
         QString detail;

@@ -15,22 +15,28 @@ void MainWindow::buildPictureMenu() {
         action->setSeparator(true);
         return action;
     };
-    // A submenu's entry, reached by its mnemonic (Alt+L and so on) once the menu is open.
-    const auto submenu = [this](const QString& title, const QList<QAction*>& entries) {
-        auto* menu = new QMenu(title, this);
+    // Owned by the window but not its child widgets: a popup of its own, in the window's font.
+    const auto newMenu = [this](const QString& title) {
+        QMenu* menu = pictureMenus_.emplace_back(std::make_unique<QMenu>(title)).get();
+        menu->setFont(font());
+        menu->setToolTipsVisible(true);
+        return menu;
+    };
+    // A submenu's entry, reached by its mnemonic (L, T, S, B, Z) once the menu is open.
+    const auto submenu = [newMenu](const QString& title, const QList<QAction*>& entries) {
+        QMenu* menu = newMenu(title);
         menu->addActions(entries);
         return menu->menuAction();
     };
     const auto command = [this](WindowCommand which) { return actions_.at(which); };
 
     // The lengths a single cycle can have, each its own entry under "Make single cycle".
-    auto* lengths = new QMenu(command(WindowCommand::MakeSingleCycle)->text(), this);
+    QMenu* lengths = newMenu(command(WindowCommand::MakeSingleCycle)->text());
     for (const std::int32_t length : singleCycleLengths()) {
         QAction* entry = lengths->addAction(QStringLiteral("%1 cells").arg(length));
         entry->setToolTip(commandTip(WindowCommand::MakeSingleCycle));
         connect(entry, &QAction::triggered, this, [this, length] { makeSingleCycleHere(length); });
     }
-    lengths->setToolTipsVisible(true);
     lengths->menuAction()->setToolTip(commandTip(WindowCommand::MakeSingleCycle));
 
     QAction* loop =

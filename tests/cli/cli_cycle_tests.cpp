@@ -4,6 +4,8 @@
 
 #include "support/TestSupport.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -70,6 +72,17 @@ TEST_F(ShellCycles, TheRefusedExportsAdviceWorksWhenFollowed) {
         << again.out.toStdString();
     const test::ProgramRun exported = exportPlayer("adpcm4");
     EXPECT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+}
+
+// The patterned kit's slot 16 repeats every 16 samples, 500 Hz at 8,000 Hz: 256 cells would
+// play at 128,000 Hz, past every player.
+TEST_F(ShellCycles, APitchTooHighForTheLengthAskedTakesTheLongestTableThatPlays) {
+    const test::ProgramRun cycle = run({"single-cycle", "16"});
+    ASSERT_EQ(cycle.exitCode, 0) << cycle.err.toStdString();
+    EXPECT_TRUE(cycle.out.startsWith("Slot 16 is one cycle of 128 cells"))
+        << cycle.out.toStdString();
+    EXPECT_TRUE(cycle.out.contains(QRegularExpression("rate 6400[0-9] Hz, loop 0\\.\\.127,")))
+        << cycle.out.toStdString();
 }
 
 } // namespace
