@@ -15,10 +15,9 @@ void MainWindow::buildPictureMenu() {
         action->setSeparator(true);
         return action;
     };
-    // Owned by the window but not its child widgets: a popup of its own, in the window's font.
+    // Owned by the window but not its child widgets: a popup of its own.
     const auto newMenu = [this](const QString& title) {
         QMenu* menu = pictureMenus_.emplace_back(std::make_unique<QMenu>(title)).get();
-        menu->setFont(font());
         menu->setToolTipsVisible(true);
         return menu;
     };
