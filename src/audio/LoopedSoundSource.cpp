@@ -25,11 +25,53 @@ LoopedSoundSource::LoopedSoundSource(std::span<const std::uint8_t> attack,
     }
 }
 
+std::int64_t LoopedSoundSource::release(std::span<const std::uint8_t> tail) {
+    if (tailFrom_ < 0) {
+        const auto attackSize = static_cast<std::int64_t>(attack_.size());
+        const auto loopSize = static_cast<std::int64_t>(loop_.size());
+        // Whole passes: at least one, and the one begun plays out.
+        const std::int64_t passes =
+            std::max<std::int64_t>(1, (served_ - attackSize + loopSize - 1) / loopSize);
+        tailFrom_ = attackSize + passes * loopSize;
+        tail_ = copyOf(tail);
+    }
+    return tailFrom_ + tail_.size();
+}
+
+bool LoopedSoundSource::atEnd() const {
+    return !isOpen() || (tailFrom_ >= 0 && served_ >= tailFrom_ + tail_.size());
+}
+
 qint64 LoopedSoundSource::bytesAvailable() const {
-    return isOpen() ? std::numeric_limits<int>::max() : 0;
+    if (!isOpen()) {
+        return 0;
+    }
+    return tailFrom_ < 0 ? std::numeric_limits<int>::max()
+                         : std::max<std::int64_t>(0, tailFrom_ + tail_.size() - served_);
 }
 
 qint64 LoopedSoundSource::readData(char* data, qint64 maxSize) {
+    if (tailFrom_ >= 0) {
+        // Never past the released pass's end, then the tail.
+        maxSize = std::min<qint64>(maxSize, tailFrom_ + tail_.size() - served_);
+        if (maxSize <= 0) {
+            return 0;
+        }
+    }
+    const qint64 beforeTail =
+        tailFrom_ < 0 ? maxSize : std::clamp<qint64>(tailFrom_ - served_, 0, maxSize);
+    qint64 written = readSustained(data, beforeTail);
+    if (written < maxSize) {
+        const std::int64_t at = served_ - tailFrom_;
+        std::memcpy(data + written, tail_.constData() + at,
+                    static_cast<std::size_t>(maxSize - written));
+        served_ += maxSize - written;
+        written = maxSize;
+    }
+    return written;
+}
+
+qint64 LoopedSoundSource::readSustained(char* data, qint64 maxSize) {
     qint64 written = 0;
     // The attack's bytes first, once; after it, the position within the loop is the count
     // served past the attack modulo the loop's length.

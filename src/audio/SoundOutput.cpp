@@ -14,6 +14,7 @@
 
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace wtb {
 
@@ -54,6 +55,7 @@ struct SoundOutput::Playback {
     void play(std::span<const std::uint8_t> samples, std::int32_t sampleRate);
     void playLooped(std::span<const std::uint8_t> attack, std::span<const std::uint8_t> loop,
                     std::int32_t sampleRate);
+    bool releaseLoop(std::span<const std::uint8_t> tail);
     // Starts a sink at `sampleRate` pulling from `source`, which is open for reading.
     void start(QIODevice& source, std::int32_t sampleRate);
     void onStateChanged(QAudio::State state);
@@ -65,6 +67,7 @@ struct SoundOutput::Playback {
     std::unique_ptr<LoopedSoundSource> loopedSource_;
     std::unique_ptr<QAudioSink> sink_; // declared after its sources so it goes first
     std::int64_t lengthUSecs_ = 0;
+    std::int32_t sampleRate_ = 1;
     QTimer finishPoll_;
     std::int64_t pollsLeft_ = 0;
 };
@@ -80,6 +83,10 @@ void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampl
 void SoundOutput::playLooped(std::span<const std::uint8_t> attack,
                              std::span<const std::uint8_t> loop, std::int32_t sampleRate) {
     playback_->playLooped(attack, loop, sampleRate);
+}
+
+bool SoundOutput::releaseLoop(std::span<const std::uint8_t> tail) {
+    return playback_->releaseLoop(tail);
 }
 
 void SoundOutput::stop() {
@@ -133,7 +140,21 @@ void SoundOutput::Playback::playLooped(std::span<const std::uint8_t> attack,
     start(*loopedSource_, sampleRate);
 }
 
+bool SoundOutput::Playback::releaseLoop(std::span<const std::uint8_t> tail) {
+    if (!sink_ || !loopedSource_) {
+        return false;
+    }
+    // As play() does, a tenth of a second on the zero line follows, or the server keeps the
+    // tail's last part.
+    std::vector<std::uint8_t> ending(tail.begin(), tail.end());
+    ending.resize(ending.size() + static_cast<std::size_t>(sampleRate_ / 10 + 1), 128);
+    const std::int64_t bytes = loopedSource_->release(ending);
+    lengthUSecs_ = bytes * 1'000'000 / sampleRate_;
+    return true;
+}
+
 void SoundOutput::Playback::start(QIODevice& source, std::int32_t sampleRate) {
+    sampleRate_ = sampleRate;
     QAudioFormat format;
     format.setSampleRate(sampleRate);
     format.setChannelCount(1);

@@ -26,6 +26,11 @@ public:
     void playLooped(std::span<const std::uint8_t> attack, std::span<const std::uint8_t> loop,
                     std::int32_t sampleRate);
 
+    // Lets the sound of playLooped() go as a board lets a held note go: the loop's pass being
+    // played plays to its end, then `tail` once, and the sound ends by itself. False, changing
+    // nothing, when no looped sound is playing.
+    bool releaseLoop(std::span<const std::uint8_t> tail);
+
     // Cuts off whatever is playing; nothing when nothing is.
     void stop();
 

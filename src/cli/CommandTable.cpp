@@ -146,8 +146,9 @@ void runSingleCycle(const CommandCall& call) {
     const std::int32_t length =
         call.options.number(OptionId::Length, kTableLength).value_or(defaultSingleCycleLength());
     const SingleCycleReport report = singleCycleCommand(
-        call.folder, {slot, length, call.options.number(OptionId::At, kCycleIndex)});
-    printOutput(singleCycleReport(slot, length, report));
+        call.folder,
+        {slot, length, call.options.number(OptionId::At, kCycleIndex), call.options.format()});
+    printOutput(singleCycleReport(slot, report.length, report));
 }
 
 void runExport(const CommandCall& call) {
@@ -275,17 +276,19 @@ const std::vector<CommandEntry>& commands() {
          Works::OnAFolder,
          runLoop},
         {"single-cycle",
-         {{"SLOT [--length CELLS] [--at INDEX]",
+         {{"SLOT [--length CELLS] [--at INDEX] [--format FORMAT]",
            "Replace the slot's sound by one cycle of it: the pitch is found around INDEX "
            "(default: the middle of the kept samples), one period is cut between matching zero "
            "crossings and resampled to CELLS (32, 64, ... 2048; default 256), normalised and "
-           "looped whole, at the rate that plays the pitch found. Prints the pitch, the rate and "
-           "the loop's seam jump. A pitch whose rate would fall outside 1000 to 96000 Hz is "
-           "refused, naming a length that fits; so is silence, or a sound that does not repeat "
-           "itself there."}},
+           "looped whole, at the rate that plays the pitch found. The table is the longest, up to "
+           "CELLS, whose rate the player of FORMAT (by default the remembered one) plays: up to "
+           "96000 Hz in PCM, 48000 Hz in ADPCM. A slot that is a single cycle already is made "
+           "one again from its own pitch. Prints the cells, the pitch, the rate and the loop's "
+           "seam jump. A pitch whose rate would fall below 1000 Hz is refused, naming a length "
+           "that fits; so is silence, or a sound that does not repeat itself there."}},
          1,
          1,
-         {Length, At},
+         {Length, At, Format},
          Works::OnAFolder,
          runSingleCycle},
         {"export",

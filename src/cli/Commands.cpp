@@ -233,7 +233,8 @@ std::string loopCommand(const QString& folder, std::int16_t slot, const std::opt
 
 SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request) {
     return changingFolder(folder, [&](Workspace& workspace) {
-        return workspace.makeSingleCycle(request.slot, request.length, request.at);
+        return workspace.makeSingleCycle(request.slot, request.length, request.at,
+                                         chosenFormat(request.format));
     });
 }
 
@@ -281,8 +282,20 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     // The player plays each slot at its own rate; only a table played at one rate is at risk.
     const SlotRates rates = workspace.rates();
     if (const std::string mixed = mixedRatesWarning(rates); !mixed.empty() && !request.player) {
+        std::string cycles;
+        for (const std::int16_t number : allSlotNumbers()) {
+            if (isSingleCycle(workspace.slot(number))) {
+                cycles += (cycles.empty() ? "" : ", ") + std::to_string(number);
+            }
+        }
+        // A resample keeps a single cycle's cells, and so its rate: the advice says so.
         warnings.push_back(mixed + " To put every slot at one rate: \"resample all " +
-                           std::to_string(rates.mostCommonRate()) + "\".");
+                           std::to_string(rates.mostCommonRate()) + "\"" +
+                           (cycles.empty()
+                                ? std::string(".")
+                                : std::string(" (single cycles keep their rates: ") +
+                                      (cycles.find(',') == std::string::npos ? "slot " : "slots ") +
+                                      cycles + "; the player sketch plays each at its own)."));
     }
     if (!check.warning.empty()) {
         warnings.push_back(check.warning);

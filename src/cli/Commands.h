@@ -71,7 +71,9 @@ std::vector<std::string> missingFolderWarnings(const QString& folder);
 struct SingleCycleRequest {
     std::int16_t slot = 0;
     std::int32_t length = 0;
-    std::optional<std::int32_t> at; // none: the middle of the kept samples
+    std::optional<std::int32_t> at;     // none: the middle of the kept samples
+    std::optional<SampleFormat> format; // whose player must play the cycle's rate; else the
+                                        // remembered one
 };
 
 // Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.

@@ -141,10 +141,6 @@ std::vector<Crossing> upwardCrossings(const Level& level, double from, double pe
 
 } // namespace
 
-bool isCycleLength(std::int32_t length) {
-    return length >= kShortestCycle && length <= kLongestCycle && (length & (length - 1)) == 0;
-}
-
 std::int32_t defaultCycleIndex(const Slot& slot) {
     const std::int32_t kept = keptCount(slot);
     return kept == 0 ? -1 : (kept - 1) / 2;

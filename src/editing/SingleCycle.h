@@ -6,16 +6,10 @@
 
 namespace wtb {
 
-// The table lengths a single cycle can be resampled to: powers of two, as a synth steps
-// through a table by the top bits of a phase counter.
-inline constexpr std::int32_t kShortestCycle = 32;
-inline constexpr std::int32_t kLongestCycle = 2048;
 inline constexpr std::int32_t kDefaultCycleLength = 256;
 
 // The most the seam of a single cycle's loop may jump (seamJump), in 8-bit steps.
 inline constexpr std::int32_t kCycleSeamLimit = 2;
-
-bool isCycleLength(std::int32_t length);
 
 // The index a cycle is taken around when none is given: the middle of the kept samples,
 // past a plucked or struck sound's attack and before its tail fades into the 8-bit floor.

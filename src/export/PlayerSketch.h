@@ -6,6 +6,7 @@
 #include "slots/Resampler.h"
 
 #include <array>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -40,6 +41,11 @@ struct MixerSetup {
     std::array<KeyRange, 16> keys{};
     bool guardTables = false; // the board refuses 0x21 runs (boardRefusesBangRuns)
 };
+// The highest rate the player of `format` plays.
+constexpr std::int32_t playerHighestRate(SampleFormat format) {
+    return format == SampleFormat::Adpcm4 ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
+                                          : kPlayerHighestRate;
+}
 
 // What a player is made of besides its table.
 struct PlayerParts {

@@ -58,6 +58,17 @@ namespace {
 void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];
+        if (slot.endIndex >= 0 && slot.sampleRate > highestRate && isSingleCycle(slot)) {
+            // Resampling would change its cells; a shorter table plays the same pitch slower.
+            raise(ErrorKind::Bounds,
+                  "Slot " + std::to_string(number) + " is a single cycle at " +
+                      std::to_string(slot.sampleRate) +
+                      " Hz, which the player cannot play: it "
+                      "plays up to " +
+                      std::to_string(highestRate) + " Hz. Make slot " + std::to_string(number) +
+                      " a single cycle again with this format chosen: it then takes the longest "
+                      "table whose rate the player plays.");
+        }
         if (slot.endIndex >= 0 && (slot.sampleRate <= 0 || slot.sampleRate > highestRate)) {
             const std::string n = std::to_string(number);
             raise(ErrorKind::Bounds,
@@ -116,9 +127,7 @@ QString playerHeaderFile(const QString& folder) {
 ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format,
                               const PlayerOptions& options) {
     ExportCheck check = checkExport(bank, board, format); // the table's own limits and budget
-    refuseUnplayableRates(bank, format == SampleFormat::Adpcm4
-                                    ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
-                                    : kPlayerHighestRate);
+    refuseUnplayableRates(bank, playerHighestRate(format));
     if (!playerMixes(options) && options.mixRate != 0) {
         raise(ErrorKind::Bounds, "A mixing rate is for the mixing player: choose 2 or more voices, "
                                  "MIDI or trigger pins with it. The one-voice player plays each "

@@ -26,6 +26,15 @@ bool Samples::operator==(const Samples& other) const {
     return bytes_ == other.bytes_ || *bytes_ == *other.bytes_;
 }
 
+bool isCycleLength(std::int32_t length) {
+    return length >= kShortestCycle && length <= kLongestCycle && (length & (length - 1)) == 0;
+}
+
+bool isSingleCycle(const Slot& slot) {
+    return isCycleLength(slot.sampleCount()) && slot.endIndex == slot.lastIndex() &&
+           slot.loop == Loop{0, slot.lastIndex()};
+}
+
 bool Slot::holdsLoop(const Loop& candidate) const {
     return candidate.start >= 0 && candidate.start <= candidate.end && candidate.end <= endIndex &&
            candidate.end <= lastIndex();

@@ -67,7 +67,7 @@ struct Slot {
     std::int32_t endIndex = 0;   // -1 keeps no sample; a hand-edited file may hold any value
     std::string name;
     std::optional<Loop> loop;
-    std::optional<KeyRange> keys; // the notes that play it; none: defaultKeyRange
+    std::optional<KeyRange> keys;           // the notes that play it; none: defaultKeyRange
     std::optional<UnusableFields> unusable; // only as read from a folder, until the slot changes
 
     std::int32_t sampleCount() const { return samples.size(); }
@@ -77,6 +77,16 @@ struct Slot {
 
     bool operator==(const Slot&) const = default;
 };
+
+// The table lengths a single cycle can have: powers of two, as a synth steps through a table
+// by the top bits of a phase counter.
+inline constexpr std::int32_t kShortestCycle = 32;
+inline constexpr std::int32_t kLongestCycle = 2048;
+bool isCycleLength(std::int32_t length);
+
+// Whether the slot is a single cycle: a table of a cycle length, kept and looped whole. Its
+// rate is what plays its pitch, so a change of rate must keep its cells.
+bool isSingleCycle(const Slot& slot);
 
 // The slot numbers 1..16, in order.
 std::vector<std::int16_t> allSlotNumbers();

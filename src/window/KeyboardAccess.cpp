@@ -37,6 +37,12 @@ const std::vector<WindowCommandText>& commandTexts() {
          QStringLiteral("Play what the sketch will hold for this slot: samples 0 to the end "
                         "index, at the slot's rate; a slot with a loop plays up to the loop, "
                         "then repeats the loop until Stop")},
+        {WindowCommand::ReleaseOutput,
+         QStringLiteral("Release output"),
+         {ctrl(Qt::Key_R)},
+         QStringLiteral("Let go of the loop \"Play output\" holds, as the board does on release "
+                        "(its \"r\"): the loop plays to the end of its pass, then the sound "
+                        "after the loop to the end index")},
         {WindowCommand::Stop,
          QStringLiteral("Stop"),
          {QKeySequence(Qt::Key_Escape)},
@@ -136,8 +142,10 @@ const std::vector<WindowCommandText>& commandTexts() {
         {WindowCommand::MakeSingleCycle,
          QStringLiteral("Make single cycle"),
          {},
-         QStringLiteral("Replace this slot by one cycle of its sound around the pointer: 256 "
-                        "cells, normalised, looped whole, at the rate that plays its pitch.")},
+         QStringLiteral("Replace this slot by one cycle of its sound around the pointer, of the "
+                        "cells chosen (32 to 2048), normalised, looped whole, at the rate that "
+                        "plays its pitch; a pitch whose rate the chosen format's player cannot "
+                        "play takes the longest shorter table that it can.")},
         {WindowCommand::UploadToBoard,
          QStringLiteral("Upload to board"),
          {ctrl(Qt::Key_U)},

@@ -16,6 +16,7 @@ enum class WindowCommand {
     Save,
     Play,
     PlayOutput,
+    ReleaseOutput,
     Stop,
     Undo,
     Redo,

@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -41,6 +42,7 @@ MainWindow::MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> promp
     windowFont.setPointSizeF(std::min(windowFont.pointSizeF(), 8.0));
     setFont(windowFont);
     controls_ = createWindowControls(this);
+    setWorkRuns(BackgroundWork::Runs::OnWorkerThread);
     createActions();
     connectControls();
     nameControls();
@@ -55,6 +57,7 @@ void MainWindow::createActions() {
         {WindowCommand::Save, &MainWindow::saveWavetable},
         {WindowCommand::Play, &MainWindow::playSlot},
         {WindowCommand::PlayOutput, &MainWindow::playOutput},
+        {WindowCommand::ReleaseOutput, &MainWindow::releaseOutput},
         {WindowCommand::Stop, &MainWindow::stopPlaying},
         {WindowCommand::Undo, &MainWindow::undo},
         {WindowCommand::Redo, &MainWindow::redo},
@@ -86,37 +89,9 @@ void MainWindow::createActions() {
                 [this, slot] { controls_.slotButtons->button(slot)->click(); });
         addAction(choose);
     }
-    const auto separator = [this] {
-        auto* action = new QAction(this);
-        action->setSeparator(true);
-        return action;
-    };
-    controls_.waveformView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    controls_.waveformView->addActions({actions_[WindowCommand::PlayOutput],
-                                        actions_[WindowCommand::Stop],
-                                        separator(),
-                                        actions_[WindowCommand::ResampleSlot],
-                                        actions_[WindowCommand::ResampleAll],
-                                        actions_[WindowCommand::NormaliseSlot],
-                                        actions_[WindowCommand::NormaliseAll],
-                                        separator(),
-                                        actions_[WindowCommand::CutStartHere],
-                                        actions_[WindowCommand::TrimSilenceSlot],
-                                        actions_[WindowCommand::TrimSilenceAll],
-                                        separator(),
-                                        actions_[WindowCommand::LoopStartHere],
-                                        actions_[WindowCommand::LoopEndHere],
-                                        actions_[WindowCommand::RemoveLoop],
-                                        actions_[WindowCommand::MakeSingleCycle],
-                                        separator(),
-                                        actions_[WindowCommand::Undo],
-                                        actions_[WindowCommand::Redo],
-                                        separator(),
-                                        actions_[WindowCommand::SavePlayer],
-                                        actions_[WindowCommand::UploadToBoard],
-                                        actions_[WindowCommand::PlayOnBoard]});
     actions_[WindowCommand::PlayOnBoard]->setEnabled(false); // until an upload
     createPictureActions();
+    buildPictureMenu();
 }
 
 QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handler)()) {
@@ -269,6 +244,7 @@ bool MainWindow::saveBeforeClosing() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    finishWork(); // what the user asked for is in the slots that are saved
     if (!saveBeforeClosing()) {
         event->ignore(); // kept open: the slots are still here to be saved later
         return;
@@ -339,21 +315,8 @@ void MainWindow::playSlot() {
     watchPlaying();
 }
 
-void MainWindow::playOutput() {
-    guarded([this] {
-        // What the board will play: the decoded ADPCM samples when that format is chosen, and
-        // a slot's loop held, as a held note holds it, until Stop.
-        const LoopedOutput output = loopedOutput(current(), currentSlot_, sampleFormat());
-        if (output.loop.empty()) {
-            soundOutput().play(output.attack, current().sampleRate);
-        } else {
-            soundOutput().playLooped(output.attack, output.loop, current().sampleRate);
-        }
-    });
-    watchPlaying();
-}
-
 void MainWindow::stopPlaying() {
+    ++playRequest_; // an output still being prepared is not played
     if (soundOutput_) {
         soundOutput_->stop();
     }
@@ -361,35 +324,60 @@ void MainWindow::stopPlaying() {
 }
 
 void MainWindow::applyEndSlider() {
-    guarded([this] {
-        openWorkspace().trim(currentSlot_, controls_.endSlider->value());
+    const std::int16_t slot = currentSlot_;
+    const std::int32_t index = controls_.endSlider->value();
+    runEdit(QStringLiteral("Trimming slot %1…").arg(slot), [this, slot, index](Workspace& copy) {
+        copy.trim(slot, index);
         // Also after a click that changed nothing: the knob goes back to the end index.
-        showCurrentSlot();
+        return [this] { showCurrentSlot(); };
     });
 }
 
 void MainWindow::resampleSlot() {
-    guarded([this] { openWorkspace().resample(currentSlot_, targetRate().value_or(0)); });
+    resampleSlots(currentSlot_);
 }
 
 void MainWindow::resampleAllSlots() {
-    guarded([this] { openWorkspace().resample(std::nullopt, targetRate().value_or(0)); });
+    resampleSlots(std::nullopt);
+}
+
+void MainWindow::resampleSlots(SlotChoice slots) {
+    resampleSlotsTo(slots, targetRate().value_or(0));
+}
+
+void MainWindow::resampleSlotsTo(SlotChoice slots, std::int32_t rate) {
+    runEdit(slots ? QStringLiteral("Resampling slot %1 to %2 Hz…").arg(*slots).arg(rate)
+                  : QStringLiteral("Resampling all slots to %1 Hz…").arg(rate),
+            [slots, rate](Workspace& copy) {
+                copy.resample(slots, rate);
+                return ShowEdit();
+            });
 }
 
 void MainWindow::normaliseSlot() {
-    guarded([this] { openWorkspace().normalise(currentSlot_); });
+    normaliseSlots(currentSlot_);
 }
 
 void MainWindow::normaliseAllSlots() {
-    guarded([this] { openWorkspace().normalise(std::nullopt); });
+    normaliseSlots(std::nullopt);
 }
 
+void MainWindow::normaliseSlots(SlotChoice slots) {
+    runEdit(slots ? QStringLiteral("Normalising slot %1…").arg(*slots)
+                  : QStringLiteral("Normalising all slots…"),
+            [slots](Workspace& copy) {
+                copy.normalise(slots);
+                return ShowEdit();
+            });
+}
+
+// In turn after the edits before them: an undo takes back the last edit asked for.
 void MainWindow::undo() {
-    guarded([this] { openWorkspace().undo(); });
+    edits_->queueApply(QStringLiteral("Undoing…"), [this] { openWorkspace().undo(); });
 }
 
 void MainWindow::redo() {
-    guarded([this] { openWorkspace().redo(); });
+    edits_->queueApply(QStringLiteral("Redoing…"), [this] { openWorkspace().redo(); });
 }
 
 } // namespace wtb

@@ -2,21 +2,25 @@
 
 #include "export/Boards.h"
 #include "export/SampleFormat.h"
+#include "window/BackgroundWork.h"
 #include "window/CommonDialog.h"
 #include "window/KeyboardAccess.h"
 #include "window/UserPrompts.h"
 #include "window/WindowLayout.h"
+#include "workspace/Workspace.h"
 
 #include <QFileInfo>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
 #include <optional>
 
 class QAction;
+class QMenu;
 class QTimer;
 class QUrl;
 
@@ -24,8 +28,7 @@ namespace wtb {
 
 class AutoSave;
 class SoundOutput;
-class Workspace;
-struct Slot;
+struct LoopedOutput;
 
 // The program's one window: wiring between its controls and the workspace, which holds the
 // slots and does every operation. Each user action is one handler, and each handler runs inside
@@ -54,11 +57,16 @@ public:
     // Asks for the sketch's folder (proposing "Zozedovad") and writes NAME/NAME.ino there.
     void savePlayerSketch();
     void playOutput();
+    // While "Play output" holds a loop: the loop's pass plays out, then the tail, as on the board.
+    void releaseOutput();
     void stopPlaying();
     void resampleSlot();
     void resampleAllSlots();
     void normaliseSlot();
     void normaliseAllSlots();
+    void resampleSlots(SlotChoice slots);
+    void resampleSlotsTo(SlotChoice slots, std::int32_t rate);
+    void normaliseSlots(SlotChoice slots);
     void undo();
     void redo();
 
@@ -83,8 +91,10 @@ public:
     void dropFiles(std::int16_t firstSlot, const QList<QUrl>& urls);
     // The context menu's commands, at the sample under the pointer when the menu opened.
     void cutStartHere();
-    // The slot made one looped cycle of its sound around the pointer (256 cells).
+    // The slot made one looped cycle of its sound around the pointer: 256 cells, or `length`,
+    // or fewer when the chosen format's player cannot play that rate.
     void makeSingleCycleHere();
+    void makeSingleCycleHere(std::int32_t length);
     void loopStartHere();
     void loopEndHere();
     // The same at a sample index of the current slot.
@@ -114,6 +124,16 @@ public:
     SampleFormat sampleFormat() const;
     void setSampleFormat(SampleFormat format);
 
+    // The work off the window's thread (MainWindowBackground.cpp): edits and exports, in the
+    // order asked; the readouts beside them. Runs on the worker thread unless set otherwise,
+    // before open().
+    void setWorkRuns(BackgroundWork::Runs runs);
+    BackgroundWork& edits() { return *edits_; }
+    BackgroundWork& readouts() { return *readouts_; }
+    bool workBusy() const;
+    // Waits until every edit and readout asked for is applied.
+    void finishWork();
+
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
     // Null before open() and after the window closed.
@@ -138,6 +158,11 @@ private:
     void offerResampleToTarget(std::int32_t rate);
     // Puts slots at mixed rates to the user before an export; false when the user cancelled.
     bool settleMixedRates();
+    // The exports after their questions: checked, asked for a place, then written off the
+    // window's thread from a copy of the slots.
+    void saveCheckedWavetable();
+    void saveCheckedPlayerSketch();
+    void confirmPlayerSketch(const WrittenPlayerSketch& written);
     void updateEditingControls();
     void connectDrops();
     // The sample of the current slot under the picture's pointer; raises for an empty slot.
@@ -146,19 +171,34 @@ private:
     void showNote(const QString& text, const QString& detail);
     // Warns about each of the slots that alone exceeds the board's room.
     void warnOversized(std::int16_t firstSlot, std::int32_t count);
-    void showSettledLoop(const QString& how);
+    void showImportNotes(const std::vector<std::string>& notes);
+    void showSettledLoop(std::int16_t slot, const QString& how);
 
     // Shows the current slot: picture, readouts, slider, total and budget.
     void showCurrentSlot();
     void showReadouts(const Slot& slot);
     void updateBudgetMeter();
     void updateSnrReadout();
+    // Whether slot `number`, as `slot`, is still the one shown in ADPCM.
+    bool stillShown(std::int16_t number, const Slot& slot) const;
+    void showSnr(double snrDb);
+    // An edit made on a copy of the workspace off the window's thread; what it gives is run on
+    // the window's thread once its step is applied, to tell the user.
+    using ShowEdit = std::function<void()>;
+    using EditOnCopy = std::function<ShowEdit(Workspace& copy)>;
+    void runEdit(const QString& doing, EditOnCopy edit);
+    void showWorkDoing();
+    // The status line's text when no work runs.
+    void showStatus(const QString& line, const QString& detail);
     // After an export: says how many bytes the Mega's guard changed, or nothing.
     void showGuardedBytes(std::int32_t changedBytes);
     Workspace& openWorkspace() const; // raises before open() and after the window closed
     const Slot& current() const;
 
     SoundOutput& soundOutput();
+    void playPrepared(const LoopedOutput& output, std::int32_t rate);
+    // The picture's context menu, its entries grouped in submenus (MainWindowMenu.cpp).
+    void buildPictureMenu();
     // The picture and what the window says (MainWindowPicture.cpp).
     void createPictureActions();
     void connectPictureControls();
@@ -209,6 +249,17 @@ private:
     void updateBoardActions();
     QTimer* playingPoll_ = nullptr;
     std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
+    SlotSnrCache snrCache_;
+    std::uint64_t playRequest_ = 0;         // each Play and Stop; an older output is stale
+    std::vector<std::uint8_t> releaseTail_; // what the loop playing leads to on release
+    std::vector<std::unique_ptr<QMenu>> pictureMenus_; // the context menu's submenus
+    struct IdleStatus {
+        QString line;
+        QString detail;
+    } idleStatus_;
+    // Last, so they finish before the workspace goes.
+    std::unique_ptr<BackgroundWork> edits_;
+    std::unique_ptr<BackgroundWork> readouts_;
 };
 
 template <class Body> bool MainWindow::guarded(Body&& body) {

@@ -109,18 +109,30 @@ void MainWindow::importFilesFrom(std::int16_t firstSlot, const QStringList& path
             }
         }
         const DecodeOptions options{targetRate(), controls_.normaliseOnImportBox->isChecked()};
-        const std::vector<std::string> notes = work.importFiles(firstSlot, paths, options);
-        QStringList detail;
-        for (const std::string& note : notes) {
-            detail << QString::fromStdString(note);
-        }
-        showNote(notes.empty() ? QString()
-                               : QStringLiteral("Import: %1 note%2")
-                                     .arg(notes.size())
-                                     .arg(notes.size() == 1 ? QString() : QStringLiteral("s")),
-                 detail.join(QLatin1Char('\n')));
-        warnOversized(firstSlot, static_cast<std::int32_t>(paths.size()));
+        const QString what = paths.size() == 1 ? QFileInfo(paths.front()).fileName()
+                                               : QStringLiteral("%1 files").arg(paths.size());
+        runEdit(QStringLiteral("Importing %1 into slot %2…").arg(what).arg(firstSlot),
+                [this, firstSlot, paths, options](Workspace& copy) -> ShowEdit {
+                    const std::vector<std::string> notes =
+                        copy.importFiles(firstSlot, paths, options);
+                    return [this, firstSlot, notes, count = paths.size()] {
+                        showImportNotes(notes);
+                        warnOversized(firstSlot, static_cast<std::int32_t>(count));
+                    };
+                });
     });
+}
+
+void MainWindow::showImportNotes(const std::vector<std::string>& notes) {
+    QStringList detail;
+    for (const std::string& note : notes) {
+        detail << QString::fromStdString(note);
+    }
+    showNote(notes.empty() ? QString()
+                           : QStringLiteral("Import: %1 note%2")
+                                 .arg(notes.size())
+                                 .arg(notes.size() == 1 ? QString() : QStringLiteral("s")),
+             detail.join(QLatin1Char('\n')));
 }
 
 void MainWindow::warnOversized(std::int16_t firstSlot, std::int32_t count) {
@@ -173,77 +185,109 @@ void MainWindow::loopEndHere() {
 }
 
 void MainWindow::makeSingleCycleHere() {
-    guarded([this] {
+    makeSingleCycleHere(defaultSingleCycleLength());
+}
+
+void MainWindow::makeSingleCycleHere(std::int32_t length) {
+    guarded([this, length] {
         const std::int32_t at = pointerSample();
-        const std::int32_t length = defaultSingleCycleLength();
-        const SingleCycleReport report = openWorkspace().makeSingleCycle(currentSlot_, length, at);
-        showNote(QStringLiteral("Cycle: %1 Hz").arg(report.frequency, 0, 'f', 2),
-                 QStringLiteral("Slot %1 is one cycle of %2 cells: pitch %3 Hz around sample %4, "
-                                "rate %5 Hz, looped whole, seam jump %6.")
-                     .arg(currentSlot_)
-                     .arg(length)
-                     .arg(report.frequency, 0, 'f', 2)
-                     .arg(report.at)
-                     .arg(report.rate)
-                     .arg(report.seamJump));
+        const std::int16_t slot = currentSlot_;
+        const SampleFormat format = sampleFormat();
+        runEdit(QStringLiteral("Making slot %1 a single cycle…").arg(slot),
+                [this, slot, length, at, format](Workspace& copy) -> ShowEdit {
+                    const SingleCycleReport report = copy.makeSingleCycle(slot, length, at, format);
+                    return [this, slot, length, report] {
+                        const QString shorter =
+                            report.length == length
+                                ? QString()
+                                : QStringLiteral(" (%1 cells asked: their rate is more than the "
+                                                 "player of the chosen format plays)")
+                                      .arg(length);
+                        showNote(QStringLiteral("Cycle: %1 Hz").arg(report.frequency, 0, 'f', 2),
+                                 QStringLiteral("Slot %1 is one cycle of %2 cells%7: pitch %3 Hz "
+                                                "around sample %4, rate %5 Hz, looped whole, "
+                                                "seam jump %6.")
+                                     .arg(slot)
+                                     .arg(report.length)
+                                     .arg(report.frequency, 0, 'f', 2)
+                                     .arg(report.at)
+                                     .arg(report.rate)
+                                     .arg(report.seamJump)
+                                     .arg(shorter));
+                    };
+                });
     });
 }
 
 void MainWindow::cutStartAt(std::int32_t index) {
-    guarded([&] {
-        const std::optional<StartCut> cut = openWorkspace().cutStart(currentSlot_, index);
-        if (!cut) {
-            return;
-        }
-        const char* const loops[] = {"", " The loop moved with the sound.",
-                                     " The loop now begins at the first sample.",
-                                     " The loop lay wholly before the cut and was removed."};
-        showNote(QStringLiteral("Start cut: %1").arg(cut->removed),
-                 QStringLiteral("Slot %1: %2 samples removed from the start, up to the zero "
-                                "crossing at or after sample %3.%4")
-                     .arg(currentSlot_)
-                     .arg(cut->removed)
-                     .arg(index)
-                     .arg(QString::fromLatin1(loops[static_cast<int>(cut->loop)])));
-    });
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Cutting the start of slot %1…").arg(slot),
+            [this, slot, index](Workspace& copy) -> ShowEdit {
+                const std::optional<StartCut> cut = copy.cutStart(slot, index);
+                if (!cut) {
+                    return {};
+                }
+                return [this, slot, index, removed = cut->removed, loop = cut->loop] {
+                    const char* const loops[] = {
+                        "", " The loop moved with the sound.",
+                        " The loop now begins at the first sample.",
+                        " The loop lay wholly before the cut and was removed."};
+                    showNote(QStringLiteral("Start cut: %1").arg(removed),
+                             QStringLiteral("Slot %1: %2 samples removed from the start, up to "
+                                            "the zero crossing at or after sample %3.%4")
+                                 .arg(slot)
+                                 .arg(removed)
+                                 .arg(index)
+                                 .arg(QString::fromLatin1(loops[static_cast<int>(loop)])));
+                };
+            });
 }
 
 void MainWindow::setLoopStartAt(std::int32_t index) {
-    guarded([&] {
-        const Slot& slot = current();
-        // Without a loop the new one runs to the end point: the whole kept sound after it.
-        const bool kept = slot.loop.has_value();
-        openWorkspace().setLoop(currentSlot_, index, kept ? slot.loop->end : slot.endIndex);
-        showSettledLoop(kept ? QStringLiteral("start at sample %1").arg(index)
-                             : QStringLiteral("start at sample %1, end at the end point, as the "
-                                              "slot had no loop")
-                                   .arg(index));
-    });
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Snapping the loop of slot %1…").arg(slot),
+            [this, slot, index](Workspace& copy) -> ShowEdit {
+                // Without a loop the new one runs to the end point: the whole kept sound after it.
+                const Slot& before = copy.slot(slot);
+                const bool kept = before.loop.has_value();
+                copy.setLoop(slot, index, kept ? before.loop->end : before.endIndex);
+                const QString how =
+                    kept ? QStringLiteral("start at sample %1").arg(index)
+                         : QStringLiteral("start at sample %1, end at the end point, as the slot "
+                                          "had no loop")
+                               .arg(index);
+                return [this, slot, how] { showSettledLoop(slot, how); };
+            });
 }
 
 void MainWindow::setLoopEndAt(std::int32_t index) {
-    guarded([&] {
-        const Slot& slot = current();
-        // Without a loop the new one starts at the first sample: the whole sound up to here.
-        const bool kept = slot.loop.has_value();
-        openWorkspace().setLoop(currentSlot_, kept ? slot.loop->start : 0, index);
-        showSettledLoop(kept ? QStringLiteral("end at sample %1").arg(index)
-                             : QStringLiteral("end at sample %1, start at the first sample, as "
-                                              "the slot had no loop")
-                                   .arg(index));
-    });
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Snapping the loop of slot %1…").arg(slot),
+            [this, slot, index](Workspace& copy) -> ShowEdit {
+                // Without a loop the new one starts at the first sample: the whole sound up to
+                // here.
+                const Slot& before = copy.slot(slot);
+                const bool kept = before.loop.has_value();
+                copy.setLoop(slot, kept ? before.loop->start : 0, index);
+                const QString how =
+                    kept ? QStringLiteral("end at sample %1").arg(index)
+                         : QStringLiteral("end at sample %1, start at the first sample, as the "
+                                          "slot had no loop")
+                               .arg(index);
+                return [this, slot, how] { showSettledLoop(slot, how); };
+            });
 }
 
-void MainWindow::showSettledLoop(const QString& how) {
-    const std::optional<Loop>& loop = current().loop;
+void MainWindow::showSettledLoop(std::int16_t slot, const QString& how) {
+    const std::optional<Loop>& loop = openWorkspace().slot(slot).loop;
     if (!loop) {
         return;
     }
-    const std::int32_t jump = seamJump(current().samples.bytes(), *loop);
+    const std::int32_t jump = seamJump(openWorkspace().slot(slot).samples.bytes(), *loop);
     showNote(QStringLiteral("Loop %1-%2, jump %3").arg(loop->start).arg(loop->end).arg(jump),
              QStringLiteral("Slot %1 loops samples %2 to %3 (asked: %4; both ends moved to the "
                             "nearest seamless join). The seam jumps %5 steps of 256.")
-                 .arg(currentSlot_)
+                 .arg(slot)
                  .arg(loop->start)
                  .arg(loop->end)
                  .arg(how)
@@ -251,60 +295,72 @@ void MainWindow::showSettledLoop(const QString& how) {
 }
 
 void MainWindow::removeLoop() {
-    guarded([this] {
-        const bool removed = openWorkspace().removeLoop(currentSlot_);
-        showNote(removed ? QStringLiteral("Loop removed") : QString(),
-                 removed ? QStringLiteral("Slot %1 plays once, without a loop.").arg(currentSlot_)
-                         : QString());
-    });
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Removing the loop of slot %1…").arg(slot),
+            [this, slot](Workspace& copy) -> ShowEdit {
+                const bool removed = copy.removeLoop(slot);
+                return [this, slot, removed] {
+                    showNote(removed ? QStringLiteral("Loop removed") : QString(),
+                             removed
+                                 ? QStringLiteral("Slot %1 plays once, without a loop.").arg(slot)
+                                 : QString());
+                };
+            });
 }
 
 void MainWindow::trimSilenceSlot() {
-    guarded([this] {
-        const std::int32_t before = current().endIndex;
-        const auto trims = openWorkspace().trimSilence(currentSlot_, kDefaultSilenceThreshold);
-        if (trims.empty()) {
-            return;
-        }
-        const SilenceTrim& trim = trims.front().trim;
-        const std::int32_t tail = before - trim.removed - trim.slot.endIndex;
-        showNote(trim.silent ? QStringLiteral("Slot is silent")
-                             : QStringLiteral("Trimmed %1 + %2").arg(trim.removed).arg(tail),
-                 trim.silent ? QStringLiteral("Slot %1 holds nothing above the silence threshold.")
-                                   .arg(currentSlot_)
-                             : QStringLiteral("Slot %1: %2 quiet samples removed from the start, "
-                                              "%3 from the end.")
-                                   .arg(currentSlot_)
-                                   .arg(trim.removed)
-                                   .arg(tail));
-    });
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Trimming the silence of slot %1…").arg(slot),
+            [this, slot](Workspace& copy) -> ShowEdit {
+                const std::int32_t before = copy.slot(slot).endIndex;
+                const auto trims = copy.trimSilence(slot, kDefaultSilenceThreshold);
+                if (trims.empty()) {
+                    return {};
+                }
+                const SilenceTrim& trim = trims.front().trim;
+                const std::int32_t tail = before - trim.removed - trim.slot.endIndex;
+                return [this, slot, tail, silent = trim.silent, removed = trim.removed] {
+                    showNote(silent ? QStringLiteral("Slot is silent")
+                                    : QStringLiteral("Trimmed %1 + %2").arg(removed).arg(tail),
+                             silent ? QStringLiteral("Slot %1 holds nothing above the silence "
+                                                     "threshold.")
+                                          .arg(slot)
+                                    : QStringLiteral("Slot %1: %2 quiet samples removed from the "
+                                                     "start, %3 from the end.")
+                                          .arg(slot)
+                                          .arg(removed)
+                                          .arg(tail));
+                };
+            });
 }
 
 void MainWindow::trimSilenceAllSlots() {
-    guarded([this] {
-        Workspace& work = openWorkspace();
-        std::vector<std::int32_t> before;
-        for (std::int16_t number = 1; number <= kLastSlot; ++number) {
-            before.push_back(work.slot(number).endIndex);
-        }
-        const auto trims = work.trimSilence(std::nullopt, kDefaultSilenceThreshold);
-        QStringList detail;
-        for (const Workspace::SlotSilenceTrim& each : trims) {
-            const std::int32_t tail = before[static_cast<std::size_t>(each.slot - 1)] -
-                                      each.trim.removed - each.trim.slot.endIndex;
-            if (each.trim.silent) {
-                detail << QStringLiteral("Slot %1: silent").arg(each.slot);
-            } else if (each.trim.removed > 0 || tail > 0) {
-                detail << QStringLiteral("Slot %1: %2 + %3 samples")
-                              .arg(each.slot)
-                              .arg(each.trim.removed)
-                              .arg(tail);
-            }
-        }
-        showNote(QStringLiteral("Trimmed %1 slots").arg(detail.size()),
-                 QStringLiteral("Quiet samples removed from the start + the end:\n") +
-                     detail.join(QLatin1Char('\n')));
-    });
+    runEdit(QStringLiteral("Trimming the silence of all slots…"),
+            [this](Workspace& copy) -> ShowEdit {
+                std::vector<std::int32_t> before;
+                for (std::int16_t number = 1; number <= kLastSlot; ++number) {
+                    before.push_back(copy.slot(number).endIndex);
+                }
+                const auto trims = copy.trimSilence(std::nullopt, kDefaultSilenceThreshold);
+                QStringList detail;
+                for (const Workspace::SlotSilenceTrim& each : trims) {
+                    const std::int32_t tail = before[static_cast<std::size_t>(each.slot - 1)] -
+                                              each.trim.removed - each.trim.slot.endIndex;
+                    if (each.trim.silent) {
+                        detail << QStringLiteral("Slot %1: silent").arg(each.slot);
+                    } else if (each.trim.removed > 0 || tail > 0) {
+                        detail << QStringLiteral("Slot %1: %2 + %3 samples")
+                                      .arg(each.slot)
+                                      .arg(each.trim.removed)
+                                      .arg(tail);
+                    }
+                }
+                return [this, detail] {
+                    showNote(QStringLiteral("Trimmed %1 slots").arg(detail.size()),
+                             QStringLiteral("Quiet samples removed from the start + the end:\n") +
+                                 detail.join(QLatin1Char('\n')));
+                };
+            });
 }
 
 } // namespace wtb

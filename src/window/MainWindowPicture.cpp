@@ -84,14 +84,6 @@ void MainWindow::createPictureActions() {
     const QString folder = QDir::toNativeSeparators(QDir(workingFolder_).absolutePath());
     actions_[WindowCommand::OpenFolder]->setText(
         QStringLiteral("Open working folder: %1").arg(shortenedPath(folder)));
-    auto* separator = new QAction(this);
-    separator->setSeparator(true);
-    auto* secondSeparator = new QAction(this);
-    secondSeparator->setSeparator(true);
-    controls_.waveformView->addActions(
-        {separator, actions_[WindowCommand::ZoomIn], actions_[WindowCommand::ZoomOut],
-         actions_[WindowCommand::ZoomWhole], secondSeparator, actions_[WindowCommand::OpenFolder],
-         actions_[WindowCommand::About]});
 }
 
 void MainWindow::connectPictureControls() {
@@ -201,10 +193,15 @@ void MainWindow::typeEndIndex() {
 }
 
 void MainWindow::applyTypedEnd(std::int32_t index) {
-    guarded([this, index] {
-        openWorkspace().trim(currentSlot_, index);
-        showCurrentSlot(); // also after a trim that changed nothing: the box shows the end
-        controls_.waveformView->scrollToShow(current().endIndex);
+    const std::int16_t slot = currentSlot_;
+    runEdit(QStringLiteral("Trimming slot %1…").arg(slot), [this, slot, index](Workspace& copy) {
+        copy.trim(slot, index);
+        return [this, slot] {
+            if (slot == currentSlot_) {
+                showCurrentSlot(); // also after a trim that changed nothing: the box shows the end
+                controls_.waveformView->scrollToShow(current().endIndex);
+            }
+        };
     });
 }
 
@@ -242,14 +239,14 @@ void MainWindow::watchPlaying() {
 
 void MainWindow::confirmWritten(const WrittenFiles& written) {
     if (written.line.isEmpty()) {
-        showReadout(*controls_.statusLine, QString());
+        showStatus(QString(), QString());
         return;
     }
     // The same figure the meter shows, for the kit just written.
     const QString flash = QString::fromStdString(
         flashFigureText(openWorkspace().flashBudget(board(), sampleFormat())));
-    showReadout(*controls_.statusLine, written.line + QStringLiteral("\n") + flash,
-                written.detail + QStringLiteral("\n") + flash);
+    showStatus(written.line + QStringLiteral("\n") + flash,
+               written.detail + QStringLiteral("\n") + flash);
 }
 
 QString MainWindow::displayedPath(const QFileInfo& file) {

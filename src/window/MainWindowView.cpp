@@ -277,7 +277,7 @@ void MainWindow::offerResampleToTarget(std::int32_t rate) {
                      others.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"))
                 .arg(rate);
         if (prompts_->askResampleToTarget(this, message)) {
-            workspace_->resample(std::nullopt, rate);
+            resampleSlotsTo(std::nullopt, rate);
         }
     });
 }
@@ -299,22 +299,6 @@ void MainWindow::setSampleFormat(SampleFormat chosen) {
     controls_.formatBox->setCurrentIndex(controls_.formatBox->findData(static_cast<int>(chosen)));
     updateBudgetMeter();
     updateSnrReadout();
-}
-
-void MainWindow::updateSnrReadout() {
-    QLabel& readout = *controls_.snrReadout;
-    if (!workspace_ || sampleFormat() != SampleFormat::Adpcm4) {
-        showReadout(readout, QString());
-        return;
-    }
-    try {
-        const double snr = previewAdpcm(current(), currentSlot_).snrDb;
-        showReadout(readout, std::isfinite(snr) ? QStringLiteral("SNR %1 dB").arg(snr, 0, 'f', 1)
-                                                : QStringLiteral("SNR exact"));
-    } catch (const std::exception&) {
-        // A slot the export refuses has nothing to measure; the export says why.
-        showReadout(readout, QString());
-    }
 }
 
 void MainWindow::showGuardedBytes(std::int32_t changedBytes) {

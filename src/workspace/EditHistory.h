@@ -20,6 +20,11 @@ public:
         Slot after;
     };
 
+    struct Step {
+        QString text;
+        std::vector<Change> changes;
+    };
+
     // The most steps kept; the oldest goes first.
     static constexpr std::size_t kLimit = 100;
 
@@ -36,11 +41,10 @@ public:
     bool undo(SlotBank& bank);
     bool redo(SlotBank& bank);
 
+    // The step undo would take back; null when there is none.
+    const Step* lastDone() const { return canUndo() ? &steps_[done_ - 1] : nullptr; }
+
 private:
-    struct Step {
-        QString text;
-        std::vector<Change> changes;
-    };
     std::vector<Step> steps_;
     std::size_t done_ = 0; // steps_[0..done_) are in effect
 };

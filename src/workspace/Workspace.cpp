@@ -1,6 +1,7 @@
 #include "workspace/Workspace.h"
 
 #include "workspace/Choices.h"
+#include "workspace/CycleFit.h"
 
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
@@ -118,8 +119,15 @@ bool Workspace::resample(SlotChoice slots, std::int32_t rate) {
     checkTargetRate(rate);
     std::vector<std::pair<std::int16_t, Slot>> changed;
     for (const std::int16_t number : chosenSlots(slots)) {
+        const Slot& slot = bank_[number];
+        if (isSingleCycle(slot) && slot.sampleRate != rate) {
+            if (!slots) {
+                continue; // its rate plays its pitch; the other slots are converted
+            }
+            raise(ErrorKind::Bounds, singleCycleResampleNote(number, slot, rate));
+        }
         try {
-            changed.emplace_back(number, resampledSlot(bank_[number], rate));
+            changed.emplace_back(number, resampledSlot(slot, rate));
         } catch (const RuntimeError& error) {
             raise(error.kind(), "Slot " + std::to_string(number) + " cannot be resampled to " +
                                     std::to_string(rate) + " Hz: " + error.what() +
@@ -253,6 +261,18 @@ std::vector<Workspace::SlotSilenceTrim> Workspace::trimSilence(SlotChoice slots,
     return trims;
 }
 
+bool Workspace::adopt(const EditHistory::Step& step, std::uint64_t basedOn) {
+    if (basedOn != revision_) {
+        return false;
+    }
+    for (const EditHistory::Change& change : step.changes) {
+        bank_[change.slot] = change.after;
+    }
+    history_.record(step.text, step.changes);
+    changed();
+    return true;
+}
+
 bool Workspace::undo() {
     if (!history_.undo(bank_)) {
         return false;
@@ -338,19 +358,13 @@ FlashBudget Workspace::flashBudget(Board board, SampleFormat format) const {
 }
 
 SingleCycleReport Workspace::makeSingleCycle(std::int16_t slot, std::int32_t length,
-                                             std::optional<std::int32_t> at) {
-    const Slot& current = bank_[slot];
-    const std::int32_t index = at.value_or(defaultCycleIndex(current));
-    SingleCycle cycle;
-    try {
-        cycle = singleCycle(current, length, index);
-    } catch (const RuntimeError& error) {
-        raise(error.kind(),
-              "Slot " + std::to_string(slot) + " gives no single cycle. " + error.what());
-    }
-    const SingleCycleReport report{index, cycle.frequency, cycle.slot.sampleRate, cycle.seamJump};
+                                             std::optional<std::int32_t> at, SampleFormat format) {
+    FittedCycle fitted = fitSingleCycle(bank_[slot], slot, length, at, format);
+    const SingleCycleReport report{fitted.cycle.slot.sampleCount(), fitted.at,
+                                   fitted.cycle.frequency, fitted.cycle.slot.sampleRate,
+                                   fitted.cycle.seamJump};
     apply(QStringLiteral("make single cycle of slot %1").arg(slot),
-          {{slot, std::move(cycle.slot)}});
+          {{slot, std::move(fitted.cycle.slot)}});
     return report;
 }
 

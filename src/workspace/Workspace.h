@@ -30,6 +30,7 @@ using SlotChoice = std::optional<std::int16_t>;
 
 // What a single cycle was made of, to tell the user.
 struct SingleCycleReport {
+    std::int32_t length = 0;   // the table's cells: the length asked, or shorter to play
     std::int32_t at = 0;       // the index of the old sound the cycle was taken around
     double frequency = 0.0;    // the fundamental found there, Hz
     std::int32_t rate = 0;     // the slot's new rate: length x frequency, rounded
@@ -71,7 +72,9 @@ public:
     // new end cuts into is pulled in and snapped again, or dropped (slotEndingAt).
     std::optional<std::int32_t> trim(std::int16_t slot, std::int32_t index);
 
-    // Converts the slot (or every slot at another rate) to `rate`; false when none changed.
+    // Converts the slot (or every slot at another rate) to `rate`; false when none changed. A
+    // single cycle keeps its cells and its rate: alone it is refused (singleCycleResampleNote),
+    // among all slots it is left as it is.
     bool resample(SlotChoice slots, std::int32_t rate);
 
     // Scales the slot (or every slot) to full level; false when none changed.
@@ -107,6 +110,10 @@ public:
     std::vector<SlotSilenceTrim> trimSilence(SlotChoice slots, std::int32_t threshold);
 
     const EditHistory& history() const { return history_; }
+    // Makes `step`, computed on a copy of the slots of `basedOn` (another workspace holding
+    // snapshotForSave's bank, on another thread), one step of this history. False, changing
+    // nothing, when the slots changed since that revision: the step would undo that change.
+    bool adopt(const EditHistory::Step& step, std::uint64_t basedOn);
     bool undo();
     bool redo();
 
@@ -161,11 +168,14 @@ public:
     // export weighs (flashBudget).
     FlashBudget flashBudget(Board board, SampleFormat format) const;
 
-    // Replaces the slot's sound by one cycle of it (singleCycle), `length` cells looped whole at
-    // the rate that plays the pitch found, taken around `at`, by default the middle of the kept
-    // samples (defaultCycleIndex). One step; raises, naming the slot, before anything changed.
+    // Replaces the slot's sound by one cycle of it (singleCycle), looped whole at the rate that
+    // plays the pitch found, taken around `at`, by default the middle of the kept samples
+    // (defaultCycleIndex). Its cells are the most, up to `length`, whose rate the player of
+    // `format` plays (playerHighestRate): a higher pitch takes a shorter table. One step;
+    // raises, naming the slot, before anything changed.
     SingleCycleReport makeSingleCycle(std::int16_t slot, std::int32_t length,
-                                      std::optional<std::int32_t> at);
+                                      std::optional<std::int32_t> at,
+                                      SampleFormat format = SampleFormat::Pcm8);
 
     // Writes the whole folder through its journaled save. Raises without the folder's lock.
     void save();

@@ -97,6 +97,39 @@ TEST(LoopedSoundSource, ClosingItEndsTheSound) {
     EXPECT_EQ(source.bytesServed(), 1);
 }
 
+// Released as the board releases a note: the pass being read plays to its end, then the tail,
+// then the stream ends. Each case: bytes read before the release, and the whole stream.
+TEST(LoopedSoundSource, AReleaseFinishesThePassThenPlaysTheTailAndEnds) {
+    struct ReleaseCase {
+        std::size_t readBefore;
+        Bytes tail;
+        Bytes whole;
+    };
+    const std::vector<ReleaseCase> cases{
+        {0, {5, 6}, {1, 2, 3, 7, 8, 5, 6}},       // before a sample: one pass all the same
+        {2, {5, 6}, {1, 2, 3, 7, 8, 5, 6}},       // during the attack
+        {4, {5, 6}, {1, 2, 3, 7, 8, 5, 6}},       // inside the first pass
+        {5, {5, 6}, {1, 2, 3, 7, 8, 5, 6}},       // just at the end of a pass
+        {6, {5, 6}, {1, 2, 3, 7, 8, 7, 8, 5, 6}}, // the second pass begun plays out
+        {8, {}, {1, 2, 3, 7, 8, 7, 8, 7, 8}},     // no tail: the loop's last pass ends it
+    };
+    for (const ReleaseCase& each : cases) {
+        LoopedSoundSource source(Bytes{1, 2, 3}, Bytes{7, 8});
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        Bytes stream = readInPieces(source, each.readBefore, {1});
+        EXPECT_EQ(source.release(each.tail), static_cast<std::int64_t>(each.whole.size()));
+        EXPECT_EQ(source.release(Bytes{9, 9, 9}), static_cast<std::int64_t>(each.whole.size()))
+            << "a second release changed the sound";
+        std::vector<char> piece(3);
+        for (qint64 got = 0; (got = source.read(piece.data(), 3)) > 0;) {
+            stream.insert(stream.end(), piece.begin(), piece.begin() + got);
+        }
+        EXPECT_EQ(stream, each.whole) << "released after " << each.readBefore << " bytes";
+        EXPECT_TRUE(source.atEnd());
+        EXPECT_EQ(source.bytesAvailable(), 0);
+    }
+}
+
 TEST(LoopedSoundSource, RefusesAnEmptyLoopAndWrites) {
     EXPECT_THROW(LoopedSoundSource(Bytes{1, 2, 3}, Bytes{}), RuntimeError);
     LoopedSoundSource source(Bytes{}, Bytes{5});

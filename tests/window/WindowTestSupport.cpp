@@ -45,9 +45,10 @@ std::optional<QStringList> ScriptedDialog::runMany(QWidget* parent,
     return answer;
 }
 
-LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots) : LoadedWindow(bankOf(slots)) {}
+LoadedWindow::LoadedWindow(const std::vector<SlotContent>& slots, BackgroundWork::Runs workRuns)
+    : LoadedWindow(bankOf(slots), workRuns) {}
 
-LoadedWindow::LoadedWindow(const SlotBank& bank) {
+LoadedWindow::LoadedWindow(const SlotBank& bank, BackgroundWork::Runs workRuns) {
     saveWorkingFolder(bank, folder.path());
     auto prompts = std::make_unique<RecordingPrompts>(errors, questions, saveAnyway);
     prompts->mixedRates = mixedRates;
@@ -58,6 +59,8 @@ LoadedWindow::LoadedWindow(const SlotBank& bank) {
     prompts->offeredPorts = offeredPorts;
     window = std::make_unique<MainWindow>(folder.path(), std::move(prompts));
     window->fileDialog().setRunner(std::make_unique<ScriptedDialog>(dialog));
+    // Each action's result is there when the test looks; the worker thread has tests of its own.
+    window->setWorkRuns(workRuns);
     if (!window->open()) {
         throw std::runtime_error("the test's working folder did not load");
     }

@@ -77,8 +77,10 @@ struct ScriptedDialog : FileDialogRunner {
 
 // A working folder holding `slots` and a window loaded from it, answered by the two above.
 struct LoadedWindow {
-    explicit LoadedWindow(const std::vector<SlotContent>& slots);
-    explicit LoadedWindow(const SlotBank& bank);
+    explicit LoadedWindow(const std::vector<SlotContent>& slots,
+                          BackgroundWork::Runs workRuns = BackgroundWork::Runs::Inline);
+    explicit LoadedWindow(const SlotBank& bank,
+                          BackgroundWork::Runs workRuns = BackgroundWork::Runs::Inline);
     TempFolder folder;
     std::shared_ptr<QStringList> errors = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> questions = std::make_shared<QStringList>();

@@ -163,5 +163,43 @@ TEST(PlayThroughTheWindow, PlayOutputHoldsTheLoopUntilEscapeAndPlayStillPlaysOnc
     EXPECT_FALSE(heard(loopOfSound, played + sound.size())) << "Play repeated the loop";
 }
 
+// Ctrl+R lets the held loop go as the board does: the pass plays out, the tail follows, and
+// the sound stops by itself.
+TEST(PlayThroughTheWindow, ReleaseOutputPlaysTheLoopsPassThenTheTailAndEnds) {
+    test::PrivateSoundServer server;
+    if (const auto failure = server.start()) {
+        GTEST_SKIP() << "no private sound server: " << *failure;
+    }
+    const Bytes sound = test::randomSlots(3000, 23).front().bytes;
+    SlotBank bank = test::bankOf(test::patternedSlots(100));
+    bank[4] = test::makeSlot(sound, 2499, "four.wav", test::PrivateSoundServer::kRate);
+    bank[4].loop = Loop{1000, 1336};
+    test::LoadedWindow w(bank);
+    MainWindow& window = *w.window;
+    window.chooseSlot(4);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); // for the shortcuts
+    const Bytes board = exportedSamples(window.workspace().slot(4), 4);
+    const Bytes attack(board.begin(), board.begin() + 1000);
+    const Bytes loop(board.begin() + 1000, board.begin() + 1337);
+    const auto heard = [&](const Bytes& bytes) {
+        return test::findBytes(server.capture(), bytes).has_value();
+    };
+
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier); // nothing held yet
+    EXPECT_EQ(test::labelText(window, "exportNote"), "Nothing held");
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return heard(sustained(attack, loop, 3)); }, 15000));
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    Bytes released = loop; // the end of a pass, then the tail
+    released.insert(released.end(), board.begin() + 1337, board.end());
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return heard(released); }, 15000))
+        << "the tail after the loop was never heard";
+    EXPECT_TRUE(test::spinEventLoopUntil(
+        [&] { return test::labelText(window, "playingIndicator").isEmpty(); }, 10000))
+        << "the released sound did not end by itself";
+    EXPECT_TRUE(w.errors->isEmpty()) << w.errors->join("\n").toStdString();
+}
+
 } // namespace
 } // namespace wtb
