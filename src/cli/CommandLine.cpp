@@ -35,6 +35,8 @@ constexpr const char* kSynopsis =
     "       wavetable-builder [--folder DIR] resample SLOT|all HZ\n"
     "       wavetable-builder [--folder DIR] normalise SLOT|all\n"
     "       wavetable-builder [--folder DIR] loop SLOT START END | loop SLOT none\n"
+    "       wavetable-builder [--folder DIR] keys SLOT LOW HIGH [--root NOTE]\n"
+    "       wavetable-builder [--folder DIR] keys SLOT none\n"
     "       wavetable-builder [--folder DIR] single-cycle SLOT [--length CELLS] [--at INDEX]\n"
     "       wavetable-builder [--folder DIR] export [-o FILE] [--board BOARD]\n"
     "                       [--format FORMAT] [--force]\n"
@@ -60,7 +62,8 @@ constexpr const char* kCommands =
     "                       or \"mixed\" and one \"HZ: SLOTS\" field per rate (\"16384: 1-4, "
     "9\"),\n"
     "                       or \"none\". A slot with a loop adds its loop start and end\n"
-    "                       as two more fields.\n"
+    "                       as two more fields; a slot with a key map then adds\n"
+    "                       \"keys LOW-HIGH (NAMES) root NOTE (NAME)\" and its fine tune.\n"
     "  import SLOT FILE...  Load a sound file into the slot, named after the file, ending at\n"
     "                       its last sample; several files go into SLOT and the slots after\n"
     "                       it, in order, all or none. A slot too large for the board on its\n"
@@ -80,6 +83,10 @@ constexpr const char* kCommands =
     "                       moved to the nearest seamless join, at or before the end index;\n"
     "                       prints where it settled and the jump left at its seam.\n"
     "  loop SLOT none       Remove the slot's loop.\n"
+    "  keys SLOT LOW HIGH   Play the slot on the notes LOW to HIGH (MIDI numbers 0..127 or\n"
+    "                       names such as C4, middle C, or F#3), at its own rate on NOTE\n"
+    "                       (--root; default: the root it has, 35 + SLOT without a key map).\n"
+    "  keys SLOT none       Remove the slot's key map: it plays on note 35 + SLOT alone.\n"
     "  single-cycle SLOT    Replace the slot's sound by one cycle of it: the pitch is found\n"
     "                       around INDEX (default: the middle of the kept samples), one\n"
     "                       period is cut between matching zero crossings and resampled to\n"
@@ -126,6 +133,8 @@ enum class Command {
     Loop,
     // One cycle from a recording.
     SingleCycle,
+    // The notes that play a slot.
+    Keys,
     // From the tool to a board.
     Upload,
     ListPorts,
@@ -148,6 +157,7 @@ struct Invocation {
     // single-cycle
     std::int32_t length = defaultSingleCycleLength();
     std::optional<std::int32_t> at;
+    std::optional<QString> root; // keys
 };
 
 [[noreturn]] void usageError(const QString& reason) {
@@ -326,6 +336,10 @@ struct Options {
                           QStringLiteral("single-cycle: take the cycle around this index of the "
                                          "kept samples (default: their middle)."),
                           QStringLiteral("INDEX")};
+    QCommandLineOption root{QStringLiteral("root"),
+                            QStringLiteral("keys: the note at which the slot plays at its own "
+                                           "rate."),
+                            QStringLiteral("NOTE")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
@@ -333,7 +347,7 @@ struct Options {
 
     Options() {
         parser.addOptions({folder, output, player, board, format, force, port, rate, normalise,
-                           threshold, length, at, help, version});
+                           threshold, length, at, root, help, version});
     }
 
     // The options a command may be given besides --folder.
@@ -353,6 +367,8 @@ struct Options {
             return {&port};
         case Command::SingleCycle:
             return {&length, &at};
+        case Command::Keys:
+            return {&root};
         default:
             return {};
         }
@@ -360,7 +376,7 @@ struct Options {
 
     std::vector<const QCommandLineOption*> commandOptions() const {
         return {&output, &player,    &board,     &format, &force, &port,
-                &rate,   &normalise, &threshold, &length, &at};
+                &rate,   &normalise, &threshold, &length, &at,    &root};
     }
 };
 
@@ -386,6 +402,7 @@ constexpr CommandForm kForms[] = {
     {"cut-start", Command::CutStart, "SLOT INDEX", 2},
     {"trim-silence", Command::TrimSilence, "SLOT|all", 1},
     {"single-cycle", Command::SingleCycle, "SLOT", 1},
+    {"keys", Command::Keys, "SLOT LOW HIGH [--root NOTE], or SLOT none", 2, 3},
     {"upload", Command::Upload, "", 0},
     {"list-ports", Command::ListPorts, "", 0},
     {"play-on-board", Command::PlayOnBoard, "SLOT", 1},
@@ -508,6 +525,7 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     if (const auto at = nonEmptyValue(options, options.at)) {
         invocation.at = wholeNumberArgument(*at, "an index: INDEX");
     }
+    invocation.root = nonEmptyValue(options, options.root);
     return invocation;
 }
 
@@ -667,6 +685,10 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         printOutput(singleCycleLine(slot, invocation.length, report));
         return;
     }
+    case Command::Keys:
+        printOutput(
+            keysCommand(folder, keysArguments(slotNumber(args[0]), args.mid(1), invocation.root)));
+        return;
     case Command::Upload:
         printWarnings(missingFolderWarnings(folder));
         printOutput(uploadCommand(
