@@ -288,11 +288,12 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
 
 UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat format,
                             const QString& port, OverBudget overBudget,
-                            const UploadProgress& progress, const UploadCancelled& cancelled) {
+                            const UploadProgress& progress, const UploadCancelled& cancelled,
+                            const PlayerOptions& options) {
     checkSerialPort(port);
     const UploadSettings settings = uploadSettings(board);
     uploadCommand(settings, port, QString()); // avrdude is missing: say so before building
-    const ExportCheck check = checkPlayerExport(bank, board, format);
+    const ExportCheck check = checkPlayerExport(bank, board, format, options);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
         raise(ErrorKind::Size, check.warning);
     }
@@ -306,7 +307,7 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
     if (progress) {
         progress(UploadStep::Building, 0);
     }
-    writePlayerSketch(bank, sketchFolder, board, format, OverBudget::Allow);
+    writePlayerSketch(bank, sketchFolder, board, format, OverBudget::Allow, options);
     const BuiltSketch built =
         buildSketch(playerSketchFile(sketchFolder), board, buildPath, coreCache);
     if (built.flashBytes > boardInfo(board).sketchFlash) {

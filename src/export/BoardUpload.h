@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
 #include "export/SketchBuild.h"
 #include "export/SketchWriter.h"
@@ -89,9 +90,11 @@ struct UploadedSketch {
 // the board (unless `overBudget` allows, and then still the builder's own figure) before
 // anything is sent, writes the player sketch into uploadFolder(board), builds it with
 // arduino-builder, starts the bootloader where the board needs it (the 1200-baud touch) and
-// writes and verifies the flash. The working folder is never touched.
+// writes and verifies the flash. The working folder is never touched. `options` choose the
+// player as writePlayerSketch takes them.
 UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat format,
                             const QString& port, OverBudget overBudget,
-                            const UploadProgress& progress, const UploadCancelled& cancelled);
+                            const UploadProgress& progress, const UploadCancelled& cancelled,
+                            const PlayerOptions& options = {});
 
 } // namespace wtb

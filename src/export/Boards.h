@@ -25,6 +25,12 @@ struct BoardInfo {
     // Flash the player sketch takes besides its table's own bytes, as the Arduino IDE's builder
     // counts it: 8-bit PCM, PCM with loops, 4-bit ADPCM, ADPCM with loops.
     std::array<std::int32_t, 4> playerCode;
+    // The mixing player's worst interrupt in clock cycles, 8-bit PCM then 4-bit ADPCM, for 1..8
+    // voices, every voice sounding at the largest step: measured on simavr by the player tests,
+    // which fail when a figure no longer matches the build.
+    std::array<std::array<std::int32_t, 8>, 2> mixerWorstCycles;
+    std::int32_t outputPin;  // the player's PWM output
+    std::int32_t highestPin; // the highest Arduino pin number a trigger button may use
 };
 
 // Every board, in the order a list shows them.

@@ -2,6 +2,7 @@
 
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "export/BangGuard.h"
 #include "export/SketchSources.h"
 
 #include <charconv>
@@ -50,6 +51,99 @@ void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
     }
 }
 
+void appendDefine(std::string& text, std::string_view name, std::int64_t value) {
+    text.append("#define ");
+    text.append(name);
+    text.append(" ");
+    text.append(std::to_string(value));
+    text.append(kCrLf);
+}
+
+template <std::size_t N>
+void appendTable(std::string& text, std::string_view open,
+                 const std::array<std::int32_t, N>& values) {
+    text.append(open);
+    for (std::size_t k = 0; k < N; ++k) {
+        text.append(std::to_string(values[k]));
+        if (k + 1 < N) {
+            text.append(",");
+        }
+    }
+    text.append("};");
+    text.append(kCrLf);
+}
+
+template <std::size_t N, typename Value>
+void appendGuardedTable(std::string& text, std::string_view name, int width,
+                        const std::array<Value, N>& values, bool guard) {
+    std::array<std::int32_t, N> numbers{};
+    for (std::size_t k = 0; k < N; ++k) {
+        numbers[k] = static_cast<std::int32_t>(values[k]);
+    }
+    appendTable(text, progmemTableOpen(name, numbers, width, guard), numbers);
+}
+
+void appendMixerTables(std::string& text, const MixerSetup& mixer) {
+    std::array<std::uint32_t, 16> high{};
+    std::array<std::uint32_t, 16> low{};
+    std::array<std::int32_t, 16> roots{};
+    std::array<std::int32_t, 16> lows{};
+    std::array<std::int32_t, 16> highs{};
+    for (std::size_t k = 0; k < 16; ++k) {
+        high[k] = mixer.rootSteps[k] >> 16;
+        low[k] = mixer.rootSteps[k] & 0xFFFFu;
+        roots[k] = mixer.keys[k].root;
+        lows[k] = mixer.keys[k].low;
+        highs[k] = mixer.keys[k].high;
+    }
+    const bool guard = mixer.guardTables;
+    appendGuardedTable(text, "wave_step_high", 2, high, guard);
+    appendGuardedTable(text, "wave_step_low", 2, low, guard);
+    appendGuardedTable(text, "wave_key_root", 1, roots, guard);
+    appendGuardedTable(text, "wave_key_low", 1, lows, guard);
+    appendGuardedTable(text, "wave_key_high", 1, highs, guard);
+}
+
+// The trigger pins' tables, in RAM: a pin number or slot repeats in no run of three 0x21.
+void appendPinTables(std::string& text, const std::vector<TriggerPin>& pins) {
+    if (pins.empty()) {
+        return;
+    }
+    const std::string count = std::to_string(pins.size());
+    std::string pinList;
+    std::string slotList;
+    for (const TriggerPin& pin : pins) {
+        pinList += (pinList.empty() ? "" : ",") + std::to_string(pin.pin);
+        slotList += (slotList.empty() ? "" : ",") + std::to_string(pin.slot);
+    }
+    text.append("const byte Zozedovad_Pins[" + count + "] = {" + pinList + "};");
+    text.append(kCrLf);
+    text.append("const byte Zozedovad_Pin_Slots[" + count + "] = {" + slotList + "};");
+    text.append(kCrLf);
+}
+
+void appendMixer(std::string& text, const MixerSetup& mixer) {
+    const PlayerOptions& options = mixer.options;
+    appendDefine(text, "ZOZEDOVAD_VOICES", options.voices);
+    appendDefine(text, "ZOZEDOVAD_MIX_RATE", mixer.mixRate);
+    appendSwitch(text, "ZOZEDOVAD_MIDI", options.midi);
+    appendDefine(text, "ZOZEDOVAD_MIDI_BAUD", options.midiBaud);
+    appendDefine(text, "ZOZEDOVAD_PINS", static_cast<std::int64_t>(options.pins.size()));
+}
+
+void appendMixerSources(std::string& text, const MixerSetup& mixer) {
+    appendMixerTables(text, mixer);
+    appendPinTables(text, mixer.options.pins);
+    appendCrLfLines(text, sketch_source::mixer_h);
+    if (mixer.options.midi) {
+        appendCrLfLines(text, sketch_source::midi_input_h);
+    }
+    if (!mixer.options.pins.empty()) {
+        appendCrLfLines(text, sketch_source::trigger_pins_h);
+    }
+    appendCrLfLines(text, sketch_source::mixer_input_h);
+}
+
 } // namespace
 
 std::string buildPlayerHeaderText(std::string_view tableText,
@@ -61,9 +155,16 @@ std::string buildPlayerHeaderText(std::string_view tableText,
     appendCrLfLines(text, kHeaderComment);
     appendSwitch(text, "ZOZEDOVAD_ADPCM", adpcm);
     appendSwitch(text, "ZOZEDOVAD_LOOPS", parts.loops);
+    if (parts.mixer) {
+        appendMixer(text, *parts.mixer);
+    }
     text.append(tableText);
     appendRates(text, rates);
-    appendCrLfLines(text, sketch_source::player_h);
+    if (parts.mixer) {
+        appendMixerSources(text, *parts.mixer);
+    } else {
+        appendCrLfLines(text, sketch_source::player_h);
+    }
     return text;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
+#include "slots/KeyRange.h"
 #include "slots/Resampler.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,10 +31,21 @@ inline constexpr std::int32_t kPlayerHighestRate = kHighestTargetRate;
 // sample period of 333 cycles still leaves the board time of its own.
 inline constexpr std::int32_t kAdpcmPlayerHighestRate = 48'000;
 
+// What the mixing player holds besides the table: its options, its mixing rate and each
+// slot's key range and step at its root note (rootStep), slots 1..16.
+struct MixerSetup {
+    PlayerOptions options;
+    std::int32_t mixRate = 0;
+    std::array<std::uint32_t, 16> rootSteps{};
+    std::array<KeyRange, 16> keys{};
+    bool guardTables = false; // the board refuses 0x21 runs (boardRefusesBangRuns)
+};
+
 // What a player is made of besides its table.
 struct PlayerParts {
     SampleFormat format = SampleFormat::Pcm8;
     bool loops = false; // the table holds loops (loopAccessorText): the player plays them
+    std::optional<MixerSetup> mixer; // the mixing player; none: the one-sound player
 };
 
 // The text of the player's header, lines ending CR LF: a header comment, the switches that
@@ -38,7 +53,8 @@ struct PlayerParts {
 // format: buildSketchText or buildAdpcmSketchText) unchanged, each slot's rate, and the
 // interrupt-driven player. `rates` holds slots 1..16's sample rates in Hz. A rate below 0 or
 // above the player's highest for the format (kPlayerHighestRate, kAdpcmPlayerHighestRate) is a
-// bounds error naming the slot and the rate.
+// bounds error naming the slot and the rate. With `parts.mixer` the player is the mixing one
+// (sketch/mixer.h with its MIDI, trigger pin and serial line inputs) and its tables.
 std::string buildPlayerHeaderText(std::string_view tableText,
                                   std::span<const std::int32_t, 16> rates, PlayerParts parts);
 

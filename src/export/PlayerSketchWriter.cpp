@@ -4,6 +4,7 @@
 #include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
+#include "export/MixBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/SketchText.h"
 #include "slots/Resampler.h"
@@ -112,25 +113,33 @@ QString playerHeaderFile(const QString& folder) {
                                static_cast<qsizetype>(kPlayerHeaderName.size()));
 }
 
-ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format) {
+ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format,
+                              const PlayerOptions& options) {
     ExportCheck check = checkExport(bank, board, format); // the table's own limits and budget
     refuseUnplayableRates(bank, format == SampleFormat::Adpcm4
                                     ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
                                     : kPlayerHighestRate);
+    if (playerMixes(options)) {
+        checkMixerOptions(bank, format, options, board);
+    }
     return check;
 }
 
 WrittenPlayerSketch writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                                      SampleFormat format, OverBudget overBudget) {
-    const ExportCheck check = checkPlayerExport(bank, board, format);
+                                      SampleFormat format, OverBudget overBudget,
+                                      const PlayerOptions& options) {
+    const ExportCheck check = checkPlayerExport(bank, board, format, options);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
         raise(ErrorKind::Size, check.warning);
     }
     WrittenPlayerSketch written{playerHeaderFile(folder), playerSketchFile(folder), false, 0};
     const bool userSketch = userSketchNeeded(written.sketch);
     const BoardSketchText table = buildSketchText(bank, board, format);
-    const std::string header =
-        buildPlayerHeaderText(table.text, playerRates(bank), {format, anySlotLoops(bank)});
+    PlayerParts parts{format, anySlotLoops(bank), std::nullopt};
+    if (playerMixes(options)) {
+        parts.mixer = mixerSetup(bank, format, options, board);
+    }
+    const std::string header = buildPlayerHeaderText(table.text, playerRates(bank), parts);
     makePlayerFolder(folder);
     writeFileAtomically(written.header, header);
     if (userSketch) {

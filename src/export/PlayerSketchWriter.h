@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/PlayerOptions.h"
 #include "export/SketchWriter.h"
 
 #include <QString>
@@ -25,8 +26,10 @@ std::array<std::int32_t, 16> playerRates(const SlotBank& bank);
 // checkExport for the player sketch on `board` in `format`: the table's own limits, the
 // sketch's flash against the board's, and the rates: a slot in the table at a rate the player
 // cannot play (0, or above kPlayerHighestRate; in ADPCM kAdpcmPlayerHighestRate) is a bounds
-// error that names the slot and says how to fix it.
-ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format);
+// error that names the slot and says how to fix it. Options that make the player mix (several
+// voices, MIDI, trigger pins) are checked as checkMixerOptions checks them.
+ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat format,
+                              const PlayerOptions& options = {});
 
 // What writing a player sketch folder did.
 struct WrittenPlayerSketch {
@@ -43,7 +46,9 @@ struct WrittenPlayerSketch {
 // include the header (a player sketch of one file, from an earlier version) is refused: it
 // would build without the new sounds. With OverBudget::Refuse a sketch that does not fit is a
 // size error with the warning. Anything refused writes nothing and creates no folder.
+// With `options` that make it mix, the header holds the mixing player (mixerSetup).
 WrittenPlayerSketch writePlayerSketch(const SlotBank& bank, const QString& folder, Board board,
-                                      SampleFormat format, OverBudget overBudget);
+                                      SampleFormat format, OverBudget overBudget,
+                                      const PlayerOptions& options = {});
 
 } // namespace wtb

@@ -10,6 +10,14 @@ namespace wtb::sketch_source {
 // The player: rate accessor, output, interrupt, Play/Stop/Release and the serial line's demo,
 // its parts chosen by ZOZEDOVAD_ADPCM and ZOZEDOVAD_LOOPS.
 extern const std::string_view player_h;
+// The mixing player: voices, steps, the interrupt and the notes' calls.
+extern const std::string_view mixer_h;
+// The mixing player's MIDI input.
+extern const std::string_view midi_input_h;
+// The mixing player's trigger pins.
+extern const std::string_view trigger_pins_h;
+// The mixing player's serial calls, reading MIDI or the serial lines and the pins.
+extern const std::string_view mixer_input_h;
 // The user's own sketch of a player sketch folder, written once: setup() and loop().
 extern const std::string_view player_sketch_ino;
 // The ADPCM reader's type, declared before any function of a table sketch so that the
