@@ -1,5 +1,6 @@
 #include "audio/SoundOutput.h"
 
+#include "audio/GeneratedSoundSource.h"
 #include "audio/LoopedSoundSource.h"
 #include "common/RuntimeError.h"
 
@@ -24,6 +25,8 @@ constexpr int kPollMs = 10;
 // is given this long at most to be reported as played out before the sink is let go anyway.
 constexpr int kMaxTailMs = 2000;
 constexpr std::int64_t kHeardMarginUs = 150'000;
+// A generated sound follows what its generator is told this soon (the sink's buffer).
+constexpr std::int32_t kGeneratedBufferMs = 40;
 
 std::string reasonOf(QAudio::Error error) {
     switch (error) {
@@ -54,8 +57,9 @@ struct SoundOutput::Playback {
     void play(std::span<const std::uint8_t> samples, std::int32_t sampleRate);
     void playLooped(std::span<const std::uint8_t> attack, std::span<const std::uint8_t> loop,
                     std::int32_t sampleRate);
+    void playGenerated(std::function<std::uint8_t()> next, std::int32_t sampleRate);
     // Starts a sink at `sampleRate` pulling from `source`, which is open for reading.
-    void start(QIODevice& source, std::int32_t sampleRate);
+    void start(QIODevice& source, std::int32_t sampleRate, qsizetype bufferBytes = 0);
     void onStateChanged(QAudio::State state);
     void releaseWhenHeard();
     void release();
@@ -63,6 +67,7 @@ struct SoundOutput::Playback {
     QByteArray samples_;
     QBuffer source_;
     std::unique_ptr<LoopedSoundSource> loopedSource_;
+    std::unique_ptr<GeneratedSoundSource> generatedSource_;
     std::unique_ptr<QAudioSink> sink_; // declared after its sources so it goes first
     std::int64_t lengthUSecs_ = 0;
     QTimer finishPoll_;
@@ -80,6 +85,10 @@ void SoundOutput::play(std::span<const std::uint8_t> samples, std::int32_t sampl
 void SoundOutput::playLooped(std::span<const std::uint8_t> attack,
                              std::span<const std::uint8_t> loop, std::int32_t sampleRate) {
     playback_->playLooped(attack, loop, sampleRate);
+}
+
+void SoundOutput::playGenerated(std::function<std::uint8_t()> next, std::int32_t sampleRate) {
+    playback_->playGenerated(std::move(next), sampleRate);
 }
 
 void SoundOutput::stop() {
@@ -133,7 +142,19 @@ void SoundOutput::Playback::playLooped(std::span<const std::uint8_t> attack,
     start(*loopedSource_, sampleRate);
 }
 
-void SoundOutput::Playback::start(QIODevice& source, std::int32_t sampleRate) {
+void SoundOutput::Playback::playGenerated(std::function<std::uint8_t()> next,
+                                          std::int32_t sampleRate) {
+    checkRate(sampleRate);
+    release();
+    generatedSource_ = std::make_unique<GeneratedSoundSource>(std::move(next));
+    generatedSource_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    lengthUSecs_ = std::numeric_limits<std::int64_t>::max() - kHeardMarginUs;
+    start(*generatedSource_, sampleRate,
+          static_cast<qsizetype>(std::int64_t{sampleRate} * kGeneratedBufferMs / 1000));
+}
+
+void SoundOutput::Playback::start(QIODevice& source, std::int32_t sampleRate,
+                                  qsizetype bufferBytes) {
     QAudioFormat format;
     format.setSampleRate(sampleRate);
     format.setChannelCount(1);
@@ -153,6 +174,9 @@ void SoundOutput::Playback::start(QIODevice& source, std::int32_t sampleRate) {
     }
 
     sink_ = std::make_unique<QAudioSink>(device, format);
+    if (bufferBytes > 0) {
+        sink_->setBufferSize(bufferBytes);
+    }
     QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
                      [this](QAudio::State state) { onStateChanged(state); });
     // Without a sound server start() fails at once and reports no state change.
@@ -196,6 +220,7 @@ void SoundOutput::Playback::release() {
     finishPoll_.stop();
     source_.close();
     loopedSource_.reset();
+    generatedSource_.reset();
 }
 
 } // namespace wtb

@@ -301,33 +301,36 @@ SlotRates Workspace::rates() const {
     return slotRates(bank_);
 }
 
-ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format) const {
+ExportCheck Workspace::checkPlayerSketch(Board board, SampleFormat format,
+                                         const PlayerOptions& options) const {
     requireUsableFields(bank_);
-    return checkPlayerExport(bank_, board, format);
+    return checkPlayerExport(bank_, board, format, options);
 }
 
 UploadedSketch Workspace::uploadToBoard(Board board, SampleFormat format, const QString& port,
                                         OverBudget overBudget, const UploadProgress& progress,
-                                        const UploadCancelled& cancelled) const {
-    return uploadSlots(bank_, board, format, port, overBudget, progress, cancelled);
+                                        const UploadCancelled& cancelled,
+                                        const PlayerOptions& options) const {
+    return uploadSlots(bank_, board, format, port, overBudget, progress, cancelled, options);
 }
 
 UploadedSketch Workspace::uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
                                       const QString& port, OverBudget overBudget,
                                       const UploadProgress& progress,
-                                      const UploadCancelled& cancelled) {
+                                      const UploadCancelled& cancelled,
+                                      const PlayerOptions& options) {
     const UploadedSketch uploaded =
-        uploadPlayer(bank, board, format, port, overBudget, progress, cancelled);
+        uploadPlayer(bank, board, format, port, overBudget, progress, cancelled, options);
     rememberUploadPort(board, port);
     return uploaded;
 }
 
 WrittenPlayerSketch Workspace::exportPlayerSketch(const QString& folder, Board board,
-                                                  SampleFormat format,
-                                                  OverBudget overBudget) const {
+                                                  SampleFormat format, OverBudget overBudget,
+                                                  const PlayerOptions& options) const {
     requireUsableFields(bank_);
     checkPlayerSketchFolder(folder);
-    return writePlayerSketch(bank_, folder, board, format, overBudget);
+    return writePlayerSketch(bank_, folder, board, format, overBudget, options);
 }
 
 FlashBudget Workspace::flashBudget(Board board, SampleFormat format) const {

@@ -137,24 +137,29 @@ public:
     // The rates of the slots in the table, for the mixed-rate warning (slotRates).
     SlotRates rates() const;
     // Checks the player sketch for the board before anything is written (checkPlayerExport).
-    ExportCheck checkPlayerSketch(Board board, SampleFormat format) const;
+    // With `options`, the player as they make it (checkPlayerExport).
+    ExportCheck checkPlayerSketch(Board board, SampleFormat format,
+                                  const PlayerOptions& options = {}) const;
     // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch);
     // returns how many bytes the Mega's 0x21 guard changed.
     WrittenPlayerSketch exportPlayerSketch(const QString& folder, Board board, SampleFormat format,
-                                           OverBudget overBudget) const;
+                                           OverBudget overBudget,
+                                           const PlayerOptions& options = {}) const;
 
     // Builds the player sketch of the slots outside the working folder and uploads it to the
     // board on `port` (uploadPlayer); after a verified upload, the port is the one remembered
     // for the board.
     UploadedSketch uploadToBoard(Board board, SampleFormat format, const QString& port,
                                  OverBudget overBudget, const UploadProgress& progress,
-                                 const UploadCancelled& cancelled) const;
+                                 const UploadCancelled& cancelled,
+                                 const PlayerOptions& options = {}) const;
     // The same for slots copied from a workspace, for an upload on a thread of its own while
     // the window goes on changing the slots.
     static UploadedSketch uploadSlots(const SlotBank& bank, Board board, SampleFormat format,
                                       const QString& port, OverBudget overBudget,
                                       const UploadProgress& progress,
-                                      const UploadCancelled& cancelled);
+                                      const UploadCancelled& cancelled,
+                                      const PlayerOptions& options = {});
     // Counts every change of the slots: the board holds the slots of the revision uploaded.
     std::uint64_t revision() const { return revision_; }
 
