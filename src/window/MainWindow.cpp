@@ -45,6 +45,7 @@ MainWindow::MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> promp
     connectControls();
     nameControls();
     updateEditingControls();
+    setUpKeys();
 }
 
 MainWindow::~MainWindow() = default;
@@ -72,6 +73,8 @@ void MainWindow::createActions() {
         {WindowCommand::RemoveLoop, &MainWindow::removeLoop},
         {WindowCommand::UploadToBoard, &MainWindow::uploadToBoard},
         {WindowCommand::PlayOnBoard, &MainWindow::playOnBoard},
+        {WindowCommand::KeysAndPlayer, &MainWindow::showKeysAndPlayer},
+        {WindowCommand::ComputerKeys, &MainWindow::toggleComputerKeys},
     };
     for (const auto& [command, handler] : handlers) {
         actions_[command] = addCommand(command, handler);
@@ -114,7 +117,10 @@ void MainWindow::createActions() {
                                         separator(),
                                         actions_[WindowCommand::SavePlayer],
                                         actions_[WindowCommand::UploadToBoard],
-                                        actions_[WindowCommand::PlayOnBoard]});
+                                        actions_[WindowCommand::PlayOnBoard],
+                                        separator(),
+                                        actions_[WindowCommand::KeysAndPlayer],
+                                        actions_[WindowCommand::ComputerKeys]});
     actions_[WindowCommand::PlayOnBoard]->setEnabled(false); // until an upload
     createPictureActions();
 }
@@ -174,6 +180,7 @@ void MainWindow::connectChoices() {
     setBoard(rememberedBoard());
     connect(c.boardBox, &QComboBox::activated, this, [this] {
         rememberBoard(board());
+        slotsChangedForPiano(); // the keys play as the board chosen plays
         updateBudgetMeter();
     });
     for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
@@ -184,6 +191,7 @@ void MainWindow::connectChoices() {
     setSampleFormat(rememberedSampleFormat());
     connect(c.formatBox, &QComboBox::activated, this, [this] {
         rememberSampleFormat(sampleFormat());
+        slotsChangedForPiano(); // the keys play the format the board will
         updateBudgetMeter();
         updateSnrReadout();
     });
@@ -217,6 +225,7 @@ bool MainWindow::open() {
     connect(workspace_.get(), &Workspace::slotsChanged, this, [this] {
         updateEditingControls();
         updateBoardActions(); // a changed slot is not on the board
+        slotsChangedForPiano();
         guarded([this] { showCurrentSlot(); });
     });
     autoSave_ = std::make_unique<AutoSave>(*workspace_);

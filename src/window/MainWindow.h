@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
 #include "window/CommonDialog.h"
 #include "window/KeyboardAccess.h"
@@ -23,6 +24,8 @@ class QUrl;
 namespace wtb {
 
 class AutoSave;
+class ComputerPiano;
+class KeyMapDialog;
 class SoundOutput;
 class Workspace;
 struct Slot;
@@ -113,6 +116,16 @@ public:
     // The format the table is written in, as chosen in the window and remembered.
     SampleFormat sampleFormat() const;
     void setSampleFormat(SampleFormat format);
+
+    // The board as an instrument (MainWindowKeys.cpp): the key map and the player's options in
+    // one dialog; the computer's keys as a piano through the board's mix while on.
+    void showKeysAndPlayer();
+    void toggleComputerKeys();
+    // The player's options as chosen in the dialog and remembered; the player sketch's export
+    // and upload are to be given these.
+    PlayerOptions playerOptions() const;
+    void setPlayerOptions(const PlayerOptions& options);
+    ComputerPiano* computerPiano() const { return piano_; }
 
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
@@ -207,6 +220,15 @@ private:
         Board board = Board::Uno;
     } upload_;
     void updateBoardActions();
+    void setUpKeys();
+    void startPiano();
+    void stopPiano();
+    void slotsChangedForPiano();
+    void showPianoNote(std::optional<std::int32_t> note);
+    PlayerOptions playerOptions_;
+    ComputerPiano* piano_ = nullptr;
+    std::unique_ptr<SoundOutput> pianoOutput_; // its own output, beside the slots' playback
+    KeyMapDialog* keyMapDialog_ = nullptr;
     QTimer* playingPoll_ = nullptr;
     std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
 };

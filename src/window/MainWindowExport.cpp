@@ -78,7 +78,8 @@ void MainWindow::savePlayerSketch() {
     guarded([this] {
         // The player plays each slot at its own rate: mixed rates need no question here.
         showGuardedBytes(0);
-        const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat());
+        const ExportCheck check =
+            openWorkspace().checkPlayerSketch(board(), sampleFormat(), playerOptions());
         if (check.needsConfirmation() &&
             !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
             return;
@@ -94,8 +95,8 @@ void MainWindow::savePlayerSketch() {
         }
         const QString folder = playerSketchFolder(fileDialog_.fileName());
         confirmWritten({}); // until this one is written
-        const WrittenPlayerSketch written =
-            openWorkspace().exportPlayerSketch(folder, board(), sampleFormat(), OverBudget::Allow);
+        const WrittenPlayerSketch written = openWorkspace().exportPlayerSketch(
+            folder, board(), sampleFormat(), OverBudget::Allow, playerOptions());
         showGuardedBytes(written.changedBytes);
         const QFileInfo header(written.header);
         const QFileInfo sketch(written.sketch);
