@@ -8,10 +8,12 @@
 #include "window/KeyMapDialog.h"
 #include "workspace/Choices.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,28 @@ TEST(ComputerKeys, TheLegendNamesEachKeysNote) {
         EXPECT_TRUE(legend.contains(part)) << part << " in " << qPrintable(legend);
     }
     EXPECT_TRUE(pianoLegend(kFirstPianoBase + 24).contains("A C4"));
+}
+
+// The keys of both commands; the computer's keys without a sound output say why and stay
+// off, so no key is taken from the window for a piano nobody hears.
+TEST(ComputerKeys, TheirShortcutsWorkAndWithoutASoundOutputTheyStayOff) {
+    QTemporaryDir nowhere; // the sound clients of this process find no server there
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(nowhere.path()));
+    qputenv("PULSE_SERVER", QFile::encodeName("unix:" + nowhere.path() + "/pulse/native"));
+    test::LoadedWindow w(test::patternedSlots(100));
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+
+    QTest::keyClick(w.window.get(), Qt::Key_K, Qt::ControlModifier);
+    ASSERT_EQ(w.errors->size(), 1);
+    EXPECT_TRUE(w.errors->first().startsWith("No sound output is available"))
+        << qPrintable(w.errors->first());
+    EXPECT_FALSE(w.window->computerPiano()->isLive());
+
+    QTest::keyClick(w.window.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* dialog = w.window->findChild<KeyMapDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 // The dialog edits through the workspace: one undoable step an edit, a refused map shown and
