@@ -122,7 +122,7 @@ public:
     void showKeysAndPlayer();
     void toggleComputerKeys();
     // The player's options as chosen in the dialog and remembered; the player sketch's export
-    // and upload are to be given these.
+    // and upload make the player they choose.
     PlayerOptions playerOptions() const;
     void setPlayerOptions(const PlayerOptions& options);
     ComputerPiano* computerPiano() const { return piano_; }

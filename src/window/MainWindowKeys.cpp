@@ -48,9 +48,7 @@ void MainWindow::setPlayerOptions(const PlayerOptions& options) {
     kept.mixRate = playerOptions_.mixRate; // follows the slots; the window does not choose it
     playerOptions_ = kept;
     rememberPlayerOptions(kept);
-    if (piano_ && piano_->isLive()) {
-        guarded([this] { startPiano(); }); // the new voices are heard at once
-    }
+    slotsChangedForPiano(); // the new voices are heard at once
 }
 
 void MainWindow::toggleComputerKeys() {
@@ -96,8 +94,11 @@ void MainWindow::stopPiano() {
 }
 
 void MainWindow::slotsChangedForPiano() {
-    if (piano_ && piano_->isLive()) {
-        guarded([this] { startPiano(); }); // the keys play the slots as they are now
+    // The keys play the slots as they are now; slots the board cannot play turn the keys off,
+    // told once, rather than play what the board would not.
+    if (piano_ && piano_->isLive() && !guarded([this] { startPiano(); })) {
+        stopPiano();
+        actions_[WindowCommand::ComputerKeys]->setChecked(false);
     }
 }
 
