@@ -29,6 +29,9 @@ struct BoardInfo {
     // voices, every voice sounding at the largest step: measured on simavr by the player tests,
     // which fail when a figure no longer matches the build.
     std::array<std::array<std::int32_t, 8>, 2> mixerWorstCycles;
+    // The mixing player's flash besides its table, as playerCode: its largest build (8 voices,
+    // MIDI and two trigger pins), so the budget never counts short.
+    std::array<std::int32_t, 4> mixerCode;
     std::int32_t outputPin;  // the player's PWM output
     std::int32_t highestPin; // the highest Arduino pin number a trigger button may use
 };

@@ -3,6 +3,7 @@
 #include "common/CheckedInt.h"
 #include "export/Adpcm.h"
 #include "export/LoopTables.h"
+#include "export/MixBudget.h"
 
 #include <limits>
 #include <string>
@@ -47,9 +48,9 @@ std::int32_t tableBytes(const SlotBank& bank, SampleFormat format) {
     return total;
 }
 
-std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops) {
+std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops, bool mixing) {
     const std::size_t part = (format == SampleFormat::Adpcm4 ? 2 : 0) + (loops ? 1 : 0);
-    return boardInfo(board).playerCode[part];
+    return mixing ? boardInfo(board).mixerCode[part] : boardInfo(board).playerCode[part];
 }
 
 std::int32_t tableRoom(Board board, SampleFormat format, bool loops) {
@@ -68,6 +69,17 @@ FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format) 
 
 FlashBudget flashBudget(const SlotBank& bank, Board board) {
     return flashBudget(bank, board, SampleFormat::Pcm8);
+}
+
+FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format,
+                        const PlayerOptions& options) {
+    FlashBudget budget = flashBudget(bank, board, format);
+    if (playerMixes(options)) {
+        budget.playerBytes = playerCodeBytes(board, format, anySlotLoops(bank), true);
+        budget.bytes = budget.tableBytes + budget.playerBytes;
+        budget.fits = budget.bytes <= budget.room;
+    }
+    return budget;
 }
 
 namespace {

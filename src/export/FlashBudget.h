@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
 #include "slots/Slot.h"
 
@@ -42,9 +43,13 @@ struct FlashBudget {
 // The budget for the bank's table in `format`. Raises what tableBytes raises, nothing else.
 FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format);
 FlashBudget flashBudget(const SlotBank& bank, Board board); // in 8-bit PCM
+// The same for the player `options` choose: the mixing player's code (BoardInfo::mixerCode) when
+// they make it mix.
+FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format,
+                        const PlayerOptions& options);
 
 // The flash the player sketch takes on `board` besides its table.
-std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops);
+std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops, bool mixing = false);
 
 // The bytes the board leaves for the table of a player sketch: its flash less playerCodeBytes.
 std::int32_t tableRoom(Board board, SampleFormat format, bool loops);

@@ -60,7 +60,8 @@ void checkCycles(Board board, SampleFormat format, std::int32_t voices, std::int
                   std::string(sampleFormatDisplayName(format)) + " on the " +
                   std::string(boardInfo(board).displayName) + " take up to " +
                   std::to_string(worst) + " clock cycles a sample, more than 80 % of a period at " +
-                  hz(rate) + " (" + std::to_string(period) + " cycles). " +
+                  hz(rate) + " (" + std::to_string(period * 4 / 5) + " of its " +
+                  std::to_string(period) + " cycles). " +
                   whatWouldFit(board, format, voices, rate));
     }
 }

@@ -121,6 +121,8 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat fo
                                     : kPlayerHighestRate);
     if (playerMixes(options)) {
         checkMixerOptions(bank, format, options, board);
+        check.budget = flashBudget(bank, board, format, options);
+        check.warning = check.budget.fits ? std::string() : overBudgetWarning(check.budget, board);
     }
     return check;
 }

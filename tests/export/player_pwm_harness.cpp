@@ -5,12 +5,17 @@
 //
 // REGISTER is the compare register's data address; ISR_SYMBOL is "-" or the symbol of the
 // interrupt to time. At each AT_MS of simulated time the program types COMMAND and a line feed
-// on UART 0, two byte times apart, and it runs until RUN_MS. It prints, one a line:
+// on UART 0, two byte times apart, and it runs until RUN_MS. Two forms of COMMAND do otherwise:
+//   raw:BAUD:HEX HEX ...   sends those bytes and nothing more, one every byte time at BAUD (ten
+//                          bits a byte), as a MIDI stream comes in
+//   pin:PORT:BIT:LEVEL     drives the pin of port letter PORT, bit BIT, to LEVEL (0 or 1)
+// It prints, one a line:
 //   command CYCLE TEXT     when a command's first byte went in
 //   write CYCLE VALUE      each write to the register
 //   isr COUNT MEAN WORST   with ISR_SYMBOL: the cycles the interrupt took, from the first
 //                          instruction of its vector to the end of its RETI
 //   end CYCLE VALUE        the register when the run ended
+#include <simavr/avr_ioport.h>
 #include <simavr/avr_uart.h>
 #include <simavr/sim_avr.h>
 #include <simavr/sim_elf.h>
@@ -33,7 +38,38 @@ constexpr avr_cycle_count_t kByteGap = 2 * 10 * kFrequency / 115'200;
 struct Command {
     avr_cycle_count_t at;
     std::string text;
+    std::string bytes; // what goes in on the serial port
+    avr_cycle_count_t gap = kByteGap;
+    char port = 0; // a pin to drive instead: its port letter, bit and level
+    int bit = 0;
+    int level = 0;
 };
+
+// The command as typed: its bytes and their gap, or the pin it drives.
+Command parseCommand(avr_cycle_count_t at, const std::string& text) {
+    Command command{at, text, text + "\n"};
+    if (text.rfind("raw:", 0) == 0) {
+        char* rest = nullptr;
+        const unsigned long baud = std::strtoul(text.c_str() + 4, &rest, 10);
+        command.gap = 10 * kFrequency / (baud == 0 ? 1 : baud);
+        command.bytes.clear();
+        while (rest != nullptr && *rest != '\0') {
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(rest + 1, &end, 16);
+            if (end == rest + 1) {
+                break;
+            }
+            command.bytes.push_back(static_cast<char>(value));
+            rest = end;
+        }
+    } else if (text.rfind("pin:", 0) == 0 && text.size() >= 9) {
+        command.port = text[4];
+        command.bit = std::atoi(text.c_str() + 6);
+        command.level = text.back() == '1' ? 1 : 0;
+        command.bytes.clear();
+    }
+    return command;
+}
 
 struct Watch {
     avr_io_write_t saved = nullptr;
@@ -72,7 +108,7 @@ int main(int argc, char** argv) {
     std::vector<Command> commands;
     for (int i = 6; i + 1 < argc; i += 2) {
         commands.push_back(
-            {std::strtoull(argv[i], nullptr, 10) * (kFrequency / 1000), argv[i + 1]});
+            parseCommand(std::strtoull(argv[i], nullptr, 10) * (kFrequency / 1000), argv[i + 1]));
     }
 
     static elf_firmware_t firmware;
@@ -124,15 +160,20 @@ int main(int argc, char** argv) {
     avr_cycle_count_t isrWorst = 0;
     while (avr->cycle < runUntil) {
         if (current < commands.size() && avr->cycle >= nextByte) {
-            const std::string& text = commands[current].text;
+            const Command& command = commands[current];
             if (typed == 0) {
                 std::printf("command %llu %s\n", static_cast<unsigned long long>(avr->cycle),
-                            text.c_str());
+                            command.text.c_str());
             }
-            const char byte = typed < text.size() ? text[typed] : '\n';
-            avr_raise_irq(uartInput, static_cast<std::uint8_t>(byte));
-            nextByte = avr->cycle + kByteGap;
-            if (++typed > text.size()) {
+            if (command.port != 0) {
+                avr_raise_irq(
+                    avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(command.port), command.bit),
+                    command.level);
+            } else if (typed < command.bytes.size()) {
+                avr_raise_irq(uartInput, static_cast<std::uint8_t>(command.bytes[typed]));
+            }
+            nextByte = avr->cycle + command.gap;
+            if (++typed >= command.bytes.size()) {
                 typed = 0;
                 if (++current < commands.size()) {
                     nextByte = std::max(nextByte, commands[current].at);
