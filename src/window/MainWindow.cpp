@@ -73,8 +73,6 @@ void MainWindow::createActions() {
         {WindowCommand::RemoveLoop, &MainWindow::removeLoop},
         {WindowCommand::UploadToBoard, &MainWindow::uploadToBoard},
         {WindowCommand::PlayOnBoard, &MainWindow::playOnBoard},
-        {WindowCommand::KeysAndPlayer, &MainWindow::showKeysAndPlayer},
-        {WindowCommand::ComputerKeys, &MainWindow::toggleComputerKeys},
     };
     for (const auto& [command, handler] : handlers) {
         actions_[command] = addCommand(command, handler);
@@ -117,10 +115,7 @@ void MainWindow::createActions() {
                                         separator(),
                                         actions_[WindowCommand::SavePlayer],
                                         actions_[WindowCommand::UploadToBoard],
-                                        actions_[WindowCommand::PlayOnBoard],
-                                        separator(),
-                                        actions_[WindowCommand::KeysAndPlayer],
-                                        actions_[WindowCommand::ComputerKeys]});
+                                        actions_[WindowCommand::PlayOnBoard]});
     actions_[WindowCommand::PlayOnBoard]->setEnabled(false); // until an upload
     createPictureActions();
 }

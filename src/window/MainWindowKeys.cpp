@@ -4,6 +4,7 @@
 #include "window/ComputerKeyboard.h"
 #include "window/KeyMapDialog.h"
 #include "window/MainWindow.h"
+#include "window/WaveformView.h"
 #include "workspace/Choices.h"
 #include "workspace/Workspace.h"
 
@@ -15,8 +16,15 @@ namespace wtb {
 void MainWindow::setUpKeys() {
     playerOptions_ = rememberedPlayerOptions();
     piano_ = new ComputerPiano(this, this);
-    QAction* keys = actions_[WindowCommand::ComputerKeys];
+    actions_[WindowCommand::KeysAndPlayer] =
+        addCommand(WindowCommand::KeysAndPlayer, &MainWindow::showKeysAndPlayer);
+    QAction* keys = addCommand(WindowCommand::ComputerKeys, &MainWindow::toggleComputerKeys);
+    actions_[WindowCommand::ComputerKeys] = keys;
     keys->setCheckable(true);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    controls_.waveformView->addActions(
+        {separator, actions_[WindowCommand::KeysAndPlayer], keys}); // on the picture's menu
     connect(piano_, &ComputerPiano::notePlayed, this,
             [this](std::int32_t note) { showPianoNote(note); });
     connect(piano_, &ComputerPiano::baseChanged, this, [this] { showPianoNote(std::nullopt); });
