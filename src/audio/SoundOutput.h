@@ -28,7 +28,8 @@ public:
                     std::int32_t sampleRate);
 
     // Plays the bytes `next` makes, one at each sample, until stop() or the next play, through
-    // a short buffer so that what `next` is told between reads is heard soon; cuts off whatever
+    // a short buffer (a tenth of a second) so that what `next` is told between reads is heard
+    // soon; cuts off whatever
     // was still playing. Raises as play() does. `next` is called on this thread.
     void playGenerated(std::function<std::uint8_t()> next, std::int32_t sampleRate);
 
