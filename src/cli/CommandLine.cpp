@@ -4,6 +4,7 @@
 #include "app/ProgramFolder.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/PlayerFlags.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
 #include "export/PlayerSketch.h"
@@ -152,6 +153,7 @@ struct Invocation {
     bool normalise = false;
     bool force = false;
     bool player = false;
+    PlayerOptions playerOptions;
     std::optional<QString> port;
     std::optional<std::int32_t> threshold;
     // single-cycle
@@ -345,9 +347,14 @@ struct Options {
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's name and version and exit.")};
 
+    PlayerFlags playerFlags;
+
     Options() {
         parser.addOptions({folder, output, player, board, format, force, port, rate, normalise,
                            threshold, length, at, root, help, version});
+        for (const QCommandLineOption* flag : playerFlags.all()) {
+            parser.addOption(*flag);
+        }
     }
 
     // The options a command may be given besides --folder.
@@ -358,11 +365,11 @@ struct Options {
         case Command::Import:
             return {&rate, &normalise};
         case Command::Export:
-            return {&output, &player, &board, &format, &force};
+            return withPlayerFlags({&output, &player, &board, &format, &force});
         case Command::TrimSilence:
             return {&threshold};
         case Command::Upload:
-            return {&port, &board, &format, &force};
+            return withPlayerFlags({&port, &board, &format, &force});
         case Command::PlayOnBoard:
             return {&port};
         case Command::SingleCycle:
@@ -375,8 +382,15 @@ struct Options {
     }
 
     std::vector<const QCommandLineOption*> commandOptions() const {
-        return {&output, &player,    &board,     &format, &force, &port,
-                &rate,   &normalise, &threshold, &length, &at,    &root};
+        return withPlayerFlags({&output, &player, &board, &format, &force, &port, &rate, &normalise,
+                                &threshold, &length, &at, &root});
+    }
+
+    std::vector<const QCommandLineOption*>
+    withPlayerFlags(std::vector<const QCommandLineOption*> list) const {
+        const std::vector<const QCommandLineOption*> flags = playerFlags.all();
+        list.insert(list.end(), flags.begin(), flags.end());
+        return list;
     }
 };
 
@@ -512,6 +526,7 @@ Invocation parseInvocation(Options& options, const QStringList& arguments) {
     invocation.port = nonEmptyValue(options, options.port);
     invocation.force = options.parser.isSet(options.force);
     invocation.player = options.parser.isSet(options.player);
+    invocation.playerOptions = playerOptionsFrom(options.parser, options.playerFlags);
     invocation.normalise = options.parser.isSet(options.normalise);
     if (const auto rate = nonEmptyValue(options, options.rate)) {
         invocation.rate = rateArgument(*rate);
@@ -653,9 +668,9 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
                 ? QString::fromLatin1(kDefaultPlayerName.data(),
                                       static_cast<qsizetype>(kDefaultPlayerName.size()))
                 : QString::fromLatin1(kDefaultSketchFileName);
-        const ExportOutcome outcome =
-            exportCommand(folder, {invocation.output.value_or(defaultOutput), invocation.board,
-                                   invocation.force, invocation.player, invocation.format});
+        const ExportOutcome outcome = exportCommand(
+            folder, {invocation.output.value_or(defaultOutput), invocation.board, invocation.force,
+                     invocation.player, invocation.format, invocation.playerOptions});
         printWarnings(missingFolderWarnings(folder));
         for (const std::string& note : outcome.notes) {
             printError(note);
@@ -691,9 +706,10 @@ void runFolderCommand(const QString& folder, const Invocation& invocation) {
         return;
     case Command::Upload:
         printWarnings(missingFolderWarnings(folder));
-        printOutput(uploadCommand(
-            folder, {invocation.port, invocation.board, invocation.format, invocation.force},
-            [](const std::string& step) { printError(step); }));
+        printOutput(uploadCommand(folder,
+                                  {invocation.port, invocation.board, invocation.format,
+                                   invocation.force, invocation.playerOptions},
+                                  [](const std::string& step) { printError(step); }));
         return;
     case Command::ListPorts:
     case Command::PlayOnBoard:

@@ -261,6 +261,10 @@ std::string keysCommand(const QString& folder, const KeysRequest& request) {
 }
 
 ExportOutcome exportCommand(const QString& folder, const ExportRequest& request) {
+    if (!request.player && request.playerOptions != PlayerOptions{}) {
+        raise(ErrorKind::Usage, "--voices, --mix-rate, --midi, --midi-baud and --pins choose how "
+                                "the player sketch plays: give --player too.");
+    }
     const Workspace workspace(openFolder(folder, Access::Read));
     tellAboutFolder(workspace);
     const Board board = chosenBoard(request.board);
@@ -271,16 +275,18 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     } else {
         workspace.checkSketchPath(request.output);
     }
-    const ExportCheck check = request.player ? workspace.checkPlayerSketch(board, format)
-                                             : workspace.checkSketch(board, format);
+    const ExportCheck check =
+        request.player ? workspace.checkPlayerSketch(board, format, request.playerOptions)
+                       : workspace.checkSketch(board, format);
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }
     ExportOutcome outcome;
     std::int32_t guarded = 0;
     if (request.player) {
-        const WrittenPlayerSketch written = workspace.exportPlayerSketch(
-            playerSketchFolder(request.output), board, format, OverBudget::Allow);
+        const WrittenPlayerSketch written =
+            workspace.exportPlayerSketch(playerSketchFolder(request.output), board, format,
+                                         OverBudget::Allow, request.playerOptions);
         guarded = written.changedBytes;
         outcome.notes.push_back("Wrote " + displayPath(written.header) + ".");
         outcome.notes.push_back((written.sketchWritten ? "Wrote " : "Kept your ") +
@@ -356,7 +362,7 @@ std::string uploadCommand(const QString& folder, const UploadRequest& request,
                 lastStep = now;
             }
         },
-        {});
+        {}, request.playerOptions);
     return "Uploaded and verified: the " + std::string(boardInfo(board).displayName) + " on " +
            displayPath(uploaded.port) + " holds the kit (" + std::to_string(uploaded.flashBytes) +
            " bytes of flash); \"play-on-board SLOT\" plays a slot on it.\n";

@@ -34,6 +34,7 @@ struct ExportRequest {
     bool force = false;
     bool player = false;           // the player sketch, DIR/NAME.ino, instead of the table
     std::optional<QString> format; // "pcm8", "adpcm4"; else the remembered one
+    PlayerOptions playerOptions;   // with `player`: its voices, mixing rate and inputs
 };
 
 // The listing, as formatSlotList gives it, then the budget line (the bytes of the table in the
@@ -94,6 +95,7 @@ struct UploadRequest {
     std::optional<QString> board;
     std::optional<QString> format;
     bool force = false;
+    PlayerOptions playerOptions;
 };
 
 // Builds the folder's player sketch and uploads it to the board (Workspace::uploadToBoard),

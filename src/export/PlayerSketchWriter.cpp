@@ -119,6 +119,11 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat fo
     refuseUnplayableRates(bank, format == SampleFormat::Adpcm4
                                     ? std::min(kPlayerHighestRate, kAdpcmPlayerHighestRate)
                                     : kPlayerHighestRate);
+    if (!playerMixes(options) && options.mixRate != 0) {
+        raise(ErrorKind::Bounds, "A mixing rate is for the mixing player: choose 2 or more voices, "
+                                 "MIDI or trigger pins with it. The one-voice player plays each "
+                                 "slot at its own rate.");
+    }
     if (playerMixes(options)) {
         checkMixerOptions(bank, format, options, board);
         check.budget = flashBudget(bank, board, format, options);

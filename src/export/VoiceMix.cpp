@@ -3,6 +3,7 @@
 #include "common/RuntimeError.h"
 #include "export/MixBudget.h"
 #include "export/MixSteps.h"
+#include "export/PlayerSketch.h"
 
 #include <algorithm>
 #include <string>
@@ -29,6 +30,11 @@ VoiceMix::VoiceMix(const SlotBank& bank, SampleFormat format, const PlayerOption
                    Board board)
     : mixRate_(playerMixRate(bank, format, options, board)),
       voices_(static_cast<std::size_t>(std::clamp(options.voices, 1, kMostVoices))) {
+    if (mixRate_ < kLowestMixRate || mixRate_ > kPlayerHighestRate) {
+        raise(ErrorKind::Bounds, "The player mixes at " + std::to_string(kLowestMixRate) + " to " +
+                                     std::to_string(kPlayerHighestRate) + " Hz, not " +
+                                     std::to_string(mixRate_) + " Hz.");
+    }
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];
         const auto k = static_cast<std::size_t>(number - kFirstSlot);

@@ -19,8 +19,10 @@ namespace wtb {
 // as the original would.
 class VoiceMix {
 public:
-    // Raises what the player's export raises for the bank's slots (a slot it cannot write, a
-    // mixing rate out of range).
+    // Raises what the player's export raises for a slot it cannot write, and a bounds error for
+    // a mixing rate outside kLowestMixRate..kPlayerHighestRate. The board's cycles are the
+    // export's to refuse (checkMixerOptions): this mixes whatever voices it is given, 1..8. On
+    // the Mega the ADPCM table's 0x21 guard may choose a few codes otherwise than loopedOutput.
     VoiceMix(const SlotBank& bank, SampleFormat format, const PlayerOptions& options, Board board);
 
     std::int32_t mixRate() const { return mixRate_; } // Hz

@@ -137,7 +137,6 @@ public:
     // The rates of the slots in the table, for the mixed-rate warning (slotRates).
     SlotRates rates() const;
     // Checks the player sketch for the board before anything is written (checkPlayerExport).
-    // With `options`, the player as they make it (checkPlayerExport).
     ExportCheck checkPlayerSketch(Board board, SampleFormat format,
                                   const PlayerOptions& options = {}) const;
     // Writes the player sketch to `folder`/NAME.ino, creating the folder (writePlayerSketch);

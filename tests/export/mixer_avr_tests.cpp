@@ -1,10 +1,10 @@
-// The mixing player built by the IDE's builder and run on a simulated ATmega328P and ATmega2560:
-// a MIDI stream at the MIDI byte rate (running status, velocity-0 note-offs, a real-time byte
-// inside a message, system exclusive and a program change to skip) and a trigger button must
-// put on the PWM register exactly what the reference mix (VoiceMix) computes, sample for sample:
-// one, two and four voices sounding, notes at the root, an octave above and below and a fifth
-// above, a loop held then released, a slot at another rate than the mixing rate, voice stealing
-// and all-notes-off, in PCM and ADPCM.
+// The mixing player built by the IDE's builder and run on a simulated ATmega328P, ATmega2560 and
+// ATmega32U4 (the Leonardo's MIDI on Serial1): a MIDI stream at the MIDI byte rate (running status,
+// velocity-0 note-offs, a real-time byte inside a message, system exclusive and a program change to
+// skip) and a trigger button must put on the PWM register exactly what the reference mix (VoiceMix)
+// computes, sample for sample: one, two and four voices sounding, notes at the root, an octave
+// above and below and a fifth above, a loop held then released, a slot at another rate than the
+// mixing rate, voice stealing and all-notes-off, in PCM and ADPCM.
 #include "MixerRun.h"
 
 #include "export/MixSteps.h"
@@ -62,7 +62,8 @@ SlotBank mixerKit(std::int32_t mixRate) {
     return bank;
 }
 
-// A MIDI message or a button, at its millisecond, and what the reference mix does for it.
+// A MIDI message, a button or a serial line, at its millisecond, and what the reference mix
+// does for it.
 struct Event {
     int atMs;
     std::string command; // as the harness takes it
@@ -96,6 +97,18 @@ std::vector<Event> scenario(const MixerBoard& board) {
         {560, pin + "1", [](VoiceMix& m) { m.noteOff(37); }},
     };
 }
+// Without MIDI: the serial lines, a slot number playing the slot at its root, r releasing all.
+std::vector<Event> lineScenario() {
+    return {
+        {20, "1", [](VoiceMix& m) { m.playSlot(1); }},
+        {60, "3", [](VoiceMix& m) { m.playSlot(3); }},
+        {100, "2", [](VoiceMix& m) { m.playSlot(2); }}, // steals slot 1's voice
+        {140, "r", [](VoiceMix& m) { m.allNotesOff(); }},
+        {300, "x4", [](VoiceMix&) {}}, // no slot number
+        {320, "4", [](VoiceMix& m) { m.playSlot(4); }},
+    };
+}
+
 constexpr int kRunMs = 800;
 
 // Finds the period at which each event took effect on the board, the first from which the
@@ -161,6 +174,7 @@ struct MixerCase {
     SampleFormat format;
     std::int32_t voices;
     std::int32_t mixRate; // four ADPCM voices fit 80 % of a period up to 5,936 Hz
+    bool midi = true;     // else the serial lines, without a button
 };
 
 class MixingPlayer : public testing::TestWithParam<MixerCase> {
@@ -174,15 +188,17 @@ TEST_P(MixingPlayer, MidiAndAButtonGiveTheReferenceMixSampleForSample) {
     PlayerOptions options;
     options.voices = c.voices;
     options.mixRate = c.mixRate;
-    options.midi = true;
+    options.midi = c.midi;
     options.midiBaud = kMidiBaud;
-    options.pins = {{2, 4}};
+    if (c.midi) {
+        options.pins = {{2, 4}};
+    }
     const QString elf =
         test::buildMixer(folder_.path(), "mixer", bank, c.format, options, c.board.board).elf;
     if (elf.isEmpty()) {
         return;
     }
-    const std::vector<Event> events = scenario(c.board);
+    const std::vector<Event> events = c.midi ? scenario(c.board) : lineScenario();
     std::vector<std::pair<int, std::string>> commands;
     for (const Event& event : events) {
         commands.emplace_back(event.atMs, event.command);
@@ -200,11 +216,13 @@ INSTANTIATE_TEST_SUITE_P(
                     MixerCase{test::kMixerMega, SampleFormat::Pcm8, 4, 8'000},
                     MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 4, 5'000},
                     MixerCase{test::kMixerUno, SampleFormat::Pcm8, 1, 16'000},
-                    MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 2, 8'000}),
+                    MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 2, 8'000},
+                    MixerCase{test::kMixerUno, SampleFormat::Pcm8, 2, 8'000, false},
+                    MixerCase{test::kMixerLeonardo, SampleFormat::Pcm8, 4, 8'000}),
     [](const testing::TestParamInfo<MixerCase>& param) {
         return std::string(boardInfo(param.param.board.board).id) + "_" +
                std::string(sampleFormatId(param.param.format)) + "_" +
-               std::to_string(param.param.voices) + "voices";
+               std::to_string(param.param.voices) + "voices" + (param.param.midi ? "" : "_lines");
     });
 
 } // namespace

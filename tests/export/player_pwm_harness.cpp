@@ -124,12 +124,14 @@ int main(int argc, char** argv) {
     avr->sleep = noSleep;
     avr_load_firmware(avr, &firmware);
 
-    // The serial port only takes input: what the sketch prints is not this run's business.
+    // The serial port only takes input: what the sketch prints is not this run's business. The
+    // ATmega32U4's one UART (the Leonardo's Serial1, its RX pin) is USART1.
+    const char uart = std::strcmp(mcu, "atmega32u4") == 0 ? '1' : '0';
     std::uint32_t uartFlags = 0;
-    avr_ioctl(avr, AVR_IOCTL_UART_GET_FLAGS('0'), &uartFlags);
+    avr_ioctl(avr, AVR_IOCTL_UART_GET_FLAGS(uart), &uartFlags);
     uartFlags &= ~static_cast<std::uint32_t>(AVR_UART_FLAG_STDIO);
-    avr_ioctl(avr, AVR_IOCTL_UART_SET_FLAGS('0'), &uartFlags);
-    avr_irq_t* uartInput = avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
+    avr_ioctl(avr, AVR_IOCTL_UART_SET_FLAGS(uart), &uartFlags);
+    avr_irq_t* uartInput = avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ(uart), UART_IRQ_INPUT);
 
     Watch watch;
     auto& io = avr->io[AVR_DATA_TO_IO(reg)].w;

@@ -161,6 +161,13 @@ TEST(VoiceMixTest, ASlotWithoutALoopPlaysToItsEndWhateverTheNoteOff) {
     EXPECT_EQ(played, loopedOutput(drum, 1, SampleFormat::Pcm8).attack);
 }
 
+TEST(VoiceMixTest, MixingRatesOutsideThePlayersAreRefused) {
+    const SlotBank bank = bankWith({test::makeSlot(ramp(20, 90, 4), 19, "r.wav", 8'000)});
+    EXPECT_THROW(VoiceMix(bank, SampleFormat::Pcm8, voices(2, 999), Board::Uno), RuntimeError);
+    EXPECT_THROW(VoiceMix(bank, SampleFormat::Pcm8, voices(2, 96'001), Board::Uno), RuntimeError);
+    EXPECT_EQ(VoiceMix(bank, SampleFormat::Pcm8, voices(2, 1'000), Board::Uno).mixRate(), 1'000);
+}
+
 TEST(VoiceMixTest, NotesOutsideMidiAreRefused) {
     VoiceMix mix(SlotBank{}, SampleFormat::Pcm8, voices(1, 8'000), Board::Uno);
     EXPECT_THROW(mix.noteOn(128, 1), RuntimeError);
