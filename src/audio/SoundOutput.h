@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -30,12 +31,17 @@ public:
     // played plays to its end, then `tail` once, and the sound ends by itself. False, changing
     // nothing, when no looped sound is playing.
     bool releaseLoop(std::span<const std::uint8_t> tail);
+    // Plays the bytes `next` makes, one at each sample, until stop() or the next play, through
+    // a short buffer (a tenth of a second) so that what `next` is told between reads is heard
+    // soon; cuts off whatever
+    // was still playing. Raises as play() does. `next` is called on this thread.
+    void playGenerated(std::function<std::uint8_t()> next, std::int32_t sampleRate);
 
     // Cuts off whatever is playing; nothing when nothing is.
     void stop();
 
-    // From play() until the last sample has been played out or stop(); from playLooped()
-    // until stop().
+    // From play() until the last sample has been played out or stop(); from playLooped() and
+    // playGenerated() until stop().
     bool isPlaying() const;
 
 private:

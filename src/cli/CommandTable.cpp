@@ -73,6 +73,8 @@ const std::vector<OptionEntry>& options() {
         {OptionId::Pins, nullptr, "pins", "SLOT=PIN,...",
          QStringLiteral("with --player: buttons to GND that play slots, as SLOT=PIN,... "
                         "(2=4,3=5: slot 2 on pin 4).")},
+        {OptionId::Root, nullptr, "root", "NOTE",
+         QStringLiteral("the note at which the slot plays at its own rate.")},
         {OptionId::At, nullptr, "at", "INDEX",
          QStringLiteral("take the cycle around this index of the kept samples (default: their "
                         "middle).")},
@@ -141,6 +143,12 @@ void runLoop(const CommandCall& call) {
     printOutput(loopCommand(call.folder, slot, loop));
 }
 
+void runKeys(const CommandCall& call) {
+    const std::int16_t slot = slotArgument(call.arguments[0]);
+    printOutput(keysCommand(call.folder, keysArguments(slot, call.arguments.mid(1),
+                                                       call.options.text(OptionId::Root))));
+}
+
 void runSingleCycle(const CommandCall& call) {
     const std::int16_t slot = slotArgument(call.arguments[0]);
     const std::int32_t length =
@@ -195,7 +203,10 @@ const std::vector<CommandEntry>& commands() {
          {{"[--board BOARD] [--format FORMAT]",
            "One line per slot: number, name, rate (Hz), samples, end index, bytes in the "
            "sketch's table (end index + 1), the sound's seconds and the table's seconds, "
-           "TAB-separated; a slot with a loop adds its loop start and end as two more fields. "
+           "TAB-separated; a slot with a loop adds its loop start and end as two more fields, and "
+           "a "
+           "slot with a key map then adds one field, \"keys 36-84 (C2-C6) root 57 (A3)\", "
+           "with its fine tune after the root when it has one. "
            "Then the totals; the budget of the board (by default the board last chosen in the "
            "window): the player sketch's bytes of flash in the format (by default the one last "
            "chosen, else pcm8), the board's flash, and whether it fits; and whether the slots in "
@@ -275,6 +286,21 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::OnAFolder,
          runLoop},
+        {"keys",
+         {{"SLOT LOW HIGH [--root NOTE]",
+           "Play the slot on the MIDI notes LOW to HIGH (both included), each at its pitch: note "
+           "k plays the slot at its rate times 2^((k - root) / 12). Notes are numbers 0 to 127 "
+           "or names with middle C as C4 (60), sharps as # and flats as b: C-1 to G9, F#3, Bb2. "
+           "--root gives the note at which the slot plays at its own rate (it may lie outside "
+           "the range); without it the slot keeps its root and fine tune (those a single cycle "
+           "found), or, without a key map, 35 + SLOT. Prints the notes and the root."},
+          {"SLOT none", "Remove the slot's key map: it plays at its own rate on note 35 + SLOT "
+                        "alone (36 to 51), as when none was set."}},
+         2,
+         3,
+         {Root},
+         Works::OnAFolder,
+         runKeys},
         {"single-cycle",
          {{"SLOT [--length CELLS] [--at INDEX] [--format FORMAT]",
            "Replace the slot's sound by one cycle of it: the pitch is found around INDEX "

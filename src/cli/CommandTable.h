@@ -33,6 +33,7 @@ enum class OptionId {
     Midi,
     MidiBaud,
     Pins,
+    Root,
 };
 
 struct OptionEntry {

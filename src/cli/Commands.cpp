@@ -238,6 +238,13 @@ SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleReq
     });
 }
 
+std::string keysCommand(const QString& folder, const KeysRequest& request) {
+    return changingFolder(folder, [&](Workspace& workspace) {
+        workspace.setKeys(request.slot, requestedKeys(request, workspace.slot(request.slot)));
+        return keysLine(request.slot, workspace.slot(request.slot));
+    });
+}
+
 ExportOutcome exportCommand(const QString& folder, const ExportRequest& request) {
     if (!request.player && request.playerOptions != PlayerOptions{}) {
         usageError(QStringLiteral("--voices, --mix-rate, --midi, --midi-baud and --pins choose "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/KeysCommand.h"
 #include "workspace/Workspace.h"
 
 #include <QString>
@@ -78,6 +79,9 @@ struct SingleCycleRequest {
 
 // Makes the slot one looped cycle of its sound (Workspace::makeSingleCycle); gives what it found.
 SingleCycleReport singleCycleCommand(const QString& folder, const SingleCycleRequest& request);
+
+// Sets or removes the slot's key map (Workspace::setKeys, requestedKeys); gives keysLine.
+std::string keysCommand(const QString& folder, const KeysRequest& request);
 
 // What an export did: which files it wrote and kept and the sketch's flash (flashFigureText),
 // and its warnings: the slots at mixed rates, and a sketch written with --force although it

@@ -1,5 +1,6 @@
 #include "cli/SlotListing.h"
 
+#include "cli/KeysCommand.h"
 #include "export/FlashBudget.h"
 #include "slots/SlotDuration.h"
 #include "slots/SlotName.h"
@@ -45,6 +46,9 @@ std::string formatSlotList(const SlotBank& bank) {
         if (each.loop) {
             fields.push_back(std::to_string(each.loop->start));
             fields.push_back(std::to_string(each.loop->end));
+        }
+        if (each.keys) {
+            fields.push_back(keysListField(each));
         }
         appendLine(out, fields);
         if (each.sampleRate > 0) {

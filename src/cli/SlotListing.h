@@ -10,7 +10,8 @@ namespace wtb::cli {
 // its fields separated by TAB:
 //   number, name, sample rate (Hz), samples, end index, bytes in the sketch's table,
 //   the sound's seconds, the table's seconds of it
-//   and, only for a slot with a loop, its loop start and loop end
+//   and, only for a slot with a loop, its loop start and loop end,
+//   and, only for a slot with a key map, its keys (keysListField)
 //   "total", "", "", all samples, "", all bytes in the table, all seconds, all table seconds
 // A slot's bytes in the table are its end index + 1; the seconds (secondsText) and the loop
 // come last, so the columns scripts already cut keep their places. A TAB, CR or LF in a name

@@ -52,4 +52,36 @@ void setPreferredUploadPort(const QString& boardId, const QString& port) {
     settings().setValue(QStringLiteral("uploadPort/") + boardId, port);
 }
 
+std::int32_t preferredPlayerVoices() {
+    return settings().value(QStringLiteral("player/voices"), 0).toInt();
+}
+
+void setPreferredPlayerVoices(std::int32_t voices) {
+    settings().setValue(QStringLiteral("player/voices"), voices);
+}
+
+bool preferPlayerMidi() {
+    return settings().value(QStringLiteral("player/midi"), false).toBool();
+}
+
+void setPreferPlayerMidi(bool midi) {
+    settings().setValue(QStringLiteral("player/midi"), midi);
+}
+
+std::int32_t preferredPlayerMidiBaud() {
+    return settings().value(QStringLiteral("player/midiBaud"), 0).toInt();
+}
+
+void setPreferredPlayerMidiBaud(std::int32_t baud) {
+    settings().setValue(QStringLiteral("player/midiBaud"), baud);
+}
+
+QString preferredPlayerPins() {
+    return settings().value(QStringLiteral("player/pins")).toString();
+}
+
+void setPreferredPlayerPins(const QString& pins) {
+    settings().setValue(QStringLiteral("player/pins"), pins);
+}
+
 } // namespace wtb

@@ -30,4 +30,15 @@ void setPreferredSampleFormatId(const QString& id);
 QString preferredUploadPort(const QString& boardId);
 void setPreferredUploadPort(const QString& boardId, const QString& port);
 
+// The player's options last chosen in the window: voices (0 until chosen), MIDI on the serial
+// input, its baud rate (0 until chosen) and the trigger pins as "SLOT=PIN,..." (empty: none).
+std::int32_t preferredPlayerVoices();
+void setPreferredPlayerVoices(std::int32_t voices);
+bool preferPlayerMidi();
+void setPreferPlayerMidi(bool midi);
+std::int32_t preferredPlayerMidiBaud();
+void setPreferredPlayerMidiBaud(std::int32_t baud);
+QString preferredPlayerPins();
+void setPreferredPlayerPins(const QString& pins);
+
 } // namespace wtb

@@ -236,6 +236,8 @@ SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) 
             result.sampleRate = rate;
             result.endIndex = whole.end;
             result.loop = whole;
+            // the pitch it plays, after the rate's rounding, is the one the keys must name
+            result.keys = keyRangeOfPitch(double(rate) / length);
             return {std::move(result), frequency, jump};
         }
     }

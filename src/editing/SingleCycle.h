@@ -33,7 +33,8 @@ struct SingleCycle {
 // - it is read at `length` equal steps through a band-limited interpolation whose cutoff lies
 //   below the table's own half rate, so no partial too high for the table folds back;
 // - it is normalised (normaliseLevels), its loop set to the whole table, its end index to the
-//   last cell, and its rate to round(length x frequency), so it plays at the recorded pitch.
+//   last cell, and its rate to round(length x frequency), so it plays at the recorded pitch;
+// - its key map plays it on every note, rooted at the note of that pitch (keyRangeOfPitch).
 // The name stays. Raises a bounds error for a length that is not a power of two 32..2048, an
 // index outside the kept samples, or a pitch whose rate falls outside
 // kLowestTargetRate..kHighestTargetRate (naming a length that would fit), and a sound error

@@ -5,6 +5,7 @@
 #include "common/TextLines.h"
 #include "slots/SlotName.h"
 
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cstdlib>
@@ -119,6 +120,58 @@ void readLoopFields(const std::vector<std::string_view>& fields, std::string_vie
     line.loop = loop;
 }
 
+constexpr std::string_view kKeysTag = "keys";
+
+bool isKeyField(std::string_view field) {
+    return field.starts_with(kKeysTag);
+}
+
+std::vector<std::string_view> splitOnSpaces(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t space = text.find(' ', start);
+        parts.push_back(text.substr(start, space - start));
+        if (space == std::string_view::npos) {
+            return parts;
+        }
+        start = space + 1;
+    }
+}
+
+UnusableFields unusableKeys(std::string_view stored, const std::string& problem) {
+    return {std::string(stored), problem, "Set its keys again, or remove its key map."};
+}
+
+// The key map field: "keys", then root, lowest note, highest note and fine tune in cents,
+// each after one space.
+void readKeyField(std::string_view field, std::string_view stored, const std::string& place,
+                  SettingsLine& line) {
+    const std::vector<std::string_view> parts = splitOnSpaces(field);
+    const std::string held = "key map " + quoted(field) + " " + place;
+    if (parts.front() != kKeysTag || parts.size() != 5) {
+        line.unusable = unusableKeys(stored, held + " is not \"keys\" and four numbers: the "
+                                                    "root, lowest and highest note and fine tune");
+        return;
+    }
+    std::array<std::int32_t, 4> numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::optional<std::int32_t> number =
+            parts[i + 1].starts_with('+') ? std::nullopt : wholeNumber(parts[i + 1]);
+        if (!number) {
+            line.unusable = unusableKeys(stored, held + " holds " + quoted(parts[i + 1]) +
+                                                     ", which is not a whole number");
+            return;
+        }
+        numbers[i] = *number;
+    }
+    const KeyRange keys{numbers[0], numbers[1], numbers[2], numbers[3]};
+    if (const std::string problem = keyRangeProblem(keys); !problem.empty()) {
+        line.unusable = unusableKeys(stored, held + " cannot be used: " + problem);
+        return;
+    }
+    line.keys = keys;
+}
+
 } // namespace
 
 std::string settingsPlace(std::size_t lineNumber, const std::string& fileName) {
@@ -188,7 +241,14 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             continue;
         }
         line.endIndex = *endIndex;
-        readLoopFields(fields, stored, place, line);
+        std::vector<std::string_view> loopFields = fields;
+        if (fields.size() > 2 && isKeyField(fields.back())) {
+            loopFields.pop_back();
+        }
+        readLoopFields(loopFields, stored, place, line);
+        if (!line.unusable && loopFields.size() < fields.size()) {
+            readKeyField(fields.back(), stored, place, line);
+        }
     }
     return result;
 }
@@ -211,6 +271,11 @@ std::string formatSettings(const SettingsLines& lines) {
         text += std::to_string(line.endIndex);
         if (line.loop) {
             text += '\t' + std::to_string(line.loop->start) + '\t' + std::to_string(line.loop->end);
+        }
+        if (line.keys) {
+            text += '\t' + std::string(kKeysTag) + ' ' + std::to_string(line.keys->root) + ' ' +
+                    std::to_string(line.keys->low) + ' ' + std::to_string(line.keys->high) + ' ' +
+                    std::to_string(line.keys->fineCents);
         }
         text += kCrLf;
     }

@@ -15,7 +15,8 @@ struct SettingsLine {
     std::string name;
     std::int32_t endIndex = 0;
     std::optional<Loop> loop;
-    std::optional<UnusableFields> unusable; // then written back as read, for endIndex and loop
+    std::optional<KeyRange> keys;
+    std::optional<UnusableFields> unusable; // then written back as read, for all fields
 
     bool operator==(const SettingsLine&) const = default;
 };
@@ -32,10 +33,13 @@ std::int32_t parseEndIndex(std::string_view field);
 // "in line 5 of \"kit/Settings.txt\"": where a field was read, for a message.
 std::string settingsPlace(std::size_t lineNumber, const std::string& fileName);
 
-// Reads the sixteen lines of name, TAB, end index[, TAB, loop start, TAB, loop end]; lines
-// after the sixteenth are ignored. An end index that is not a number, and loop fields that are
-// not two whole numbers from 0 with the start at or before the end, make the line `unusable`
-// (its end index 0 and no loop), which says why. Fewer lines, a line without a TAB or an end
+// Reads the sixteen lines of name, TAB, end index[, TAB, loop start, TAB, loop end][, TAB, key
+// map]; lines after the sixteenth are ignored. The key map is "keys ROOT LOW HIGH FINE", one
+// space between each (keyRangeProblem says what it may hold). An end index that is not a
+// number, loop fields that are not two whole numbers from 0 with the start at or before the
+// end, and a key map that cannot be used make the line `unusable` (its end index 0 for a broken
+// end index; no loop for a broken loop; no key map for a broken one, its loop kept), which says
+// why. Fewer lines, a line without a TAB or an end
 // index out of range raise an error naming `fileName` and the line.
 SettingsLines parseSettings(std::string_view text, const std::string& fileName);
 
@@ -44,7 +48,8 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName);
 std::string storedFields(std::string_view text, std::size_t lineIndex);
 
 // Sixteen lines of name, TAB, end index, each ending in CR LF; a slot with a loop adds TAB, loop
-// start, TAB, loop end before the line end, so a bank without loops reads as it always did. An
+// start, TAB, loop end before the line end, and a slot with a key map then its key map field, so
+// a bank without loops or key maps reads as it always did. An
 // unusable line is written back exactly as it was read.
 std::string formatSettings(const SettingsLines& lines);
 

@@ -118,7 +118,7 @@ void writeBank(const SlotBank& bank, const QString& folder) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const Slot& each = bank[slot];
         batch.write(slotFileName(slot), encodeWav8(each.samples.bytes(), each.sampleRate));
-        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex, each.loop,
+        lines[static_cast<std::size_t>(slot - 1)] = {each.name, each.endIndex, each.loop, each.keys,
                                                      each.unusable};
     }
     batch.write(QString::fromLatin1(kSettingsFileName), formatSettings(lines));
@@ -236,12 +236,15 @@ SlotBank loadSlotsAndSettings(const QString& folder) {
         each = Slot{Samples(std::move(sounds[index].bytes)), sounds[index].sampleRate,
                     line.endIndex, line.name};
         each.unusable = line.unusable;
+        each.keys = line.keys;
         if (line.loop) {
-            each.unusable = loopOutsideSlot(
+            std::optional<UnusableFields> outside = loopOutsideSlot(
                 each, *line.loop, settingsPlace(index + 1, displayPath(settingsFilePath(folder))),
                 storedFields(settings.text, index));
-            if (!each.unusable) {
+            if (!outside) {
                 each.loop = line.loop;
+            } else if (!each.unusable) { // a broken key map was found first
+                each.unusable = std::move(outside);
             }
         }
     }

@@ -156,6 +156,17 @@ const std::vector<WindowCommandText>& commandTexts() {
          {},
          QStringLiteral("Play the current slot on the board the kit was uploaded to: the board "
                         "itself sounds")},
+        {WindowCommand::KeysAndPlayer,
+         QStringLiteral("Keys and player..."),
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)},
+         QStringLiteral("The notes that play each slot, and the player sketch's voices, MIDI "
+                        "input and trigger pins")},
+        {WindowCommand::ComputerKeys,
+         QStringLiteral("Play from computer keys"),
+         {ctrl(Qt::Key_K)},
+         QStringLiteral("While on, the keys A W S E D F T G Y H U J K O L P ; ' play notes as a "
+                        "piano's keys through the board's mix of the slots, and Z and X move "
+                        "them an octave down and up")},
     };
     return texts;
 }

@@ -45,6 +45,10 @@ enum class WindowCommand {
     // From the tool to a board.
     UploadToBoard,
     PlayOnBoard,
+    // The board as an instrument: the notes of each slot, the player's options, the computer's
+    // keys as a piano.
+    KeysAndPlayer,
+    ComputerKeys,
 };
 
 struct WindowCommandText {

@@ -47,6 +47,8 @@ MainWindow::MainWindow(QString workingFolder, std::unique_ptr<UserPrompts> promp
     connectControls();
     nameControls();
     updateEditingControls();
+    setUpKeys();
+    buildPictureMenu();
 }
 
 MainWindow::~MainWindow() = default;
@@ -91,7 +93,6 @@ void MainWindow::createActions() {
     }
     actions_[WindowCommand::PlayOnBoard]->setEnabled(false); // until an upload
     createPictureActions();
-    buildPictureMenu();
 }
 
 QAction* MainWindow::addCommand(WindowCommand command, void (MainWindow::*handler)()) {
@@ -149,6 +150,7 @@ void MainWindow::connectChoices() {
     setBoard(rememberedBoard());
     connect(c.boardBox, &QComboBox::activated, this, [this] {
         rememberBoard(board());
+        slotsChangedForPiano(); // the keys play as the board chosen plays
         updateBudgetMeter();
     });
     for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
@@ -159,6 +161,7 @@ void MainWindow::connectChoices() {
     setSampleFormat(rememberedSampleFormat());
     connect(c.formatBox, &QComboBox::activated, this, [this] {
         rememberSampleFormat(sampleFormat());
+        slotsChangedForPiano(); // the keys play the format the board will
         updateBudgetMeter();
         updateSnrReadout();
     });
@@ -192,6 +195,7 @@ bool MainWindow::open() {
     connect(workspace_.get(), &Workspace::slotsChanged, this, [this] {
         updateEditingControls();
         updateBoardActions(); // a changed slot is not on the board
+        slotsChangedForPiano();
         guarded([this] { showCurrentSlot(); });
     });
     autoSave_ = std::make_unique<AutoSave>(*workspace_);

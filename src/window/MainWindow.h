@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
 #include "window/BackgroundWork.h"
 #include "window/CommonDialog.h"
@@ -27,6 +28,8 @@ class QUrl;
 namespace wtb {
 
 class AutoSave;
+class ComputerPiano;
+class KeyMapDialog;
 class SoundOutput;
 struct LoopedOutput;
 
@@ -133,6 +136,15 @@ public:
     bool workBusy() const;
     // Waits until every edit and readout asked for is applied.
     void finishWork();
+    // The board as an instrument (MainWindowKeys.cpp): the key map and the player's options in
+    // one dialog; the computer's keys as a piano through the board's mix while on.
+    void showKeysAndPlayer();
+    void toggleComputerKeys();
+    // The player's options as chosen in the dialog and remembered; the player sketch's export
+    // and upload make the player they choose.
+    PlayerOptions playerOptions() const;
+    void setPlayerOptions(const PlayerOptions& options);
+    ComputerPiano* computerPiano() const { return piano_; }
 
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
@@ -247,6 +259,15 @@ private:
         Board board = Board::Uno;
     } upload_;
     void updateBoardActions();
+    void setUpKeys();
+    void startPiano();
+    void stopPiano();
+    void slotsChangedForPiano();
+    void showPianoNote(std::optional<std::int32_t> note);
+    PlayerOptions playerOptions_;
+    ComputerPiano* piano_ = nullptr;
+    std::unique_ptr<SoundOutput> pianoOutput_; // its own output, beside the slots' playback
+    KeyMapDialog* keyMapDialog_ = nullptr;
     QTimer* playingPoll_ = nullptr;
     std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
     SlotSnrCache snrCache_;

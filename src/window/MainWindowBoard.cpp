@@ -54,7 +54,8 @@ void MainWindow::uploadToBoard() {
             return; // one upload at a time; its dialog shows how far it is
         }
         const Board chosenBoard = board();
-        const ExportCheck check = openWorkspace().checkPlayerSketch(chosenBoard, sampleFormat());
+        const ExportCheck check =
+            openWorkspace().checkPlayerSketch(chosenBoard, sampleFormat(), playerOptions());
         if (check.needsConfirmation()) {
             prompts_->showError(this, QString::fromStdString(check.warning) +
                                           QStringLiteral(" Nothing was sent to the board."));
@@ -84,8 +85,9 @@ void MainWindow::uploadToBoard() {
         });
         const SlotBank bank = openWorkspace().bank();
         const SampleFormat format = sampleFormat();
+        const PlayerOptions options = playerOptions();
         QThread* worker =
-            QThread::create([this, bank, chosenBoard, format, port, progress, cancelled] {
+            QThread::create([this, bank, chosenBoard, format, options, port, progress, cancelled] {
                 std::string failure;
                 try {
                     Workspace::uploadSlots(
@@ -99,7 +101,7 @@ void MainWindow::uploadToBoard() {
                                 },
                                 Qt::QueuedConnection);
                         },
-                        [cancelled] { return cancelled->load(); });
+                        [cancelled] { return cancelled->load(); }, options);
                 } catch (const std::exception& error) {
                     failure = error.what();
                 }

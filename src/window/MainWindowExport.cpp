@@ -101,7 +101,7 @@ void MainWindow::savePlayerSketch() {
 void MainWindow::saveCheckedPlayerSketch() {
     // The player plays each slot at its own rate: mixed rates need no question here.
     showGuardedBytes(0);
-    const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat());
+    const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat(), playerOptions());
     if (check.needsConfirmation() &&
         !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
         return;
@@ -118,12 +118,13 @@ void MainWindow::saveCheckedPlayerSketch() {
     confirmWritten({}); // until this one is written
     edits_->queue(
         QStringLiteral("Writing the player sketch %1…").arg(QFileInfo(folder).fileName()),
-        [this, folder, chosen = board(), format = sampleFormat()]() -> BackgroundWork::Compute {
+        [this, folder, chosen = board(), format = sampleFormat(),
+         options = playerOptions()]() -> BackgroundWork::Compute {
             const Workspace::SaveSnapshot snapshot = openWorkspace().snapshotForSave();
-            return [this, snapshot, folder, chosen, format]() -> BackgroundWork::Apply {
+            return [this, snapshot, folder, chosen, format, options]() -> BackgroundWork::Apply {
                 const Workspace copy(snapshot.folder, snapshot.bank);
                 const WrittenPlayerSketch written =
-                    copy.exportPlayerSketch(folder, chosen, format, OverBudget::Allow);
+                    copy.exportPlayerSketch(folder, chosen, format, OverBudget::Allow, options);
                 return [this, written] { confirmPlayerSketch(written); };
             };
         });

@@ -49,9 +49,11 @@ void MainWindow::buildPictureMenu() {
         submenu(QStringLiteral("&Slot"),
                 {command(WindowCommand::ResampleSlot), command(WindowCommand::ResampleAll),
                  command(WindowCommand::NormaliseSlot), command(WindowCommand::NormaliseAll)});
-    QAction* board = submenu(QStringLiteral("&Board"), {command(WindowCommand::SavePlayer),
-                                                        command(WindowCommand::UploadToBoard),
-                                                        command(WindowCommand::PlayOnBoard)});
+    QAction* board =
+        submenu(QStringLiteral("&Board"),
+                {command(WindowCommand::SavePlayer), command(WindowCommand::UploadToBoard),
+                 command(WindowCommand::PlayOnBoard), separator(),
+                 command(WindowCommand::KeysAndPlayer), command(WindowCommand::ComputerKeys)});
     QAction* zoom = submenu(QStringLiteral("&Zoom"),
                             {command(WindowCommand::ZoomIn), command(WindowCommand::ZoomOut),
                              command(WindowCommand::ZoomWhole)});

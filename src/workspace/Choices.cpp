@@ -2,6 +2,7 @@
 
 #include "common/Preferences.h"
 #include "slots/Resampler.h"
+#include "slots/Slot.h"
 
 namespace wtb {
 
@@ -80,6 +81,71 @@ bool rememberedNormaliseOnImport() {
 
 void rememberNormaliseOnImport(bool normalise) {
     setPreferNormaliseOnImport(normalise);
+}
+
+namespace {
+
+// The highest pin number of the boards' pin maps (the Mega's A15).
+constexpr std::int32_t kHighestPin = 69;
+
+bool isVoiceCount(std::int32_t voices) {
+    return voices >= 1 && voices <= kMostVoices;
+}
+
+} // namespace
+
+PlayerOptions rememberedPlayerOptions() {
+    PlayerOptions options;
+    if (const std::int32_t voices = preferredPlayerVoices(); isVoiceCount(voices)) {
+        options.voices = voices;
+    }
+    options.midi = preferPlayerMidi();
+    if (const std::int32_t baud = preferredPlayerMidiBaud();
+        baud == kDinMidiBaud || baud == kUsbMidiBaud) {
+        options.midiBaud = baud;
+    }
+    options.pins = triggerPinsFromText(preferredPlayerPins()).value_or(std::vector<TriggerPin>{});
+    return options;
+}
+
+void rememberPlayerOptions(const PlayerOptions& options) {
+    setPreferredPlayerVoices(options.voices);
+    setPreferPlayerMidi(options.midi);
+    setPreferredPlayerMidiBaud(options.midiBaud);
+    setPreferredPlayerPins(triggerPinsText(options.pins));
+}
+
+std::optional<std::vector<TriggerPin>> triggerPinsFromText(const QString& text) {
+    std::vector<TriggerPin> pins;
+    if (text.trimmed().isEmpty()) {
+        return pins;
+    }
+    for (const QString& pair : text.split(u',')) {
+        const QStringList parts = pair.split(u'=');
+        bool slotIsNumber = false;
+        bool pinIsNumber = false;
+        const int slot = parts.value(0).trimmed().toInt(&slotIsNumber);
+        const int pin = parts.value(1).trimmed().toInt(&pinIsNumber);
+        if (parts.size() != 2 || !slotIsNumber || !pinIsNumber || slot < kFirstSlot ||
+            slot > kLastSlot || pin < 0 || pin > kHighestPin) {
+            return std::nullopt;
+        }
+        for (const TriggerPin& taken : pins) {
+            if (taken.slot == slot || taken.pin == pin) {
+                return std::nullopt;
+            }
+        }
+        pins.push_back({static_cast<std::int16_t>(slot), pin});
+    }
+    return pins;
+}
+
+QString triggerPinsText(const std::vector<TriggerPin>& pins) {
+    QStringList pairs;
+    for (const TriggerPin& pin : pins) {
+        pairs << QStringLiteral("%1=%2").arg(pin.slot).arg(pin.pin);
+    }
+    return pairs.join(u',');
 }
 
 } // namespace wtb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Boards.h"
+#include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The choices the user makes once and the program remembers between runs (the platform's
 // preferences): the board the sketch is checked against and the rate imports are converted to.
@@ -44,5 +46,24 @@ std::optional<std::int32_t> targetRateFromText(const QString& text);
 // Whether imports are normalised (off until chosen).
 bool rememberedNormaliseOnImport();
 void rememberNormaliseOnImport(bool normalise);
+
+// The player's options last chosen in the window: its voices, MIDI or the serial lines, the
+// MIDI baud rate and the trigger pins; a remembered value the player cannot take (a hand edit
+// of the preferences) reads as the default, one voice at 31,250 baud without pins. The mixing
+// rate is not remembered: it follows the slots.
+PlayerOptions rememberedPlayerOptions();
+void rememberPlayerOptions(const PlayerOptions& options);
+
+inline constexpr std::int32_t kMostVoices = 8;
+// The baud rates MIDI can come in at: a DIN MIDI input, a USB-serial bridge.
+inline constexpr std::int32_t kDinMidiBaud = 31'250;
+inline constexpr std::int32_t kUsbMidiBaud = 115'200;
+
+// Trigger pins as typed: "SLOT=PIN" pairs separated by commas ("1=2, 5=7"), each slot 1..16 at
+// most once and each pin a whole number 0..69 at most once; an empty text is no pins. Nothing
+// for any other text.
+std::optional<std::vector<TriggerPin>> triggerPinsFromText(const QString& text);
+// "1=2,5=7": the pins as triggerPinsFromText reads them.
+QString triggerPinsText(const std::vector<TriggerPin>& pins);
 
 } // namespace wtb

@@ -87,6 +87,11 @@ public:
     SettledLoop setLoop(std::int16_t slot, std::int32_t start, std::int32_t end);
     bool removeLoop(std::int16_t slot);
 
+    // Sets the slot's key map, or removes it when `keys` is empty (the slot then plays by
+    // defaultKeyRange); false when the slot had that map already. Raises a bounds error naming
+    // the slot, changing nothing, for a map that keyRangeProblem refuses.
+    bool setKeys(std::int16_t slot, const std::optional<KeyRange>& keys);
+
     // Sound editing beyond the end point: several files at once, the start, the silence.
 
     // Replaces `firstSlot` and the slots after it with the sound files, in order, as one step

@@ -103,6 +103,14 @@ void expectLoopedCycle(const SingleCycle& cycle, const Slot& from, std::int32_t 
         peak = std::max(peak, std::abs(cell - 128));
     }
     EXPECT_EQ(peak, 127);
+    // every note plays it, and its root and fine tune name the pitch it plays within half a cent
+    ASSERT_TRUE(cycle.slot.keys);
+    const KeyRange keys = *cycle.slot.keys;
+    EXPECT_EQ(keys.low, 0);
+    EXPECT_EQ(keys.high, 127);
+    const double played = double(cycle.slot.sampleRate) / length;
+    EXPECT_NEAR(cents(played, 440 * std::pow(2.0, (keys.root + keys.fineCents / 100.0 - 69) / 12)),
+                0.0, 0.5);
 }
 
 TEST(SingleCycle, FromASawtoothRecordingFindsItsPitchWithinACentAndLoopsSeamlessly) {
@@ -111,10 +119,11 @@ TEST(SingleCycle, FromASawtoothRecordingFindsItsPitchWithinACentAndLoopsSeamless
         double frequency;
         std::int32_t importRate;
         std::int32_t length;
+        std::int32_t root; // the nearest note: A3 for 220 Hz; 40 Hz lies 49 cents above D#1
     };
     const std::vector<Case> cases{
-        {true, 220, 16384, 256}, {true, 220, 22050, 32},   {false, 220, 22050, 256},
-        {true, 40, 22050, 2048}, {false, 40, 16384, 2048}, {true, 220, 22050, 128},
+        {true, 220, 16384, 256, 57}, {true, 220, 22050, 32, 57},   {false, 220, 22050, 256, 57},
+        {true, 40, 22050, 2048, 27}, {false, 40, 16384, 2048, 27}, {true, 220, 22050, 128, 57},
     };
     test::TempFolder folder;
     for (const Case& each : cases) {
@@ -131,6 +140,7 @@ TEST(SingleCycle, FromASawtoothRecordingFindsItsPitchWithinACentAndLoopsSeamless
             const SingleCycle cycle = singleCycle(slot, each.length, at);
             EXPECT_NEAR(cents(cycle.frequency, each.frequency), 0.0, 1.0) << cycle.frequency;
             expectLoopedCycle(cycle, slot, each.length);
+            EXPECT_EQ(cycle.slot.keys.value_or(KeyRange{}).root, each.root);
             // exactly one period of the sawtooth from its upward zero crossing, partial for
             // partial up to 70% of the table's half rate or the import's highest partial
             const int partials =

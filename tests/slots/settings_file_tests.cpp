@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 namespace wtb {
 namespace {
@@ -158,6 +159,70 @@ TEST(SettingsText, OnlyLoopedSlotsGainFieldsSoLooplessTextIsUnchanged) {
     looped.replace(looped.find(line), line.size(), "five\t5\t1\t4\r\n");
     EXPECT_EQ(formatSettings(lines), looped);
     EXPECT_EQ(parseSettings(looped, "Settings.txt"), lines);
+}
+
+TEST(SettingsText, AKeyMapFollowsTheLoopAndReadsBack) {
+    for (const auto& [line, loop, keys] : {
+             std::tuple{"five\t90\tkeys 60 36 72 -12", std::optional<Loop>(),
+                        KeyRange{60, 36, 72, -12}},
+             std::tuple{"five\t90\t10\t80\tkeys 0 0 127 50", std::optional(Loop{10, 80}),
+                        KeyRange{0, 0, 127, 50}},
+             std::tuple{"five\t90\tkeys 100 40 40 0", std::optional<Loop>(),
+                        KeyRange{100, 40, 40, 0}}, // the root outside the range
+         }) {
+        SCOPED_TRACE(line);
+        const std::string text = sixteenLines(line);
+        const SettingsLines lines = parseSettings(text, "S");
+        EXPECT_FALSE(lines[4].unusable);
+        EXPECT_EQ(lines[4].loop, loop);
+        EXPECT_EQ(lines[4].keys, keys);
+        EXPECT_EQ(lines[4].endIndex, 90);
+        EXPECT_EQ(formatSettings(lines), text);
+    }
+}
+
+// A broken key map is named, takes no key map (a sound loop beside it stays), and the line is
+// written back as it was read.
+TEST(SettingsText, UnusableKeyMapsAreNamedAndWrittenBackAsRead) {
+    struct Case {
+        const char* line;
+        const char* problem;
+    };
+    for (const Case& each : {
+             Case{"five\t90\tkeys 60 36 72", "key map \"keys 60 36 72\" in line 5 of \"S\" is not"},
+             Case{"five\t90\tkeys", "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys60 36 72 0 0", "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys 60  36 72 0", "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys C4 36 72 0", "holds \"C4\""},
+             Case{"five\t90\tkeys 60 36 72 +5", "holds \"+5\""},
+             Case{"five\t90\tkeys 128 36 72 0", "the root 128 is outside the notes 0..127"},
+             Case{"five\t90\tkeys 60 -1 72 0", "the lowest note -1 is outside"},
+             Case{"five\t90\tkeys 60 36 200 0", "the highest note 200 is outside"},
+             Case{"five\t90\tkeys 60 72 36 0", "the lowest note 72 lies above the highest, 36"},
+             Case{"five\t90\t1\t8\tkeys 60 36 72 51", "the fine tune 51 is outside -50..50"},
+         }) {
+        SCOPED_TRACE(each.line);
+        const std::string text = sixteenLines(each.line);
+        const SettingsLines lines = parseSettings(text, "S");
+        ASSERT_TRUE(lines[4].unusable);
+        EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
+            << lines[4].unusable->problem;
+        EXPECT_FALSE(lines[4].keys);
+        EXPECT_EQ(lines[4].endIndex, 90);
+        EXPECT_EQ(formatSettings(lines), text);
+    }
+    EXPECT_EQ(parseSettings(sixteenLines("five\t90\t1\t8\tkeys 1 2 3"), "S")[4].loop, (Loop{1, 8}));
+}
+
+TEST(SettingsText, OnlySlotsWithKeyMapsGainTheField) {
+    const std::string plain = sixteenLines("five\t5");
+    SettingsLines lines = parseSettings(plain, "S");
+    lines[4].keys = KeyRange{40, 30, 50, 0};
+    std::string mapped = plain;
+    mapped.replace(mapped.find("five\t5\r\n"), 8, "five\t5\tkeys 40 30 50 0\r\n");
+    EXPECT_EQ(formatSettings(lines), mapped);
+    lines[4].keys.reset();
+    EXPECT_EQ(formatSettings(lines), plain);
 }
 
 TEST(SlotBank, EveryAccessIsBoundsTested) {

@@ -98,6 +98,37 @@ TEST(WorkingFolder, LoopsRoundTripAndALoopOutsideTheKeptSamplesIsDropped) {
     EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit), bank);
 }
 
+TEST(WorkingFolder, KeyMapsRoundTripAndABrokenOneIsKeptWithItsLine) {
+    test::TempFolder folder;
+    writeCompleteFolder(folder.path());
+    const std::string plain = test::readText(settingsFilePath(folder.path()));
+    std::string settings = plain;
+    settings.replace(settings.find("sound 2.wav\t19"), 14, "sound 2.wav\t19\tkeys 60 48 72 7");
+    settings.replace(settings.find("sound 3.wav\t29"), 14, "sound 3.wav\t29\t4\t29\tkeys 1 2");
+    settings.replace(settings.find("sound 4.wav\t39"), 14, "sound 4.wav\t39\t4\t50\tkeys 9");
+    test::writeText(settingsFilePath(folder.path()), settings);
+
+    SlotBank bank = loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit);
+    EXPECT_EQ(bank[2].keys, (KeyRange{60, 48, 72, 7}));
+    EXPECT_EQ(bank[1].keys, std::nullopt);
+    ASSERT_TRUE(bank[3].unusable);
+    EXPECT_NE(bank[3].unusable->problem.find("key map"), std::string::npos);
+    EXPECT_EQ(bank[3].loop, (Loop{4, 29}));
+    ASSERT_TRUE(bank[4].unusable); // the key map's fault is told, the loop past the end dropped
+    EXPECT_NE(bank[4].unusable->problem.find("key map"), std::string::npos);
+    EXPECT_EQ(bank[4].loop, std::nullopt);
+    saveWorkingFolder(bank, folder.path());
+    EXPECT_EQ(test::readText(settingsFilePath(folder.path())), settings);
+
+    for (const std::int16_t slot : allSlotNumbers()) {
+        bank[slot].keys.reset();
+        bank[slot].unusable.reset();
+        bank[slot].loop.reset();
+    }
+    saveWorkingFolder(bank, folder.path());
+    EXPECT_EQ(test::readText(settingsFilePath(folder.path())), plain);
+}
+
 struct Damage {
     const char* what;
     const char* namedFile;

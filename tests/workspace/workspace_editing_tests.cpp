@@ -146,5 +146,31 @@ TEST_F(EditedWorkspace, CutsTheStartAndTrimsTheSilenceAsStepsOfTheHistory) {
     EXPECT_EQ(changes, 4);
 }
 
+TEST_F(EditedWorkspace, SetsAndRemovesKeyMapsAsStepsAndRefusesABrokenOne) {
+    const std::vector<Slot> before = slots();
+    EXPECT_TRUE(workspace->setKeys(4, KeyRange{60, 48, 72, 0}));
+    EXPECT_EQ(workspace->history().undoText(), "set keys of slot 4");
+    EXPECT_FALSE(workspace->setKeys(4, KeyRange{60, 48, 72, 0}));
+    for (const KeyRange& refused :
+         {KeyRange{60, 72, 48, 0}, KeyRange{128, 0, 127, 0}, KeyRange{60, 0, 127, -51}}) {
+        try {
+            workspace->setKeys(4, refused);
+            ADD_FAILURE() << "accepted";
+        } catch (const RuntimeError& error) {
+            EXPECT_NE(std::string(error.what()).find("Slot 4 cannot take"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(workspace->slot(4).keys, (KeyRange{60, 48, 72, 0}));
+    EXPECT_TRUE(workspace->setKeys(4, std::nullopt));
+    EXPECT_EQ(workspace->history().undoText(), "remove key map of slot 4");
+    workspace->save();
+    EXPECT_EQ(loadWorkingFolder(folder.path(), NewFolder::WriteDefaultKit), workspace->bank());
+    ASSERT_TRUE(workspace->undo());
+    EXPECT_EQ(workspace->slot(4).keys, (KeyRange{60, 48, 72, 0}));
+    ASSERT_TRUE(workspace->undo());
+    EXPECT_EQ(slots(), before);
+    EXPECT_EQ(changes, 4);
+}
+
 } // namespace
 } // namespace wtb
