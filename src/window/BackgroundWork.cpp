@@ -1,5 +1,7 @@
 #include "window/BackgroundWork.h"
 
+#include "common/BackgroundThread.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -55,6 +57,7 @@ void BackgroundWork::startNext() {
             continue;
         }
         pool_.start([this, compute = std::move(compute)] {
+            yieldProcessorToTheWindow();
             if (gate_) {
                 gate_();
             }

@@ -1,5 +1,6 @@
 #include "workspace/AutoSave.h"
 
+#include "common/BackgroundThread.h"
 #include "common/RuntimeError.h"
 #include "slots/WorkingFolder.h"
 #include "workspace/Workspace.h"
@@ -40,6 +41,7 @@ void AutoSave::start() {
     running_ = true;
     Workspace::SaveSnapshot snapshot = workspace_.snapshotForSave();
     thread_.start([this, snapshot = std::move(snapshot)] {
+        yieldProcessorToTheWindow();
         std::optional<std::string> failure;
         try {
             saveWorkingFolder(snapshot.bank, snapshot.folder);
