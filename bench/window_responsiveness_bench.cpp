@@ -127,11 +127,9 @@ int main(int argc, char** argv) {
         {"choose slot 1 (10 minutes)", [&] { window.chooseSlot(1); }},
         {"choose 4-bit ADPCM (the SNR readout of slot 1)",
          [&] { window.setSampleFormat(SampleFormat::Adpcm4); }},
-        {"choose slot 2, then slot 1 again (SNR from the cache)",
-         [&] {
-             window.chooseSlot(2);
-             window.chooseSlot(1);
-         }},
+        // Two clicks are two events: each is measured on its own.
+        {"choose slot 2 (10 minutes)", [&] { window.chooseSlot(2); }},
+        {"choose slot 1 again (SNR from the cache)", [&] { window.chooseSlot(1); }},
         {"normalise slot 1", [&] { window.normaliseSlot(); }},
         {"undo", [&] { window.undo(); }},
         {"redo", [&] { window.redo(); }},
