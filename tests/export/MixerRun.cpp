@@ -5,6 +5,7 @@
 #include "export/MixBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,14 @@
 #include <sstream>
 
 namespace wtb::test {
+
+SlotBank emptyBank() {
+    SlotBank bank;
+    for (const std::int16_t number : allSlotNumbers()) {
+        bank[number] = makeSlot({128}, -1, "none.wav");
+    }
+    return bank;
+}
 
 BuiltSketch buildMixer(const QString& folder, const QString& name, const SlotBank& bank,
                        SampleFormat format, const PlayerOptions& options, Board board,

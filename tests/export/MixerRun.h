@@ -16,6 +16,9 @@
 
 namespace wtb::test {
 
+// Every slot holding a sample and keeping none, out of the table: a kit a test fills in.
+SlotBank emptyBank();
+
 // What the mixing player's board writes to, the interrupt that mixes, and its input pins.
 struct MixerBoard {
     Board board;

@@ -17,15 +17,7 @@
 namespace wtb {
 namespace {
 
-// Every slot holding a sample and keeping none, out of the table.
-SlotBank emptyBank() {
-    SlotBank bank;
-    for (const std::int16_t number : allSlotNumbers()) {
-        bank[number] = test::makeSlot({128}, -1, "none.wav");
-    }
-    return bank;
-}
-
+using test::emptyBank;
 using test::MixerBoard;
 
 // Long enough to leave the first ADPCM block; a loop that turns back every few hundred periods.
