@@ -15,11 +15,21 @@
 #include <sndfile.h>
 
 #include <bit>
+#include <cmath>
 #include <random>
 #include <stdexcept>
 #include <tuple>
 
 namespace wtb::test {
+
+Bytes sine(std::size_t length, double period, double amplitude) {
+    Bytes bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(
+            std::lround(128 + amplitude * std::sin(2 * M_PI * static_cast<double>(i) / period)));
+    }
+    return bytes;
+}
 
 Bytes slotBytes(const SlotBank& bank, std::int32_t slot) {
     const auto view = bank[slot].samples.bytes();

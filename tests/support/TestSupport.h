@@ -30,6 +30,9 @@ using Bytes = std::vector<std::uint8_t>;
 // A copy of the slot's samples.
 Bytes slotBytes(const SlotBank& bank, std::int32_t slot);
 
+// `length` 8-bit samples of a sine of `period` samples and `amplitude` steps about the zero line.
+Bytes sine(std::size_t length, double period, double amplitude);
+
 // Slots 1..16, to compare whole banks before and after.
 std::vector<Slot> allSlots(const SlotBank& bank);
 

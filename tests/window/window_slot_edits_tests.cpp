@@ -22,14 +22,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes sine(std::size_t length, double period, double amplitude) {
-    Bytes bytes(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(
-            std::lround(128 + amplitude * std::sin(2 * M_PI * static_cast<double>(i) / period)));
-    }
-    return bytes;
-}
+using test::sine;
 
 class SlotEdits : public testing::Test {
 protected:
