@@ -18,7 +18,7 @@ finish() {
     rm -rf "$work"
 }
 trap finish EXIT
-Xvfb -displayfd 3 -screen 0 1024x480x24 -nolisten tcp 3>"$work/display" &
+Xvfb -displayfd 3 -noreset -screen 0 1024x480x24 -nolisten tcp 3>"$work/display" &
 server=$!
 while [[ ! -s $work/display ]]; do sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")

@@ -1,5 +1,6 @@
 // The program as people get it: installed under a prefix by `cmake --install`, and as a
 // Debian package. The installed program runs as a user would run it, with a home of its own.
+#include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -184,48 +185,9 @@ TEST_F(InstalledProgram, InstalledFilesPassTheirValidatorsAndNameEachOther) {
     }
 }
 
-// An X server of its own, so the test can see when the window is up and what it shows.
-class PrivateDisplay {
-public:
-    PrivateDisplay() {
-        // -displayfd picks a free display and prints its number once it takes clients.
-        server_.start("Xvfb",
-                      {"-displayfd", "1", "-screen", "0", "1024x400x24", "-nolisten", "tcp"});
-        QByteArray number;
-        for (auto end = Clock::now() + 20s; !number.contains('\n') && Clock::now() < end;) {
-            server_.waitForReadyRead(200);
-            number += server_.readAllStandardOutput();
-        }
-        if (number.contains('\n')) {
-            name_ = ":" + QString::fromLatin1(number.trimmed());
-        }
-    }
-    ~PrivateDisplay() {
-        server_.terminate();
-        server_.waitForFinished(5000);
-    }
-    const QString& name() const { return name_; }
-
-    QString tool(const QString& program, const QStringList& arguments) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", name_);
-        const Outcome outcome = [&] {
-            QProcess process;
-            process.setProcessEnvironment(env);
-            process.start(program, arguments);
-            return finish(process, 20000);
-        }();
-        return outcome.finished && outcome.exitCode == 0 ? outcome.out.trimmed() : QString();
-    }
-
-private:
-    QProcess server_;
-    QString name_;
-};
-
 // Starts the program on `display`; the id of its window once it is shown (which is after the
 // slots were loaded), or empty when it never was.
-QString startWindow(QProcess& program, const QString& path, const PrivateDisplay& display,
+QString startWindow(QProcess& program, const QString& path, const test::PrivateDisplay& display,
                     QProcessEnvironment env) {
     env.insert("DISPLAY", display.name());
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -242,7 +204,7 @@ QString startWindow(QProcess& program, const QString& path, const PrivateDisplay
 
 TEST_F(InstalledProgram, KeepsTheSlotsInThePerUserFolderAndNeverWritesUnderThePrefix) {
     const auto prefixBefore = treeChecksums(install_.prefix());
-    PrivateDisplay display;
+    test::PrivateDisplay display;
     ASSERT_FALSE(display.name().isEmpty()) << "no X server";
     const QString settings = user_.slotsFolder() + "/Settings.txt";
 

@@ -1,6 +1,7 @@
 // The real program on a real X server: its window is found by its title, photographed, and the
 // picture box on the photograph must hold exactly the view of slot 1.
 #include "WindowTestSupport.h"
+#include "support/PrivateDisplay.h"
 
 #include "slots/WorkingFolder.h"
 
@@ -11,27 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 
 namespace wtb {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
-
-// Runs a tool against `display`; its output, or nothing when it failed.
-QByteArray runOn(const QString& display, const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
-    tool.setProcessEnvironment(env);
-    tool.start(program, arguments);
-    const bool ok = tool.waitForFinished(15000) && tool.exitStatus() == QProcess::NormalExit &&
-                    tool.exitCode() == 0;
-    return ok ? tool.readAllStandardOutput().trimmed() : QByteArray();
-}
 
 void stop(QProcess& process) {
     process.terminate();
@@ -56,34 +42,26 @@ TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
     test::fillBank(bank, slots);
     saveWorkingFolder(bank, folder.path());
 
-    // -displayfd picks a free display and prints its number once the server takes clients.
-    QProcess server;
-    server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x400x24", "-nolisten", "tcp"});
-    QByteArray number;
-    for (auto end = Clock::now() + 20s; !number.contains('\n') && Clock::now() < end;) {
-        server.waitForReadyRead(200);
-        number += server.readAllStandardOutput();
-    }
-    ASSERT_TRUE(number.trimmed().toUInt() > 0 || number.trimmed() == "0") << "no X server";
-    const QString display = ":" + QString::fromLatin1(number.trimmed());
+    test::PrivateDisplay screen;
+    ASSERT_FALSE(screen.name().isEmpty()) << "no X server";
 
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
+    env.insert("DISPLAY", screen.name());
     env.insert("QT_QPA_PLATFORM", "xcb");
     app.setProcessEnvironment(env);
     app.start(program, {});
 
-    QByteArray window;
+    QString window;
     test::pollUntil(
         [&] {
-            window = runOn(display, "xdotool",
-                           {"search", "--name", "^Brimtock - Wavetable builder 1\\.1$"});
+            window = screen.tool("xdotool",
+                                 {"search", "--name", "^Brimtock - Wavetable builder 1\\.1$"});
             return !window.isEmpty();
         },
         60000, 100);
-    const QString geometry = QString::fromLatin1(
-        runOn(display, "xdotool", {"getwindowgeometry", window.split('\n').first()}));
+    const QString geometry =
+        screen.tool("xdotool", {"getwindowgeometry", window.section('\n', 0, 0)});
     const auto at = QRegularExpression("Position: (\\d+),(\\d+)").match(geometry);
 
     // Painting may trail the window's appearance: photograph until the picture settles.
@@ -94,13 +72,12 @@ TEST(RealWindowOnX, ShowsTheViewOfSlotOneWhereItBelongs) {
     QImage seen;
     test::pollUntil(
         [&] {
-            runOn(display, "import", {"-window", "root", screenshot});
+            screen.tool("import", {"-window", "root", screenshot});
             seen = QImage(screenshot).copy(box);
             return !at.hasMatch() || test::firstDifference(seen, expected) == "identical";
         },
         30000, 200);
     stop(app);
-    stop(server);
 
     ASSERT_FALSE(window.isEmpty()) << "the window did not appear";
     EXPECT_TRUE(geometry.contains("Geometry: 851x303")) << geometry.toStdString();
