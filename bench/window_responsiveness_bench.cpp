@@ -10,6 +10,7 @@
 #include "window/WaveformView.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -47,14 +48,16 @@ struct FixedPlace : FileDialogRunner {
     QString answer;
 };
 
-// Ten minutes of a voice-like sound: a wandering tone with noise, 8-bit.
+// Ten minutes of a voice-like sound: a slightly wandering tone with noise, 8-bit.
 Slot longSlot() {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kRate) * 60 * kMinutes);
     std::mt19937 noise(7);
     std::uniform_int_distribution<int> hiss(-6, 6);
+    double phase = 0; // accumulated, so the pitch wanders by a few hertz and no more
     for (std::size_t n = 0; n < bytes.size(); ++n) {
         const double t = double(n) / kRate;
-        const double tone = 70 * std::sin(2 * M_PI * (220 + 30 * std::sin(t)) * t);
+        phase += 2 * M_PI * (220 + 3 * std::sin(0.5 * t)) / kRate;
+        const double tone = 70 * std::sin(phase);
         bytes[n] =
             static_cast<std::uint8_t>(std::clamp(128 + std::lround(tone) + hiss(noise), 0L, 255L));
     }
@@ -157,6 +160,27 @@ int main(int argc, char** argv) {
          }},
         {"save the player sketch (refused: too large, after the check)",
          [&] { window.savePlayerSketch(); }},
+        // Then a kit that fits the Mega, cut from the two long slots, is written for real.
+        {"trim the end of slot 1 to 25,000 samples", [&] { window.applyTypedEnd(24'999); }},
+        {"choose slot 2 and trim its end to 25,000 samples",
+         [&] {
+             window.chooseSlot(2);
+             window.applyTypedEnd(24'999);
+         }},
+        {"save the player sketch for the Mega in PCM (64,000 samples, the most the accessors "
+         "reach)",
+         [&] {
+             window.setBoard(Board::Mega2560);
+             window.setSampleFormat(SampleFormat::Pcm8);
+             window.savePlayerSketch();
+         }},
+        {"save the wavetable for the Mega in 4-bit ADPCM",
+         [&] {
+             window.setSampleFormat(SampleFormat::Adpcm4);
+             window.fileDialog().setRunner(
+                 std::make_unique<FixedPlace>(elsewhere.file("Kit/Table.h")));
+             window.saveWavetable();
+         }},
     };
     window.fileDialog().setRunner(std::make_unique<FixedPlace>(elsewhere.file("Kit")));
     std::printf("%-62s %10s\n", "action on a 10-minute slot", "held (ms)");
@@ -171,6 +195,10 @@ int main(int argc, char** argv) {
     window.setSampleFormat(SampleFormat::Pcm8);
     for (const QString& error : answers.errors) {
         std::printf("message shown: %s\n", qPrintable(error.left(160)));
+    }
+    // The two saves must have written, or their lines measured a refusal.
+    for (const QString& file : QDir(elsewhere.file("Kit")).entryList(QDir::Files)) {
+        std::printf("written: Kit/%s\n", qPrintable(file));
     }
     std::printf("goal: %d ms each; %s\n", kGoalMs, allWithin ? "all within" : "some over");
     window.close();
