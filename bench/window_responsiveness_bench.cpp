@@ -167,8 +167,7 @@ int main(int argc, char** argv) {
              window.chooseSlot(2);
              window.applyTypedEnd(24'999);
          }},
-        {"save the player sketch for the Mega in PCM (64,000 samples, the most the accessors "
-         "reach)",
+        {"save the player sketch for the Mega in PCM (64,000 samples)",
          [&] {
              window.setBoard(Board::Mega2560);
              window.setSampleFormat(SampleFormat::Pcm8);
