@@ -21,7 +21,7 @@ LoopedSoundSource::LoopedSoundSource(std::span<const std::uint8_t> attack,
                                      std::span<const std::uint8_t> loop, QObject* parent)
     : QIODevice(parent), attack_(copyOf(attack)), loop_(copyOf(loop)) {
     if (loop_.isEmpty()) {
-        raise(ErrorKind::Bounds, "A looped sound needs at least one sample in its loop.");
+        raise(ErrorKind::Internal, "A looped sound needs at least one sample in its loop.");
     }
 }
 

@@ -179,6 +179,8 @@ int reportFailure(const RuntimeError& error) {
                    "\"resample all HZ\" (\"list\" shows each slot's rate; a rate chosen for "
                    "imports does not change slots already there) or end them earlier with "
                    "\"trim SLOT END\".";
+    } else if (error.kind() == ErrorKind::Internal) {
+        message = message + " " + kInternalFaultNote;
     }
     printError(message);
     return kExitFailed;

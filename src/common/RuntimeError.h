@@ -10,7 +10,9 @@ namespace wtb {
 // where the user sees it, the window or the shell adds what to do about it.
 // Tool: a program the tool hands work to (the Arduino builder, the uploader) is missing or
 // failed; the message holds what it printed.
-enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Tool };
+// Internal: the program broke a rule of its own (a mapping for another sound, a board or
+// command it does not know); never the user's input, so the faces say so and ask for a report.
+enum class ErrorKind { Bounds, Overflow, File, Sound, Size, Tool, Internal };
 
 // The one failure the program raises. The message is written for the user: what failed,
 // which slot or file, and why.
@@ -32,5 +34,10 @@ public:
 };
 
 [[noreturn]] void raise(ErrorKind kind, const std::string& message);
+
+// What the window and the shell add to an internal fault's message.
+inline constexpr const char* kInternalFaultNote =
+    "This is a fault of the program itself, not of your slots or files; please report it with "
+    "this message.";
 
 } // namespace wtb

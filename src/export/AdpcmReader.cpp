@@ -62,7 +62,7 @@ AdpcmReaderState adpcmReaderStateAt(std::span<const std::uint8_t> bytes, std::in
                                      " samples.");
     }
     if (sample < 0 || sample > sampleCount) {
-        raise(ErrorKind::Bounds, "Sample " + std::to_string(sample) + " is outside the " +
+        raise(ErrorKind::Internal, "Sample " + std::to_string(sample) + " is outside the " +
                                      std::to_string(sampleCount) + " samples encoded.");
     }
     AdpcmReaderState reader;

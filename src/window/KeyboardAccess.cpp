@@ -180,7 +180,7 @@ const WindowCommandText& commandText(WindowCommand command) {
         return text.command == command;
     });
     if (found == texts.end()) {
-        raise(ErrorKind::Bounds, "A window command has no name or keys.");
+        raise(ErrorKind::Internal, "A window command has no name or keys.");
     }
     return *found;
 }

@@ -269,6 +269,8 @@ void MainWindow::showFailure(const std::exception& error) {
             "press \"Resample all\" (a target rate converts imports; the slots already here "
             "keep their rates until resampled), or move the slots' ends earlier with the "
             "end-point slider.");
+    } else if (failure && failure->kind() == ErrorKind::Internal) {
+        message += QStringLiteral("\n\n") + QString::fromUtf8(kInternalFaultNote);
     }
     prompts_->showError(this, message);
 }

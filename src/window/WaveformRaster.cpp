@@ -84,7 +84,7 @@ std::vector<QLine> reduceTrace(std::span<const std::uint8_t> samples,
         return lines;
     }
     if (mapping.lastIndex != lastIndexOf(samples)) {
-        raise(ErrorKind::Bounds, "The picture's mapping is for another sound than the one drawn.");
+        raise(ErrorKind::Internal, "The picture's mapping is for another sound than the one drawn.");
     }
     std::array<std::int32_t, 256> yOf{};
     for (int byte = 0; byte < 256; ++byte) {

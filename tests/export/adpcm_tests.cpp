@@ -1,6 +1,7 @@
 // The ADPCM encoder and decoder, the table's size per format and the 0x21 guard, as pure
 // functions. The board's own decoder is held to these in adpcm_avr_tests.cpp.
 #include "export/Adpcm.h"
+#include "export/AdpcmReader.h"
 #include "export/AdpcmSketch.h"
 #include "export/BangGuard.h"
 #include "export/ExportedSamples.h"
@@ -129,6 +130,13 @@ TEST(Adpcm, DecoderRefusesDataTooShortOrAStepIndexPastTheTable) {
     EXPECT_THROW(decodeAdpcm(std::span(bytes).first(bytes.size() - 1), 300), RuntimeError);
     bytes[kAdpcmBlockBytes + 1] = 89;
     EXPECT_THROW(decodeAdpcm(bytes, 300), RuntimeError);
+    // Reading past the samples encoded is a fault of the caller inside the program.
+    try {
+        adpcmReaderStateAt(encodeAdpcm(sound, AdpcmSearch::Plain).bytes, 300, 301);
+        ADD_FAILURE() << "sample 301 of 300 was read";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::Internal);
+    }
 }
 
 TEST(Adpcm, SnrIsSignalOverErrorPower) {

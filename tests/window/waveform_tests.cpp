@@ -53,6 +53,13 @@ TEST(FastTrace, MergesEachColumnIntoOneVerticalSegmentAndKeepsTheRest) {
     EXPECT_TRUE(reduceTrace(Bytes{}, 577, 129).empty());
     // However long the slot, a few segments per column.
     EXPECT_LE(reduceTrace(Bytes(3'000'000, 9), 577, 129).size(), 2u * 578u);
+    // A mapping made for another sound is the program's own fault, not the user's.
+    try {
+        reduceTrace(Bytes(10, 9), WaveformMapping::whole(20, 577), 129);
+        ADD_FAILURE() << "a mapping for 21 samples drew 10";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::Internal);
+    }
 }
 
 enum class Pattern { Random, Alternating, Ramp, Silence, Spike };
