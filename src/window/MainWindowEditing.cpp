@@ -151,7 +151,7 @@ void MainWindow::warnOversized(std::int16_t firstSlot, std::int32_t count) {
 }
 
 void MainWindow::showNote(const QString& text, const QString& detail) {
-    QLabel& note = *controls_.exportNote;
+    QLabel& note = *controls_.lastNote;
     showReadout(note, text);
     note.setAccessibleDescription(detail);
     if (!detail.isEmpty()) {

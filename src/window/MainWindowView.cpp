@@ -72,7 +72,7 @@ void MainWindow::nameControls() {
                 QStringLiteral("In 4-bit ADPCM: how far the current slot's decoded samples stay "
                                "from its 8-bit samples, as a signal-to-noise ratio in dB (higher "
                                "is closer; about 6 dB a bit)"));
-    makeReadout(*c.exportNote, QStringLiteral("Last note"),
+    makeReadout(*c.lastNote, QStringLiteral("Last note"),
                 QStringLiteral("What the last export, import, trim or loop did, in short; its "
                                "tooltip says it whole"));
     makeReadout(*c.nameReadout, QStringLiteral("Sound name"),
@@ -302,7 +302,7 @@ void MainWindow::setSampleFormat(SampleFormat chosen) {
 }
 
 void MainWindow::showGuardedBytes(std::int32_t changedBytes) {
-    QLabel& note = *controls_.exportNote;
+    QLabel& note = *controls_.lastNote;
     if (changedBytes <= 0) {
         showReadout(note, QString());
         return;

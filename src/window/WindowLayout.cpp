@@ -141,7 +141,7 @@ void createEditingControls(QWidget* window, WindowControls& c) {
                                   QRect(660, 222, 46, 20), "formatBox", QRect(708, 220, 126, 22)});
     QWidget::setTabOrder(c.boardBox, c.formatBox);
     c.snrReadout = readout(window, "snrReadout", QRect(734, 250, 100, 20));
-    c.exportNote = readout(window, "exportNote", QRect(700, 194, 134, 20));
+    c.lastNote = readout(window, "lastNote", QRect(700, 194, 134, 20));
 }
 
 void createStatusControls(QWidget* window, WindowControls& c) {

@@ -48,7 +48,7 @@ struct WindowControls {
     QProgressBar* budgetMeter = nullptr;
     QComboBox* formatBox = nullptr;
     QLabel* snrReadout = nullptr; // the current slot's SNR in ADPCM; empty for PCM
-    QLabel* exportNote = nullptr; // what the last export changed, if anything
+    QLabel* lastNote = nullptr; // "Last note": what the last action that has one said
 
     // Beside the end readout, and under "Play wav file".
     EndIndexBox* endIndexBox = nullptr; // the end index, typed exactly

@@ -94,11 +94,6 @@ void Workspace::changed() {
     Q_EMIT slotsChanged();
 }
 
-std::vector<std::string> Workspace::importFile(std::int16_t slot, const QString& path,
-                                               const DecodeOptions& options) {
-    return importFiles(slot, {path}, options);
-}
-
 std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t index) {
     const Slot& current = bank_[slot];
     if (current.samples.empty()) {

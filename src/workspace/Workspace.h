@@ -61,12 +61,6 @@ public:
     const SlotBank& bank() const { return bank_; }
     const Slot& slot(std::int32_t number) const { return bank_[number]; }
 
-    // Replaces the slot with the sound file, named after it and ending at its last sample, with
-    // the file's first forward loop (slotFromFile). Gives the notes for the user: sentences
-    // about a loop that was left out or does not join seamlessly; empty when all went plainly.
-    std::vector<std::string> importFile(std::int16_t slot, const QString& path,
-                                        const DecodeOptions& options);
-
     // Sets the slot's end index from `index` (0..last sample), stepped back to a zero crossing;
     // gives where it settled, or nothing for a slot without samples (nothing changes). A loop the
     // new end cuts into is pulled in and snapped again, or dropped (slotEndingAt).
@@ -94,10 +88,12 @@ public:
 
     // Sound editing beyond the end point: several files at once, the start, the silence.
 
-    // Replaces `firstSlot` and the slots after it with the sound files, in order, as one step
-    // (importFile for each). Raises before anything changes when the files need more slots
-    // than there are from `firstSlot` to 16, or when a file cannot be imported (the message
-    // names it). Gives what the user must be told about the files (slotFromFile's notes).
+    // Replaces `firstSlot` and the slots after it with the sound files, in order, as one step:
+    // each slot is named after its file and ends at its last sample, with the file's first
+    // forward loop (slotFromFile). Raises before anything changes when the files need more
+    // slots than there are from `firstSlot` to 16, or when a file cannot be imported (the
+    // message names it). Gives what the user must be told: sentences about a loop that was
+    // left out or does not join seamlessly; empty when all went plainly.
     std::vector<std::string> importFiles(std::int16_t firstSlot, const QStringList& paths,
                                          const DecodeOptions& options);
 

@@ -456,17 +456,17 @@ INSTANTIATE_TEST_SUITE_P(
                     SlotEdit{"ImportAtARate",
                              {"import", "5", "SOUND", "--rate", "8000"},
                              [](Workspace& ws, const QString& sound) {
-                                 ws.importFile(5, sound, {8000, false});
+                                 ws.importFiles(5, {sound}, {8000, false});
                              }},
                     SlotEdit{"ImportNormalisedAtARate",
                              {"import", "5", "SOUND", "--normalise", "--rate", "16384"},
                              [](Workspace& ws, const QString& sound) {
-                                 ws.importFile(5, sound, {16384, true});
+                                 ws.importFiles(5, {sound}, {16384, true});
                              }},
                     SlotEdit{"ImportNormalised",
                              {"import", "12", "SOUND", "--normalise"},
                              [](Workspace& ws, const QString& sound) {
-                                 ws.importFile(12, sound, {std::nullopt, true});
+                                 ws.importFiles(12, {sound}, {std::nullopt, true});
                              }}),
     [](const auto& test) { return std::string(test.param.name); });
 
@@ -872,7 +872,7 @@ TEST(SingleCycleCommand, MakesTheCycleTheWorkspaceMakesAndSaysWhatItFound) {
         Workspace workspace(inProcess.folder.path(),
                             std::make_unique<WorkingFolderLock>(inProcess.folder.path()),
                             NewFolder::WriteDefaultKit);
-        workspace.importFile(3, source.file("saw.wav"), {16384, false});
+        workspace.importFiles(3, {source.file("saw.wav")}, {16384, false});
         workspace.makeSingleCycle(3, 32, 5000);
         workspace.save();
     }

@@ -80,7 +80,7 @@ TEST_F(WindowCycles, EveryLengthInTheMenuMakesACycleThePlayerOfTheFormatPlays) {
             // 220 Hz: at most 256 cells in PCM (96 kHz), 128 in ADPCM (48 kHz).
             const std::int32_t fits = format == SampleFormat::Pcm8 ? 256 : 128;
             EXPECT_EQ(slot6().sampleCount(), std::min(length, fits));
-            EXPECT_EQ(test::labelText(window(), "exportNote").left(7), "Cycle: ");
+            EXPECT_EQ(test::labelText(window(), "lastNote").left(7), "Cycle: ");
             EXPECT_TRUE(savePlayer(QString("Kit%1").arg(length)))
                 << w->errors->join('\n').toStdString();
             window().undo();

@@ -187,7 +187,7 @@ TEST(PlayThroughTheWindow, ReleaseOutputPlaysTheLoopsPassThenTheTailAndEnds) {
     };
 
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier); // nothing held yet
-    EXPECT_EQ(test::labelText(window, "exportNote"), "Nothing held");
+    EXPECT_EQ(test::labelText(window, "lastNote"), "Nothing held");
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return heard(sustained(attack, loop, 3)); }, 15000));
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);

@@ -166,7 +166,7 @@ TEST_F(SlotEdits, ASaveForTheMegaSaysHowManyBytesItsGuardChanged) {
     std::fill(slots[0].bytes.begin() + 10, slots[0].bytes.begin() + 17,
               std::uint8_t{0xa1}); // stored as 0x21
     w = std::make_unique<test::LoadedWindow>(slots);
-    auto& note = *window().findChild<QLabel*>("exportNote");
+    auto& note = *window().findChild<QLabel*>("lastNote");
     test::TempFolder target;
     for (const Board board : {Board::Mega2560, Board::Uno}) {
         window().setBoard(board);

@@ -191,7 +191,7 @@ TEST_F(Wiring, TheContextMenuCutsTheStartAtThePointer) {
         action(QStringLiteral("Cut the start here")).trigger();
         EXPECT_EQ(slot(5).samples.bytes().size(), c.length - static_cast<std::size_t>(expected))
             << c.length << " at x " << c.x;
-        EXPECT_EQ(test::labelText(window(), QStringLiteral("exportNote")),
+        EXPECT_EQ(test::labelText(window(), QStringLiteral("lastNote")),
                   QStringLiteral("Start cut: %1").arg(expected));
     }
 }
@@ -207,7 +207,7 @@ TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     EXPECT_NEAR(slot(3).loop->start, 2000, 40);
     EXPECT_LE(slot(3).loop->end, 3999);
     EXPECT_GE(slot(3).loop->end, 3999 - 40);
-    const QString note = test::labelText(window(), QStringLiteral("exportNote"));
+    const QString note = test::labelText(window(), QStringLiteral("lastNote"));
     EXPECT_EQ(note, QStringLiteral("Loop %1-%2, jump %3")
                         .arg(slot(3).loop->start)
                         .arg(slot(3).loop->end)
@@ -234,7 +234,7 @@ TEST_F(Wiring, LoopEndsAtThePointerSettleAndReportTheirSeam) {
     view().setPointer(QPoint(width / 2, 10));
     action(QStringLiteral("Loop end here")).trigger();
     ASSERT_TRUE(slot(5).loop.has_value()) << w->errors->join('\n').toStdString();
-    const auto* label = window().findChild<QLabel*>(QStringLiteral("exportNote"));
+    const auto* label = window().findChild<QLabel*>(QStringLiteral("lastNote"));
     EXPECT_TRUE(label->toolTip().contains(QLatin1String("start at the first sample")));
 }
 
@@ -259,7 +259,7 @@ TEST_F(Wiring, MakeSingleCycleAtThePointerKeepsThePitch) {
     EXPECT_EQ(slot(6).loop, (Loop{0, 255}));
     EXPECT_NEAR(slot(6).sampleRate, 256 * 220, 256 * 220 / 1730); // within 1 cent
     EXPECT_LE(seamJump(slot(6).samples.bytes(), *slot(6).loop), 2);
-    const QString note = test::labelText(window(), QStringLiteral("exportNote"));
+    const QString note = test::labelText(window(), QStringLiteral("lastNote"));
     ASSERT_TRUE(note.startsWith("Cycle: ")) << note.toStdString();
     EXPECT_NEAR(note.mid(7).section(' ', 0, 0).toDouble(), 220.0, 220.0 / 1730)
         << note.toStdString();
@@ -272,7 +272,7 @@ TEST_F(Wiring, TrimSilenceOfTheSlotAndOfAllIsOneStepEach) {
     action(QStringLiteral("Trim silence")).trigger();
     EXPECT_LT(slot(3).samples.bytes().size(), 4000u);
     EXPECT_GT(slot(3).samples.bytes().size(), 3400u);
-    EXPECT_TRUE(test::labelText(window(), QStringLiteral("exportNote"))
+    EXPECT_TRUE(test::labelText(window(), QStringLiteral("lastNote"))
                     .startsWith(QLatin1String("Trimmed ")));
     window().undo();
     EXPECT_EQ(slot(3).samples.bytes().size(), 4000u);

@@ -117,13 +117,13 @@ TEST_F(OpenWorkspace, AFailedImportChangesNothingAndASuccessfulOneIsSavedWhole) 
     open(test::bankOf(test::patternedSlots(300)));
     const std::vector<Slot> before = slots();
     test::writeText(folder.file("notes.wav"), "Not a sound at all.\n");
-    EXPECT_THROW(workspace->importFile(4, folder.file("notes.wav"), {}), RuntimeError);
+    EXPECT_THROW(workspace->importFiles(4, {folder.file("notes.wav")}, {}), RuntimeError);
     test::writeWav8(folder.file("good.wav"), Bytes(10, 99));
-    EXPECT_THROW(workspace->importFile(17, folder.file("good.wav"), {}), RuntimeError);
+    EXPECT_THROW(workspace->importFiles(17, {folder.file("good.wav")}, {}), RuntimeError);
     EXPECT_EQ(slots(), before);
     EXPECT_FALSE(workspace->hasUnsavedChanges());
 
-    workspace->importFile(4, folder.file("good.wav"), {});
+    workspace->importFiles(4, {folder.file("good.wav")}, {});
     EXPECT_EQ(workspace->slot(4), test::makeSlot(Bytes(10, 99), 9, "good.wav"));
     EXPECT_TRUE(workspace->hasUnsavedChanges());
     workspace->save();
