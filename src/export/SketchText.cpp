@@ -143,8 +143,7 @@ std::size_t textBound(const SlotBank& bank, const TableLayout& layout,
                                       3 * kLongestNumber;
     std::int64_t bound = checkedMul(std::int64_t{layout.parts}, declaration + partAccessor);
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        const std::int64_t samples =
-            std::max<std::int64_t>(std::int64_t{bank[slot].endIndex} + 1, 0);
+        const std::int64_t samples = bank[slot].keptSamples();
         bound = checkedAdd(bound, lengthOf({kCommentOpen, comments[slot], kCrLf, kCrLf}));
         bound = checkedAdd(bound, checkedMul(samples, kLongestSample));
     }
@@ -343,7 +342,7 @@ std::string buildSketchText(const SlotBank& bank, bool guardTables) {
     std::int32_t written = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         starts[slot - 1] = written;
-        written += bank[slot].endIndex + 1; // bounded by the checked total
+        written += bank[slot].keptSamples(); // bounded by the checked total
         table.appendSlot(comments[slot], source.samples[slot], bank[slot].endIndex,
                          bank[slot].loop);
     }
