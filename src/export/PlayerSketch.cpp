@@ -27,7 +27,7 @@ void appendSwitch(std::string& text, std::string_view name, bool on) {
     text.append(kCrLf);
 }
 
-void appendRates(std::string& text, std::span<const std::int32_t, 16> rates) {
+void appendRates(std::string& text, std::span<const std::int32_t, kSlotCount> rates) {
     text.append("const unsigned long wave_rate[16] PROGMEM = {");
     for (std::size_t k = 0; k < rates.size(); ++k) {
         char digits[12];
@@ -40,7 +40,7 @@ void appendRates(std::string& text, std::span<const std::int32_t, 16> rates) {
     text.append(kCrLf);
 }
 
-void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
+void checkRates(std::span<const std::int32_t, kSlotCount> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
         if (rates[k] < 0 || rates[k] > highest) {
             raise(ErrorKind::Bounds,
@@ -84,12 +84,12 @@ void appendGuardedTable(std::string& text, std::string_view name, int width,
 }
 
 void appendMixerTables(std::string& text, const MixerSetup& mixer) {
-    std::array<std::uint32_t, 16> high{};
-    std::array<std::uint32_t, 16> low{};
-    std::array<std::int32_t, 16> roots{};
-    std::array<std::int32_t, 16> lows{};
-    std::array<std::int32_t, 16> highs{};
-    for (std::size_t k = 0; k < 16; ++k) {
+    std::array<std::uint32_t, kSlotCount> high{};
+    std::array<std::uint32_t, kSlotCount> low{};
+    std::array<std::int32_t, kSlotCount> roots{};
+    std::array<std::int32_t, kSlotCount> lows{};
+    std::array<std::int32_t, kSlotCount> highs{};
+    for (std::size_t k = 0; k < high.size(); ++k) {
         high[k] = mixer.rootSteps[k] >> 16;
         low[k] = mixer.rootSteps[k] & 0xFFFFu;
         roots[k] = mixer.keys[k].root;
@@ -147,7 +147,8 @@ void appendMixerSources(std::string& text, const MixerSetup& mixer) {
 } // namespace
 
 std::string buildPlayerHeaderText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates, PlayerParts parts) {
+                                  std::span<const std::int32_t, kSlotCount> rates,
+                                  PlayerParts parts) {
     const bool adpcm = parts.format == SampleFormat::Adpcm4;
     checkRates(rates, adpcm ? kAdpcmPlayerHighestRate : kPlayerHighestRate);
     std::string text;

@@ -56,8 +56,9 @@ std::vector<std::int16_t> allSlotNumbers() {
 
 void checkSlotNumber(std::int32_t slot) {
     if (slot < kFirstSlot || slot > kLastSlot) {
-        raise(ErrorKind::Bounds,
-              "Slot number " + std::to_string(slot) + " is outside the slots 1..16.");
+        raise(ErrorKind::Bounds, "Slot number " + std::to_string(slot) + " is outside the slots " +
+                                     std::to_string(kFirstSlot) + ".." + std::to_string(kLastSlot) +
+                                     ".");
     }
 }
 
