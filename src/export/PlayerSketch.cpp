@@ -3,9 +3,10 @@
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 #include "export/BangGuard.h"
+#include "export/SketchNumbers.h"
 #include "export/SketchSources.h"
 
-#include <charconv>
+#include <vector>
 
 namespace wtb {
 
@@ -29,13 +30,7 @@ void appendSwitch(std::string& text, std::string_view name, bool on) {
 
 void appendRates(std::string& text, std::span<const std::int32_t, kSlotCount> rates) {
     text.append("const unsigned long wave_rate[16] PROGMEM = {");
-    for (std::size_t k = 0; k < rates.size(); ++k) {
-        char digits[12];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, rates[k]).ptr);
-        if (k + 1 < rates.size()) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, rates);
     text.append("};");
     text.append(kCrLf);
 }
@@ -63,12 +58,7 @@ template <std::size_t N>
 void appendTable(std::string& text, std::string_view open,
                  const std::array<std::int32_t, N>& values) {
     text.append(open);
-    for (std::size_t k = 0; k < N; ++k) {
-        text.append(std::to_string(values[k]));
-        if (k + 1 < N) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, values);
     text.append("};");
     text.append(kCrLf);
 }
@@ -110,15 +100,19 @@ void appendPinTables(std::string& text, const std::vector<TriggerPin>& pins) {
         return;
     }
     const std::string count = std::to_string(pins.size());
-    std::string pinList;
-    std::string slotList;
+    std::vector<std::int32_t> pinNumbers;
+    std::vector<std::int32_t> slots;
     for (const TriggerPin& pin : pins) {
-        pinList += (pinList.empty() ? "" : ",") + std::to_string(pin.pin);
-        slotList += (slotList.empty() ? "" : ",") + std::to_string(pin.slot);
+        pinNumbers.push_back(pin.pin);
+        slots.push_back(pin.slot);
     }
-    text.append("const byte Zozedovad_Pins[" + count + "] = {" + pinList + "};");
+    text.append("const byte Zozedovad_Pins[" + count + "] = {");
+    appendNumberList(text, pinNumbers);
+    text.append("};");
     text.append(kCrLf);
-    text.append("const byte Zozedovad_Pin_Slots[" + count + "] = {" + slotList + "};");
+    text.append("const byte Zozedovad_Pin_Slots[" + count + "] = {");
+    appendNumberList(text, slots);
+    text.append("};");
     text.append(kCrLf);
 }
 

@@ -8,6 +8,7 @@
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
+#include "export/SketchNumbers.h"
 #include "slots/SlotName.h"
 
 #include <algorithm>
@@ -85,12 +86,6 @@ std::int64_t lengthOf(std::initializer_list<std::string_view> parts) {
         length = checkedAdd(length, static_cast<std::int64_t>(part.size()));
     }
     return length;
-}
-
-void appendNumber(std::string& text, std::int64_t number) {
-    char digits[20];
-    char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    text.append(digits, end);
 }
 
 // Every slot's samples, checked against the slot before any text is built.
@@ -279,12 +274,7 @@ private:
 void appendStartTable(std::string& text, const std::array<std::int32_t, kStartCount>& starts,
                       bool guard) {
     text.append(progmemTableOpen(kStartName, starts, 2, guard));
-    for (std::size_t k = 0; k < kStartCount; ++k) {
-        appendNumber(text, starts[k]);
-        if (k + 1 < kStartCount) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, starts);
     text.append(kTableEnd);
     text.append(kCrLf);
 }
