@@ -16,9 +16,6 @@
 
 namespace wtb {
 
-// The name of a player sketch's folder and file when the user gives none.
-inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
-
 // The generated header of a player sketch folder, beside the user's NAME.ino: the tables and
 // the player. Each export replaces it.
 inline constexpr std::string_view kPlayerHeaderName = "Zozedovad.h";
