@@ -95,8 +95,8 @@ void runSingleCycle(const CommandCall& call) {
 void runExport(const CommandCall& call) {
     const bool player = call.options.has(OptionId::Player);
     const QString defaultOutput =
-        player ? QString::fromLatin1(kDefaultPlayerName.data(),
-                                     static_cast<qsizetype>(kDefaultPlayerName.size()))
+        player ? QString::fromLatin1(kDefaultSketchName.data(),
+                                     static_cast<qsizetype>(kDefaultSketchName.size()))
                : QString::fromLatin1(kDefaultSketchFileName);
     const ExportOutcome outcome =
         exportCommand(call.folder, {call.options.text(OptionId::Output).value_or(defaultOutput),

@@ -34,7 +34,7 @@ std::string formatSlotList(const SlotBank& bank) {
     double tableSeconds = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const Slot& each = bank[slot];
-        const std::int64_t kept = std::max<std::int64_t>(std::int64_t{each.endIndex} + 1, 0);
+        const std::int32_t kept = each.keptSamples();
         std::vector<std::string> fields{std::to_string(slot),
                                         oneFieldName(each.name),
                                         std::to_string(each.sampleRate),

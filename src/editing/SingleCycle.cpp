@@ -32,10 +32,6 @@ std::string hertz(double frequency) {
     return std::string(text.data(), result.ptr) + " Hz";
 }
 
-std::int32_t keptCount(const Slot& slot) {
-    return std::max(std::min(slot.endIndex, slot.lastIndex()) + 1, 0);
-}
-
 [[noreturn]] void raiseNoPitch(PitchFinding finding, std::int32_t at) {
     const std::string where = " around index " + std::to_string(at);
     switch (finding) {
@@ -142,7 +138,7 @@ std::vector<Crossing> upwardCrossings(const Level& level, double from, double pe
 } // namespace
 
 std::int32_t defaultCycleIndex(const Slot& slot) {
-    const std::int32_t kept = keptCount(slot);
+    const std::int32_t kept = slot.keptSamples();
     return kept == 0 ? -1 : (kept - 1) / 2;
 }
 
@@ -156,7 +152,7 @@ SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) 
                                      std::to_string(kLongestCycle) + " cells long, not " +
                                      std::to_string(length) + ".");
     }
-    const std::int32_t kept = keptCount(slot);
+    const std::int32_t kept = slot.keptSamples();
     if (kept == 0) {
         raise(ErrorKind::Bounds, "The slot keeps no samples to take a cycle from.");
     }

@@ -7,23 +7,18 @@
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
+#include "export/SketchNumbers.h"
 #include "export/SketchSources.h"
 #include "export/SketchText.h"
 #include "slots/SlotName.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <string_view>
 
 namespace wtb {
 
 namespace {
-
-void appendNumber(std::string& text, std::int64_t number) {
-    char digits[20];
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-}
 
 void appendLine(std::string& text, std::string_view line) {
     text.append(line);
@@ -47,10 +42,8 @@ void appendStepTable(std::string& text) {
     text.append("const unsigned int Zozedovad_Steps[");
     appendNumber(text, kAdpcmStepCount);
     text.append("] PROGMEM = {");
-    for (std::int32_t k = 0; k < kAdpcmStepCount; ++k) {
-        appendNumber(text, kAdpcmSteps[k]);
-        text.append(k + 1 < kAdpcmStepCount ? "," : "};");
-    }
+    appendNumberList(text, kAdpcmSteps);
+    text.append("};");
     text.append(kCrLf);
 }
 
@@ -104,10 +97,8 @@ template <std::size_t N>
 void appendWordTable(std::string& text, std::string_view name, int width,
                      const std::array<std::int32_t, N>& values, bool guard) {
     text.append(progmemTableOpen(name, values, width, guard));
-    for (std::size_t k = 0; k < N; ++k) {
-        appendNumber(text, values[k]);
-        text.append(k + 1 < N ? "," : "};");
-    }
+    appendNumberList(text, values);
+    text.append("};");
     text.append(kCrLf);
 }
 

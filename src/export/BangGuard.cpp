@@ -15,7 +15,7 @@ std::int32_t signedByte(std::uint8_t byte) {
 } // namespace
 
 bool boardRefusesBangRuns(Board board) {
-    return board == Board::Mega2560;
+    return boardInfo(board).refusesBangRuns;
 }
 
 std::int32_t avoidBangRuns(std::span<std::uint8_t> table) {

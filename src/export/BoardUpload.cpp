@@ -4,6 +4,7 @@
 #include "common/RuntimeError.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SerialPorts.h"
+#include "export/SketchText.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -298,7 +299,10 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
         raise(ErrorKind::Size, check.warning);
     }
     const QString folder = uploadFolder(board);
-    const QString sketchFolder = folder + QStringLiteral("/Zozedovad");
+    const QString sketchFolder =
+        folder + QLatin1Char('/') +
+        QString::fromLatin1(kDefaultSketchName.data(),
+                            static_cast<qsizetype>(kDefaultSketchName.size()));
     const QString buildPath = folder + QStringLiteral("/build");
     const QString coreCache = folder + QStringLiteral("/core");
     if (!QDir().mkpath(buildPath) || !QDir().mkpath(coreCache)) {

@@ -43,7 +43,8 @@ constexpr std::array<BoardInfo, 3> kBoards = {{
        {594, 1'146, 1'651, 2'156, 2'664, 3'169, 3'583, 3'997}}},
      {4'252, 4'480, 4'777, 5'195},
      3,
-     19},
+     19,
+     false},
     {Board::Leonardo,
      "leonardo",
      "Leonardo/Micro (ATmega32U4)",
@@ -55,7 +56,8 @@ constexpr std::array<BoardInfo, 3> kBoards = {{
        {597, 1'149, 1'654, 2'159, 2'667, 3'172, 3'586, 4'000}}},
      {7'290, 7'518, 7'815, 8'233},
      5,
-     23},
+     23,
+     false},
     {Board::Mega2560,
      "mega2560",
      "Mega 2560",
@@ -67,7 +69,8 @@ constexpr std::array<BoardInfo, 3> kBoards = {{
        {604, 1'158, 1'665, 2'172, 2'682, 3'189, 3'605, 4'021}}},
      {4'868, 5'098, 5'387, 5'803},
      9,
-     69},
+     69,
+     true},
 }};
 
 } // namespace

@@ -34,6 +34,9 @@ struct BoardInfo {
     std::array<std::int32_t, 4> mixerCode;
     std::int32_t outputPin;  // the player's PWM output
     std::int32_t highestPin; // the highest Arduino pin number a trigger button may use
+    // Whether the board's bootloader (older Mega 2560 ones, still on many clones) enters its
+    // monitor on three 0x21 bytes in a row, so its tables must hold no such run.
+    bool refusesBangRuns;
 };
 
 // Every board, in the order a list shows them.

@@ -31,7 +31,7 @@ std::span<const std::uint8_t> exportableSamples(const Slot& slot, std::int16_t s
 
 std::vector<std::uint8_t> exportedSamples(const Slot& slot, std::int16_t slotNumber) {
     const std::span<const std::uint8_t> bytes = exportableSamples(slot, slotNumber);
-    std::vector<std::uint8_t> samples(bytes.begin(), bytes.begin() + (slot.endIndex + 1));
+    std::vector<std::uint8_t> samples(bytes.begin(), bytes.begin() + slot.keptSamples());
     if (!samples.empty()) {
         if (!slot.loop || slot.loop->start != 0) {
             samples.front() = 128;

@@ -3,9 +3,8 @@
 #include "common/TextLines.h"
 #include "export/BangGuard.h"
 #include "export/ExportedSamples.h"
+#include "export/SketchNumbers.h"
 #include "export/SketchSources.h"
-
-#include <charconv>
 
 namespace wtb {
 
@@ -41,11 +40,8 @@ void appendTable(std::string& text, std::string_view name,
         values[k] = loops[k].*field;
     }
     text.append(progmemTableOpen(name, values, 2, guard));
-    for (std::size_t k = 0; k < loops.size(); ++k) {
-        char digits[12];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, loops[k].*field).ptr);
-        text.append(k + 1 < loops.size() ? "," : "};");
-    }
+    appendNumberList(text, values);
+    text.append("};");
     text.append(kCrLf);
 }
 

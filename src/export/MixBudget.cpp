@@ -80,7 +80,9 @@ void checkPins(const PlayerOptions& options, Board board) {
     for (const TriggerPin& trigger : options.pins) {
         const std::string pin = "pin " + std::to_string(trigger.pin);
         if (trigger.slot < kFirstSlot || trigger.slot > kLastSlot) {
-            raise(ErrorKind::Bounds, "A trigger pin plays one of slots 1 to 16, not slot " +
+            raise(ErrorKind::Bounds, "A trigger pin plays one of slots " +
+                                         std::to_string(kFirstSlot) + " to " +
+                                         std::to_string(kLastSlot) + ", not slot " +
                                          std::to_string(trigger.slot) + ".");
         }
         if (trigger.pin < 2 || trigger.pin > info.highestPin) {

@@ -3,9 +3,10 @@
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 #include "export/BangGuard.h"
+#include "export/SketchNumbers.h"
 #include "export/SketchSources.h"
 
-#include <charconv>
+#include <vector>
 
 namespace wtb {
 
@@ -27,20 +28,14 @@ void appendSwitch(std::string& text, std::string_view name, bool on) {
     text.append(kCrLf);
 }
 
-void appendRates(std::string& text, std::span<const std::int32_t, 16> rates) {
+void appendRates(std::string& text, std::span<const std::int32_t, kSlotCount> rates) {
     text.append("const unsigned long wave_rate[16] PROGMEM = {");
-    for (std::size_t k = 0; k < rates.size(); ++k) {
-        char digits[12];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, rates[k]).ptr);
-        if (k + 1 < rates.size()) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, rates);
     text.append("};");
     text.append(kCrLf);
 }
 
-void checkRates(std::span<const std::int32_t, 16> rates, std::int32_t highest) {
+void checkRates(std::span<const std::int32_t, kSlotCount> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
         if (rates[k] < 0 || rates[k] > highest) {
             raise(ErrorKind::Bounds,
@@ -63,12 +58,7 @@ template <std::size_t N>
 void appendTable(std::string& text, std::string_view open,
                  const std::array<std::int32_t, N>& values) {
     text.append(open);
-    for (std::size_t k = 0; k < N; ++k) {
-        text.append(std::to_string(values[k]));
-        if (k + 1 < N) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, values);
     text.append("};");
     text.append(kCrLf);
 }
@@ -84,12 +74,12 @@ void appendGuardedTable(std::string& text, std::string_view name, int width,
 }
 
 void appendMixerTables(std::string& text, const MixerSetup& mixer) {
-    std::array<std::uint32_t, 16> high{};
-    std::array<std::uint32_t, 16> low{};
-    std::array<std::int32_t, 16> roots{};
-    std::array<std::int32_t, 16> lows{};
-    std::array<std::int32_t, 16> highs{};
-    for (std::size_t k = 0; k < 16; ++k) {
+    std::array<std::uint32_t, kSlotCount> high{};
+    std::array<std::uint32_t, kSlotCount> low{};
+    std::array<std::int32_t, kSlotCount> roots{};
+    std::array<std::int32_t, kSlotCount> lows{};
+    std::array<std::int32_t, kSlotCount> highs{};
+    for (std::size_t k = 0; k < high.size(); ++k) {
         high[k] = mixer.rootSteps[k] >> 16;
         low[k] = mixer.rootSteps[k] & 0xFFFFu;
         roots[k] = mixer.keys[k].root;
@@ -110,15 +100,19 @@ void appendPinTables(std::string& text, const std::vector<TriggerPin>& pins) {
         return;
     }
     const std::string count = std::to_string(pins.size());
-    std::string pinList;
-    std::string slotList;
+    std::vector<std::int32_t> pinNumbers;
+    std::vector<std::int32_t> slots;
     for (const TriggerPin& pin : pins) {
-        pinList += (pinList.empty() ? "" : ",") + std::to_string(pin.pin);
-        slotList += (slotList.empty() ? "" : ",") + std::to_string(pin.slot);
+        pinNumbers.push_back(pin.pin);
+        slots.push_back(pin.slot);
     }
-    text.append("const byte Zozedovad_Pins[" + count + "] = {" + pinList + "};");
+    text.append("const byte Zozedovad_Pins[" + count + "] = {");
+    appendNumberList(text, pinNumbers);
+    text.append("};");
     text.append(kCrLf);
-    text.append("const byte Zozedovad_Pin_Slots[" + count + "] = {" + slotList + "};");
+    text.append("const byte Zozedovad_Pin_Slots[" + count + "] = {");
+    appendNumberList(text, slots);
+    text.append("};");
     text.append(kCrLf);
 }
 
@@ -147,7 +141,8 @@ void appendMixerSources(std::string& text, const MixerSetup& mixer) {
 } // namespace
 
 std::string buildPlayerHeaderText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates, PlayerParts parts) {
+                                  std::span<const std::int32_t, kSlotCount> rates,
+                                  PlayerParts parts) {
     const bool adpcm = parts.format == SampleFormat::Adpcm4;
     checkRates(rates, adpcm ? kAdpcmPlayerHighestRate : kPlayerHighestRate);
     std::string text;

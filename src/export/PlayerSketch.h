@@ -4,9 +4,10 @@
 #include "export/SampleFormat.h"
 #include "slots/KeyRange.h"
 #include "slots/Resampler.h"
+#include "slots/Slot.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,9 +15,6 @@
 #include <string_view>
 
 namespace wtb {
-
-// The name of a player sketch's folder and file when the user gives none.
-inline constexpr std::string_view kDefaultPlayerName = "Zozedovad";
 
 // The generated header of a player sketch folder, beside the user's NAME.ino: the tables and
 // the player. Each export replaces it.
@@ -37,8 +35,8 @@ inline constexpr std::int32_t kAdpcmPlayerHighestRate = 48'000;
 struct MixerSetup {
     PlayerOptions options;
     std::int32_t mixRate = 0;
-    std::array<std::uint32_t, 16> rootSteps{};
-    std::array<KeyRange, 16> keys{};
+    std::array<std::uint32_t, kSlotCount> rootSteps{};
+    std::array<KeyRange, kSlotCount> keys{};
     bool guardTables = false; // the board refuses 0x21 runs (boardRefusesBangRuns)
 };
 // The highest rate the player of `format` plays.
@@ -62,7 +60,8 @@ struct PlayerParts {
 // bounds error naming the slot and the rate. With `parts.mixer` the player is the mixing one
 // (sketch/mixer.h with its MIDI, trigger pin and serial line inputs) and its tables.
 std::string buildPlayerHeaderText(std::string_view tableText,
-                                  std::span<const std::int32_t, 16> rates, PlayerParts parts);
+                                  std::span<const std::int32_t, kSlotCount> rates,
+                                  PlayerParts parts);
 
 // The user's NAME.ino, written once into a player sketch folder: the header's #include,
 // setup() and loop() with the serial line's demo, and a button example in comments. Lines end

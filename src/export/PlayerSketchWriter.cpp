@@ -43,8 +43,8 @@ QString playerSketchFile(const QString& folder) {
     return clean + QLatin1Char('/') + name + QStringLiteral(".ino");
 }
 
-std::array<std::int32_t, 16> playerRates(const SlotBank& bank) {
-    std::array<std::int32_t, 16> rates{};
+std::array<std::int32_t, kSlotCount> playerRates(const SlotBank& bank) {
+    std::array<std::int32_t, kSlotCount> rates{};
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];
         rates[static_cast<std::size_t>(number - kFirstSlot)] =

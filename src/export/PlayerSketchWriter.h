@@ -21,7 +21,7 @@ QString playerHeaderFile(const QString& folder);
 
 // Each slot's rate as the player sketch holds it: the slot's own for a slot in the table (end
 // index 0 or more), 0 (never plays) for the others.
-std::array<std::int32_t, 16> playerRates(const SlotBank& bank);
+std::array<std::int32_t, kSlotCount> playerRates(const SlotBank& bank);
 
 // checkExport for the player sketch on `board` in `format`: the table's own limits, the
 // sketch's flash against the board's, and the rates: a slot in the table at a rate the player

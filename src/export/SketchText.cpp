@@ -8,6 +8,7 @@
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
+#include "export/SketchNumbers.h"
 #include "slots/SlotName.h"
 
 #include <algorithm>
@@ -87,12 +88,6 @@ std::int64_t lengthOf(std::initializer_list<std::string_view> parts) {
     return length;
 }
 
-void appendNumber(std::string& text, std::int64_t number) {
-    char digits[20];
-    char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    text.append(digits, end);
-}
-
 // Every slot's samples, checked against the slot before any text is built.
 struct TableSource {
     std::int32_t total = 0;
@@ -143,8 +138,7 @@ std::size_t textBound(const SlotBank& bank, const TableLayout& layout,
                                       3 * kLongestNumber;
     std::int64_t bound = checkedMul(std::int64_t{layout.parts}, declaration + partAccessor);
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
-        const std::int64_t samples =
-            std::max<std::int64_t>(std::int64_t{bank[slot].endIndex} + 1, 0);
+        const std::int64_t samples = bank[slot].keptSamples();
         bound = checkedAdd(bound, lengthOf({kCommentOpen, comments[slot], kCrLf, kCrLf}));
         bound = checkedAdd(bound, checkedMul(samples, kLongestSample));
     }
@@ -280,12 +274,7 @@ private:
 void appendStartTable(std::string& text, const std::array<std::int32_t, kStartCount>& starts,
                       bool guard) {
     text.append(progmemTableOpen(kStartName, starts, 2, guard));
-    for (std::size_t k = 0; k < kStartCount; ++k) {
-        appendNumber(text, starts[k]);
-        if (k + 1 < kStartCount) {
-            text.append(",");
-        }
-    }
+    appendNumberList(text, starts);
     text.append(kTableEnd);
     text.append(kCrLf);
 }
@@ -343,7 +332,7 @@ std::string buildSketchText(const SlotBank& bank, bool guardTables) {
     std::int32_t written = 0;
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         starts[slot - 1] = written;
-        written += bank[slot].endIndex + 1; // bounded by the checked total
+        written += bank[slot].keptSamples(); // bounded by the checked total
         table.appendSlot(comments[slot], source.samples[slot], bank[slot].endIndex,
                          bank[slot].loop);
     }

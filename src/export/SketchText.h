@@ -2,13 +2,27 @@
 
 #include "slots/Slot.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace wtb {
 
-// The name the sketch file is offered and written under when none is given.
-inline constexpr const char* kDefaultSketchFileName = "Zozedovad.ino";
+// The name a sketch is offered and written under when the user gives none: the wavetable's
+// file NAME.ino, the player's folder NAME holding NAME/NAME.ino.
+inline constexpr std::string_view kDefaultSketchName = "Zozedovad";
+
+// kDefaultSketchName with the Arduino IDE's ".ino", as one NUL-terminated text.
+inline constexpr auto kDefaultSketchFileText = [] {
+    constexpr std::string_view suffix = ".ino";
+    std::array<char, kDefaultSketchName.size() + suffix.size() + 1> text{};
+    std::copy(kDefaultSketchName.begin(), kDefaultSketchName.end(), text.begin());
+    std::copy(suffix.begin(), suffix.end(), text.begin() + kDefaultSketchName.size());
+    return text;
+}();
+inline constexpr const char* kDefaultSketchFileName = kDefaultSketchFileText.data();
 
 // avr-gcc refuses any object larger than this many bytes, so no sample array may hold more.
 inline constexpr std::int32_t kSamplesPerArray = 32'767;

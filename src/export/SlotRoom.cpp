@@ -55,8 +55,7 @@ double OversizedSlot::timesOver() const {
 std::optional<OversizedSlot> oversizedSlot(const Slot& slot, std::int16_t number, Board board,
                                            SampleFormat format) {
     // A hand-edited end index past the sound is the export's to refuse; weigh what is there.
-    const auto kept = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::int64_t{slot.endIndex} + 1, slot.sampleCount()));
+    const std::int32_t kept = slot.keptSamples();
     const std::int32_t room = tableRoom(board, format, slot.loop.has_value());
     if (kept <= 0 || shareOfTable(kept, format) <= room) {
         return std::nullopt;

@@ -65,9 +65,9 @@ private:
     void start(std::int16_t slot, std::int32_t note, std::uint32_t step, std::int32_t velocity);
 
     std::int32_t mixRate_ = 0;
-    std::array<LoopedOutput, 16> sounds_;
-    std::array<std::uint32_t, 16> rootSteps_{};
-    std::array<std::int32_t, 16> roots_{};
+    std::array<LoopedOutput, kSlotCount> sounds_;
+    std::array<std::uint32_t, kSlotCount> rootSteps_{};
+    std::array<std::int32_t, kSlotCount> roots_{};
     std::array<std::int16_t, 128> slotOfNote_{}; // 0: no slot
     std::vector<Voice> voices_;
     std::uint16_t stamps_ = 0;

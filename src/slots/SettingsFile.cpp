@@ -212,7 +212,8 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
         if (n >= lines.size()) {
             raise(ErrorKind::File, "\"" + fileName + "\" ends after " +
                                        std::to_string(lines.size()) +
-                                       " lines; it needs one line for each of the 16 slots.");
+                                       " lines; it needs one line for each of the " +
+                                       std::to_string(kSlotCount) + " slots.");
         }
         const std::vector<std::string_view> fields = splitFields(lines[n]);
         if (fields.size() < 2) {

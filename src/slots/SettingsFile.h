@@ -21,7 +21,7 @@ struct SettingsLine {
     bool operator==(const SettingsLine&) const = default;
 };
 
-using SettingsLines = std::array<SettingsLine, 16>;
+using SettingsLines = std::array<SettingsLine, kSlotCount>;
 
 // The end index stored in a settings line: the field's leading number (optional spaces, sign,
 // digits, fraction, exponent) read as a double and rounded half to even; nothing when the field

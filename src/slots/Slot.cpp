@@ -35,6 +35,12 @@ bool isSingleCycle(const Slot& slot) {
            slot.loop == Loop{0, slot.lastIndex()};
 }
 
+std::int32_t Slot::keptSamples() const {
+    // In 64 bits: a hand-edited end index may be INT32_MAX.
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{endIndex} + 1, 0, sampleCount()));
+}
+
 bool Slot::holdsLoop(const Loop& candidate) const {
     return candidate.start >= 0 && candidate.start <= candidate.end && candidate.end <= endIndex &&
            candidate.end <= lastIndex();
@@ -50,8 +56,9 @@ std::vector<std::int16_t> allSlotNumbers() {
 
 void checkSlotNumber(std::int32_t slot) {
     if (slot < kFirstSlot || slot > kLastSlot) {
-        raise(ErrorKind::Bounds,
-              "Slot number " + std::to_string(slot) + " is outside the slots 1..16.");
+        raise(ErrorKind::Bounds, "Slot number " + std::to_string(slot) + " is outside the slots " +
+                                     std::to_string(kFirstSlot) + ".." + std::to_string(kLastSlot) +
+                                     ".");
     }
 }
 

@@ -72,6 +72,9 @@ struct Slot {
 
     std::int32_t sampleCount() const { return samples.size(); }
     std::int32_t lastIndex() const { return samples.size() - 1; }
+    // The samples an export keeps, 0..end index: never more than the slot holds and never
+    // negative, whatever a hand-edited end index says.
+    std::int32_t keptSamples() const;
     // Whether `candidate` lies within the samples the sketch keeps (0..end index).
     bool holdsLoop(const Loop& candidate) const;
 

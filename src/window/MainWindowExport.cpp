@@ -109,8 +109,8 @@ void MainWindow::saveCheckedPlayerSketch() {
     // The name given is the sketch's folder, made beside the chosen place, as the Arduino
     // IDE keeps a sketch.
     fileDialog_.setNameFilters(sketchNameFilters());
-    fileDialog_.setFileName(QString::fromLatin1(kDefaultPlayerName.data(),
-                                                static_cast<qsizetype>(kDefaultPlayerName.size())));
+    fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchName.data(),
+                                                static_cast<qsizetype>(kDefaultSketchName.size())));
     if (!fileDialog_.showSave(this, QStringLiteral("Save Player Sketch"), DialogPlace::Sketches)) {
         return; // cancelled: nothing is written and no folder made
     }

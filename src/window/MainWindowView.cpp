@@ -151,7 +151,7 @@ void MainWindow::showReadouts(const Slot& slot) {
     showReadout(*c.samplesReadout,
                 QString::number(slot.sampleCount()) + QStringLiteral(" input samples"),
                 durationText(slot.sampleCount(), slot.sampleRate) + rate);
-    const std::int64_t kept = std::max<std::int64_t>(std::int64_t{slot.endIndex} + 1, 0);
+    const std::int32_t kept = slot.keptSamples();
     showReadout(*c.endReadout, QString::number(slot.endIndex) + QStringLiteral(" output samples"),
                 QStringLiteral("The sketch keeps samples 0 to %1: %2 samples, %3%4")
                     .arg(slot.endIndex)
@@ -201,8 +201,8 @@ void MainWindow::updateBudgetMeter() {
     std::int64_t tableMs = 0;
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = workspace_->slot(number);
-        if (slot.endIndex >= 0 && slot.sampleRate > 0) {
-            tableMs += (std::int64_t{slot.endIndex} + 1) * 1000 / slot.sampleRate;
+        if (slot.sampleRate > 0) {
+            tableMs += std::int64_t{slot.keptSamples()} * 1000 / slot.sampleRate;
         }
     }
     controls_.totalReadout->setToolTip(plainToolTip(

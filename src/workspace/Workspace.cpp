@@ -189,9 +189,10 @@ std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QS
     if (count > slotsLeft) {
         raise(ErrorKind::Bounds,
               std::to_string(count) + " files from slot " + first + " would need the slots up to " +
-                  std::to_string(firstSlot + count - 1) + ", but the slots end at 16: from slot " +
-                  first + ", " + std::to_string(slotsLeft) +
-                  (slotsLeft == 1 ? " file fits" : " files fit") + ". Nothing was imported.");
+                  std::to_string(firstSlot + count - 1) + ", but the slots end at " +
+                  std::to_string(kLastSlot) + ": from slot " + first + ", " +
+                  std::to_string(slotsLeft) + (slotsLeft == 1 ? " file fits" : " files fit") +
+                  ". Nothing was imported.");
     }
     std::vector<std::pair<std::int16_t, Slot>> changed;
     ImportNotes notes;
