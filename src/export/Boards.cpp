@@ -83,7 +83,7 @@ const BoardInfo& boardInfo(Board board) {
     const auto info = std::find_if(kBoards.begin(), kBoards.end(),
                                    [board](const BoardInfo& each) { return each.board == board; });
     if (info == kBoards.end()) {
-        raise(ErrorKind::Bounds,
+        raise(ErrorKind::Internal,
               "Board number " + std::to_string(static_cast<int>(board)) + " is not known.");
     }
     return *info;
