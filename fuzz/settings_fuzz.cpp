@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort(); // a loop no slot can hold taken for one
         }
         const bool loopBroken =
-            line.unusable && line.unusable->problem.find("loop") != std::string::npos;
+            line.unusable && line.unusable->field == wtb::UnusableFields::Field::Loop;
         if (line.unusable && ((loopBroken && line.loop) || line.unusable->problem.empty() ||
                               line.unusable->stored != wtb::storedFields(text, n) ||
                               wtb::storedFields(written, n) != line.unusable->stored)) {

@@ -69,7 +69,8 @@ std::string quoted(std::string_view text) {
 }
 
 UnusableFields unusableLoop(std::string_view stored, const std::string& problem) {
-    return {std::string(stored), problem, "Set its loop again, or remove it."};
+    return {std::string(stored), problem, "Set its loop again, or remove it.",
+            UnusableFields::Field::Loop};
 }
 
 // Why a stored loop index cannot be used (a whole number from 0, no sign, no space); empty
@@ -139,7 +140,8 @@ std::vector<std::string_view> splitOnSpaces(std::string_view text) {
 }
 
 UnusableFields unusableKeys(std::string_view stored, const std::string& problem) {
-    return {std::string(stored), problem, "Set its keys again, or remove its key map."};
+    return {std::string(stored), problem, "Set its keys again, or remove its key map.",
+            UnusableFields::Field::KeyMap};
 }
 
 // The key map field: "keys", then root, lowest note, highest note and fine tune in cents,
@@ -238,7 +240,8 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             line.unusable = UnusableFields{std::string(stored),
                                            "end index " + quoted(fields[1]) + " " + place +
                                                " is not a number (it reads as 0)",
-                                           "Set its end point again."};
+                                           "Set its end point again.",
+                                           UnusableFields::Field::EndIndex};
             continue;
         }
         line.endIndex = *endIndex;

@@ -50,10 +50,13 @@ struct Loop {
 // are written back exactly as read until the slot itself is changed, and every export refuses
 // the slot, so nothing the user typed is lost or taken for something else.
 struct UnusableFields {
+    enum class Field { EndIndex, Loop, KeyMap };
+
     std::string stored;  // the line after the name and its TAB, as read
     std::string problem; // which field, what it holds and why it cannot be used, as in
                          // "loop end \"abc\" in line 5 of \"Settings.txt\" is not a whole number"
     std::string remedy;  // a sentence: what the user does about it
+    Field field = Field::EndIndex; // the first field found broken
 
     bool operator==(const UnusableFields&) const = default;
 };

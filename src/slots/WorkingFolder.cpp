@@ -217,7 +217,7 @@ std::optional<UnusableFields> loopOutsideSlot(const Slot& slot, const Loop& loop
                               " " + place + " ends past " +
                               (pastSound ? "its last sample, index " : "its end index, ") +
                               std::to_string(limit),
-                          "Set its loop again, or remove it."};
+                          "Set its loop again, or remove it.", UnusableFields::Field::Loop};
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string_view>
 #include <tuple>
 
 namespace wtb {
@@ -142,6 +143,9 @@ TEST(SettingsText, UnusableFieldsAreNamedAndWrittenBackAsRead) {
         ASSERT_TRUE(lines[4].unusable);
         EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
             << lines[4].unusable->problem;
+        EXPECT_EQ(lines[4].unusable->field, std::string_view(each.problem).starts_with("end")
+                                                ? UnusableFields::Field::EndIndex
+                                                : UnusableFields::Field::Loop);
         EXPECT_FALSE(lines[4].loop);
         EXPECT_EQ(formatSettings(lines), text);
         EXPECT_EQ(storedFields(text, 4), lines[4].unusable->stored);
@@ -207,11 +211,15 @@ TEST(SettingsText, UnusableKeyMapsAreNamedAndWrittenBackAsRead) {
         ASSERT_TRUE(lines[4].unusable);
         EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
             << lines[4].unusable->problem;
+        EXPECT_EQ(lines[4].unusable->field, UnusableFields::Field::KeyMap);
         EXPECT_FALSE(lines[4].keys);
         EXPECT_EQ(lines[4].endIndex, 90);
         EXPECT_EQ(formatSettings(lines), text);
     }
-    EXPECT_EQ(parseSettings(sixteenLines("five\t90\t1\t8\tkeys 1 2 3"), "S")[4].loop, (Loop{1, 8}));
+    // the broken field is known as a fact, even where the text it quotes reads "loop"
+    const SettingsLines beside = parseSettings(sixteenLines("five\t90\t1\t8\tkeys3 loop"), "S");
+    EXPECT_EQ(beside[4].loop, (Loop{1, 8}));
+    EXPECT_EQ(beside[4].unusable->field, UnusableFields::Field::KeyMap);
 }
 
 TEST(SettingsText, OnlySlotsWithKeyMapsGainTheField) {

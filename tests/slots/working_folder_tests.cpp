@@ -112,10 +112,10 @@ TEST(WorkingFolder, KeyMapsRoundTripAndABrokenOneIsKeptWithItsLine) {
     EXPECT_EQ(bank[2].keys, (KeyRange{60, 48, 72, 7}));
     EXPECT_EQ(bank[1].keys, std::nullopt);
     ASSERT_TRUE(bank[3].unusable);
-    EXPECT_NE(bank[3].unusable->problem.find("key map"), std::string::npos);
+    EXPECT_EQ(bank[3].unusable->field, UnusableFields::Field::KeyMap);
     EXPECT_EQ(bank[3].loop, (Loop{4, 29}));
     ASSERT_TRUE(bank[4].unusable); // the key map's fault is told, the loop past the end dropped
-    EXPECT_NE(bank[4].unusable->problem.find("key map"), std::string::npos);
+    EXPECT_EQ(bank[4].unusable->field, UnusableFields::Field::KeyMap);
     EXPECT_EQ(bank[4].loop, std::nullopt);
     saveWorkingFolder(bank, folder.path());
     EXPECT_EQ(test::readText(settingsFilePath(folder.path())), settings);
