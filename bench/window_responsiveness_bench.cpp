@@ -2,6 +2,7 @@
 // timer fires every few milliseconds while the action and its background work run, and the
 // longest it was late is the longest the window could not answer (goal: 50 ms or less).
 // The window runs on Qt's offscreen platform; prints one line per action.
+#include "messages/Messages.h"
 #include "slots/WorkingFolder.h"
 #include "support/BenchSupport.h"
 #include "support/TestSupport.h"
@@ -97,6 +98,7 @@ double longestHold(MainWindow& window, const std::function<void()>& action) {
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::installMessages();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The target rate and format chosen here are remembered: in a home of the benchmark's own.
     test::TempFolder home;

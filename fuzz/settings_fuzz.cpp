@@ -5,6 +5,7 @@
 // no loop (a valid loop beside a broken key map is kept).
 
 #include "common/RuntimeError.h"
+#include "messages/Messages.h"
 #include "slots/SettingsFile.h"
 #include "slots/SoundHeaderProbe.h"
 
@@ -16,6 +17,7 @@
 // The sound file reader's header check starts this program again as a probe (see
 // SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(*argc, *argv);
     return 0;
 }

@@ -4,6 +4,7 @@
 // the start table says, and keeps every name on its own comment line.
 
 #include "common/RuntimeError.h"
+#include "messages/Messages.h"
 #include "export/SketchText.h"
 #include "slots/Slot.h"
 #include "slots/SoundHeaderProbe.h"
@@ -108,6 +109,7 @@ void checkSketch(const std::string& text, const wtb::SlotBank& bank) {
 // The sound file reader's header check starts this program again as a probe (see
 // SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(*argc, *argv);
     return 0;
 }

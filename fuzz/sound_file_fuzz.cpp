@@ -5,6 +5,7 @@
 // file declares never goes without a note.
 
 #include "common/RuntimeError.h"
+#include "messages/Messages.h"
 #include "editing/SlotImport.h"
 #include "slots/SoundFile.h"
 #include "slots/SoundHeaderProbe.h"
@@ -49,6 +50,7 @@ struct ScratchFiles {
 // The sound file reader's header check starts this program again as a probe (see
 // SoundHeaderProbe.h); it must answer before libFuzzer reads its arguments.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(*argc, *argv);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "app/TerminationSignals.h"
 #include "cli/CommandLine.h"
+#include "messages/Messages.h"
 #include "slots/SoundHeaderProbe.h"
 #include "slots/WorkingFolderLocation.h"
 #include "window/MainWindow.h"
@@ -70,6 +71,7 @@ int runWindow(int argc, char* argv[], const QString& folderOption) {
 // No arguments, or only --folder DIR: the window. Anything else is the command line's, which
 // needs no display and writes nothing unless asked to.
 int main(int argc, char* argv[]) {
+    wtb::installMessages(); // before anything can fail
     wtb::answerHeaderProbeIfAsked(argc, argv); // the sound file reader's header check
     setProgramIdentity();
     // The arguments as bytes, not as Qt decodes them, so a file name in any encoding comes in.

@@ -1,6 +1,6 @@
 #include "slots/Resampler.h"
 
-#include "common/RuntimeError.h"
+#include "slots/SlotFault.h"
 
 #include <soxr.h>
 
@@ -13,9 +13,8 @@ namespace wtb {
 
 void checkTargetRate(std::int32_t rate) {
     if (rate < kLowestTargetRate || rate > kHighestTargetRate) {
-        raise(ErrorKind::Bounds, "The target rate " + std::to_string(rate) + " Hz is outside " +
-                                     std::to_string(kLowestTargetRate) + ".." +
-                                     std::to_string(kHighestTargetRate) + " Hz.");
+        raise(ErrorKind::Bounds, SlotFault::TargetRateOutside,
+              {{"rate", rate}, {"lowest", kLowestTargetRate}, {"highest", kHighestTargetRate}});
     }
 }
 
@@ -43,8 +42,8 @@ namespace {
 
 [[noreturn]] void raiseResampleError(std::int32_t fromRate, std::int32_t toRate,
                                      soxr_error_t error) {
-    raise(ErrorKind::Sound, "Cannot convert a sound from " + std::to_string(fromRate) + " Hz to " +
-                                std::to_string(toRate) + " Hz: " + soxr_strerror(error) + ".");
+    raise(ErrorKind::Sound, SlotFault::ConversionRefused,
+          {{"from", fromRate}, {"to", toRate}, {"reason", soxr_strerror(error)}});
 }
 
 } // namespace
@@ -52,8 +51,7 @@ namespace {
 StreamResampler::StreamResampler(std::int32_t fromRate, std::int32_t toRate)
     : handle_(std::make_unique<Handle>()), ratio_(double(toRate) / double(fromRate)) {
     if (fromRate < 1) {
-        raise(ErrorKind::Sound,
-              "Cannot convert a sound whose rate is " + std::to_string(fromRate) + " Hz.");
+        raise(ErrorKind::Sound, SlotFault::SourceRateUnusable, {{"from", fromRate}});
     }
     checkTargetRate(toRate);
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
@@ -91,8 +89,8 @@ std::span<const double> StreamResampler::run(const double* input, std::size_t le
         const soxr_error_t error = soxr_process(handle_->soxr, input, length, &used,
                                                 output_.data() + produced, free, &done);
         if (error) {
-            raise(ErrorKind::Sound,
-                  std::string("Cannot convert a sound's rate: ") + soxr_strerror(error) + ".");
+            raise(ErrorKind::Sound, SlotFault::ConversionFailed,
+                  {{"reason", soxr_strerror(error)}});
         }
         produced += done;
         if (input) {

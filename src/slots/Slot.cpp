@@ -1,5 +1,7 @@
 #include "slots/Slot.h"
 
+#include "slots/SlotFault.h"
+
 #include <algorithm>
 
 namespace wtb {
@@ -8,16 +10,15 @@ Samples::Samples() : bytes_(std::make_shared<const std::vector<std::uint8_t>>())
 
 Samples::Samples(std::vector<std::uint8_t> bytes) {
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
-        raise(ErrorKind::Overflow, "A sound of " + std::to_string(bytes.size()) +
-                                       " samples is longer than a slot can hold.");
+        raise(ErrorKind::Overflow, SlotFault::SoundTooLong, {{"samples", bytes.size()}});
     }
     bytes_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
 }
 
 std::uint8_t Samples::operator[](std::int32_t index) const {
     if (index < 0 || index >= size()) {
-        raise(ErrorKind::Bounds, "Sample index " + std::to_string(index) + " is outside 0.." +
-                                     std::to_string(size() - 1) + ".");
+        raise(ErrorKind::Bounds, SlotFault::SampleIndexOutside,
+              {{"index", index}, {"last", size() - 1}});
     }
     return (*bytes_)[static_cast<std::size_t>(index)];
 }

@@ -8,6 +8,7 @@
 // It prints "ready" just before the save starts, then "done <steps> <microseconds>", where
 // <steps> has one letter per disk step: C create, W write, S sync, R rename, D remove.
 
+#include "messages/Messages.h"
 #include "SeededBanks.h"
 #include "common/AtomicFile.h"
 #include "slots/SoundHeaderProbe.h"
@@ -45,6 +46,7 @@ int holdLock(const QString& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(argc, argv);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();

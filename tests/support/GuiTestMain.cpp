@@ -1,3 +1,4 @@
+#include "messages/Messages.h"
 #include "slots/SoundHeaderProbe.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 
 // Window tests get a QApplication, on the offscreen platform unless a test asks for a display.
 int main(int argc, char** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(argc, argv); // before anything of the tests runs
     testing::InitGoogleTest(&argc, argv);
     // Preferences and per-user folders of this process alone: never the user's own, and never

@@ -1,3 +1,4 @@
+#include "messages/Messages.h"
 #include "slots/SoundHeaderProbe.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 // Tests that touch no widget run under a plain core application: its event loop carries
 // playback and the file system needs nothing more.
 int main(int argc, char** argv) {
+    wtb::installMessages();
     wtb::answerHeaderProbeIfAsked(argc, argv); // before anything of the tests runs
     testing::InitGoogleTest(&argc, argv);
     // Preferences and per-user folders of this process alone: never the user's own, and never

@@ -7,6 +7,7 @@
 // end-point slider), resample:SLOT:RATE (the target rate, then "Resample slot"), undo, and
 // wait:MS (the event loop runs on).
 
+#include "messages/Messages.h"
 #include "WindowTestSupport.h"
 #include "slots/SoundHeaderProbe.h"
 
@@ -52,6 +53,7 @@ void runStep(MainWindow& window, test::ScriptedDialog::Script& dialog, const QSt
 } // namespace
 
 int main(int argc, char** argv) {
+    wtb::installMessages();
     answerHeaderProbeIfAsked(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

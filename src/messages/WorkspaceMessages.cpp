@@ -1,0 +1,11 @@
+#include "messages/DomainMessages.h"
+
+namespace wtb {
+
+std::string workspaceMessage(WorkspaceFault fault, const Facts& /*facts*/,
+                             const std::string& /*cause*/) {
+    switch (fault) {}
+    raiseUnwordedFault(faultCode(fault));
+}
+
+} // namespace wtb
