@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
 
+#include "slots/WorkingFolder.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -81,6 +83,25 @@ ProgramRun runProgram(const QStringList& arguments, const QString& workingDirect
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+ShellKit::ShellKit() {
+    slots = patternedSlots(300);
+    for (SlotContent& slot : slots) {
+        for (std::uint8_t& sample : slot.bytes) {
+            sample = static_cast<std::uint8_t>(96 + sample / 4);
+        }
+    }
+    slots[3].endIndex = 99;
+    slots[8].endIndex = -1;
+    slots[5].bytes.resize(120);
+    slots[5].endIndex = 119;
+    writeWorkingFolder(folder.path(), slots);
+    writeWav8(slotFilePath(folder.path(), 7), slots[6].bytes, 22050);
+}
+
+SlotBank loaded(const QString& folder) {
+    return loadWorkingFolder(folder, NewFolder::WriteDefaultKit);
 }
 
 } // namespace wtb::test

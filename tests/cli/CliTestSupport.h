@@ -1,5 +1,8 @@
 #pragma once
 
+#include "slots/Slot.h"
+#include "support/TestSupport.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -30,5 +33,17 @@ void rememberSampleFormat(const QString& id);
 // in programEnvironment(). `program` defaults to the built one.
 ProgramRun runProgram(const QStringList& arguments, const QString& workingDirectory = {},
                       const QString& program = {});
+
+// A working folder of slots of different lengths, rates, names and end indices, one of them
+// contributing nothing, all quiet enough to be normalised.
+struct ShellKit {
+    ShellKit();
+    std::int32_t rate(std::size_t index) const { return index == 6 ? 22050 : 8000; }
+    TempFolder folder;
+    std::vector<SlotContent> slots;
+};
+
+// The folder as the window would load it.
+SlotBank loaded(const QString& folder);
 
 } // namespace wtb::test

@@ -2,18 +2,24 @@
 // export, followed as given, leads to an export that succeeds.
 #include "CliTestSupport.h"
 
+#include "slots/WorkingFolder.h"
+#include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
+#include "workspace/Workspace.h"
 
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 
 namespace wtb {
 namespace {
 
+using test::loaded;
 using test::runProgram;
+using test::ShellKit;
 
 // A steady 220 Hz sawtooth at 16,384 Hz: one cycle of 256 cells plays at 56,320 Hz.
 void writeSaw(const QString& path) {
@@ -83,6 +89,70 @@ TEST_F(ShellCycles, APitchTooHighForTheLengthAskedTakesTheLongestTableThatPlays)
         << cycle.out.toStdString();
     EXPECT_TRUE(cycle.out.contains(QRegularExpression("rate 6400[0-9] Hz, loop 0\\.\\.127,")))
         << cycle.out.toStdString();
+}
+
+// One second of a band-limited 220 Hz sawtooth, 16-bit mono at 44,100 Hz.
+void writeSawtoothFile(const QString& path) {
+    std::vector<int> samples(44100);
+    for (std::size_t n = 0; n < samples.size(); ++n) {
+        double value = 0;
+        for (int k = 1; k <= 100; ++k) {
+            value += std::sin(2 * M_PI * k * 220 * double(n) / 44100) / k;
+        }
+        samples[n] = static_cast<int>(std::lround(-0.7 * 2 / M_PI * value * 32767)) * 65536;
+    }
+    test::writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, samples);
+}
+
+TEST(SingleCycleCommand, MakesTheCycleTheWorkspaceMakesAndSaysWhatItFound) {
+    test::TempFolder source;
+    writeSawtoothFile(source.file("saw.wav"));
+    ShellKit shell;
+    ShellKit inProcess;
+    ASSERT_EQ(runProgram({"--folder", shell.folder.path(), "import", "3", source.file("saw.wav"),
+                          "--rate", "16384"})
+                  .exitCode,
+              0);
+
+    const test::ProgramRun run = runProgram(
+        {"--folder", shell.folder.path(), "single-cycle", "3", "--length", "32", "--at", "5000"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(QRegularExpression("^Slot 3 is one cycle of 32 cells: pitch 2(19\\.9\\d|20\\.0\\d) "
+                                   "Hz around index 5000, rate 70(39|40|41) Hz, loop 0\\.\\.31, "
+                                   "seam jump ([01] steps?|2 steps)\\.\n$")
+                    .match(run.out)
+                    .hasMatch())
+        << run.out.toStdString();
+    const SlotBank after = loaded(shell.folder.path());
+    EXPECT_EQ(after[3].sampleCount(), 32);
+    EXPECT_EQ(after[3].endIndex, 31);
+    EXPECT_EQ(after[3].loop, (Loop{0, 31}));
+    EXPECT_EQ(after[3].name, "saw.wav");
+    {
+        Workspace workspace(inProcess.folder.path(),
+                            std::make_unique<WorkingFolderLock>(inProcess.folder.path()),
+                            NewFolder::WriteDefaultKit);
+        workspace.importFiles(3, {source.file("saw.wav")}, {16384, false});
+        workspace.makeSingleCycle(3, 32, 5000);
+        workspace.save();
+    }
+    EXPECT_EQ(test::folderChecksums(shell.folder.path()),
+              test::folderChecksums(inProcess.folder.path()));
+
+    // by default 256 cells around the middle of the kept samples
+    ASSERT_EQ(runProgram({"--folder", shell.folder.path(), "import", "3", source.file("saw.wav"),
+                          "--rate", "16384"})
+                  .exitCode,
+              0);
+    const test::ProgramRun byDefault =
+        runProgram({"--folder", shell.folder.path(), "single-cycle", "3"});
+    ASSERT_EQ(byDefault.exitCode, 0) << byDefault.err.toStdString();
+    EXPECT_TRUE(byDefault.out.startsWith("Slot 3 is one cycle of 256 cells: pitch "))
+        << byDefault.out.toStdString();
+    EXPECT_TRUE(byDefault.out.contains(" Hz around index 8191, rate 563"))
+        << byDefault.out.toStdString();
+    EXPECT_EQ(loaded(shell.folder.path())[3].sampleCount(), 256);
 }
 
 } // namespace

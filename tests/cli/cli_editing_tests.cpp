@@ -25,9 +25,7 @@ namespace {
 using test::Bytes;
 using test::runProgram;
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
+const auto entries = test::folderEntries;
 
 // A tone of `length` samples at 8000 Hz between `silence` samples of silence on either side.
 Bytes toneInSilence(std::int32_t silence, std::int32_t length) {

@@ -22,6 +22,10 @@
 
 namespace wtb::test {
 
+QStringList folderEntries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
 Bytes sine(std::size_t length, double period, double amplitude) {
     Bytes bytes(length);
     for (std::size_t i = 0; i < length; ++i) {

@@ -3,6 +3,7 @@
 #include "slots/Slot.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -24,6 +25,9 @@ private:
     QTemporaryDir dir_;
     QString path_;
 };
+
+// Every entry of a folder, hidden ones included: what a run left there.
+QStringList folderEntries(const QString& folder);
 
 using Bytes = std::vector<std::uint8_t>;
 
