@@ -20,10 +20,7 @@ namespace {
         GTEST_SKIP() << (disk).whyNot();                                                           \
     }
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+const auto entries = test::folderEntries;
 
 std::string failureOf(const std::function<void()>& action) {
     try {

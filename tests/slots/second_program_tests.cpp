@@ -70,10 +70,7 @@ private:
     QProcess process_;
 };
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+const auto entries = test::folderEntries;
 
 constexpr std::int32_t kLargeSlot = 65536; // a megabyte in all: two writes per slot file
 

@@ -85,10 +85,7 @@ std::string failureWithin(const std::function<void()>& action, const QString& pa
     return result.get();
 }
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+const auto entries = test::folderEntries;
 
 // Name -> content of every regular file; the special ones are never opened.
 std::map<QString, std::string> regularFiles(const QString& folder) {

@@ -58,10 +58,7 @@ private:
     bool failNextWrite_ = false;
 };
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
+const auto entries = test::folderEntries;
 
 constexpr std::int32_t kSlotLength = 40;
 

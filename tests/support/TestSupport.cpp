@@ -23,7 +23,8 @@
 namespace wtb::test {
 
 QStringList folderEntries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }
 
 Bytes sine(std::size_t length, double period, double amplitude) {

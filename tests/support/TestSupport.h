@@ -26,7 +26,7 @@ private:
     QString path_;
 };
 
-// Every entry of a folder, hidden ones included: what a run left there.
+// Every entry of a folder, hidden and special ones included: what a run left there.
 QStringList folderEntries(const QString& folder);
 
 using Bytes = std::vector<std::uint8_t>;
