@@ -314,6 +314,10 @@ void Zozedovad_Release() {
   Zozedovad_All_Notes_Off();
 }
 
+// The letter r on the serial line releases every voice, with loops or without: a released voice
+// is the one a new note takes first.
+#define ZOZEDOVAD_LINE_RELEASES 1
+
 void Zozedovad_Stop() {
   const byte state = SREG;
   cli();

@@ -286,7 +286,9 @@ void Zozedovad_Serial_Help() {
 #endif
 }
 
-// The serial line's commands follow the player, which they call.
+// The serial line's commands follow the player, which they call. Without loops there is
+// nothing to release, and r is a letter like any other.
+#define ZOZEDOVAD_LINE_RELEASES ZOZEDOVAD_LOOPS
 static void Zozedovad_Lines_Read();
 
 void Zozedovad_Serial_Play() {

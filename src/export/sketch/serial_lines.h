@@ -1,6 +1,8 @@
 // The serial line's commands, shared by both players: the line N (1..16) plays slot N as its
-// line ending arrives, and the letter r releases the sound as it arrives; anything else spoils
-// the line it is in. The line typed so far: its number, and whether it is still only digits.
+// line ending arrives and, where the player has something to release (ZOZEDOVAD_LINE_RELEASES),
+// the letter r releases the sound as it arrives; anything else spoils the line it is in.
+
+// The line typed so far: its number, and whether it is still only digits.
 static unsigned int Zozedovad_Line;
 static bool Zozedovad_Line_Digits = true;
 
@@ -13,9 +15,11 @@ static void Zozedovad_Lines_Read() {
       }
       Zozedovad_Line = 0;
       Zozedovad_Line_Digits = true;
+#if ZOZEDOVAD_LINE_RELEASES
     } else if (c == 'r' || c == 'R') {
       Zozedovad_Release();
       Zozedovad_Line_Digits = false;
+#endif
     } else if (c >= '0' && c <= '9' && Zozedovad_Line < 100) {
       Zozedovad_Line = Zozedovad_Line * 10 + (unsigned int)(c - '0');
     } else {
