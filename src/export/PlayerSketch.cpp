@@ -129,9 +129,8 @@ void appendMixerSources(std::string& text, const MixerSetup& mixer) {
     appendMixerTables(text, mixer);
     appendPinTables(text, mixer.options.pins);
     appendCrLfLines(text, sketch_source::mixer_h);
-    if (mixer.options.midi) {
-        appendCrLfLines(text, sketch_source::midi_input_h);
-    }
+    appendCrLfLines(text, mixer.options.midi ? sketch_source::midi_input_h
+                                             : sketch_source::serial_lines_h);
     if (!mixer.options.pins.empty()) {
         appendCrLfLines(text, sketch_source::trigger_pins_h);
     }
@@ -155,10 +154,12 @@ std::string buildPlayerHeaderText(std::string_view tableText,
     }
     text.append(tableText);
     appendRates(text, rates);
+    appendCrLfLines(text, sketch_source::output_h);
     if (parts.mixer) {
         appendMixerSources(text, *parts.mixer);
     } else {
         appendCrLfLines(text, sketch_source::player_h);
+        appendCrLfLines(text, sketch_source::serial_lines_h);
     }
     return text;
 }

@@ -7,7 +7,11 @@
 // are generated.
 namespace wtb::sketch_source {
 
-// The player: rate accessor, output, interrupt, Play/Stop/Release and the serial line's demo,
+// Both players' output pin: its PWM and its rest at the zero line.
+extern const std::string_view output_h;
+// Both players' serial line commands: N plays slot N, r releases.
+extern const std::string_view serial_lines_h;
+// The player: rate accessor, interrupt, Play/Stop/Release and the serial line's demo,
 // its parts chosen by ZOZEDOVAD_ADPCM and ZOZEDOVAD_LOOPS.
 extern const std::string_view player_h;
 // The mixing player: voices, steps, the interrupt and the notes' calls.
@@ -16,7 +20,7 @@ extern const std::string_view mixer_h;
 extern const std::string_view midi_input_h;
 // The mixing player's trigger pins.
 extern const std::string_view trigger_pins_h;
-// The mixing player's serial calls, reading MIDI or the serial lines and the pins.
+// The mixing player's serial calls, reading MIDI or the serial lines, and the pins.
 extern const std::string_view mixer_input_h;
 // The user's own sketch of a player sketch folder, written once: setup() and loop().
 extern const std::string_view player_sketch_ino;

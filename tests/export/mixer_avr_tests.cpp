@@ -21,8 +21,8 @@ namespace wtb {
 namespace {
 
 using test::emptyBank;
-using test::MixerBoard;
-using test::MixerRecording;
+using test::Recording;
+using test::SimulatedBoard;
 
 constexpr int kMidiBaud = 31'250;
 
@@ -66,7 +66,7 @@ std::string midi(const char* hex) {
     return "raw:" + std::to_string(kMidiBaud) + ":" + hex;
 }
 
-std::vector<Event> scenario(const MixerBoard& board) {
+std::vector<Event> scenario(const SimulatedBoard& board) {
     const std::string pin =
         std::string("pin:") + board.buttonPort + ":" + std::to_string(board.buttonBit) + ":";
     return {
@@ -107,14 +107,14 @@ constexpr int kRunMs = 800;
 // reference mix with it matches the writes up to the next event's earliest period, and holds
 // every write to the reference. Writes are a period late: each interrupt writes the sum the last
 // one made.
-void expectReferenceMix(const MixerRecording& recording, const std::vector<Event>& events,
+void expectReferenceMix(const Recording& recording, const std::vector<Event>& events,
                         VoiceMix mix) {
     const std::int32_t mixRate = mix.mixRate();
     ASSERT_EQ(recording.commands.size(), events.size()) << "every command sent";
     ASSERT_GT(recording.writes.size(), 1000u);
-    const std::uint64_t first = recording.writeCycles.front();
+    const std::uint64_t first = recording.writes.front().cycle;
     const double period = 16'000'000.0 / mixRate;
-    const double measured = static_cast<double>(recording.writeCycles.back() - first) /
+    const double measured = static_cast<double>(recording.writes.back().cycle - first) /
                             static_cast<double>(recording.writes.size() - 1);
     EXPECT_NEAR(measured / period, 1.0, 0.001) << "the mixing rate";
     const auto periodOf = [&](std::uint64_t cycle) {
@@ -122,7 +122,7 @@ void expectReferenceMix(const MixerRecording& recording, const std::vector<Event
                    ? std::size_t{0}
                    : static_cast<std::size_t>(static_cast<double>(cycle - first) / period);
     };
-    const std::vector<std::uint8_t>& writes = recording.writes;
+    const std::vector<std::uint8_t> writes = recording.levels();
     std::size_t at = 1; // the write the mix's next sample goes to
     const auto follow = [&](VoiceMix& copy, std::size_t from, std::size_t until) {
         for (std::size_t k = from; k < until && k < writes.size(); ++k) {
@@ -162,7 +162,7 @@ void expectReferenceMix(const MixerRecording& recording, const std::vector<Event
 }
 
 struct MixerCase {
-    MixerBoard board;
+    SimulatedBoard board;
     SampleFormat format;
     std::int32_t voices;
     std::int32_t mixRate; // four ADPCM voices fit 80 % of a period up to 5,936 Hz
@@ -195,7 +195,7 @@ TEST_P(MixingPlayer, MidiAndAButtonGiveTheReferenceMixSampleForSample) {
     for (const Event& event : events) {
         commands.emplace_back(event.atMs, event.command);
     }
-    const MixerRecording recording = test::runMixer(c.board, elf, kRunMs, commands);
+    const Recording recording = test::runPlayerHarness(c.board, elf, kRunMs, commands);
     expectReferenceMix(recording, events, VoiceMix(bank, c.format, options, c.board.board));
     EXPECT_LE((recording.isrWorst + c.board.entryCycles) * 5, 16'000'000 / c.mixRate * 4)
         << "the mixing interrupt's worst passes 80 % of a period";
@@ -203,14 +203,14 @@ TEST_P(MixingPlayer, MidiAndAButtonGiveTheReferenceMixSampleForSample) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boards, MixingPlayer,
-    testing::Values(MixerCase{test::kMixerUno, SampleFormat::Pcm8, 4, 8'000},
-                    MixerCase{test::kMixerUno, SampleFormat::Adpcm4, 4, 5'000},
-                    MixerCase{test::kMixerMega, SampleFormat::Pcm8, 4, 8'000},
-                    MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 4, 5'000},
-                    MixerCase{test::kMixerUno, SampleFormat::Pcm8, 1, 16'000},
-                    MixerCase{test::kMixerMega, SampleFormat::Adpcm4, 2, 8'000},
-                    MixerCase{test::kMixerUno, SampleFormat::Pcm8, 2, 8'000, false},
-                    MixerCase{test::kMixerLeonardo, SampleFormat::Pcm8, 4, 8'000}),
+    testing::Values(MixerCase{test::kSimulatedUno, SampleFormat::Pcm8, 4, 8'000},
+                    MixerCase{test::kSimulatedUno, SampleFormat::Adpcm4, 4, 5'000},
+                    MixerCase{test::kSimulatedMega, SampleFormat::Pcm8, 4, 8'000},
+                    MixerCase{test::kSimulatedMega, SampleFormat::Adpcm4, 4, 5'000},
+                    MixerCase{test::kSimulatedUno, SampleFormat::Pcm8, 1, 16'000},
+                    MixerCase{test::kSimulatedMega, SampleFormat::Adpcm4, 2, 8'000},
+                    MixerCase{test::kSimulatedUno, SampleFormat::Pcm8, 2, 8'000, false},
+                    MixerCase{test::kSimulatedLeonardo, SampleFormat::Pcm8, 4, 8'000}),
     [](const testing::TestParamInfo<MixerCase>& param) {
         return std::string(boardInfo(param.param.board.board).id) + "_" +
                std::string(sampleFormatId(param.param.format)) + "_" +

@@ -18,7 +18,7 @@ namespace wtb {
 namespace {
 
 using test::emptyBank;
-using test::MixerBoard;
+using test::SimulatedBoard;
 
 // Long enough to leave the first ADPCM block; a loop that turns back every few hundred periods.
 SlotBank measuringKit(std::int32_t rate) {
@@ -47,7 +47,7 @@ std::string startingVoices(std::int32_t voices) {
 }
 
 struct Measured {
-    MixerBoard board;
+    SimulatedBoard board;
     SampleFormat format;
 };
 
@@ -74,7 +74,7 @@ TEST_P(MixerCycles, StoredWorstIsWhatTheSimulatorMeasures) {
         if (elf.isEmpty()) {
             return;
         }
-        const test::MixerRecording recording = test::runMixer(m.board, elf, 700, {});
+        const test::Recording recording = test::runPlayerHarness(m.board, elf, 700, {});
         ASSERT_GT(recording.isrCount, 1000);
         const long worst = recording.isrWorst + m.board.entryCycles;
         row += (row.empty() ? "" : ", ") + std::to_string(worst);
@@ -122,12 +122,12 @@ TEST_P(MixerCycles, FlashFigureIsTheBuildersLargest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boards, MixerCycles,
-                         testing::Values(Measured{test::kMixerUno, SampleFormat::Pcm8},
-                                         Measured{test::kMixerUno, SampleFormat::Adpcm4},
-                                         Measured{test::kMixerLeonardo, SampleFormat::Pcm8},
-                                         Measured{test::kMixerLeonardo, SampleFormat::Adpcm4},
-                                         Measured{test::kMixerMega, SampleFormat::Pcm8},
-                                         Measured{test::kMixerMega, SampleFormat::Adpcm4}),
+                         testing::Values(Measured{test::kSimulatedUno, SampleFormat::Pcm8},
+                                         Measured{test::kSimulatedUno, SampleFormat::Adpcm4},
+                                         Measured{test::kSimulatedLeonardo, SampleFormat::Pcm8},
+                                         Measured{test::kSimulatedLeonardo, SampleFormat::Adpcm4},
+                                         Measured{test::kSimulatedMega, SampleFormat::Pcm8},
+                                         Measured{test::kSimulatedMega, SampleFormat::Adpcm4}),
                          [](const testing::TestParamInfo<Measured>& param) {
                              return std::string(boardInfo(param.param.board.board).id) + "_" +
                                     std::string(sampleFormatId(param.param.format));

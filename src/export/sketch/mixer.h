@@ -40,19 +40,6 @@ unsigned long Zozedovad_Get_Rate(byte slot) {
   return pgm_read_dword(&wave_rate[slot - 1]);
 }
 
-#if defined(__AVR_ATmega328P__)
-const byte Zozedovad_Output_Pin = 3;
-#define ZOZEDOVAD_LEVEL OCR2B
-#elif defined(__AVR_ATmega2560__)
-const byte Zozedovad_Output_Pin = 9;
-#define ZOZEDOVAD_LEVEL OCR2B
-#elif defined(__AVR_ATmega32U4__)
-const byte Zozedovad_Output_Pin = 5;
-#define ZOZEDOVAD_LEVEL OCR3A
-#else
-#error "This player is made for the ATmega328P (Uno, Nano), ATmega32U4 (Leonardo, Micro) and ATmega2560 (Mega 2560)."
-#endif
-
 // round(2^(i / 12) * 32768): the semitones within an octave.
 const unsigned int Zozedovad_Semitones[12] PROGMEM = {
     32768, 34716, 36781, 38968, 41285, 43740, 46341, 49097, 52016, 55109, 58386, 61858};
@@ -89,7 +76,7 @@ struct Zozedovad_Voice {
 
 static Zozedovad_Voice Zozedovad_Voices[ZOZEDOVAD_VOICES];
 static unsigned int Zozedovad_Stamps;
-static byte Zozedovad_Output = 128; // the sample the next period writes
+static byte Zozedovad_Output = Zozedovad_Rest_Level; // the sample the next period writes
 static bool Zozedovad_Ready;
 #if ZOZEDOVAD_PINS
 static void Zozedovad_Pins_Begin();
@@ -171,17 +158,9 @@ ISR(TIMER1_COMPA_vect) {
 void Zozedovad_Begin() {
   const byte state = SREG;
   cli();
-  pinMode(Zozedovad_Output_Pin, OUTPUT);
-#if defined(__AVR_ATmega32U4__)
-  TCCR3A = _BV(COM3A1) | _BV(WGM30);
-  TCCR3B = _BV(WGM32) | _BV(CS30);
-#else
-  TCCR2A = _BV(COM2B1) | _BV(WGM21) | _BV(WGM20);
-  TCCR2B = _BV(CS20);
-#endif
-  ZOZEDOVAD_LEVEL = 128;
+  Zozedovad_Output_Begin();
   for (byte k = 0; k < ZOZEDOVAD_VOICES; ++k) Zozedovad_Voices[k].active = 0;
-  Zozedovad_Output = 128;
+  Zozedovad_Output = Zozedovad_Rest_Level;
   TCCR1A = 0;
   TCCR1B = 0;
   TCNT1 = 0;
@@ -334,6 +313,10 @@ void Zozedovad_All_Notes_Off() {
 void Zozedovad_Release() {
   Zozedovad_All_Notes_Off();
 }
+
+// The letter r on the serial line releases every voice, with loops or without: a released voice
+// is the one a new note takes first.
+#define ZOZEDOVAD_LINE_RELEASES 1
 
 void Zozedovad_Stop() {
   const byte state = SREG;

@@ -42,22 +42,6 @@ unsigned long Zozedovad_Get_Rate(byte slot) {
   return pgm_read_dword(&wave_rate[slot - 1]);
 }
 
-// The output pin's PWM: 8 bits, no prescaler (F_CPU / 256, 62.5 kHz at 16 MHz).
-#if defined(__AVR_ATmega328P__)
-const byte Zozedovad_Output_Pin = 3;
-#define ZOZEDOVAD_LEVEL OCR2B
-#elif defined(__AVR_ATmega2560__)
-const byte Zozedovad_Output_Pin = 9;
-#define ZOZEDOVAD_LEVEL OCR2B
-#elif defined(__AVR_ATmega32U4__)
-const byte Zozedovad_Output_Pin = 5;
-#define ZOZEDOVAD_LEVEL OCR3A
-#else
-#error "This player is made for the ATmega328P (Uno, Nano), ATmega32U4 (Leonardo, Micro) and ATmega2560 (Mega 2560)."
-#endif
-
-const byte Zozedovad_Rest_Level = 128;
-
 // The sound playing. Written only with interrupts off; the interrupt is the only other user.
 #if ZOZEDOVAD_ADPCM
 // Decoded as it goes. While a loop is held, `left` counts the samples to the loop's end, where
@@ -88,18 +72,10 @@ static bool Zozedovad_Ready;
 void Zozedovad_Begin() {
   const byte state = SREG;
   cli();
-  pinMode(Zozedovad_Output_Pin, OUTPUT);
+  Zozedovad_Output_Begin();
   TIMSK1 = 0;
   TCCR1A = 0;
   TCCR1B = 0;
-#if defined(__AVR_ATmega32U4__)
-  TCCR3A = _BV(COM3A1) | _BV(WGM30);
-  TCCR3B = _BV(WGM32) | _BV(CS30);
-#else
-  TCCR2A = _BV(COM2B1) | _BV(WGM21) | _BV(WGM20);
-  TCCR2B = _BV(CS20);
-#endif
-  ZOZEDOVAD_LEVEL = Zozedovad_Rest_Level;
   Zozedovad_Playing = false;
   Zozedovad_Ready = true;
   SREG = state;
@@ -310,28 +286,11 @@ void Zozedovad_Serial_Help() {
 #endif
 }
 
-// The line typed so far on the serial port: its number, and whether it is still only digits.
-static unsigned int Zozedovad_Line;
-static bool Zozedovad_Line_Digits = true;
+// The serial line's commands follow the player, which they call. Without loops there is
+// nothing to release, and r is a letter like any other.
+#define ZOZEDOVAD_LINE_RELEASES ZOZEDOVAD_LOOPS
+static void Zozedovad_Lines_Read();
 
 void Zozedovad_Serial_Play() {
-  while (Serial.available() > 0) {
-    const int c = Serial.read();
-    if (c == '\n' || c == '\r') {
-      if (Zozedovad_Line_Digits && Zozedovad_Line >= 1 && Zozedovad_Line <= 16) {
-        Zozedovad_Play((byte)Zozedovad_Line);
-      }
-      Zozedovad_Line = 0;
-      Zozedovad_Line_Digits = true;
-#if ZOZEDOVAD_LOOPS
-    } else if (c == 'r' || c == 'R') {
-      Zozedovad_Release();
-      Zozedovad_Line_Digits = false;
-#endif
-    } else if (c >= '0' && c <= '9' && Zozedovad_Line < 100) {
-      Zozedovad_Line = Zozedovad_Line * 10 + (unsigned int)(c - '0');
-    } else {
-      Zozedovad_Line_Digits = false;
-    }
-  }
+  Zozedovad_Lines_Read();
 }
