@@ -255,8 +255,10 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     }
     const Workspace workspace(openFolder(folder, Access::Read));
     tellAboutFolder(workspace);
-    const Board board = chosenBoard(request.board);
-    const SampleFormat format = chosenFormat(request.format);
+    Session session = chosenSession(request.board, request.format);
+    session.setPlayerOptions(request.playerOptions);
+    const Board board = session.board();
+    const SampleFormat format = session.format();
     // A path that cannot be written is reported before the budget, which --force overrides.
     if (request.player) {
         workspace.checkPlayerSketchFolder(playerSketchFolder(request.output));
@@ -264,8 +266,7 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
         workspace.checkSketchPath(request.output);
     }
     const ExportCheck check =
-        request.player ? workspace.checkPlayerSketch(board, format, request.playerOptions)
-                       : workspace.checkSketch(board, format);
+        request.player ? session.checkPlayerSketch(workspace) : session.checkSketch(workspace);
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }

@@ -6,7 +6,10 @@
 #include "export/SlotRoom.h"
 #include "workspace/Choices.h"
 
-#include <cmath>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string>
 
 namespace wtb {
 
@@ -16,20 +19,28 @@ QString displayText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Adds samples played at one rate to a sum kept exact in whole milliseconds and a fraction of
-// one: the fraction of each rate is below one, so sixteen of them lose nothing a long double
-// holds.
-struct MillisecondSum {
-    std::int64_t whole = 0;
-    long double fraction = 0;
-
-    void add(std::int64_t samples, std::int32_t rate) {
-        const std::int64_t scaled = std::max<std::int64_t>(samples, 0) * 1000;
-        whole += scaled / rate;
-        fraction += static_cast<long double>(scaled % rate) / rate;
+// Seconds as whole milliseconds, rounded as the seconds' nearest three-decimal text rounds
+// them (std::to_chars), so the texts the shell has always printed keep every digit.
+std::int64_t millisecondsOf(double seconds) {
+    std::array<char, 32> text{};
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed, 3);
+    if (error != std::errc()) {
+        raise(ErrorKind::Overflow, "A playing time of " + std::to_string(seconds) +
+                                       " seconds has no text in milliseconds.");
     }
-    std::int64_t rounded() const { return whole + std::llround(fraction); }
-};
+    std::int64_t milliseconds = 0;
+    for (const char* digit = text.data(); digit != end; ++digit) {
+        if (*digit != '.') {
+            milliseconds = milliseconds * 10 + (*digit - '0');
+        }
+    }
+    return milliseconds;
+}
+
+double secondsOf(std::int64_t samples, std::int32_t rate) {
+    return static_cast<double>(std::max<std::int64_t>(samples, 0)) / static_cast<double>(rate);
+}
 
 } // namespace
 
@@ -37,20 +48,20 @@ std::optional<std::int64_t> playingMilliseconds(std::int64_t samples, std::int32
     if (rate < 1) {
         return std::nullopt;
     }
-    return (std::max<std::int64_t>(samples, 0) * 1000 + rate / 2) / rate;
+    return millisecondsOf(secondsOf(samples, rate));
 }
 
 PlayingTimes playingTimes(const SlotBank& bank) {
-    MillisecondSum sound;
-    MillisecondSum table;
+    double sound = 0;
+    double table = 0;
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];
         if (slot.sampleRate > 0) {
-            sound.add(slot.sampleCount(), slot.sampleRate);
-            table.add(slot.keptSamples(), slot.sampleRate);
+            sound += secondsOf(slot.sampleCount(), slot.sampleRate);
+            table += secondsOf(slot.keptSamples(), slot.sampleRate);
         }
     }
-    return {sound.rounded(), table.rounded()};
+    return {millisecondsOf(sound), millisecondsOf(table)};
 }
 
 QString boardDisplayName(Board board) {

@@ -22,13 +22,14 @@
 // give the same numbers in the same units.
 namespace wtb {
 
-// How long `samples` play at `rate`, in whole milliseconds rounded to the nearest (a half up),
-// counted in integers so a long sound is as exact as a short; nothing for a rate of 0 or less,
-// at which a sound has no length in time.
+// How long `samples` play at `rate`, in whole milliseconds: the seconds samples / rate
+// rounded to three decimals (to the nearest, as the double holds them); nothing for a rate of 0
+// or less, at which a sound has no length in time.
 std::optional<std::int64_t> playingMilliseconds(std::int64_t samples, std::int32_t rate);
 
 // The sixteen slots played one after another, each at its own rate, in whole milliseconds
-// rounded once from the exact sum; slots without a rate add nothing.
+// rounded once from the sum of their seconds (not from each slot's rounded time); slots
+// without a rate add nothing.
 struct PlayingTimes {
     std::int64_t soundMs = 0; // every slot's whole sound
     std::int64_t tableMs = 0; // what the sketch's table keeps of each (end index + 1 samples)

@@ -78,7 +78,7 @@ TEST(Session, TheWindowAndTheShellShowTheSameBudgetAndPlayingTimes) {
              // A third of a millisecond a slot: sixteen thirds add up, they are not dropped.
              Case{std::vector<std::int32_t>(16, 3000), 1000, 999, Board::Leonardo,
                   SampleFormat::Pcm8, 5},
-             // Half a millisecond is rounded up by both faces.
+             // Half a millisecond a slot: both faces round it alike.
              Case{std::vector<std::int32_t>(16, 32000), 16, 0, Board::Uno, SampleFormat::Adpcm4, 8},
              Case{mixed, 30'000, 7, Board::Mega2560, SampleFormat::Pcm8, -1},
          }) {
