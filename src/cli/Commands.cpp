@@ -9,10 +9,10 @@
 #include "export/BoardUpload.h"
 #include "export/SerialPorts.h"
 #include "export/SketchDestination.h"
-#include "export/SlotRoom.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,10 +140,19 @@ SampleFormat chosenFormat(std::optional<SampleFormat> format) {
     return format.value_or(rememberedSampleFormat());
 }
 
-std::string budgetLine(const SlotBank& bank, Board board, SampleFormat format) {
-    const FlashBudget budget = flashBudget(bank, board, format);
-    return "Budget\t" + boardId(board).toStdString() + "\t" + std::to_string(budget.bytes) + "\t" +
-           std::to_string(budget.room) + "\t" + (budget.fits ? "fits" : "does not fit");
+// The remembered choices, with the board and the format the command line gives instead.
+Session chosenSession(std::optional<Board> board, std::optional<SampleFormat> format) {
+    Session session;
+    session.setBoard(chosenBoard(board));
+    session.setFormat(chosenFormat(format));
+    return session;
+}
+
+std::string budgetLine(const SlotBank& bank, const Session& session) {
+    const FlashBudget budget = session.budget(bank);
+    return "Budget\t" + boardId(session.board()).toStdString() + "\t" +
+           std::to_string(budget.bytes) + "\t" + std::to_string(budget.room) + "\t" +
+           (budget.fits ? "fits" : "does not fit");
 }
 
 } // namespace
@@ -153,8 +162,7 @@ std::string listCommand(const QString& folder, std::optional<Board> board,
     const Workspace workspace(openFolder(folder, Access::Read));
     tellAboutFolder(workspace);
     // Every check comes before any line is given, so a failure prints no half listing.
-    const std::string budget =
-        budgetLine(workspace.bank(), chosenBoard(board), chosenFormat(format));
+    const std::string budget = budgetLine(workspace.bank(), chosenSession(board, format));
     return formatSlotList(workspace.bank()) + budget + "\n" + ratesLine(workspace.rates()) + "\n";
 }
 
@@ -162,14 +170,9 @@ std::vector<std::string> importCommand(const QString& folder, const ImportReques
     return changingFolder(folder, [&](Workspace& workspace) {
         std::vector<std::string> warnings =
             workspace.importFiles(request.slot, request.files, {request.rate, request.normalise});
-        const Board board = rememberedBoard();
-        const SampleFormat format = rememberedSampleFormat();
-        for (qsizetype i = 0; i < request.files.size(); ++i) {
-            const auto slot = static_cast<std::int16_t>(request.slot + i);
-            if (const auto oversized = oversizedSlot(workspace.slot(slot), slot, board, format)) {
-                warnings.push_back(oversizedSlotNote(*oversized, board));
-            }
-        }
+        const std::vector<std::string> oversized = Session().oversizedNotes(
+            workspace.bank(), request.slot, static_cast<std::int32_t>(request.files.size()));
+        warnings.insert(warnings.end(), oversized.begin(), oversized.end());
         return warnings;
     });
 }
@@ -252,8 +255,10 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     }
     const Workspace workspace(openFolder(folder, Access::Read));
     tellAboutFolder(workspace);
-    const Board board = chosenBoard(request.board);
-    const SampleFormat format = chosenFormat(request.format);
+    Session session = chosenSession(request.board, request.format);
+    session.setPlayerOptions(request.playerOptions);
+    const Board board = session.board();
+    const SampleFormat format = session.format();
     // A path that cannot be written is reported before the budget, which --force overrides.
     if (request.player) {
         workspace.checkPlayerSketchFolder(playerSketchFolder(request.output));
@@ -261,8 +266,7 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
         workspace.checkSketchPath(request.output);
     }
     const ExportCheck check =
-        request.player ? workspace.checkPlayerSketch(board, format, request.playerOptions)
-                       : workspace.checkSketch(board, format);
+        request.player ? session.checkPlayerSketch(workspace) : session.checkSketch(workspace);
     if (check.needsConfirmation() && !request.force) {
         raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
     }
@@ -376,9 +380,7 @@ std::string listPortsCommand() {
 }
 
 void playOnBoardCommand(std::int16_t slot, const std::optional<QString>& port) {
-    const QString chosen = portOrRemembered(port, rememberedBoard());
-    checkSerialPort(chosen);
-    sendPlayCommand(chosen, slot);
+    playSlotOnBoard(portOrRemembered(port, rememberedBoard()), slot);
 }
 
 } // namespace wtb::cli

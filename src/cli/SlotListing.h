@@ -13,10 +13,10 @@ namespace wtb::cli {
 //   and, only for a slot with a loop, its loop start and loop end,
 //   and, only for a slot with a key map, its keys (keysListField)
 //   "total", "", "", all samples, "", all bytes in the table, all seconds, all table seconds
-// A slot's bytes in the table are its end index + 1; the seconds (secondsText) and the loop
-// come last, so the columns scripts already cut keep their places. A TAB, CR or LF in a name
-// (possible only in a hand-edited Settings.txt) is shown as a space, so every line keeps its
-// columns.
+// A slot's bytes in the table are its end index + 1; the seconds (playingMilliseconds, to three
+// decimals) and the loop come last, so the columns scripts already cut keep their places. A TAB, CR
+// or LF in a name (possible only in a hand-edited Settings.txt) is shown as a space, so every line
+// keeps its columns.
 std::string formatSlotList(const SlotBank& bank);
 
 } // namespace wtb::cli

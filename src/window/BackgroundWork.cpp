@@ -120,16 +120,4 @@ void BackgroundWork::finish() {
     }
 }
 
-std::optional<double> SlotSnrCache::find(std::int16_t number, const Slot& slot) const {
-    const auto found = measured_.find(number);
-    if (found == measured_.end() || !(found->second.slot == slot)) {
-        return std::nullopt;
-    }
-    return found->second.snrDb;
-}
-
-void SlotSnrCache::keep(std::int16_t number, const Slot& slot, double snrDb) {
-    measured_.insert_or_assign(number, Measured{slot, snrDb});
-}
-
 } // namespace wtb

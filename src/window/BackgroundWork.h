@@ -1,7 +1,5 @@
 #pragma once
 
-#include "slots/Slot.h"
-
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
@@ -10,8 +8,6 @@
 #include <deque>
 #include <exception>
 #include <functional>
-#include <map>
-#include <optional>
 
 namespace wtb {
 
@@ -82,21 +78,6 @@ private:
     QString doing_;
     Failed failed_;
     std::function<void()> gate_;
-};
-
-// The signal-to-noise ratio of each slot in 4-bit ADPCM, kept while the slot stays as it was
-// measured, so choosing a slot again or switching formats shows it without encoding again.
-class SlotSnrCache {
-public:
-    std::optional<double> find(std::int16_t number, const Slot& slot) const;
-    void keep(std::int16_t number, const Slot& slot, double snrDb);
-
-private:
-    struct Measured {
-        Slot slot;
-        double snrDb = 0;
-    };
-    std::map<std::int16_t, Measured> measured_;
 };
 
 } // namespace wtb

@@ -1,6 +1,7 @@
 #include "window/ComputerKeyboard.h"
 
 #include "slots/KeyRange.h"
+#include "workspace/Session.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "export/VoiceMix.h"
-
 #include <QObject>
 #include <QString>
 
@@ -14,6 +12,8 @@ class QKeyEvent;
 class QWidget;
 
 namespace wtb {
+
+class VoiceMix;
 
 // The computer's keys as a piano's, laid out as on a tracker: the home row A S D F G H J K L ;
 // ' are the white keys from C up, the row above (W E, T Y U, O P) the black keys between them,

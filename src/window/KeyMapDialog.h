@@ -1,7 +1,7 @@
 #pragma once
 
-#include "export/PlayerOptions.h"
 #include "slots/Slot.h"
+#include "workspace/Choices.h"
 
 #include <QDialog>
 

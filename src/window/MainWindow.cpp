@@ -2,9 +2,6 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
-#include "export/LoopedOutput.h"
-#include "export/PlayerSketch.h"
-#include "export/SketchText.h"
 #include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
@@ -133,7 +130,7 @@ void MainWindow::connectChoices() {
     WindowControls& c = controls_;
     c.targetRateBox->setValidator(new QRegularExpressionValidator(
         QRegularExpression(keepSourceRateText() + QStringLiteral("|[0-9]{1,5}")), c.targetRateBox));
-    const std::optional<std::int32_t> rate = rememberedTargetRate();
+    const std::optional<std::int32_t> rate = session_.targetRate();
     c.targetRateBox->setCurrentText(rate ? QString::number(*rate) : keepSourceRateText());
     connect(c.targetRateBox, &QComboBox::activated, this, [this] { targetRateEdited(); });
     connect(c.targetRateBox->lineEdit(), &QLineEdit::editingFinished, this,
@@ -142,24 +139,22 @@ void MainWindow::connectChoices() {
     connect(c.normaliseOnImportBox, &QCheckBox::toggled, this,
             [](bool checked) { rememberNormaliseOnImport(checked); });
 
-    for (const BoardInfo& info : boards()) {
-        c.boardBox->addItem(QString::fromUtf8(info.displayName.data(),
-                                              static_cast<qsizetype>(info.displayName.size())),
-                            static_cast<int>(info.board));
+    for (const Board each : allBoards()) {
+        c.boardBox->addItem(boardDisplayName(each), static_cast<int>(each));
     }
-    setBoard(rememberedBoard());
+    setBoard(session_.board());
     connect(c.boardBox, &QComboBox::activated, this, [this] {
+        session_.setBoard(static_cast<Board>(controls_.boardBox->currentData().toInt()));
         rememberBoard(board());
         slotsChangedForPiano(); // the keys play as the board chosen plays
         updateBudgetMeter();
     });
-    for (const SampleFormat format : {SampleFormat::Pcm8, SampleFormat::Adpcm4}) {
-        const std::string_view name = sampleFormatDisplayName(format);
-        c.formatBox->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                             static_cast<int>(format));
+    for (const SampleFormat format : allSampleFormats()) {
+        c.formatBox->addItem(sampleFormatDisplayText(format), static_cast<int>(format));
     }
-    setSampleFormat(rememberedSampleFormat());
+    setSampleFormat(session_.format());
     connect(c.formatBox, &QComboBox::activated, this, [this] {
+        session_.setFormat(static_cast<SampleFormat>(controls_.formatBox->currentData().toInt()));
         rememberSampleFormat(sampleFormat());
         slotsChangedForPiano(); // the keys play the format the board will
         updateBudgetMeter();

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "export/Boards.h"
-#include "export/PlayerOptions.h"
-#include "export/SampleFormat.h"
 #include "window/BackgroundWork.h"
 #include "window/CommonDialog.h"
 #include "window/KeyboardAccess.h"
 #include "window/UserPrompts.h"
 #include "window/WindowLayout.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QFileInfo>
@@ -31,7 +29,6 @@ class AutoSave;
 class ComputerPiano;
 class KeyMapDialog;
 class SoundOutput;
-struct LoopedOutput;
 
 // The program's one window: wiring between its controls and the workspace, which holds the
 // slots and does every operation. Each user action is one handler, and each handler runs inside
@@ -145,6 +142,8 @@ public:
     PlayerOptions playerOptions() const;
     void setPlayerOptions(const PlayerOptions& options);
     ComputerPiano* computerPiano() const { return piano_; }
+    // The choices made in the window and every figure it shows that follows from them.
+    const Session& session() const { return session_; }
 
     std::int16_t currentSlot() const { return currentSlot_; }
     Workspace& workspace() { return *workspace_; }
@@ -245,6 +244,7 @@ private:
     std::unique_ptr<UserPrompts> prompts_;
     std::unique_ptr<Workspace> workspace_; // from open() until the window closes
     std::unique_ptr<AutoSave> autoSave_;   // saves each change of the workspace's slots
+    Session session_;                      // the choices, as remembered until changed
     std::unique_ptr<SoundOutput> soundOutput_;
     std::int16_t currentSlot_ = 1;
     CommonDialog fileDialog_;
@@ -264,15 +264,13 @@ private:
     void stopPiano();
     void slotsChangedForPiano();
     void showPianoNote(std::optional<std::int32_t> note);
-    PlayerOptions playerOptions_;
     ComputerPiano* piano_ = nullptr;
     std::unique_ptr<SoundOutput> pianoOutput_; // its own output, beside the slots' playback
     KeyMapDialog* keyMapDialog_ = nullptr;
     QTimer* playingPoll_ = nullptr;
-    std::int16_t shownSlot_ = 0; // the slot the picture shows, whole when another is chosen
-    SlotSnrCache snrCache_;
-    std::uint64_t playRequest_ = 0;         // each Play and Stop; an older output is stale
-    std::vector<std::uint8_t> releaseTail_; // what the loop playing leads to on release
+    std::int16_t shownSlot_ = 0;    // the slot the picture shows, whole when another is chosen
+    std::uint64_t playRequest_ = 0; // each Play and Stop; an older output is stale
+    std::vector<std::uint8_t> releaseTail_;            // what the loop playing leads to on release
     std::vector<std::unique_ptr<QMenu>> pictureMenus_; // the context menu's submenus
     struct IdleStatus {
         QString line;

@@ -3,8 +3,8 @@
 // meanwhile (a busy pointer and what it is doing in the status line).
 #include "window/MainWindow.h"
 
-#include "export/AdpcmSketch.h"
 #include "window/Readouts.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QLabel>
@@ -95,7 +95,7 @@ void MainWindow::updateSnrReadout() {
     }
     const std::int16_t number = currentSlot_;
     const Slot slot = current();
-    if (const std::optional<double> snr = snrCache_.find(number, slot)) {
+    if (const std::optional<double> snr = session_.knownSnr(number, slot)) {
         showSnr(*snr);
         return;
     }
@@ -103,19 +103,15 @@ void MainWindow::updateSnrReadout() {
     readouts_->queue(
         QStringLiteral("Encoding slot %1 to ADPCM…").arg(number),
         [this, number, slot]() -> BackgroundWork::Compute {
-            if (snrCache_.find(number, slot) || !stillShown(number, slot)) {
+            if (session_.knownSnr(number, slot) || !stillShown(number, slot)) {
                 return {}; // measured already, or the user moved on before its turn
             }
             return [this, number, slot]() -> BackgroundWork::Apply {
-                std::optional<double> snr;
-                try {
-                    snr = previewAdpcm(slot, number).snrDb;
-                } catch (const std::exception&) {
-                    // A slot the export refuses has nothing to measure; the export says why.
-                }
+                // A slot the export refuses has nothing to measure; the export says why.
+                const std::optional<double> snr = Session::measureSnr(slot, number);
                 return [this, number, slot, snr] {
                     if (snr) {
-                        snrCache_.keep(number, slot, *snr);
+                        session_.keepSnr(number, slot, *snr);
                     }
                     if (stillShown(number, slot)) { // else stale: another slot or sound is shown
                         snr ? showSnr(*snr) : showReadout(*controls_.snrReadout, QString());

@@ -1,8 +1,8 @@
 // Upload to Board and Play on Board: the upload runs on a thread of its own over a copy of the
 // slots, its steps shown in a progress dialog, so the window stays responsive.
-#include "export/SerialPorts.h"
 #include "window/MainWindow.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QMetaObject>
@@ -30,22 +30,6 @@ QString stepText(UploadStep step) {
     return {};
 }
 
-// The ports to offer: the one last used for the board first, then the system's, Arduino-like
-// ones first.
-QStringList offeredPorts(Board board) {
-    QStringList ports;
-    const QString remembered = rememberedUploadPort(board);
-    if (!remembered.isEmpty()) {
-        ports << remembered;
-    }
-    for (const SerialPortEntry& port : serialPorts()) {
-        if (!ports.contains(port.path)) {
-            ports << port.path;
-        }
-    }
-    return ports;
-}
-
 } // namespace
 
 void MainWindow::uploadToBoard() {
@@ -54,15 +38,13 @@ void MainWindow::uploadToBoard() {
             return; // one upload at a time; its dialog shows how far it is
         }
         const Board chosenBoard = board();
-        const ExportCheck check =
-            openWorkspace().checkPlayerSketch(chosenBoard, sampleFormat(), playerOptions());
+        const ExportCheck check = session_.checkPlayerSketch(openWorkspace());
         if (check.needsConfirmation()) {
             prompts_->showError(this, QString::fromStdString(check.warning) +
                                           QStringLiteral(" Nothing was sent to the board."));
             return;
         }
-        const std::optional<QString> port =
-            prompts_->askUploadPort(this, offeredPorts(chosenBoard));
+        const std::optional<QString> port = prompts_->askUploadPort(this, uploadPorts(chosenBoard));
         if (!port) {
             return;
         }
@@ -145,8 +127,7 @@ void MainWindow::playOnBoard() {
         QThread* worker = QThread::create([this, port, slot] {
             std::string failure;
             try {
-                checkSerialPort(port);
-                sendPlayCommand(port, slot);
+                playSlotOnBoard(port, slot);
             } catch (const std::exception& error) {
                 failure = error.what();
             }

@@ -4,11 +4,11 @@
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
-#include "export/SlotRoom.h"
 #include "window/MainWindow.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QAbstractButton>
@@ -137,13 +137,9 @@ void MainWindow::showImportNotes(const std::vector<std::string>& notes) {
 
 void MainWindow::warnOversized(std::int16_t firstSlot, std::int32_t count) {
     QStringList warnings;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const auto number = static_cast<std::int16_t>(firstSlot + i);
-        const std::optional<OversizedSlot> oversized =
-            oversizedSlot(openWorkspace().slot(number), number, board(), sampleFormat());
-        if (oversized) {
-            warnings << QString::fromStdString(oversizedSlotNote(*oversized, board()));
-        }
+    for (const std::string& note :
+         session_.oversizedNotes(openWorkspace().bank(), firstSlot, count)) {
+        warnings << QString::fromStdString(note);
     }
     if (!warnings.isEmpty()) {
         prompts_->showWarning(this, warnings.join(QStringLiteral("\n\n")));

@@ -4,17 +4,13 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
-#include "export/AdpcmSketch.h"
-#include "export/ExportedSamples.h"
-#include "export/PlayerSketch.h"
-#include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
 #include "window/WaveformView.h"
 #include "window/WindowCaption.h"
 #include "workspace/AutoSave.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QAction>
@@ -62,13 +58,13 @@ void MainWindow::saveCheckedWavetable() {
     // What no sketch could use is refused, and a table too large for the board is put to
     // the user, before a file is chosen or anything written.
     showGuardedBytes(0);
-    const ExportCheck check = openWorkspace().checkSketch(board(), sampleFormat());
+    const ExportCheck check = session_.checkSketch(openWorkspace());
     if (check.needsConfirmation() &&
         !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
         return;
     }
     fileDialog_.setNameFilters(sketchNameFilters());
-    fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchFileName));
+    fileDialog_.setFileName(defaultSketchFileName());
     if (!fileDialog_.showSave(this, QStringLiteral("Save Wavetable"), DialogPlace::Sketches)) {
         return; // cancelled: nothing is written
     }
@@ -101,7 +97,7 @@ void MainWindow::savePlayerSketch() {
 void MainWindow::saveCheckedPlayerSketch() {
     // The player plays each slot at its own rate: mixed rates need no question here.
     showGuardedBytes(0);
-    const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat(), playerOptions());
+    const ExportCheck check = session_.checkPlayerSketch(openWorkspace());
     if (check.needsConfirmation() &&
         !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
         return;
@@ -109,8 +105,7 @@ void MainWindow::saveCheckedPlayerSketch() {
     // The name given is the sketch's folder, made beside the chosen place, as the Arduino
     // IDE keeps a sketch.
     fileDialog_.setNameFilters(sketchNameFilters());
-    fileDialog_.setFileName(QString::fromLatin1(kDefaultSketchName.data(),
-                                                static_cast<qsizetype>(kDefaultSketchName.size())));
+    fileDialog_.setFileName(defaultPlayerSketchName());
     if (!fileDialog_.showSave(this, QStringLiteral("Save Player Sketch"), DialogPlace::Sketches)) {
         return; // cancelled: nothing is written and no folder made
     }

@@ -6,6 +6,7 @@
 #include "window/MainWindow.h"
 #include "window/WaveformView.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 namespace wtb {
 
 void MainWindow::setUpKeys() {
-    playerOptions_ = rememberedPlayerOptions();
     piano_ = new ComputerPiano(this, this);
     actions_[WindowCommand::KeysAndPlayer] =
         addCommand(WindowCommand::KeysAndPlayer, &MainWindow::showKeysAndPlayer);
@@ -36,7 +36,7 @@ void MainWindow::showKeysAndPlayer() {
                     guarded([&] { openWorkspace().setKeys(slot, keys); });
                 },
                 [this](const PlayerOptions& options) { setPlayerOptions(options); }};
-            keyMapDialog_ = new KeyMapDialog(std::move(hooks), playerOptions_, this);
+            keyMapDialog_ = new KeyMapDialog(std::move(hooks), session_.playerOptions(), this);
             connect(workspace_.get(), &Workspace::slotsChanged, keyMapDialog_,
                     &KeyMapDialog::showSlots);
         }
@@ -49,8 +49,8 @@ void MainWindow::showKeysAndPlayer() {
 
 void MainWindow::setPlayerOptions(const PlayerOptions& options) {
     PlayerOptions kept = options;
-    kept.mixRate = playerOptions_.mixRate; // follows the slots; the window does not choose it
-    playerOptions_ = kept;
+    kept.mixRate = session_.playerOptions().mixRate; // follows the slots, not chosen here
+    session_.setPlayerOptions(kept);
     rememberPlayerOptions(kept);
     slotsChangedForPiano(); // the new voices are heard at once
 }
@@ -73,8 +73,7 @@ void MainWindow::toggleComputerKeys() {
 
 void MainWindow::startPiano() {
     // A fresh mix of the slots as they are now, the options and the board and format chosen.
-    auto mix =
-        std::make_unique<VoiceMix>(openWorkspace().bank(), sampleFormat(), playerOptions_, board());
+    std::unique_ptr<VoiceMix> mix = session_.voiceMix(openWorkspace().bank());
     const std::int32_t rate = mix->mixRate();
     piano_->setMix(std::move(mix));
     if (!pianoOutput_) {
@@ -116,7 +115,7 @@ void MainWindow::showPianoNote(std::optional<std::int32_t> note) {
 }
 
 PlayerOptions MainWindow::playerOptions() const {
-    return playerOptions_;
+    return session_.playerOptions();
 }
 
 } // namespace wtb

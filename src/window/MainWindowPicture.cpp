@@ -4,11 +4,11 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
-#include "export/FlashBudget.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QAction>
@@ -243,8 +243,7 @@ void MainWindow::confirmWritten(const WrittenFiles& written) {
         return;
     }
     // The same figure the meter shows, for the kit just written.
-    const QString flash = QString::fromStdString(
-        flashFigureText(openWorkspace().flashBudget(board(), sampleFormat())));
+    const QString flash = QString::fromStdString(session_.budgetText(openWorkspace().bank()));
     showStatus(written.line + QStringLiteral("\n") + flash,
                written.detail + QStringLiteral("\n") + flash);
 }

@@ -3,7 +3,7 @@
 #include "window/MainWindow.h"
 
 #include "audio/SoundOutput.h"
-#include "export/LoopedOutput.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 namespace wtb {
@@ -13,14 +13,14 @@ void MainWindow::playOutput() {
     // decodes it); a Stop or another Play meanwhile makes it stale.
     const std::uint64_t request = ++playRequest_;
     const std::int16_t number = currentSlot_;
-    const SampleFormat format = sampleFormat();
+    const Session choices(session_.choices()); // the format as chosen now, not its SNRs
     edits_->queue(QStringLiteral("Preparing the output of slot %1…").arg(number),
-                  [this, number, format, request]() -> BackgroundWork::Compute {
+                  [this, number, choices, request]() -> BackgroundWork::Compute {
                       const Slot slot = openWorkspace().slot(number);
-                      return [this, slot, number, format, request]() -> BackgroundWork::Apply {
+                      return [this, slot, number, choices, request]() -> BackgroundWork::Apply {
                           // What the board will play: a slot's loop held, as a held note holds it.
-                          auto output = std::make_shared<const LoopedOutput>(
-                              loopedOutput(slot, number, format));
+                          auto output =
+                              std::make_shared<const LoopedOutput>(choices.output(slot, number));
                           return [this, output, rate = slot.sampleRate, request] {
                               if (request == playRequest_) {
                                   playPrepared(*output, rate);

@@ -2,15 +2,13 @@
 // descriptions, the budget meter, and the state of the editing controls.
 #include "window/MainWindow.h"
 
-#include "export/AdpcmSketch.h"
-#include "export/FlashBudget.h"
-#include "export/SlotRates.h"
 #include "slots/Resampler.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 #include "workspace/Workspace.h"
 
 #include <QAction>
@@ -170,7 +168,7 @@ void MainWindow::updateBudgetMeter() {
     }
     FlashBudget budget;
     try {
-        budget = workspace_->flashBudget(board(), sampleFormat());
+        budget = session_.budget(workspace_->bank());
     } catch (const std::exception& error) {
         // A bank whose end indices add up past 32 bits has no budget to show.
         meter.setRange(0, 1);
@@ -188,8 +186,8 @@ void MainWindow::updateBudgetMeter() {
     const QString tip =
         QStringLiteral("%1: what \"Save Player Sketch...\" writes takes that much of the %2's "
                        "flash, the table %3 bytes in %4 and the player %5.%6")
-            .arg(QString::fromStdString(flashFigureText(budget)), controls_.boardBox->currentText(),
-                 bytes, controls_.formatBox->currentText(), locale.toString(budget.playerBytes),
+            .arg(QString::fromStdString(flashFigureText(budget)), boardDisplayName(board()), bytes,
+                 sampleFormatDisplayText(sampleFormat()), locale.toString(budget.playerBytes),
                  budget.fits ? QString() : QStringLiteral(" It does not fit."));
     meter.setToolTip(tip);
     meter.setAccessibleDescription(tip);
@@ -198,17 +196,11 @@ void MainWindow::updateBudgetMeter() {
     meter.setPalette(palette);
     meter.setProperty("fits", budget.fits);
     // The readout's whole text, the bytes it does not count, and how long the table plays.
-    std::int64_t tableMs = 0;
-    for (const std::int16_t number : allSlotNumbers()) {
-        const Slot& slot = workspace_->slot(number);
-        if (slot.sampleRate > 0) {
-            tableMs += std::int64_t{slot.keptSamples()} * 1000 / slot.sampleRate;
-        }
-    }
+    const std::int64_t tableMs = playingTimes(workspace_->bank()).tableMs;
     controls_.totalReadout->setToolTip(plainToolTip(
         QStringLiteral("%1\nThe sketch's table will hold %2 bytes: the sum of each slot's end "
                        "index + 1.\nEvery slot played once: %3.")
-            .arg(controls_.totalReadout->text().simplified(), bytes, durationText(tableMs, 1000))));
+            .arg(controls_.totalReadout->text().simplified(), bytes, durationText(tableMs))));
 }
 
 void MainWindow::updateEditingControls() {
@@ -229,7 +221,7 @@ void MainWindow::updateEditingControls() {
 }
 
 std::optional<std::int32_t> MainWindow::targetRate() const {
-    return targetRateFromText(controls_.targetRateBox->currentText());
+    return session_.targetRate();
 }
 
 void MainWindow::setTargetRate(std::int32_t rate) {
@@ -240,7 +232,8 @@ void MainWindow::setTargetRate(std::int32_t rate) {
 
 void MainWindow::targetRateEdited() {
     const QString text = controls_.targetRateBox->currentText();
-    if (text != keepSourceRateText() && !targetRate()) {
+    const std::optional<std::int32_t> typed = targetRateFromText(text);
+    if (text != keepSourceRateText() && !typed) {
         prompts_->showError(this, QStringLiteral("The target rate \"%1\" is not a whole number "
                                                  "from %2 to %3 Hz; the rate stays as it was.")
                                       .arg(text)
@@ -251,6 +244,7 @@ void MainWindow::targetRateEdited() {
                                                            : keepSourceRateText());
     }
     const std::optional<std::int32_t> before = rememberedTargetRate();
+    session_.setTargetRate(targetRateFromText(controls_.targetRateBox->currentText()));
     rememberTargetRate(targetRate());
     updateEditingControls();
     if (targetRate() && targetRate() != before) {
@@ -283,19 +277,21 @@ void MainWindow::offerResampleToTarget(std::int32_t rate) {
 }
 
 Board MainWindow::board() const {
-    return static_cast<Board>(controls_.boardBox->currentData().toInt());
+    return session_.board();
 }
 
 void MainWindow::setBoard(Board chosen) {
+    session_.setBoard(chosen);
     controls_.boardBox->setCurrentIndex(controls_.boardBox->findData(static_cast<int>(chosen)));
     updateBudgetMeter();
 }
 
 SampleFormat MainWindow::sampleFormat() const {
-    return static_cast<SampleFormat>(controls_.formatBox->currentData().toInt());
+    return session_.format();
 }
 
 void MainWindow::setSampleFormat(SampleFormat chosen) {
+    session_.setFormat(chosen);
     controls_.formatBox->setCurrentIndex(controls_.formatBox->findData(static_cast<int>(chosen)));
     updateBudgetMeter();
     updateSnrReadout();

@@ -1,5 +1,7 @@
 #include "window/Readouts.h"
 
+#include "workspace/Session.h"
+
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QStringList>
@@ -82,11 +84,14 @@ void showReadout(QLabel& label, const QString& text, const QString& detail) {
 }
 
 QString durationText(std::int64_t samples, std::int32_t rate) {
-    if (rate < 1) {
+    return durationText(playingMilliseconds(samples, rate));
+}
+
+QString durationText(std::optional<std::int64_t> milliseconds) {
+    if (!milliseconds) {
         return {};
     }
-    // Whole milliseconds, rounded, counted in integers so a long sound is as exact as a short.
-    const std::int64_t ms = (std::max<std::int64_t>(samples, 0) * 1000 + rate / 2) / rate;
+    const std::int64_t ms = *milliseconds;
     const QString millis = QStringLiteral("%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
     if (ms < 60'000) {
         return QStringLiteral("%1.%2 s").arg(ms / 1000).arg(millis);

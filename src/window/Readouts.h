@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QLabel;
 
@@ -25,8 +26,10 @@ void makeReadout(QLabel& label, const QString& title, const QString& meaning);
 // description is the detail.
 void showReadout(QLabel& label, const QString& text, const QString& detail = {});
 
-// How long `samples` last at `rate`: "0.125 s", to the millisecond; "1:02.500" from a minute
-// on. Empty for a rate below 1 Hz, which plays no time at all.
+// A playing time in whole milliseconds (playingMilliseconds): "0.125 s"; "1:02.500" from a
+// minute on. Empty for none, the time of a rate below 1 Hz.
+QString durationText(std::optional<std::int64_t> milliseconds);
+// How long `samples` last at `rate`, as above.
 QString durationText(std::int64_t samples, std::int32_t rate);
 
 } // namespace wtb
