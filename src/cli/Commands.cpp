@@ -10,6 +10,7 @@
 #include "export/SerialPorts.h"
 #include "export/SketchDestination.h"
 #include "export/SlotRoom.h"
+#include "messages/ExportNotes.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
@@ -264,7 +265,7 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
         request.player ? workspace.checkPlayerSketch(board, format, request.playerOptions)
                        : workspace.checkSketch(board, format);
     if (check.needsConfirmation() && !request.force) {
-        raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
+        raise(ErrorKind::Size, overBudgetWarning(check) + " Use --force to write it anyway.");
     }
     ExportOutcome outcome;
     std::int32_t guarded = 0;
@@ -304,8 +305,8 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
                                       (cycles.find(',') == std::string::npos ? "slot " : "slots ") +
                                       cycles + "; the player sketch plays each at its own)."));
     }
-    if (!check.warning.empty()) {
-        warnings.push_back(check.warning);
+    if (check.needsConfirmation()) {
+        warnings.push_back(overBudgetWarning(check));
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 // Upload to Board and Play on Board: the upload runs on a thread of its own over a copy of the
 // slots, its steps shown in a progress dialog, so the window stays responsive.
 #include "export/SerialPorts.h"
+#include "messages/ExportNotes.h"
 #include "window/MainWindow.h"
 #include "workspace/Choices.h"
 #include "workspace/Workspace.h"
@@ -57,7 +58,7 @@ void MainWindow::uploadToBoard() {
         const ExportCheck check =
             openWorkspace().checkPlayerSketch(chosenBoard, sampleFormat(), playerOptions());
         if (check.needsConfirmation()) {
-            prompts_->showError(this, QString::fromStdString(check.warning) +
+            prompts_->showError(this, QString::fromStdString(overBudgetWarning(check)) +
                                           QStringLiteral(" Nothing was sent to the board."));
             return;
         }

@@ -9,6 +9,7 @@
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
+#include "messages/ExportNotes.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
 #include "window/WaveformView.h"
@@ -64,7 +65,7 @@ void MainWindow::saveCheckedWavetable() {
     showGuardedBytes(0);
     const ExportCheck check = openWorkspace().checkSketch(board(), sampleFormat());
     if (check.needsConfirmation() &&
-        !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+        !prompts_->askSaveAnyway(this, QString::fromStdString(overBudgetWarning(check)))) {
         return;
     }
     fileDialog_.setNameFilters(sketchNameFilters());
@@ -101,9 +102,10 @@ void MainWindow::savePlayerSketch() {
 void MainWindow::saveCheckedPlayerSketch() {
     // The player plays each slot at its own rate: mixed rates need no question here.
     showGuardedBytes(0);
-    const ExportCheck check = openWorkspace().checkPlayerSketch(board(), sampleFormat(), playerOptions());
+    const ExportCheck check =
+        openWorkspace().checkPlayerSketch(board(), sampleFormat(), playerOptions());
     if (check.needsConfirmation() &&
-        !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+        !prompts_->askSaveAnyway(this, QString::fromStdString(overBudgetWarning(check)))) {
         return;
     }
     // The name given is the sketch's folder, made beside the chosen place, as the Arduino

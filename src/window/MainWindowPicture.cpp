@@ -5,6 +5,7 @@
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
 #include "export/FlashBudget.h"
+#include "messages/ExportNotes.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
 #include "window/Readouts.h"

@@ -5,6 +5,7 @@
 #include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
 #include "export/SlotRates.h"
+#include "messages/ExportNotes.h"
 #include "slots/Resampler.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
