@@ -214,11 +214,14 @@ ExportFault uploadFailureFault(std::string_view output, UploadStop stopped, bool
 RuntimeError uploadFailure(Board board, const QString& port, std::string_view output,
                            UploadStop stopped) {
     const bool written = contains(output, "Writing |");
+    Facts facts{{"board", boardInfo(board).displayName},
+                {"port", port.toStdString()},
+                {"written", written ? 1 : 0}};
+    if (!output.empty()) {
+        facts.add("said", lastLines(output, 6)); // what avrdude said last
+    }
     return RuntimeError(ErrorKind::Tool, faultCode(uploadFailureFault(output, stopped, written)),
-                        {{"board", boardInfo(board).displayName},
-                         {"port", port.toStdString()},
-                         {"written", written ? 1 : 0},
-                         {"said", output.empty() ? std::string() : lastLines(output, 6)}});
+                        std::move(facts));
 }
 
 std::string uploadHex(Board board, const QString& port, const QString& hex,

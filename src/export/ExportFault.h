@@ -72,11 +72,11 @@ enum class ExportFault : std::uint16_t {
     UploadFolderUnmade,   // folder
     BuiltSketchTooLarge,  // bytes, room, board
     UploadCancelledEarly, // board
-    UploadVerifyFailed,   // board, port, written, said
-    UploadStoppedByUser,  // board, port, written, said
-    UploadBoardSilent,    // board, port, written, said
-    BootloaderSilent,     // board, port, said
-    UploadFailed,         // board, port, written, said
+    UploadVerifyFailed,   // board, port, written, [said]
+    UploadStoppedByUser,  // board, port, written, [said]
+    UploadBoardSilent,    // board, port, written, [said]
+    BootloaderSilent,     // board, port, [said]
+    UploadFailed,         // board, port, written, [said]
 };
 
 constexpr FaultDomain faultDomain(ExportFault) {

@@ -2,6 +2,8 @@
 
 #include "export/FlashBudget.h"
 #include "export/SketchWriter.h"
+#include "export/SlotRates.h"
+#include "export/SlotRoom.h"
 
 #include <cstdint>
 #include <string>
@@ -19,5 +21,13 @@ std::string overBudgetWarning(const ExportCheck& check);
 
 // What the Mega 2560's guard did to the table, for the user who wonders why it changed.
 std::string guardedBytesNote(std::int32_t changedBytes);
+
+// What the user is told of a slot too large for the board on its own: how many times over, and
+// what would help (a lower rate, a trim, the ADPCM format), in one paragraph without line ends.
+std::string oversizedSlotNote(const OversizedSlot& oversized, Board board);
+
+// Empty when the slots in the table share one rate; otherwise the warning that says which
+// slots are at which rate and what that does to the sound.
+std::string mixedRatesWarning(const SlotRates& rates);
 
 } // namespace wtb

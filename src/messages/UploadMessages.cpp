@@ -77,8 +77,8 @@ std::string uploadFailure(ExportFault fault, const Facts& facts) {
     const bool written = facts.has("written") && facts.number("written") != 0;
     const std::string partial =
         written ? " The board may hold part of the old program until an upload succeeds." : "";
-    const std::string& said = facts.text("said");
-    const std::string tail = said.empty() ? std::string() : "\navrdude said:\n" + said;
+    const std::string tail =
+        facts.has("said") ? "\navrdude said:\n" + facts.text("said") : std::string();
     switch (fault) {
     case ExportFault::UploadVerifyFailed:
         return "The flash of " + where +

@@ -5,6 +5,7 @@
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
 #include "export/SlotRoom.h"
+#include "messages/ExportNotes.h"
 #include "window/MainWindow.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
