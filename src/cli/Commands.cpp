@@ -9,6 +9,7 @@
 #include "export/BoardUpload.h"
 #include "export/SerialPorts.h"
 #include "export/SketchDestination.h"
+#include "messages/ExportNotes.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
@@ -170,9 +171,12 @@ std::vector<std::string> importCommand(const QString& folder, const ImportReques
     return changingFolder(folder, [&](Workspace& workspace) {
         std::vector<std::string> warnings =
             workspace.importFiles(request.slot, request.files, {request.rate, request.normalise});
-        const std::vector<std::string> oversized = Session().oversizedNotes(
-            workspace.bank(), request.slot, static_cast<std::int32_t>(request.files.size()));
-        warnings.insert(warnings.end(), oversized.begin(), oversized.end());
+        const Session session;
+        for (const OversizedSlot& oversized :
+             session.oversizedSlots(workspace.bank(), request.slot,
+                                    static_cast<std::int32_t>(request.files.size()))) {
+            warnings.push_back(oversizedSlotNote(oversized, session.board()));
+        }
         return warnings;
     });
 }
@@ -268,7 +272,7 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
     const ExportCheck check =
         request.player ? session.checkPlayerSketch(workspace) : session.checkSketch(workspace);
     if (check.needsConfirmation() && !request.force) {
-        raise(ErrorKind::Size, check.warning + " Use --force to write it anyway.");
+        raise(ErrorKind::Size, overBudgetWarning(check) + " Use --force to write it anyway.");
     }
     ExportOutcome outcome;
     std::int32_t guarded = 0;
@@ -308,8 +312,8 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
                                       (cycles.find(',') == std::string::npos ? "slot " : "slots ") +
                                       cycles + "; the player sketch plays each at its own)."));
     }
-    if (!check.warning.empty()) {
-        warnings.push_back(check.warning);
+    if (check.needsConfirmation()) {
+        warnings.push_back(overBudgetWarning(check));
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #include "export/Adpcm.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <algorithm>
 #include <cmath>
@@ -300,9 +301,8 @@ AdpcmEncoding encodeAdpcm(std::span<const std::uint8_t> samples, AdpcmSearch sea
 std::vector<std::uint8_t> decodeAdpcm(std::span<const std::uint8_t> bytes,
                                       std::int32_t sampleCount) {
     if (sampleCount < 0 || adpcmBytesFor(sampleCount) > static_cast<std::int64_t>(bytes.size())) {
-        raise(ErrorKind::Bounds, "The ADPCM data holds " + std::to_string(bytes.size()) +
-                                     " bytes, too few for " + std::to_string(sampleCount) +
-                                     " samples.");
+        raise(ErrorKind::Bounds, ExportFault::AdpcmDataTooShort,
+              {{"bytes", bytes.size()}, {"samples", sampleCount}});
     }
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(sampleCount));
@@ -313,9 +313,8 @@ std::vector<std::uint8_t> decodeAdpcm(std::span<const std::uint8_t> bytes,
         state.predictor = static_cast<std::int8_t>(bytes[position]) * 256 + 128;
         state.index = bytes[position + 1];
         if (state.index >= kAdpcmStepCount) {
-            raise(ErrorKind::Bounds, "An ADPCM block at byte " + std::to_string(position) +
-                                         " starts at step index " + std::to_string(state.index) +
-                                         "; the last is 88.");
+            raise(ErrorKind::Bounds, ExportFault::AdpcmStepIndexOutside,
+                  {{"position", position}, {"index", state.index}});
         }
         position += kAdpcmHeaderBytes;
         out.push_back(state.sample());

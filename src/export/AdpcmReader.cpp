@@ -1,6 +1,7 @@
 #include "export/AdpcmReader.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <algorithm>
 #include <string>
@@ -11,8 +12,8 @@ namespace {
 
 std::uint8_t byteAt(std::span<const std::uint8_t> bytes, std::int32_t position) {
     if (position < 0 || position >= static_cast<std::int64_t>(bytes.size())) {
-        raise(ErrorKind::Bounds, "The ADPCM data ends at byte " + std::to_string(bytes.size()) +
-                                     "; the reader needs byte " + std::to_string(position) + ".");
+        raise(ErrorKind::Bounds, ExportFault::AdpcmDataEnds,
+              {{"bytes", bytes.size()}, {"position", position}});
     }
     return bytes[static_cast<std::size_t>(position)];
 }
@@ -27,9 +28,8 @@ std::uint8_t readerNext(std::span<const std::uint8_t> bytes, AdpcmReaderState& r
             static_cast<std::uint16_t>((byteAt(bytes, reader.position) ^ 0x80) << 8 | 0x80);
         const std::uint8_t index = byteAt(bytes, reader.position + 1);
         if (index >= kAdpcmStepCount) {
-            raise(ErrorKind::Bounds, "An ADPCM block at byte " + std::to_string(reader.position) +
-                                         " starts at step index " + std::to_string(index) +
-                                         "; the last is 88.");
+            raise(ErrorKind::Bounds, ExportFault::AdpcmStepIndexOutside,
+                  {{"position", reader.position}, {"index", index}});
         }
         reader.index = index;
         reader.position += kAdpcmHeaderBytes;
@@ -57,13 +57,12 @@ std::uint8_t readerNext(std::span<const std::uint8_t> bytes, AdpcmReaderState& r
 AdpcmReaderState adpcmReaderStateAt(std::span<const std::uint8_t> bytes, std::int32_t sampleCount,
                                     std::int32_t sample) {
     if (sampleCount < 0 || adpcmBytesFor(sampleCount) > static_cast<std::int64_t>(bytes.size())) {
-        raise(ErrorKind::Bounds, "The ADPCM data holds " + std::to_string(bytes.size()) +
-                                     " bytes, too few for " + std::to_string(sampleCount) +
-                                     " samples.");
+        raise(ErrorKind::Bounds, ExportFault::AdpcmDataTooShort,
+              {{"bytes", bytes.size()}, {"samples", sampleCount}});
     }
     if (sample < 0 || sample > sampleCount) {
-        raise(ErrorKind::Internal, "Sample " + std::to_string(sample) + " is outside the " +
-                                     std::to_string(sampleCount) + " samples encoded.");
+        raise(ErrorKind::Internal, ExportFault::AdpcmSampleOutside,
+              {{"sample", sample}, {"samples", sampleCount}});
     }
     AdpcmReaderState reader;
     reader.left = sampleCount;

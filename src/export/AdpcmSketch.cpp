@@ -4,6 +4,7 @@
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 #include "export/BangGuard.h"
+#include "export/ExportFault.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
@@ -135,12 +136,8 @@ void refuseAdpcmSlotsBeyondAccessors(const SlotBank& bank) {
     for (std::int16_t slot = kFirstSlot; slot <= kLastSlot; ++slot) {
         const std::int64_t samples = std::int64_t{bank[slot].endIndex} + 1;
         if (samples > kAccessorSampleLimit) {
-            raise(ErrorKind::Size, "Slot " + std::to_string(slot) + " holds " +
-                                       std::to_string(samples) +
-                                       " samples; in 4-bit ADPCM a slot holds at most " +
-                                       std::to_string(kAccessorSampleLimit) +
-                                       ", the most the sketch's accessors count. Shorten it or "
-                                       "split it over two slots.");
+            raise(ErrorKind::Size, ExportFault::AdpcmSlotTooLong,
+                  {{"slot", slot}, {"samples", samples}, {"limit", kAccessorSampleLimit}});
         }
     }
 }
@@ -207,10 +204,8 @@ AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber) {
 std::string buildAdpcmSketchText(const SlotBank& bank, const AdpcmTable& table) {
     const auto total = static_cast<std::int32_t>(table.bytes.size());
     if (total > kAccessorSampleLimit) {
-        raise(ErrorKind::Size, "The ADPCM wavetable takes " + std::to_string(total) +
-                                   " bytes; a sketch's accessors address at most " +
-                                   std::to_string(kAccessorSampleLimit) +
-                                   ". Shorten or remove sounds.");
+        raise(ErrorKind::Size, ExportFault::AdpcmTableTooLarge,
+              {{"bytes", total}, {"limit", kAccessorSampleLimit}});
     }
     const std::int32_t parts = partsOf(total);
     std::string text;

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SerialPorts.h"
 #include "export/SketchText.h"
@@ -65,10 +66,6 @@ bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-std::string portText(const QString& port) {
-    return "\"" + port.toStdString() + "\"";
-}
-
 } // namespace
 
 QString installedBoardsFile() {
@@ -78,9 +75,8 @@ QString installedBoardsFile() {
 UploadSettings uploadSettings(Board board, const QString& boardsFile) {
     QFile file(boardsFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        raise(ErrorKind::Tool, "The board list of the Arduino core, " + displayPath(boardsFile) +
-                                   ", cannot be read: install the Debian package "
-                                   "arduino-core-avr.");
+        raise(ErrorKind::Tool, ExportFault::BoardListUnreadable,
+              {{"file", displayPath(boardsFile)}});
     }
     QHash<QString, QString> values;
     QTextStream lines(&file);
@@ -100,9 +96,10 @@ UploadSettings uploadSettings(Board board, const QString& boardsFile) {
             }
         }
         if (required) {
-            raise(ErrorKind::Tool, "The Arduino core's board list " + displayPath(boardsFile) +
-                                       " gives no " + (entry + key).toStdString() + " for the " +
-                                       std::string(boardInfo(board).displayName) + ".");
+            raise(ErrorKind::Tool, ExportFault::BoardListLacksKey,
+                  {{"file", displayPath(boardsFile)},
+                   {"key", (entry + key).toStdString()},
+                   {"board", boardInfo(board).displayName}});
         }
         return QString();
     };
@@ -118,8 +115,7 @@ UploadSettings uploadSettings(Board board, const QString& boardsFile) {
 ToolCommand uploadCommand(const UploadSettings& settings, const QString& port, const QString& hex) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("avrdude"));
     if (program.isEmpty()) {
-        raise(ErrorKind::Tool, "The sketch cannot be uploaded: avrdude is not installed (Debian "
-                               "package avrdude).");
+        raise(ErrorKind::Tool, ExportFault::AvrdudeMissing);
     }
     // The IDE's pattern: -C conf -p mcu -c protocol -P port -b speed -D -U flash:w:HEX:i. Each
     // value is one argument, whatever it holds.
@@ -131,38 +127,33 @@ ToolCommand uploadCommand(const UploadSettings& settings, const QString& port, c
 }
 
 void checkSerialPort(const QString& port) {
-    const std::string shown = portText(port);
+    const Facts shown{{"port", port.toStdString()}};
     const QByteArray path = QFile::encodeName(port);
     struct stat status {};
     if (::stat(path.constData(), &status) != 0) {
-        raise(ErrorKind::File, "The port " + shown +
-                                   " does not exist: is the board plugged in? \"list-ports\" "
-                                   "shows the serial ports there are.");
+        raise(ErrorKind::File, ExportFault::PortMissing, shown);
     }
     if (!S_ISCHR(status.st_mode)) {
-        raise(ErrorKind::File, "The port " + shown + " is not a serial port.");
+        raise(ErrorKind::File, ExportFault::PortNotSerial, shown);
     }
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == EBUSY) {
-            raise(ErrorKind::File, "The port " + shown +
-                                       " is busy: another program (a serial monitor?) has it "
-                                       "open. Close it and try again.");
+            raise(ErrorKind::File, ExportFault::PortBusy, shown);
         }
         if (error == EACCES || error == EPERM) {
             const QString device = QFileInfo(port).canonicalFilePath();
             const bool usbSerial = device.startsWith(QLatin1String("/dev/ttyACM")) ||
                                    device.startsWith(QLatin1String("/dev/ttyUSB"));
-            raise(ErrorKind::File,
-                  "You may not open the port " + shown +
-                      (usbSerial ? ": serial ports belong to the group \"dialout\". Add "
-                                   "yourself with \"sudo adduser $USER dialout\" and log in "
-                                   "again."
-                                 : ": " + std::string(std::strerror(error)) + "."));
+            if (usbSerial) {
+                raise(ErrorKind::File, ExportFault::PortNeedsDialout, shown);
+            }
+            raise(ErrorKind::File, ExportFault::PortForbidden,
+                  {{"port", port.toStdString()}, {"reason", std::strerror(error)}});
         }
-        raise(ErrorKind::File,
-              "The port " + shown + " cannot be opened: " + std::strerror(error) + ".");
+        raise(ErrorKind::File, ExportFault::PortUnopenable,
+              {{"port", port.toStdString()}, {"reason", std::strerror(error)}});
     }
     ::close(fd);
 }
@@ -195,30 +186,17 @@ UploadPosition uploadPosition(std::string_view output) {
     return position;
 }
 
-std::string uploadFailureMessage(Board board, const QString& port, std::string_view output,
-                                 UploadStop stopped) {
-    const std::string boardName = std::string(boardInfo(board).displayName);
-    const std::string where = "the " + boardName + " on " + portText(port);
-    const bool written = contains(output, "Writing |");
-    const std::string partial =
-        written ? " The board may hold part of the old program until an upload succeeds." : "";
-    const std::string tail =
-        output.empty() ? std::string() : "\navrdude said:\n" + lastLines(output, 6);
+namespace {
+
+ExportFault uploadFailureFault(std::string_view output, UploadStop stopped, bool written) {
     if (contains(output, "verification mismatch") || contains(output, "verification error")) {
-        return "The flash of " + where +
-               " does not match what was written: the upload failed its verify. Try again; if "
-               "it fails again, the board may be damaged." +
-               partial + tail;
+        return ExportFault::UploadVerifyFailed;
     }
     switch (stopped) {
     case UploadStop::Cancelled:
-        return "The upload to " + where + " was cancelled" +
-               (written ? " while writing." : " before anything was written.") + partial + tail;
+        return ExportFault::UploadStoppedByUser;
     case UploadStop::Silent:
-        return "The upload to " + where +
-               " stopped: the board stopped answering (was it "
-               "unplugged?)." +
-               partial + tail;
+        return ExportFault::UploadBoardSilent;
     case UploadStop::NoAnswer:
     case UploadStop::No:
         break;
@@ -226,13 +204,24 @@ std::string uploadFailureMessage(Board board, const QString& port, std::string_v
     if (!written &&
         (stopped == UploadStop::NoAnswer || contains(output, "not in sync") ||
          contains(output, "not responding") || contains(output, "initialization failed"))) {
-        return "The " + boardName + " on " + portText(port) +
-               " does not answer its bootloader. Check that the board chosen (" + boardName +
-               ") is the board connected, and press its reset button just before uploading if "
-               "the upload keeps failing." +
-               tail;
+        return ExportFault::BootloaderSilent;
     }
-    return "avrdude could not upload to " + where + "." + partial + tail;
+    return ExportFault::UploadFailed;
+}
+
+} // namespace
+
+RuntimeError uploadFailure(Board board, const QString& port, std::string_view output,
+                           UploadStop stopped) {
+    const bool written = contains(output, "Writing |");
+    Facts facts{{"board", boardInfo(board).displayName},
+                {"port", port.toStdString()},
+                {"written", written ? 1 : 0}};
+    if (!output.empty()) {
+        facts.add("said", lastLines(output, 6)); // what avrdude said last
+    }
+    return RuntimeError(ErrorKind::Tool, faultCode(uploadFailureFault(output, stopped, written)),
+                        std::move(facts));
 }
 
 std::string uploadHex(Board board, const QString& port, const QString& hex,
@@ -242,8 +231,8 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(command.program, command.arguments);
     if (!process.waitForStarted()) {
-        raise(ErrorKind::Tool,
-              "avrdude cannot be started: " + process.errorString().toStdString() + ".");
+        raise(ErrorKind::Tool, ExportFault::AvrdudeUnstartable,
+              {{"reason", process.errorString().toStdString()}});
     }
     std::string output;
     UploadPosition shown{UploadStep::Resetting, -1};
@@ -282,7 +271,7 @@ std::string uploadHex(Board board, const QString& port, const QString& hex,
     const bool verified = contains(output, "bytes of flash verified");
     if (stopped != UploadStop::No || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0 || !verified) {
-        raise(ErrorKind::Tool, uploadFailureMessage(board, port, output, stopped));
+        throw uploadFailure(board, port, output, stopped);
     }
     return output;
 }
@@ -296,7 +285,7 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
     uploadCommand(settings, port, QString()); // avrdude is missing: say so before building
     const ExportCheck check = checkPlayerExport(bank, board, format, options);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
+        raise(ErrorKind::Size, ExportFault::OverBudget, overBudgetFacts(check));
     }
     const QString folder = uploadFolder(board);
     const QString sketchFolder =
@@ -306,7 +295,7 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
     const QString buildPath = folder + QStringLiteral("/build");
     const QString coreCache = folder + QStringLiteral("/core");
     if (!QDir().mkpath(buildPath) || !QDir().mkpath(coreCache)) {
-        raise(ErrorKind::File, "The upload folder " + displayPath(folder) + " cannot be made.");
+        raise(ErrorKind::File, ExportFault::UploadFolderUnmade, {{"folder", displayPath(folder)}});
     }
     if (progress) {
         progress(UploadStep::Building, 0);
@@ -315,15 +304,14 @@ UploadedSketch uploadPlayer(const SlotBank& bank, Board board, SampleFormat form
     const BuiltSketch built =
         buildSketch(playerSketchFile(sketchFolder), board, buildPath, coreCache);
     if (built.flashBytes > boardInfo(board).sketchFlash) {
-        raise(ErrorKind::Size, "The sketch takes " + std::to_string(built.flashBytes) +
-                                   " bytes of flash, more than the " +
-                                   std::to_string(boardInfo(board).sketchFlash) + " the " +
-                                   std::string(boardInfo(board).displayName) +
-                                   " has for it: nothing was sent to the board.");
+        raise(ErrorKind::Size, ExportFault::BuiltSketchTooLarge,
+              {{"bytes", built.flashBytes},
+               {"room", boardInfo(board).sketchFlash},
+               {"board", boardInfo(board).displayName}});
     }
     if (cancelled && cancelled()) {
-        raise(ErrorKind::Tool, "The upload to the " + std::string(boardInfo(board).displayName) +
-                                   " was cancelled before anything was sent to it.");
+        raise(ErrorKind::Tool, ExportFault::UploadCancelledEarly,
+              {{"board", boardInfo(board).displayName}});
     }
     QString uploadPort = port;
     if (settings.touch1200) {

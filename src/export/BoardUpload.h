@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/RuntimeError.h"
 #include "export/Boards.h"
 #include "export/PlayerOptions.h"
 #include "export/SampleFormat.h"
@@ -64,19 +65,19 @@ struct UploadPosition {
 };
 UploadPosition uploadPosition(std::string_view avrdudeOutput);
 
-// avrdude's output of a run that ended without verifying the flash, or was stopped, as a message
-// for the user: a board that never answered its bootloader (which board and port, the reset
-// button, the board choice), a failed verify, a board that went silent (unplugged), an upload
-// cancelled by the user; with the output's last lines. Once a page was written, it says that the
-// board may hold part of the old program.
+// avrdude's output of a run that ended without verifying the flash, or was stopped, as the tool
+// fault it reports: a board that never answered its bootloader, a failed verify, a board that
+// went silent (unplugged), an upload cancelled by the user, or another failure; with the board,
+// the port, whether a page was written (the board may then hold part of the old program) and
+// the output's last lines.
 enum class UploadStop { No, Cancelled, Silent, NoAnswer };
-std::string uploadFailureMessage(Board board, const QString& port, std::string_view output,
-                                 UploadStop stopped);
+RuntimeError uploadFailure(Board board, const QString& port, std::string_view output,
+                           UploadStop stopped);
 
 // Writes `hex` to the board on `port` with avrdude and waits for it, reporting its progress.
 // Gives up when the bootloader never answers (within a minute), when avrdude falls silent, and
 // when `cancelled` says so, stopping avrdude; all are tool errors with the message of
-// uploadFailureMessage. Returns avrdude's output when the flash was written and verified.
+// uploadFailure. Returns avrdude's output when the flash was written and verified.
 std::string uploadHex(Board board, const QString& port, const QString& hex,
                       const UploadProgress& progress, const UploadCancelled& cancelled);
 

@@ -1,6 +1,7 @@
 #include "export/Boards.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <algorithm>
 #include <array>
@@ -83,8 +84,7 @@ const BoardInfo& boardInfo(Board board) {
     const auto info = std::find_if(kBoards.begin(), kBoards.end(),
                                    [board](const BoardInfo& each) { return each.board == board; });
     if (info == kBoards.end()) {
-        raise(ErrorKind::Internal,
-              "Board number " + std::to_string(static_cast<int>(board)) + " is not known.");
+        raise(ErrorKind::Internal, ExportFault::BoardUnknown, {{"board", static_cast<int>(board)}});
     }
     return *info;
 }

@@ -1,6 +1,7 @@
 #include "export/ExportedSamples.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <string>
 
@@ -9,22 +10,19 @@ namespace wtb {
 std::span<const std::uint8_t> exportableSamples(const Slot& slot, std::int16_t slotNumber) {
     const std::int32_t size = slot.sampleCount();
     if (size == 0) {
-        raise(ErrorKind::Bounds, "Slot " + std::to_string(slotNumber) +
-                                     " holds no samples (size 0); import a sound into it "
-                                     "before saving the wavetable.");
+        raise(ErrorKind::Bounds, ExportFault::SlotEmpty, {{"slot", slotNumber}});
     }
     if (slot.endIndex < -1 || slot.endIndex > size - 1) {
-        raise(ErrorKind::Bounds,
-              "Slot " + std::to_string(slotNumber) + " cannot be saved: its end index " +
-                  std::to_string(slot.endIndex) + " lies outside -1.." + std::to_string(size - 1) +
-                  " (the slot holds " + std::to_string(size) + " samples).");
+        raise(
+            ErrorKind::Bounds, ExportFault::EndIndexOutside,
+            {{"slot", slotNumber}, {"end", slot.endIndex}, {"last", size - 1}, {"samples", size}});
     }
     if (slot.loop && !slot.holdsLoop(*slot.loop)) {
-        raise(ErrorKind::Bounds,
-              "Slot " + std::to_string(slotNumber) + " cannot be saved: its loop " +
-                  std::to_string(slot.loop->start) + ".." + std::to_string(slot.loop->end) +
-                  " lies outside the samples it keeps, 0.." + std::to_string(slot.endIndex) +
-                  ". Set the loop again.");
+        raise(ErrorKind::Bounds, ExportFault::LoopOutside,
+              {{"slot", slotNumber},
+               {"start", slot.loop->start},
+               {"end", slot.loop->end},
+               {"last", slot.endIndex}});
     }
     return slot.samples.bytes();
 }

@@ -2,6 +2,7 @@
 
 #include "common/CheckedInt.h"
 #include "export/Adpcm.h"
+#include "export/ExportFault.h"
 #include "export/LoopTables.h"
 #include "export/MixBudget.h"
 
@@ -17,10 +18,10 @@ std::int32_t tableBytes(const SlotBank& bank) {
         try {
             total = checkedAdd(total, checkedAdd(endIndex, std::int32_t{1}));
         } catch (const RuntimeError&) {
-            raise(ErrorKind::Overflow,
-                  "The wavetable cannot be saved: with slot " + std::to_string(slot) +
-                      " (end index " + std::to_string(endIndex) + ") its sample count exceeds " +
-                      std::to_string(std::numeric_limits<std::int32_t>::max()) + ".");
+            raise(ErrorKind::Overflow, ExportFault::TableCountOverflow,
+                  {{"slot", slot},
+                   {"end", endIndex},
+                   {"limit", std::numeric_limits<std::int32_t>::max()}});
         }
     }
     return total;
@@ -80,24 +81,6 @@ FlashBudget flashBudget(const SlotBank& bank, Board board, SampleFormat format,
         budget.fits = budget.bytes <= budget.room;
     }
     return budget;
-}
-
-namespace {
-
-// 28410 as "28,410".
-std::string withThousands(std::int64_t number) {
-    std::string digits = std::to_string(number < 0 ? -number : number);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return number < 0 ? "-" + digits : digits;
-}
-
-} // namespace
-
-std::string flashFigureText(const FlashBudget& budget) {
-    return "Player sketch: " + withThousands(budget.bytes) + " of " + withThousands(budget.room) +
-           " bytes of flash";
 }
 
 } // namespace wtb

@@ -54,7 +54,4 @@ std::int32_t playerCodeBytes(Board board, SampleFormat format, bool loops, bool 
 // The bytes the board leaves for the table of a player sketch: its flash less playerCodeBytes.
 std::int32_t tableRoom(Board board, SampleFormat format, bool loops);
 
-// "Player sketch: 28,410 of 32,256 bytes of flash": the budget as the user reads it.
-std::string flashFigureText(const FlashBudget& budget);
-
 } // namespace wtb

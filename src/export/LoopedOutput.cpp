@@ -3,6 +3,7 @@
 #include "common/CheckedInt.h"
 #include "common/RuntimeError.h"
 #include "export/AdpcmSketch.h"
+#include "export/ExportFault.h"
 #include "export/ExportedSamples.h"
 
 #include <string>
@@ -11,8 +12,7 @@ namespace wtb {
 
 std::vector<std::uint8_t> LoopedOutput::played(std::int32_t passes) const {
     if (passes < 1) {
-        raise(ErrorKind::Bounds,
-              "A loop plays at least once, not " + std::to_string(passes) + " times.");
+        raise(ErrorKind::Bounds, ExportFault::LoopPassesTooFew, {{"passes", passes}});
     }
     const auto size = [](const std::vector<std::uint8_t>& part) {
         return static_cast<std::int32_t>(part.size());

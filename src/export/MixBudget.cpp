@@ -2,6 +2,7 @@
 
 #include "common/RuntimeError.h"
 #include "export/BangGuard.h"
+#include "export/ExportFault.h"
 #include "export/MixSteps.h"
 #include "export/PlayerSketch.h"
 #include "export/SlotRates.h"
@@ -14,63 +15,55 @@ namespace wtb {
 
 namespace {
 
-std::string hz(std::int32_t rate) {
-    return std::to_string(rate) + " Hz";
-}
-
-std::string voicesText(std::int32_t voices) {
-    return std::to_string(voices) + (voices == 1 ? " voice" : " voices");
-}
-
 std::int32_t highestPlayerRate(SampleFormat format) {
     return format == SampleFormat::Adpcm4 ? kAdpcmPlayerHighestRate : kPlayerHighestRate;
 }
 
 void checkVoices(std::int32_t voices) {
     if (voices < 1 || voices > kMostVoices) {
-        raise(ErrorKind::Bounds, "The player mixes 1 to " + std::to_string(kMostVoices) +
-                                     " voices, not " + std::to_string(voices) + ".");
+        raise(ErrorKind::Bounds, ExportFault::VoicesOutside,
+              {{"most", kMostVoices}, {"voices", voices}});
     }
 }
 
-// What would fit instead of `voices` of `format` at `rate` on the board.
-std::string whatWouldFit(Board board, SampleFormat format, std::int32_t voices, std::int32_t rate) {
-    std::string text = "What would fit: " + voicesText(voices) + " up to " +
-                       hz(highestMixRate(board, format, voices));
+// What would fit instead of `voices` of `format` at `rate` on the board: the highest rate for
+// as many voices, the most fewer voices that keep the rate, and 8-bit PCM when ADPCM is what
+// is too slow.
+void addWhatWouldFit(Facts& facts, Board board, SampleFormat format, std::int32_t voices,
+                     std::int32_t rate) {
+    facts.add("fitting", highestMixRate(board, format, voices));
     std::int32_t fewer = voices - 1;
     while (fewer >= 1 && highestMixRate(board, format, fewer) < rate) {
         --fewer;
     }
     if (fewer >= 1) {
-        text += ", or " + voicesText(fewer) + " at " + hz(rate);
+        facts.add("fewer", fewer);
     }
     if (format == SampleFormat::Adpcm4 &&
         highestMixRate(board, SampleFormat::Pcm8, voices) >= rate) {
-        text += ", or " + voicesText(voices) + " at " + hz(rate) + " in 8-bit PCM";
+        facts.add("pcm", 1);
     }
-    return text + ".";
 }
 
 void checkCycles(Board board, SampleFormat format, std::int32_t voices, std::int32_t rate) {
     const std::int64_t worst = mixerWorstCycles(board, format, voices);
     const std::int64_t period = kBoardClock / rate;
     if (worst * 5 > period * 4) {
-        raise(ErrorKind::Bounds,
-              std::to_string(voices) + " mixed " + (voices == 1 ? "voice" : "voices") + " in " +
-                  std::string(sampleFormatDisplayName(format)) + " on the " +
-                  std::string(boardInfo(board).displayName) + " take up to " +
-                  std::to_string(worst) + " clock cycles a sample, more than 80 % of a period at " +
-                  hz(rate) + " (" + std::to_string(period * 4 / 5) + " of its " +
-                  std::to_string(period) + " cycles). " +
-                  whatWouldFit(board, format, voices, rate));
+        Facts facts{{"voices", voices},
+                    {"format", sampleFormatDisplayName(format)},
+                    {"board", boardInfo(board).displayName},
+                    {"worst", worst},
+                    {"rate", rate},
+                    {"budget", period * 4 / 5},
+                    {"period", period}};
+        addWhatWouldFit(facts, board, format, voices, rate);
+        raise(ErrorKind::Bounds, ExportFault::MixTooSlow, std::move(facts));
     }
 }
 
 void checkMidiBaud(std::int32_t baud) {
     if (baud != 31'250 && baud != 115'200) {
-        raise(ErrorKind::Bounds, "MIDI comes in at 31250 baud (a DIN MIDI input) or 115200 "
-                                 "(a USB-serial bridge), not " +
-                                     std::to_string(baud) + ".");
+        raise(ErrorKind::Bounds, ExportFault::MidiBaudUnknown, {{"baud", baud}});
     }
 }
 
@@ -78,27 +71,21 @@ void checkPins(const PlayerOptions& options, Board board) {
     const BoardInfo& info = boardInfo(board);
     std::set<std::int32_t> used;
     for (const TriggerPin& trigger : options.pins) {
-        const std::string pin = "pin " + std::to_string(trigger.pin);
         if (trigger.slot < kFirstSlot || trigger.slot > kLastSlot) {
-            raise(ErrorKind::Bounds, "A trigger pin plays one of slots " +
-                                         std::to_string(kFirstSlot) + " to " +
-                                         std::to_string(kLastSlot) + ", not slot " +
-                                         std::to_string(trigger.slot) + ".");
+            raise(ErrorKind::Bounds, ExportFault::TriggerSlotOutside,
+                  {{"first", kFirstSlot}, {"last", kLastSlot}, {"slot", trigger.slot}});
         }
         if (trigger.pin < 2 || trigger.pin > info.highestPin) {
-            raise(ErrorKind::Bounds, "The " + std::string(info.displayName) + " has no " + pin +
-                                         " for a button: use pins 2 to " +
-                                         std::to_string(info.highestPin) +
-                                         " (0 and 1 carry the serial line).");
+            raise(
+                ErrorKind::Bounds, ExportFault::TriggerPinMissing,
+                {{"board", info.displayName}, {"pin", trigger.pin}, {"highest", info.highestPin}});
         }
         if (trigger.pin == info.outputPin) {
-            raise(ErrorKind::Bounds,
-                  "Pin " + std::to_string(trigger.pin) + " is the player's sound output on the " +
-                      std::string(info.displayName) + "; put the button on another pin.");
+            raise(ErrorKind::Bounds, ExportFault::TriggerPinIsOutput,
+                  {{"pin", trigger.pin}, {"board", info.displayName}});
         }
         if (!used.insert(trigger.pin).second) {
-            raise(ErrorKind::Bounds,
-                  "Pin " + std::to_string(trigger.pin) + " is given two slots; one pin plays one.");
+            raise(ErrorKind::Bounds, ExportFault::TriggerPinTwice, {{"pin", trigger.pin}});
         }
     }
 }
@@ -111,15 +98,11 @@ void checkSlotSteps(const SlotBank& bank, std::int32_t mixRate) {
             continue;
         }
         if (rootStep(slot.sampleRate, mixRate, slotKeys(slot, number).fineCents) > kLargestStep) {
-            const std::string n = std::to_string(number);
-            raise(ErrorKind::Bounds, "Slot " + n + " is at " + hz(slot.sampleRate) +
-                                         ", more than twice the mixing "
-                                         "rate of " +
-                                         hz(mixRate) +
-                                         ": the player steps at most two samples a period. "
-                                         "Mix at " +
-                                         hz((slot.sampleRate + 1) / 2) +
-                                         " or more, or resample slot " + n + ".");
+            raise(ErrorKind::Bounds, ExportFault::SlotTooFastForMix,
+                  {{"slot", number},
+                   {"rate", slot.sampleRate},
+                   {"mix", mixRate},
+                   {"least", (slot.sampleRate + 1) / 2}});
         }
     }
 }
@@ -171,9 +154,11 @@ void checkMixerOptions(const SlotBank& bank, SampleFormat format, const PlayerOp
     const std::int32_t rate = playerMixRate(bank, format, options, board);
     const std::int32_t highest = highestPlayerRate(format);
     if (rate < kLowestMixRate || rate > highest) {
-        raise(ErrorKind::Bounds,
-              "The player mixes at " + hz(kLowestMixRate) + " to " + hz(highest) + " in " +
-                  std::string(sampleFormatDisplayName(format)) + ", not " + hz(rate) + ".");
+        raise(ErrorKind::Bounds, ExportFault::MixRateOutside,
+              {{"lowest", kLowestMixRate},
+               {"highest", highest},
+               {"format", sampleFormatDisplayName(format)},
+               {"rate", rate}});
     }
     checkCycles(board, format, options.voices, rate);
     checkSlotSteps(bank, rate);

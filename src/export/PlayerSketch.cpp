@@ -3,6 +3,7 @@
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
 #include "export/BangGuard.h"
+#include "export/ExportFault.h"
 #include "export/SketchNumbers.h"
 #include "export/SketchSources.h"
 
@@ -38,10 +39,8 @@ void appendRates(std::string& text, std::span<const std::int32_t, kSlotCount> ra
 void checkRates(std::span<const std::int32_t, kSlotCount> rates, std::int32_t highest) {
     for (std::size_t k = 0; k < rates.size(); ++k) {
         if (rates[k] < 0 || rates[k] > highest) {
-            raise(ErrorKind::Bounds,
-                  "Slot " + std::to_string(k + 1) + " is at " + std::to_string(rates[k]) +
-                      " Hz; the player sketch plays at most " + std::to_string(highest) +
-                      " Hz. Resample it to a lower rate.");
+            raise(ErrorKind::Bounds, ExportFault::PlayerRateTooHigh,
+                  {{"slot", k + 1}, {"rate", rates[k]}, {"highest", highest}});
         }
     }
 }

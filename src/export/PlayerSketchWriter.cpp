@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "export/AdpcmSketch.h"
+#include "export/ExportFault.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
 #include "export/MixBudget.h"
@@ -36,9 +37,7 @@ QString playerSketchFile(const QString& folder) {
     // "." and ".." name the folder they stand for.
     const QString name = QFileInfo(QDir(clean).absolutePath()).fileName();
     if (name.isEmpty()) {
-        raise(ErrorKind::File, "The player sketch needs a folder of its own, named after the "
-                               "sketch, not \"" +
-                                   displayPath(folder) + "\".");
+        raise(ErrorKind::File, ExportFault::PlayerFolderUnnamed, {{"folder", displayPath(folder)}});
     }
     return clean + QLatin1Char('/') + name + QStringLiteral(".ino");
 }
@@ -60,23 +59,16 @@ void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
         const Slot& slot = bank[number];
         if (slot.endIndex >= 0 && slot.sampleRate > highestRate && isSingleCycle(slot)) {
             // Resampling would change its cells; a shorter table plays the same pitch slower.
-            raise(ErrorKind::Bounds,
-                  "Slot " + std::to_string(number) + " is a single cycle at " +
-                      std::to_string(slot.sampleRate) +
-                      " Hz, which the player cannot play: it "
-                      "plays up to " +
-                      std::to_string(highestRate) + " Hz. Make slot " + std::to_string(number) +
-                      " a single cycle again with this format chosen: it then takes the longest "
-                      "table whose rate the player plays.");
+            raise(ErrorKind::Bounds, ExportFault::SingleCycleTooFast,
+                  {{"slot", number}, {"rate", slot.sampleRate}, {"highest", highestRate}});
         }
         if (slot.endIndex >= 0 && (slot.sampleRate <= 0 || slot.sampleRate > highestRate)) {
-            const std::string n = std::to_string(number);
-            raise(ErrorKind::Bounds,
-                  "Slot " + n + " is at " + std::to_string(slot.sampleRate) +
-                      " Hz, which the player cannot play: it plays 1 to " +
-                      std::to_string(highestRate) + " Hz. Resample slot " + n + " to a rate from " +
-                      std::to_string(kLowestTargetRate) + " to " +
-                      std::to_string(std::min(highestRate, kHighestTargetRate)) + " Hz first.");
+            raise(ErrorKind::Bounds, ExportFault::SlotRateUnplayable,
+                  {{"slot", number},
+                   {"rate", slot.sampleRate},
+                   {"highest", highestRate},
+                   {"lowest", kLowestTargetRate},
+                   {"top", std::min(highestRate, kHighestTargetRate)}});
         }
     }
 }
@@ -84,12 +76,11 @@ void refuseUnplayableRates(const SlotBank& bank, std::int32_t highestRate) {
 void makePlayerFolder(const QString& folder) {
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir()) {
-        raise(ErrorKind::File, "The player sketch cannot be written: \"" + displayPath(folder) +
-                                   "\" is a file, not a folder.");
+        raise(ErrorKind::File, ExportFault::PlayerFolderIsFile, {{"folder", displayPath(folder)}});
     }
     if (!QDir().mkpath(folder)) {
-        raise(ErrorKind::File,
-              "The player sketch's folder \"" + displayPath(folder) + "\" could not be created.");
+        raise(ErrorKind::File, ExportFault::PlayerFolderUncreatable,
+              {{"folder", displayPath(folder)}});
     }
 }
 
@@ -101,17 +92,14 @@ bool userSketchNeeded(const QString& file) {
     }
     QFile existing(file);
     if (!existing.open(QIODevice::ReadOnly)) {
-        raise(ErrorKind::File, "The player sketch \"" + displayPath(file) +
-                                   "\" cannot be read: " + existing.errorString().toStdString());
+        raise(ErrorKind::File, ExportFault::UserSketchUnreadable,
+              {{"file", displayPath(file)}, {"reason", existing.errorString().toStdString()}});
     }
     const QByteArray include =
         QByteArrayLiteral("#include \"") + QByteArray(kPlayerHeaderName.data()) + '"';
     if (!existing.readAll().contains(include)) {
-        raise(ErrorKind::File,
-              "\"" + displayPath(file) + "\" does not include " + std::string(kPlayerHeaderName) +
-                  ", where the sounds and the player now go: it is a player sketch of one file "
-                  "from an earlier version, or a sketch of your own. Move it out of the folder "
-                  "(copy your own lines back into the new one) and export again.");
+        raise(ErrorKind::File, ExportFault::UserSketchOutdated,
+              {{"file", displayPath(file)}, {"header", kPlayerHeaderName}});
     }
     return false;
 }
@@ -129,14 +117,12 @@ ExportCheck checkPlayerExport(const SlotBank& bank, Board board, SampleFormat fo
     ExportCheck check = checkExport(bank, board, format); // the table's own limits and budget
     refuseUnplayableRates(bank, playerHighestRate(format));
     if (!playerMixes(options) && options.mixRate != 0) {
-        raise(ErrorKind::Bounds, "A mixing rate is for the mixing player: choose 2 or more voices, "
-                                 "MIDI or trigger pins with it. The one-voice player plays each "
-                                 "slot at its own rate.");
+        raise(ErrorKind::Bounds, ExportFault::MixRateWithoutMixer);
     }
     if (playerMixes(options)) {
         checkMixerOptions(bank, format, options, board);
         check.budget = flashBudget(bank, board, format, options);
-        check.warning = check.budget.fits ? std::string() : overBudgetWarning(check.budget, board);
+        check.adpcmBytes = std::nullopt; // the advice weighs the one-voice player
     }
     return check;
 }
@@ -146,7 +132,7 @@ WrittenPlayerSketch writePlayerSketch(const SlotBank& bank, const QString& folde
                                       const PlayerOptions& options) {
     const ExportCheck check = checkPlayerExport(bank, board, format, options);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
+        raise(ErrorKind::Size, ExportFault::OverBudget, overBudgetFacts(check));
     }
     WrittenPlayerSketch written{playerHeaderFile(folder), playerSketchFile(folder), false, 0};
     const bool userSketch = userSketchNeeded(written.sketch);

@@ -1,6 +1,7 @@
 #include "export/SerialPorts.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
@@ -24,10 +25,6 @@ constexpr std::array<std::uint16_t, 5> kArduinoVendors = {0x2341, 0x2a03, 0x1a86
 constexpr int kPlayerStartMs = 2'500;
 // The player's first line of greeting.
 constexpr char kPlayerGreeting[] = "Send a slot number";
-
-std::string portText(const QString& port) {
-    return "\"" + port.toStdString() + "\"";
-}
 
 QString hex4(std::optional<std::uint16_t> id) {
     return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0')) : QStringLiteral("-");
@@ -81,8 +78,8 @@ QString startBootloaderByTouch(const QString& port, bool waitForNewPort, int wai
         QSerialPort serial(port);
         serial.setBaudRate(1200);
         if (!serial.open(QIODevice::ReadWrite)) {
-            raise(ErrorKind::File, "The port " + portText(port) + " cannot be opened: " +
-                                       serial.errorString().toStdString() + ".");
+            raise(ErrorKind::File, ExportFault::PortUnopenable,
+                  {{"port", port.toStdString()}, {"reason", serial.errorString().toStdString()}});
         }
         serial.setDataTerminalReady(false);
         serial.close();
@@ -105,8 +102,8 @@ QString startBootloaderByTouch(const QString& port, bool waitForNewPort, int wai
 void sendPlayCommand(const QString& port, std::int16_t slot) {
     QSerialPort serial(port);
     if (!serial.open(QIODevice::ReadWrite)) {
-        raise(ErrorKind::File, "The port " + portText(port) + " cannot be opened: " +
-                                   serial.errorString().toStdString() + ".");
+        raise(ErrorKind::File, ExportFault::PortUnopenable,
+              {{"port", port.toStdString()}, {"reason", serial.errorString().toStdString()}});
     }
     serial.setBaudRate(115200);
     QByteArray heard;
@@ -123,8 +120,8 @@ void sendPlayCommand(const QString& port, std::int16_t slot) {
     const ssize_t written =
         ::write(serial.handle(), line.constData(), static_cast<std::size_t>(line.size()));
     if (written != line.size() || ::tcdrain(serial.handle()) != 0) {
-        raise(ErrorKind::File, "The slot's number could not be sent to the port " + portText(port) +
-                                   ": " + std::strerror(errno) + ".");
+        raise(ErrorKind::File, ExportFault::PlayCommandUnsent,
+              {{"port", port.toStdString()}, {"reason", std::strerror(errno)}});
     }
     serial.close();
 }

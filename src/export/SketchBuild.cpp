@@ -1,6 +1,7 @@
 #include "export/SketchBuild.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -23,9 +24,7 @@ constexpr int kBuildTimeoutMs = 600'000;
 QString builderProgram() {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("arduino-builder"));
     if (program.isEmpty()) {
-        raise(ErrorKind::Tool, "The sketch cannot be built: arduino-builder, the Arduino IDE's "
-                               "builder, is not installed (Debian package arduino-builder, with "
-                               "arduino-core-avr and gcc-avr).");
+        raise(ErrorKind::Tool, ExportFault::BuilderMissing);
     }
     return program;
 }
@@ -77,8 +76,8 @@ BuiltSketch builtSketch(const QString& sketchFile, const QString& buildPath,
                       std::move(builderOutput)};
     const std::optional<std::int32_t> flash = builtFlashBytes(built.output);
     if (!flash || !QFileInfo::exists(built.elf) || !QFileInfo::exists(built.hex)) {
-        raise(ErrorKind::Tool, "arduino-builder finished without the program it builds (" +
-                                   built.hex.toStdString() + "):\n" + built.output);
+        raise(ErrorKind::Tool, ExportFault::BuilderLeftNoProgram,
+              {{"hex", built.hex.toStdString()}, {"output", built.output}});
     }
     built.flashBytes = *flash;
     return built;
@@ -93,14 +92,15 @@ BuiltSketch buildSketch(const QString& sketchFile, Board board, const QString& b
     if (!process.waitForStarted() || !process.waitForFinished(kBuildTimeoutMs)) {
         process.kill();
         process.waitForFinished();
-        raise(ErrorKind::Tool,
-              "arduino-builder did not run to its end on \"" + sketchFile.toStdString() + "\".");
+        raise(ErrorKind::Tool, ExportFault::BuilderUnfinished,
+              {{"sketch", sketchFile.toStdString()}});
     }
     std::string output = process.readAll().toStdString();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        raise(ErrorKind::Tool, "The sketch \"" + sketchFile.toStdString() +
-                                   "\" does not build for the " +
-                                   std::string(boardInfo(board).displayName) + ":\n" + output);
+        raise(ErrorKind::Tool, ExportFault::SketchDoesNotBuild,
+              {{"sketch", sketchFile.toStdString()},
+               {"board", boardInfo(board).displayName},
+               {"output", output}});
     }
     return builtSketch(sketchFile, buildPath, std::move(output));
 }

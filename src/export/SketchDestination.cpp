@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
 #include "common/SystemPath.h"
+#include "export/ExportFault.h"
 #include "export/PlayerSketchWriter.h"
 
 #include <QDir>
@@ -18,22 +19,23 @@ namespace wtb {
 
 namespace {
 
-[[noreturn]] void refuse(const QString& path, const std::string& reason) {
-    raise(ErrorKind::File, "Cannot write \"" + displayPath(path) + "\": " + reason + ".");
+[[noreturn]] void refuse(const QString& path, ExportFault fault, Facts facts) {
+    facts.add("file", displayPath(path));
+    raise(ErrorKind::File, fault, std::move(facts));
 }
 
 // A folder the export adds an entry to: it must be there, be a folder and take new entries.
 void requireWritableFolder(const QString& path, const QString& folder) {
     const PathKind kind = pathKind(folder);
     if (kind == PathKind::Missing) {
-        refuse(path, "the folder \"" + displayPath(folder) + "\" does not exist");
+        refuse(path, ExportFault::DestinationFolderMissing, {{"folder", displayPath(folder)}});
     }
     if (kind != PathKind::Folder) {
-        refuse(path,
-               "\"" + displayPath(folder) + "\" is " + describePathKind(kind) + ", not a folder");
+        refuse(path, ExportFault::DestinationFolderNotFolder,
+               {{"folder", displayPath(folder)}, {"kind", describePathKind(kind)}});
     }
     if (::access(systemPath(folder).constData(), W_OK | X_OK) != 0) {
-        refuse(path, std::strerror(errno));
+        refuse(path, ExportFault::DestinationFolderClosed, {{"reason", std::strerror(errno)}});
     }
 }
 
@@ -42,7 +44,7 @@ void requireWritableFolder(const QString& path, const QString& folder) {
 void requireReplaceableFile(const QString& path) {
     const PathKind kind = pathKind(path);
     if (kind != PathKind::Missing && kind != PathKind::Regular) {
-        refuse(path, "it is " + describePathKind(kind) + ", not a regular file");
+        refuse(path, ExportFault::DestinationNotFile, {{"kind", describePathKind(kind)}});
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "export/AdpcmSketch.h"
+#include "export/ExportFault.h"
 #include "export/SketchText.h"
 
 #include <algorithm>
@@ -15,11 +16,8 @@ namespace {
 // Refuses a table no board can read: the accessors' unsigned int cannot reach past it.
 void refuseBeyondAccessors(std::int32_t samples) {
     if (samples > kAccessorSampleLimit) {
-        raise(ErrorKind::Size, "The wavetable cannot be saved: it holds " +
-                                   std::to_string(samples) + " samples, more than the " +
-                                   std::to_string(kAccessorSampleLimit) +
-                                   " the sketch's accessors can reach (their unsigned int has "
-                                   "16 bits).");
+        raise(ErrorKind::Size, ExportFault::TableBeyondAccessors,
+              {{"samples", samples}, {"limit", kAccessorSampleLimit}});
     }
 }
 
@@ -27,12 +25,8 @@ void refuseBeyondAccessors(std::int32_t samples) {
 void refuseBeyondBoard(std::int32_t samples, const BoardInfo& info) {
     refuseBeyondAccessors(samples);
     if (samples > info.sampleLimit) {
-        raise(ErrorKind::Size,
-              "The wavetable cannot be saved for the " + std::string(info.displayName) +
-                  ": it holds " + std::to_string(samples) + " samples, more than the " +
-                  std::to_string(info.sampleLimit) +
-                  " it can read back. A larger table pushes the Arduino core's own tables past "
-                  "the first 64 KB of flash, where the board can no longer read them.");
+        raise(ErrorKind::Size, ExportFault::TableBeyondBoard,
+              {{"board", info.displayName}, {"samples", samples}, {"limit", info.sampleLimit}});
     }
 }
 
@@ -40,12 +34,8 @@ void refuseBeyondBoard(std::int32_t samples, const BoardInfo& info) {
 void refuseAdpcmBeyondBoard(std::int32_t bytes, const BoardInfo& info) {
     const std::int32_t limit = std::min(kAccessorSampleLimit, info.sampleLimit);
     if (bytes > limit) {
-        raise(ErrorKind::Size, "The wavetable cannot be saved for the " +
-                                   std::string(info.displayName) + ": in 4-bit ADPCM it takes " +
-                                   std::to_string(bytes) + " bytes, more than the " +
-                                   std::to_string(limit) +
-                                   " its accessors can reach on that board. Shorten or remove "
-                                   "sounds.");
+        raise(ErrorKind::Size, ExportFault::AdpcmTableBeyondBoard,
+              {{"board", info.displayName}, {"bytes", bytes}, {"limit", limit}});
     }
 }
 
@@ -53,12 +43,17 @@ ExportCheck checkPcmExport(const SlotBank& bank, Board board);
 
 } // namespace
 
-std::string overBudgetWarning(const FlashBudget& budget, Board board) {
-    return "With the player, the sketch takes " + std::to_string(budget.bytes) +
-           " bytes of flash (" + std::to_string(budget.tableBytes) +
-           " of them the table), but the " + std::string(boardInfo(board).displayName) + " has " +
-           std::to_string(budget.room) + ": " + std::to_string(budget.bytes - budget.room) +
-           " bytes too many, so the sketch will not fit on that board.";
+Facts overBudgetFacts(const ExportCheck& check) {
+    const FlashBudget& budget = check.budget;
+    Facts facts{{"bytes", budget.bytes},
+                {"table", budget.tableBytes},
+                {"board", boardInfo(check.board).displayName},
+                {"room", budget.room},
+                {"over", budget.bytes - budget.room}};
+    if (check.adpcmBytes) {
+        facts.add("adpcm", *check.adpcmBytes);
+    }
+    return facts;
 }
 
 ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) {
@@ -69,18 +64,14 @@ ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format) 
     exportableSampleCount(bank);
     refuseAdpcmSlotsBeyondAccessors(bank);
     refuseAdpcmBeyondBoard(tableBytes(bank, format), info);
-    ExportCheck check{board, flashBudget(bank, board, format), {}};
-    if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, board);
-    }
-    return check;
+    return ExportCheck{board, flashBudget(bank, board, format), std::nullopt};
 }
 
 std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
                          SampleFormat format, OverBudget overBudget) {
     const ExportCheck check = checkExport(bank, board, format);
     if (check.needsConfirmation() && overBudget == OverBudget::Refuse) {
-        raise(ErrorKind::Size, check.warning);
+        raise(ErrorKind::Size, ExportFault::OverBudget, overBudgetFacts(check));
     }
     const BoardSketchText sketch = buildSketchText(bank, board, format);
     writeFileAtomically(path, sketch.text);
@@ -101,11 +92,10 @@ std::optional<FlashBudget> fittingAdpcm(const SlotBank& bank, Board board) {
     return adpcm.fits ? std::optional(adpcm) : std::nullopt;
 }
 
-std::string adpcmAdvice(const SlotBank& bank, Board board) {
+// The figure of the advice to choose ADPCM instead.
+std::optional<std::int32_t> fittingAdpcmBytes(const SlotBank& bank, Board board) {
     const std::optional<FlashBudget> adpcm = fittingAdpcm(bank, board);
-    return adpcm ? " In 4-bit ADPCM (the format choice, --format adpcm4) the sketch would take " +
-                       std::to_string(adpcm->bytes) + " bytes and fit."
-                 : std::string();
+    return adpcm ? std::optional(adpcm->bytes) : std::nullopt;
 }
 
 // The table export in 8-bit PCM: the sample count against the board, then the sketch's flash,
@@ -115,24 +105,23 @@ ExportCheck checkPcmExport(const SlotBank& bank, Board board) {
     try {
         refuseBeyondBoard(exportableSampleCount(bank), info);
     } catch (const RuntimeError& error) {
-        if (error.kind() != ErrorKind::Size) {
+        if (!error.is(ExportFault::TableBeyondAccessors) &&
+            !error.is(ExportFault::TableBeyondBoard)) {
             throw;
         }
-        raise(ErrorKind::Size, error.what() + adpcmAdvice(bank, board));
+        Facts facts = error.facts();
+        if (const std::optional<std::int32_t> adpcm = fittingAdpcmBytes(bank, board)) {
+            facts.add("adpcm", *adpcm);
+        }
+        throw RuntimeError(error.kind(), error.code(), std::move(facts));
     }
-    ExportCheck check{board, flashBudget(bank, board), {}};
+    ExportCheck check{board, flashBudget(bank, board), std::nullopt};
     if (!check.budget.fits) {
-        check.warning = overBudgetWarning(check.budget, board) + adpcmAdvice(bank, board);
+        check.adpcmBytes = fittingAdpcmBytes(bank, board);
     }
     return check;
 }
 
 } // namespace
-
-std::string guardedBytesNote(std::int32_t changedBytes) {
-    return std::to_string(changedBytes) + (changedBytes == 1 ? " byte" : " bytes") +
-           " of the table changed by one level for the Mega 2560, so that no three 0x21 bytes "
-           "follow each other: older Mega bootloaders stop an upload at \"!!!\".";
-}
 
 } // namespace wtb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Facts.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
 #include "export/SampleFormat.h"
@@ -7,7 +8,7 @@
 
 #include <QString>
 
-#include <string>
+#include <optional>
 
 namespace wtb {
 
@@ -15,9 +16,9 @@ namespace wtb {
 struct ExportCheck {
     Board board = Board::Uno;
     FlashBudget budget;
-    // Empty when the table fits the board; otherwise the warning, with its numbers, to put to
-    // the user before saving anyway.
-    std::string warning;
+    // For a PCM table that does not fit: the flash the same sounds would take in 4-bit ADPCM,
+    // when they would fit the board that way; part of the warning's advice.
+    std::optional<std::int32_t> adpcmBytes;
 
     bool needsConfirmation() const { return !budget.fits; }
 };
@@ -28,7 +29,7 @@ struct ExportCheck {
 //     the Mega the lower limit that keeps the core's own tables readable). The message gives
 //     the count, the limit and what to do (ADPCM, when the sounds would fit in it);
 //  2. a sketch larger than the board's flash (flashBudget: the table with the player it goes
-//     into): a check that needs confirmation, with the warning;
+//     into): a check that needs confirmation, with the figures of its warning;
 //  3. otherwise a check that needs nothing.
 ExportCheck checkExport(const SlotBank& bank, Board board, SampleFormat format);
 
@@ -37,25 +38,21 @@ enum class OverBudget { Refuse, Allow };
 
 // Builds the text of buildSketchText(bank, board, format), so the Mega's table holds no run of
 // three 0x21 bytes, and writes it to `path` in one atomic step, after checkExport: anything it
-// refuses, and with OverBudget::Refuse a table that does not fit (a size error with the
-// warning as its message), leaves `path` as it was. A write failure names the path and the
+// refuses, and with OverBudget::Refuse a table that does not fit (ExportFault::OverBudget
+// with overBudgetFacts), leaves `path` as it was. A write failure names the path and the
 // reason. Returns how many bytes the guard changed (0 on other boards), for the export to
 // report. Callers check, maybe ask, then write:
 //
 //     const ExportCheck check = checkExport(bank, board, format);
-//     if (check.needsConfirmation() && !userChoosesSaveAnyway(check.warning)) {
+//     if (check.needsConfirmation() && !userChoosesSaveAnyway(overBudgetWarning(check))) {
 //         return; // cancelled: nothing written
 //     }
 //     writeSketch(bank, path, board, format, OverBudget::Allow);
 std::int32_t writeSketch(const SlotBank& bank, const QString& path, Board board,
                          SampleFormat format, OverBudget overBudget);
 
-// What an export tells the user when the sketch does not fit the board: its flash, the table's
-// share, the board's flash and how much too many.
-std::string overBudgetWarning(const FlashBudget& budget, Board board);
-
-// What an export tells the user when the Mega's guard changed `changedBytes` (more than 0)
-// bytes of the table: how many, and why.
-std::string guardedBytesNote(std::int32_t changedBytes);
+// The facts of ExportFault::OverBudget for a check that needs confirmation: the sketch's flash,
+// the table's share, the board, its flash, how many too many, and the ADPCM advice's figure.
+Facts overBudgetFacts(const ExportCheck& check);
 
 } // namespace wtb

@@ -64,21 +64,6 @@ std::int32_t resampleRateFor(const SlotRates& rates, std::optional<std::int32_t>
     return target ? *target : rates.mostCommonRate();
 }
 
-std::string mixedRatesWarning(const SlotRates& rates) {
-    if (!rates.mixed()) {
-        return {};
-    }
-    std::string atRates;
-    for (const SlotRates::Group& group : rates.groups) {
-        atRates += (atRates.empty() ? "" : ", ") +
-                   std::string(group.slots.size() == 1 ? "slot " : "slots ") +
-                   slotRangesText(group.slots) + " at " + std::to_string(group.rate) + " Hz";
-    }
-    return "The slots are not all at one sample rate: " + atRates +
-           ". Played at one rate, the slots at the others sound at the wrong pitch and speed; "
-           "the player sketch plays each slot at its own rate.";
-}
-
 std::string ratesLine(const SlotRates& rates) {
     if (rates.groups.empty()) {
         return "Rates\tnone";

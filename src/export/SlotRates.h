@@ -35,10 +35,6 @@ std::string slotRangesText(const std::vector<std::int16_t>& slots);
 // The rate to offer resampling to: the target rate when one is chosen, else the most common.
 std::int32_t resampleRateFor(const SlotRates& rates, std::optional<std::int32_t> target);
 
-// Empty when the slots in the table share one rate; otherwise the warning that says which
-// slots are at which rate and what that does to the sound.
-std::string mixedRatesWarning(const SlotRates& rates);
-
 // `list`'s last line, without its line end, fields separated by TAB:
 //   "Rates", "all", the rate                      every slot in the table at one rate
 //   "Rates", "mixed", "RATE: SLOTS" per rate       ascending by rate, SLOTS as slotRangesText

@@ -3,11 +3,9 @@
 #include "export/Adpcm.h"
 #include "export/FlashBudget.h"
 #include "slots/Resampler.h"
-#include "slots/SlotDuration.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 
 namespace wtb {
@@ -36,13 +34,6 @@ std::int32_t mostSamplesIn(std::int32_t room, SampleFormat format) {
         }
     }
     return static_cast<std::int32_t>(fits);
-}
-
-std::string oneDecimal(double value) {
-    std::array<char, 32> text{};
-    const auto [end, error] =
-        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 1);
-    return error == std::errc() ? std::string(text.data(), end) : std::string();
 }
 
 } // namespace
@@ -79,27 +70,6 @@ std::optional<OversizedSlot> oversizedSlot(const Slot& slot, std::int16_t number
         format == SampleFormat::Pcm8 &&
         adpcmBytesFor(kept) <= tableRoom(board, SampleFormat::Adpcm4, slot.loop.has_value());
     return oversized;
-}
-
-std::string oversizedSlotNote(const OversizedSlot& oversized, Board board) {
-    const std::string slot = std::to_string(oversized.slot);
-    const std::string lastFitting = std::to_string(oversized.fittingSamples - 1);
-    std::string note = "Slot " + slot + " alone takes " + std::to_string(oversized.bytes) +
-                       " bytes of the table, " + oneDecimal(oversized.timesOver()) + " times the " +
-                       std::to_string(oversized.room) + " bytes the " +
-                       std::string(boardInfo(board).displayName) + " has room for.";
-    const std::string seconds = secondsText(oversized.fittingSamples, oversized.rate);
-    const std::string trim = "ended at index " + lastFitting + " or earlier" +
-                             (seconds.empty() ? std::string() : " (its first " + seconds + " s)");
-    if (oversized.fittingRate) {
-        note += " It would fit resampled to " + std::to_string(*oversized.fittingRate) +
-                " Hz or lower, or " + trim;
-    } else {
-        note += " Even resampled to " + std::to_string(kLowestTargetRate) +
-                " Hz it would not fit; it would fit when " + trim;
-    }
-    note += oversized.fitsAsAdpcm ? ", or as 4-bit ADPCM." : ".";
-    return note;
 }
 
 } // namespace wtb

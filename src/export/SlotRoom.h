@@ -35,8 +35,4 @@ struct OversizedSlot {
 std::optional<OversizedSlot> oversizedSlot(const Slot& slot, std::int16_t number, Board board,
                                            SampleFormat format);
 
-// What the user is told: how many times over, and what would help (a lower rate, a trim, the
-// ADPCM format), in one paragraph without line ends.
-std::string oversizedSlotNote(const OversizedSlot& oversized, Board board);
-
 } // namespace wtb

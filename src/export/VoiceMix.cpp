@@ -1,6 +1,7 @@
 #include "export/VoiceMix.h"
 
 #include "common/RuntimeError.h"
+#include "export/ExportFault.h"
 #include "export/MixBudget.h"
 #include "export/MixSteps.h"
 #include "export/PlayerSketch.h"
@@ -14,8 +15,8 @@ namespace {
 
 void checkMidiNumber(std::int32_t value, const char* what) {
     if (value < 0 || value > 127) {
-        raise(ErrorKind::Bounds,
-              std::string("A MIDI ") + what + " is 0 to 127, not " + std::to_string(value) + ".");
+        raise(ErrorKind::Bounds, ExportFault::MidiNumberOutside,
+              {{"what", what}, {"value", value}});
     }
 }
 
@@ -31,9 +32,8 @@ VoiceMix::VoiceMix(const SlotBank& bank, SampleFormat format, const PlayerOption
     : mixRate_(playerMixRate(bank, format, options, board)),
       voices_(static_cast<std::size_t>(std::clamp(options.voices, 1, kMostVoices))) {
     if (mixRate_ < kLowestMixRate || mixRate_ > kPlayerHighestRate) {
-        raise(ErrorKind::Bounds, "The player mixes at " + std::to_string(kLowestMixRate) + " to " +
-                                     std::to_string(kPlayerHighestRate) + " Hz, not " +
-                                     std::to_string(mixRate_) + " Hz.");
+        raise(ErrorKind::Bounds, ExportFault::VoiceMixRateOutside,
+              {{"lowest", kLowestMixRate}, {"highest", kPlayerHighestRate}, {"rate", mixRate_}});
     }
     for (const std::int16_t number : allSlotNumbers()) {
         const Slot& slot = bank[number];

@@ -15,6 +15,8 @@ namespace wtb {
 std::string slotMessage(SlotFault fault, const Facts& facts, const std::string& cause);
 std::string editingMessage(EditFault fault, const Facts& facts, const std::string& cause);
 std::string exportMessage(ExportFault fault, const Facts& facts, const std::string& cause);
+// The export layer's faults of building and uploading a sketch, which exportMessage hands on.
+std::string uploadMessage(ExportFault fault, const Facts& facts, const std::string& cause);
 std::string workspaceMessage(WorkspaceFault fault, const Facts& facts, const std::string& cause);
 
 // A number as the messages write a count or size the user reads: "11,827".

@@ -1,5 +1,6 @@
 // Upload to Board and Play on Board: the upload runs on a thread of its own over a copy of the
 // slots, its steps shown in a progress dialog, so the window stays responsive.
+#include "messages/ExportNotes.h"
 #include "window/MainWindow.h"
 #include "workspace/Choices.h"
 #include "workspace/Session.h"
@@ -40,7 +41,7 @@ void MainWindow::uploadToBoard() {
         const Board chosenBoard = board();
         const ExportCheck check = session_.checkPlayerSketch(openWorkspace());
         if (check.needsConfirmation()) {
-            prompts_->showError(this, QString::fromStdString(check.warning) +
+            prompts_->showError(this, QString::fromStdString(overBudgetWarning(check)) +
                                           QStringLiteral(" Nothing was sent to the board."));
             return;
         }

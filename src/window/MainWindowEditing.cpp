@@ -4,6 +4,7 @@
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
+#include "messages/ExportNotes.h"
 #include "window/MainWindow.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
@@ -137,9 +138,9 @@ void MainWindow::showImportNotes(const std::vector<std::string>& notes) {
 
 void MainWindow::warnOversized(std::int16_t firstSlot, std::int32_t count) {
     QStringList warnings;
-    for (const std::string& note :
-         session_.oversizedNotes(openWorkspace().bank(), firstSlot, count)) {
-        warnings << QString::fromStdString(note);
+    for (const OversizedSlot& oversized :
+         session_.oversizedSlots(openWorkspace().bank(), firstSlot, count)) {
+        warnings << QString::fromStdString(oversizedSlotNote(oversized, session_.board()));
     }
     if (!warnings.isEmpty()) {
         prompts_->showWarning(this, warnings.join(QStringLiteral("\n\n")));

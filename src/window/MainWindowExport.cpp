@@ -4,6 +4,7 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "messages/ExportNotes.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
 #include "window/WaveformView.h"
@@ -60,7 +61,7 @@ void MainWindow::saveCheckedWavetable() {
     showGuardedBytes(0);
     const ExportCheck check = session_.checkSketch(openWorkspace());
     if (check.needsConfirmation() &&
-        !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+        !prompts_->askSaveAnyway(this, QString::fromStdString(overBudgetWarning(check)))) {
         return;
     }
     fileDialog_.setNameFilters(sketchNameFilters());
@@ -99,7 +100,7 @@ void MainWindow::saveCheckedPlayerSketch() {
     showGuardedBytes(0);
     const ExportCheck check = session_.checkPlayerSketch(openWorkspace());
     if (check.needsConfirmation() &&
-        !prompts_->askSaveAnyway(this, QString::fromStdString(check.warning))) {
+        !prompts_->askSaveAnyway(this, QString::fromStdString(overBudgetWarning(check)))) {
         return;
     }
     // The name given is the sketch's folder, made beside the chosen place, as the Arduino

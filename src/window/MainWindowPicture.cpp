@@ -4,6 +4,7 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "messages/ExportNotes.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"
 #include "window/Readouts.h"
@@ -243,7 +244,7 @@ void MainWindow::confirmWritten(const WrittenFiles& written) {
         return;
     }
     // The same figure the meter shows, for the kit just written.
-    const QString flash = QString::fromStdString(session_.budgetText(openWorkspace().bank()));
+    const QString flash = QString::fromStdString(flashFigureText(session_.budget(openWorkspace().bank())));
     showStatus(written.line + QStringLiteral("\n") + flash,
                written.detail + QStringLiteral("\n") + flash);
 }

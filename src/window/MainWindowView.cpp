@@ -2,6 +2,7 @@
 // descriptions, the budget meter, and the state of the editing controls.
 #include "window/MainWindow.h"
 
+#include "messages/ExportNotes.h"
 #include "slots/Resampler.h"
 #include "window/ClickSlider.h"
 #include "window/EndIndexBox.h"

@@ -122,21 +122,17 @@ FlashBudget Session::budget(const SlotBank& bank) const {
     return flashBudget(bank, choices_.board, choices_.format);
 }
 
-std::string Session::budgetText(const SlotBank& bank) const {
-    return flashFigureText(budget(bank));
-}
-
-std::vector<std::string> Session::oversizedNotes(const SlotBank& bank, std::int16_t first,
-                                                 std::int32_t count) const {
-    std::vector<std::string> notes;
+std::vector<OversizedSlot> Session::oversizedSlots(const SlotBank& bank, std::int16_t first,
+                                                   std::int32_t count) const {
+    std::vector<OversizedSlot> found;
     for (std::int32_t i = 0; i < count; ++i) {
         const auto number = static_cast<std::int16_t>(first + i);
         if (const auto oversized =
                 oversizedSlot(bank[number], number, choices_.board, choices_.format)) {
-            notes.push_back(oversizedSlotNote(*oversized, choices_.board));
+            found.push_back(*oversized);
         }
     }
-    return notes;
+    return found;
 }
 
 LoopedOutput Session::output(const Slot& slot, std::int16_t number) const {

@@ -2,6 +2,7 @@
 
 #include "export/FlashBudget.h"
 #include "export/LoopedOutput.h"
+#include "export/SlotRoom.h"
 #include "export/VoiceMix.h"
 #include "slots/Slot.h"
 #include "workspace/Workspace.h"
@@ -79,15 +80,14 @@ public:
     void setTargetRate(std::optional<std::int32_t> rate) { choices_.targetRate = rate; }
     void setPlayerOptions(const PlayerOptions& options) { choices_.player = options; }
 
-    // The flash the player sketch of the slots takes on the board in the format (flashBudget),
-    // and as the user reads it (flashFigureText).
+    // The flash the player sketch of the slots takes on the board in the format (flashBudget);
+    // the faces word it with flashFigureText.
     FlashBudget budget(const SlotBank& bank) const;
-    std::string budgetText(const SlotBank& bank) const;
 
-    // The slots among `first` and the `count` after it that alone exceed the board's room, one
-    // note each (oversizedSlotNote), in slot order.
-    std::vector<std::string> oversizedNotes(const SlotBank& bank, std::int16_t first,
-                                            std::int32_t count) const;
+    // The slots among `first` and the `count` after it that alone exceed the board's room, in
+    // slot order; the faces word each with oversizedSlotNote.
+    std::vector<OversizedSlot> oversizedSlots(const SlotBank& bank, std::int16_t first,
+                                              std::int32_t count) const;
 
     // What "Play output" plays for slot `number`: the board's output in the format.
     LoopedOutput output(const Slot& slot, std::int16_t number) const;

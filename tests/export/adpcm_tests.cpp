@@ -10,6 +10,7 @@
 #include "export/SampleFormat.h"
 #include "export/SketchText.h"
 #include "export/SketchWriter.h"
+#include "messages/ExportNotes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -295,18 +296,23 @@ TEST(SampleFormats, TheChecksCountTheBytesTheFormatWrites) {
     const ExportCheck unoPcm = checkExport(uno, Board::Uno, SampleFormat::Pcm8);
     EXPECT_TRUE(unoPcm.needsConfirmation());
     const ExportCheck unoAdpcm = checkExport(uno, Board::Uno, SampleFormat::Adpcm4);
-    EXPECT_FALSE(unoAdpcm.needsConfirmation()) << unoAdpcm.warning;
+    EXPECT_FALSE(unoAdpcm.needsConfirmation());
     EXPECT_EQ(unoAdpcm.budget.playerBytes,
               playerCodeBytes(Board::Uno, SampleFormat::Adpcm4, false));
-    EXPECT_NE(unoPcm.warning.find("In 4-bit ADPCM (the format choice, --format adpcm4) the sketch "
-                                  "would take " +
-                                  std::to_string(unoAdpcm.budget.bytes) + " bytes and fit."),
+    EXPECT_EQ(unoPcm.adpcmBytes, unoAdpcm.budget.bytes);
+    EXPECT_EQ(overBudgetFacts(unoPcm).number("adpcm"), unoAdpcm.budget.bytes);
+    const std::string warning = overBudgetWarning(unoPcm);
+    EXPECT_NE(warning.find("In 4-bit ADPCM (the format choice, --format adpcm4) the sketch would "
+                           "take " +
+                           std::to_string(unoAdpcm.budget.bytes) + " bytes and fit."),
               std::string::npos)
-        << unoPcm.warning;
+        << warning;
     // Too large in either format: no word of ADPCM.
     const ExportCheck neither = checkExport(bankOfSamples(62'000), Board::Uno, SampleFormat::Pcm8);
     EXPECT_TRUE(neither.needsConfirmation());
-    EXPECT_EQ(neither.warning.find("ADPCM"), std::string::npos) << neither.warning;
+    EXPECT_FALSE(neither.adpcmBytes);
+    EXPECT_FALSE(overBudgetFacts(neither).has("adpcm"));
+    EXPECT_EQ(overBudgetWarning(neither).find("ADPCM"), std::string::npos);
     // 120,000 samples: past what PCM's accessors reach, readable on the Mega in ADPCM (the PCM
     // refusal says so); 140,000 samples pass the Mega's limit in ADPCM too.
     const SlotBank mega = bankOfSamples(120'000);

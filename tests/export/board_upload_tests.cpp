@@ -6,6 +6,7 @@
 #include "CliTestSupport.h"
 
 #include "export/BoardUpload.h"
+#include "export/ExportFault.h"
 #include "export/ExportedSamples.h"
 #include "export/SerialPorts.h"
 #include "slots/WorkingFolder.h"
@@ -322,27 +323,49 @@ TEST(UploadFailure, SaysWhatWentWrongAndWhetherTheOldProgramIsPartlyGone) {
     const struct {
         const char* output;
         UploadStop stopped;
+        ExportFault fault;
         const char* says;
         bool partial;
     } cases[] = {
         {"avrdude warning: attempt 10 of 10: not in sync: resp=0x00", UploadStop::No,
+         ExportFault::BootloaderSilent, "does not answer its bootloader", false},
+        {"avrdude: AVR device initialized", UploadStop::NoAnswer, ExportFault::BootloaderSilent,
          "does not answer its bootloader", false},
-        {"avrdude: AVR device initialized", UploadStop::NoAnswer, "does not answer its bootloader",
-         false},
         {"Writing | ##### | 100%\navrdude error: verification mismatch", UploadStop::No,
-         "failed its verify", true},
-        {"Writing | #####", UploadStop::Cancelled, "cancelled while writing", true},
-        {"Writing | #####", UploadStop::Silent, "stopped answering", true},
-        {"", UploadStop::Cancelled, "cancelled before anything was written", false},
+         ExportFault::UploadVerifyFailed, "failed its verify", true},
+        {"Writing | #####", UploadStop::Cancelled, ExportFault::UploadStoppedByUser,
+         "cancelled while writing", true},
+        {"Writing | #####", UploadStop::Silent, ExportFault::UploadBoardSilent, "stopped answering",
+         true},
+        {"", UploadStop::Cancelled, ExportFault::UploadStoppedByUser,
+         "cancelled before anything was written", false},
+        {"Writing | #####\navrdude: stk500_recv()", UploadStop::No, ExportFault::UploadFailed,
+         "could not upload", true},
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.output);
-        const std::string message =
-            uploadFailureMessage(Board::Uno, "/dev/ttyACM0", each.output, each.stopped);
+        const RuntimeError failure =
+            uploadFailure(Board::Uno, "/dev/ttyACM0", each.output, each.stopped);
+        EXPECT_TRUE(failure.is(each.fault));
+        EXPECT_EQ(failure.kind(), ErrorKind::Tool);
+        EXPECT_EQ(failure.facts().text("port"), "/dev/ttyACM0");
+        EXPECT_EQ(failure.facts().number("written"), each.partial ? 1 : 0);
+        const std::string message = failure.what();
         EXPECT_NE(message.find(each.says), std::string::npos) << message;
-        EXPECT_NE(message.find("/dev/ttyACM0"), std::string::npos);
         EXPECT_EQ(message.find("part of the old program") != std::string::npos, each.partial);
     }
+    // What avrdude said last closes the message, as the user reads it.
+    const std::string uno(boardInfo(Board::Uno).displayName);
+    EXPECT_EQ(
+        std::string(
+            uploadFailure(Board::Uno, "/dev/ttyACM0", "a\nb\nnot in sync", UploadStop::No).what()),
+        "The " + uno +
+            " on \"/dev/ttyACM0\" does not answer its bootloader. Check that the "
+            "board chosen (" +
+            uno +
+            ") is the board connected, and press its reset button "
+            "just before uploading if the upload keeps failing.\navrdude said:\na\nb\nnot in "
+            "sync");
 }
 
 TEST(SerialPortList, PutsArduinoLikePortsFirst) {

@@ -7,6 +7,7 @@
 #include "export/SlotRates.h"
 
 #include "common/RuntimeError.h"
+#include "messages/ExportNotes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

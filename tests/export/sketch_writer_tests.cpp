@@ -2,6 +2,8 @@
 #include "export/SketchWriter.h"
 
 #include "common/AtomicFile.h"
+#include "export/ExportFault.h"
+#include "messages/ExportNotes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -138,7 +140,7 @@ TEST_F(SketchWriter, RefusesOnTheMegaATableThatWouldPushTheCoresTablesOutOfReach
     ASSERT_LT(limit, kAccessorSampleLimit);
     fillWithTotal(limit);
     const ExportCheck atLimit = checkExport(bank_, Board::Mega2560, SampleFormat::Pcm8);
-    EXPECT_FALSE(atLimit.needsConfirmation()) << atLimit.warning;
+    EXPECT_FALSE(atLimit.needsConfirmation());
     EXPECT_EQ(atLimit.budget.tableBytes, limit);
 
     fillWithTotal(limit + 1);
@@ -161,23 +163,27 @@ TEST_F(SketchWriter, WarnsOfATableTheBoardHasNoRoomForAndWritesItOnlyWhenAllowed
         const ExportCheck fits = checkExport(bank_, info.board, SampleFormat::Pcm8);
         EXPECT_TRUE(fits.budget.fits);
         EXPECT_FALSE(fits.needsConfirmation());
-        EXPECT_EQ(fits.warning, "");
 
         fillWithTotal(room + 1);
         const ExportCheck tooLarge = checkExport(bank_, info.board, SampleFormat::Pcm8);
         EXPECT_EQ(tooLarge.budget.bytes, info.sketchFlash + 1);
         EXPECT_EQ(tooLarge.budget.room, info.sketchFlash);
         EXPECT_TRUE(tooLarge.needsConfirmation());
-        for (const std::string& part :
-             {std::to_string(info.sketchFlash + 1) + " bytes", std::to_string(info.sketchFlash),
-              std::to_string(room + 1) + " of them the table", std::string(info.displayName),
-              std::string("1 bytes too many")}) {
-            EXPECT_NE(tooLarge.warning.find(part), std::string::npos)
-                << "\"" << part << "\" missing from: " << tooLarge.warning;
-        }
-        expectRefusal(ErrorKind::Size, {tooLarge.warning}, [&] {
+        const Facts facts = overBudgetFacts(tooLarge);
+        EXPECT_EQ(facts.number("bytes"), info.sketchFlash + 1);
+        EXPECT_EQ(facts.number("room"), info.sketchFlash);
+        EXPECT_EQ(facts.number("table"), room + 1);
+        EXPECT_EQ(facts.text("board"), info.displayName);
+        EXPECT_EQ(facts.number("over"), 1);
+        try {
             writeSketch(bank_, path_, info.board, SampleFormat::Pcm8, OverBudget::Refuse);
-        });
+            ADD_FAILURE() << "an over-budget table was written";
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.is(ExportFault::OverBudget));
+            EXPECT_EQ(error.kind(), ErrorKind::Size);
+            EXPECT_EQ(error.facts(), facts);
+            EXPECT_EQ(error.what(), overBudgetWarning(tooLarge)); // the window's question
+        }
         writeSketch(bank_, path_, info.board, SampleFormat::Pcm8, OverBudget::Allow);
         EXPECT_EQ(test::readText(path_), buildSketchText(bank_));
     }

@@ -3,6 +3,7 @@
 #include "export/FlashBudget.h"
 #include "export/SketchDestination.h"
 #include "export/SlotRoom.h"
+#include "messages/ExportNotes.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

@@ -4,6 +4,7 @@
 
 #include "editing/ZeroCrossingTrim.h"
 #include "export/FlashBudget.h"
+#include "messages/ExportNotes.h"
 #include "window/EndIndexBox.h"
 #include "window/WaveformView.h"
 

@@ -6,6 +6,7 @@
 #include "export/AdpcmSketch.h"
 #include "export/FlashBudget.h"
 #include "export/SketchWriter.h"
+#include "messages/ExportNotes.h"
 #include "workspace/Choices.h"
 
 #include <QComboBox>
