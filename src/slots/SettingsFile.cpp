@@ -3,6 +3,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "slots/SlotFault.h"
 #include "slots/SlotName.h"
 
 #include <array>
@@ -210,17 +211,14 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
     const std::vector<std::string_view> lines = splitTextLines(text);
     SettingsLines result;
     for (std::size_t n = 0; n < result.size(); ++n) {
-        const std::string lineName = "line " + std::to_string(n + 1) + " of \"" + fileName + "\"";
         if (n >= lines.size()) {
-            raise(ErrorKind::File, "\"" + fileName + "\" ends after " +
-                                       std::to_string(lines.size()) +
-                                       " lines; it needs one line for each of the " +
-                                       std::to_string(kSlotCount) + " slots.");
+            raise(ErrorKind::File, SlotFault::SettingsTooShort,
+                  {{"file", fileName}, {"lines", lines.size()}, {"slots", kSlotCount}});
         }
         const std::vector<std::string_view> fields = splitFields(lines[n]);
         if (fields.size() < 2) {
-            raise(ErrorKind::File,
-                  "The " + lineName + " has no TAB between the slot's name and its end index.");
+            raise(ErrorKind::File, SlotFault::SettingsLineWithoutTab,
+                  {{"line", n + 1}, {"file", fileName}});
         }
         SettingsLine& line = result[n];
         line.name = std::string(fields[0]);
@@ -233,15 +231,14 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             if (error.kind() != ErrorKind::Overflow) {
                 throw;
             }
-            raise(ErrorKind::Overflow, "The end index \"" + std::string(fields[1]) + "\" in " +
-                                           lineName + " is outside the 32-bit range.");
+            raise(ErrorKind::Overflow, SlotFault::EndIndexOutOfRange,
+                  {{"field", fields[1]}, {"line", n + 1}, {"file", fileName}});
         }
         if (!endIndex) {
-            line.unusable = UnusableFields{std::string(stored),
-                                           "end index " + quoted(fields[1]) + " " + place +
-                                               " is not a number (it reads as 0)",
-                                           "Set its end point again.",
-                                           UnusableFields::Field::EndIndex};
+            line.unusable = UnusableFields{
+                std::string(stored),
+                "end index " + quoted(fields[1]) + " " + place + " is not a number (it reads as 0)",
+                "Set its end point again.", UnusableFields::Field::EndIndex};
             continue;
         }
         line.endIndex = *endIndex;

@@ -15,6 +15,47 @@ enum class SlotFault : std::uint16_t {
     ConversionRefused,  // from, to, reason
     SourceRateUnusable, // from
     ConversionFailed,   // reason
+    // Slots and the table
+    SlotNumberOutside,  // slot, first, last
+    SlotLeftEmpty,      // slot
+    SlotRateUnplayable, // slot, rate
+    TableTooLarge,      // slot, samples, others, most, fitting
+    FieldsUnusable,     // slot, problem, remedy
+    // Sound files
+    SoundUnreadable,       // file, reason (what the sound file reader said)
+    SoundNotRereadable,    // file
+    HeaderTimedOut,        // file, seconds
+    HeaderCrashedReader,   // file
+    AiffRateUnplayable,    // file, rate (real)
+    NoChannelsOrRate,      // file
+    SoundKeepsNoSample,    // file, frames, fileRate, rate; lowest when a target rate keeps one
+    SoundTooLongForSlots,  // file, frames, fileRate, samples, rate, most, limit
+    HeaderCheckNotStarted, // file, reason
+    EncodeRefused,         // rate, reason
+    EncodeFailed,          // reason
+    // The settings file
+    SettingsTooShort,       // file, lines, slots
+    SettingsLineWithoutTab, // line, file
+    EndIndexOutOfRange,     // field, line, file
+    // The working folder
+    WriteOntoWorkingFolder,      // what, file
+    WriteOntoOwnFile,            // what, file, own
+    KitIntoUsedFolder,           // folder
+    InterruptedSaveUnfinished,   // cause
+    LoadFailedAfterKit,          // cause
+    LoadFailedAfterFinishedSave, // cause, names, count
+    FolderFileMissing,           // folder, name
+    FolderSaveTooSlow,           // folder, seconds
+    FolderUnwritable,            // folder, cause
+    FolderNotCreated,            // reason
+    FolderRefusesFile,           // reason
+    NoPerUserFolder,             // (none)
+    LockNotPermitted,            // folder, file
+    LockNotWritable,             // folder, file, reason
+    LockDiskFull,                // folder, file
+    LockNotRegular,              // folder, file
+    FolderBusyWithCommand,       // folder; process, host when known
+    FolderOpenElsewhere,         // folder; process, host when known
 };
 
 constexpr FaultDomain faultDomain(SlotFault) {
