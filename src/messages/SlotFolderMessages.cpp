@@ -18,24 +18,25 @@ std::string lockHolder(const Facts& facts) {
 }
 
 std::string lockMessage(SlotFault fault, const Facts& facts, const SlotWording& otherwise) {
-    const std::string named = "The working folder " + quotedFact(facts, "folder");
-    const std::string lockFile =
-        named + " cannot be opened: its lock file " + quotedFact(facts, "file");
+    const auto named = [&] { return "The working folder " + quotedFact(facts, "folder"); };
+    const auto lockFile = [&] {
+        return named() + " cannot be opened: its lock file " + quotedFact(facts, "file");
+    };
     switch (fault) {
     case SlotFault::LockNotPermitted:
-        return named + " cannot be opened: there is no permission to create the lock file " +
+        return named() + " cannot be opened: there is no permission to create the lock file " +
                quotedFact(facts, "file") + " in it.";
     case SlotFault::LockNotWritable:
-        return lockFile + " cannot be written: " + facts.text("reason") + ".";
+        return lockFile() + " cannot be written: " + facts.text("reason") + ".";
     case SlotFault::LockDiskFull:
-        return lockFile + " cannot be written because the disk is full.";
+        return lockFile() + " cannot be written because the disk is full.";
     case SlotFault::LockNotRegular:
-        return lockFile + " is not a regular file.";
+        return lockFile() + " is not a regular file.";
     case SlotFault::FolderBusyWithCommand:
-        return named + " is being changed by another command" + lockHolder(facts) +
+        return named() + " is being changed by another command" + lockHolder(facts) +
                "; try again when it has finished.";
     case SlotFault::FolderOpenElsewhere:
-        return named + " is already open in another window" + lockHolder(facts) + ".";
+        return named() + " is already open in another window" + lockHolder(facts) + ".";
     default:
         return otherwise(fault, facts);
     }

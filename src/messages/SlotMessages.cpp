@@ -1,4 +1,5 @@
 #include "messages/DomainMessages.h"
+#include "messages/Messages.h"
 
 #include <array>
 #include <charconv>
@@ -26,22 +27,24 @@ std::string shortestReal(double value) {
 
 std::string slotChangeMessage(SlotFault fault, const Facts& facts) {
     const auto number = [&](std::string_view name) { return plainNumber(facts, name); };
-    const std::string which = "Slot " + number("slot");
+    const auto which = [&] { return "Slot " + number("slot"); };
     switch (fault) {
     case SlotFault::SlotLeftEmpty:
-        return which + " would be left without samples, and a slot without samples can be neither "
-                       "saved nor exported. Nothing was changed.";
+        return which() +
+               " would be left without samples, and a slot without samples can be neither "
+               "saved nor exported. Nothing was changed.";
     case SlotFault::SlotRateUnplayable:
-        return which + " would be left at a rate of " + number("rate") +
+        return which() + " would be left at a rate of " + number("rate") +
                " Hz, which no sound plays at. Nothing was changed.";
     case SlotFault::TableTooLarge:
-        return which + " would put " + number("samples") +
+        return which() + " would put " + number("samples") +
                " samples in the table; with the other slots' " + number("others") +
                " that passes the " + number("most") + " a wavetable can count. At most " +
                number("fitting") + " fit in slot " + number("slot") + ". Nothing was changed.";
     case SlotFault::FieldsUnusable:
-        return which + " cannot be exported: its " + facts.text("problem") + ". " +
-               facts.text("remedy");
+        return which() + " cannot be exported: its " +
+               slotProblemText(static_cast<SlotFault>(facts.number("problem")), facts) + ". " +
+               unusableFieldsRemedy(static_cast<UnusableFields::Field>(facts.number("fieldKind")));
     default:
         raiseUnwordedFault(faultCode(fault));
     }
@@ -49,30 +52,32 @@ std::string slotChangeMessage(SlotFault fault, const Facts& facts) {
 
 std::string soundFileMessage(SlotFault fault, const Facts& facts) {
     const auto number = [&](std::string_view name) { return plainNumber(facts, name); };
-    const std::string cannotLoad = "Cannot load the sound file " + quotedFact(facts, "file") + ": ";
-    const std::string file = "The sound file " + quotedFact(facts, "file");
+    const auto cannotLoad = [&] {
+        return "Cannot load the sound file " + quotedFact(facts, "file") + ": ";
+    };
+    const auto file = [&] { return "The sound file " + quotedFact(facts, "file"); };
     switch (fault) {
     case SlotFault::SoundUnreadable:
-        return cannotLoad + facts.text("reason");
+        return cannotLoad() + facts.text("reason");
     case SlotFault::SoundNotRereadable:
-        return cannotLoad + "the file cannot be read a second time to normalise it.";
+        return cannotLoad() + "the file cannot be read a second time to normalise it.";
     case SlotFault::HeaderTimedOut:
-        return cannotLoad + "its header is damaged: reading it did not finish within " +
+        return cannotLoad() + "its header is damaged: reading it did not finish within " +
                number("seconds") + " seconds.";
     case SlotFault::HeaderCrashedReader:
-        return cannotLoad + "its header is damaged: reading it crashed the sound file reader.";
+        return cannotLoad() + "its header is damaged: reading it crashed the sound file reader.";
     case SlotFault::AiffRateUnplayable:
-        return cannotLoad + "it declares a sample rate of " + shortestReal(facts.real("rate")) +
+        return cannotLoad() + "it declares a sample rate of " + shortestReal(facts.real("rate")) +
                " Hz, at which no sound plays.";
     case SlotFault::NoChannelsOrRate:
-        return cannotLoad + "the file declares no channels or no sample rate.";
+        return cannotLoad() + "the file declares no channels or no sample rate.";
     case SlotFault::SoundKeepsNoSample:
-        return file + " holds " + framesAt(facts) + ": at " + number("rate") +
+        return file() + " holds " + framesAt(facts) + ": at " + number("rate") +
                " Hz that is no sample at all; " +
                (facts.has("lowest") ? "at " + number("lowest") + " Hz or more one is kept."
                                     : std::string("import it at its own rate."));
     case SlotFault::SoundTooLongForSlots:
-        return file + " holds " + framesAt(facts) +
+        return file() + " holds " + framesAt(facts) +
                (facts.number("rate") == facts.number("fileRate")
                     ? std::string()
                     : ", " + number("samples") + " samples at " + number("rate") + " Hz") +

@@ -101,24 +101,24 @@ void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& b
     }
 }
 
-std::vector<std::string> unusableFieldNotes(const SlotBank& bank) {
-    std::vector<std::string> notes;
+std::vector<UnusableSlot> unusableSlots(const SlotBank& bank) {
+    std::vector<UnusableSlot> slots;
     for (const std::int16_t number : allSlotNumbers()) {
         if (const auto& unusable = bank[number].unusable) {
-            const std::string slot = std::to_string(number);
-            notes.push_back("Slot " + slot + "'s " + unusable->problem +
-                            ". The line stays as it is in the file until slot " + slot +
-                            " is changed; no sketch can be exported until then.");
+            slots.push_back({number, *unusable});
         }
     }
-    return notes;
+    return slots;
 }
 
 void requireUsableFields(const SlotBank& bank) {
     for (const std::int16_t number : allSlotNumbers()) {
         if (const auto& unusable = bank[number].unusable) {
-            raise(ErrorKind::Bounds, SlotFault::FieldsUnusable,
-                  {{"slot", number}, {"problem", unusable->problem}, {"remedy", unusable->remedy}});
+            Facts facts = unusable->problem.facts;
+            facts.add("slot", number);
+            facts.add("fieldKind", static_cast<std::int64_t>(unusable->field));
+            facts.add("problem", static_cast<std::int64_t>(unusable->problem.fault));
+            raise(ErrorKind::Bounds, SlotFault::FieldsUnusable, std::move(facts));
         }
     }
 }

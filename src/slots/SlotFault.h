@@ -20,7 +20,7 @@ enum class SlotFault : std::uint16_t {
     SlotLeftEmpty,      // slot
     SlotRateUnplayable, // slot, rate
     TableTooLarge,      // slot, samples, others, most, fitting
-    FieldsUnusable,     // slot, problem, remedy
+    FieldsUnusable,     // slot, fieldKind (UnusableFields::Field), problem (a SlotFault), its facts
     // Sound files
     SoundUnreadable,       // file, reason (what the sound file reader said)
     SoundNotRereadable,    // file
@@ -56,6 +56,35 @@ enum class SlotFault : std::uint16_t {
     LockNotRegular,              // folder, file
     FolderBusyWithCommand,       // folder; process, host when known
     FolderOpenElsewhere,         // folder; process, host when known
+    // Why a field of a settings line cannot be used (a phrase, named in the notes and faults of
+    // FieldsUnusable); line and file name the line, field is the field as read.
+    EndIndexNotNumber,    // field, line, file
+    LoopFieldCount,       // line, file, count, fields (as read, a TAB between them)
+    LoopStartNotWhole,    // field, line, file
+    LoopEndNotWhole,      // field, line, file
+    LoopStartNegative,    // field, line, file
+    LoopEndNegative,      // field, line, file
+    LoopStartsAfterEnd,   // start, end, line, file
+    LoopPastSound,        // start, end, line, file, limit (its last sample)
+    LoopPastEndIndex,     // start, end, line, file, limit (its end index)
+    KeyMapMalformed,      // field, line, file
+    KeyMapNumberNotWhole, // field, number, line, file
+    KeyMapUnusable,       // field, line, file, keyProblem (one of the five below) and its facts
+    // Why a key map cannot be a slot's (a phrase)
+    RootOutside,        // note
+    LowestOutside,      // note
+    HighestOutside,     // note
+    LowestAboveHighest, // low, high
+    FineTuneOutside,    // cents
+};
+
+// A fault as a value: what is wrong with a slot's fields or its key map, kept beside the slot
+// and worded where it is shown.
+struct SlotProblem {
+    SlotFault fault = SlotFault::EndIndexNotNumber;
+    Facts facts;
+
+    bool operator==(const SlotProblem&) const = default;
 };
 
 constexpr FaultDomain faultDomain(SlotFault) {

@@ -206,18 +206,19 @@ StoredSettings loadSettings(const QString& folder) {
 // A loop read from the line that does not lie within the samples the slot keeps (a hand edit
 // of the end index, the loop or the sound): kept as read, never dropped or moved.
 std::optional<UnusableFields> loopOutsideSlot(const Slot& slot, const Loop& loop,
-                                              const std::string& place, const std::string& stored) {
+                                              const Facts& place, const std::string& stored) {
     if (slot.holdsLoop(loop)) {
         return std::nullopt;
     }
     const bool pastSound = slot.endIndex > slot.lastIndex();
-    const std::int32_t limit = pastSound ? slot.lastIndex() : slot.endIndex;
-    return UnusableFields{stored,
-                          "loop " + std::to_string(loop.start) + ".." + std::to_string(loop.end) +
-                              " " + place + " ends past " +
-                              (pastSound ? "its last sample, index " : "its end index, ") +
-                              std::to_string(limit),
-                          "Set its loop again, or remove it.", UnusableFields::Field::Loop};
+    Facts facts = place;
+    facts.add("start", loop.start);
+    facts.add("end", loop.end);
+    facts.add("limit", pastSound ? slot.lastIndex() : slot.endIndex);
+    return UnusableFields{
+        stored,
+        {pastSound ? SlotFault::LoopPastSound : SlotFault::LoopPastEndIndex, std::move(facts)},
+        UnusableFields::Field::Loop};
 }
 
 } // namespace
