@@ -10,6 +10,7 @@
 #include "export/SerialPorts.h"
 #include "export/SketchDestination.h"
 #include "messages/ExportNotes.h"
+#include "messages/Messages.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
@@ -113,7 +114,11 @@ Workspace openFolder(const QString& folder, Access access) {
 // What the user must hear about the slots as read goes to stderr at once, so a command that
 // then fails still says it.
 void tellAboutFolder(const Workspace& workspace) {
-    printWarnings(workspace.unusableFieldNotes());
+    std::vector<std::string> notes;
+    for (const UnusableSlot& unusable : workspace.unusableSlots()) {
+        notes.push_back(unusableFieldsNote(unusable));
+    }
+    printWarnings(notes);
 }
 
 // Applies `change` to the folder's slots and saves them; gives what `change` gave.

@@ -1,6 +1,7 @@
 #include "editing/LoopSeam.h"
 
 #include "common/RuntimeError.h"
+#include "editing/EditFault.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -82,7 +83,7 @@ SettledLoop snapLoop(std::span<const std::uint8_t> samples, const Loop& wanted,
     const std::int64_t last =
         std::min<std::int64_t>(endIndex, static_cast<std::int64_t>(samples.size()) - 1);
     if (last < 0) {
-        raise(ErrorKind::Bounds, "A loop needs samples the sketch keeps; this sound keeps none.");
+        raise(ErrorKind::Bounds, EditFault::LoopWithoutKeptSamples);
     }
     const std::int64_t wantedEnd = std::clamp<std::int64_t>(wanted.end, 0, last);
     const std::int64_t wantedStart = std::clamp<std::int64_t>(wanted.start, 0, wantedEnd);

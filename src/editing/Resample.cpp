@@ -3,6 +3,7 @@
 #include "common/CheckedInt.h"
 #include "common/MemoryRoom.h"
 #include "common/RoundHalfEven.h"
+#include "editing/EditFault.h"
 #include "editing/SlotLoop.h"
 #include "editing/ZeroCrossingTrim.h"
 #include "slots/Resampler.h"
@@ -17,27 +18,25 @@ namespace wtb {
 
 namespace {
 
-std::string samplesAt(std::int64_t size, std::int32_t rate) {
-    return std::to_string(size) + (size == 1 ? " sample" : " samples") + " at " +
-           std::to_string(rate) + " Hz";
-}
-
 // A result a slot can hold, in memory the program can have: checked before any of it exists.
 void requireRoomForResult(std::int64_t size, std::int32_t fromRate, std::int32_t toRate) {
     const std::int64_t length = resampledLength(size, fromRate, toRate);
     if (length > INT32_MAX) {
         const auto fitting = static_cast<std::int64_t>(double(INT32_MAX) * fromRate / size);
-        raise(ErrorKind::Bounds, "its " + samplesAt(size, fromRate) + " would become " +
-                                     std::to_string(length) + " samples at " +
-                                     std::to_string(toRate) + " Hz, more than the " +
-                                     std::to_string(INT32_MAX) + " a slot holds; " +
-                                     std::to_string(fitting) + " Hz or less would fit.");
+        raise(ErrorKind::Bounds, EditFault::ResultTooLong,
+              {{"samples", size},
+               {"fromRate", fromRate},
+               {"length", length},
+               {"toRate", toRate},
+               {"limit", INT32_MAX},
+               {"fitting", fitting}});
     }
     // The samples as doubles, the converter's output and its copy, then the bytes.
     const auto bytes = static_cast<std::uint64_t>(8 * size + 17 * length);
-    requireMemoryFor(bytes, "converting its " + samplesAt(size, fromRate) + " to " +
-                                std::to_string(length) + " samples at " + std::to_string(toRate) +
-                                " Hz");
+    requireMemoryFor(bytes, "converting its " + std::to_string(size) +
+                                (size == 1 ? " sample" : " samples") + " at " +
+                                std::to_string(fromRate) + " Hz to " + std::to_string(length) +
+                                " samples at " + std::to_string(toRate) + " Hz");
 }
 
 } // namespace
@@ -86,14 +85,14 @@ Slot resampledSlot(const Slot& slot, std::int32_t targetRate) {
     if (!slot.samples.empty() &&
         resampledLength(slot.sampleCount(), slot.sampleRate, targetRate) < 1) {
         const std::int64_t lowest = lowestRateKeepingASample(slot.sampleCount(), slot.sampleRate);
-        raise(ErrorKind::Bounds,
-              "its " + samplesAt(slot.sampleCount(), slot.sampleRate) +
-                  " are no sample at all at " + std::to_string(targetRate) + " Hz; " +
-                  (lowest <= kHighestTargetRate
-                       ? std::to_string(std::max<std::int64_t>(lowest, kLowestTargetRate)) +
-                             " Hz or more keeps one."
-                       : "no rate up to " + std::to_string(kHighestTargetRate) +
-                             " Hz keeps one, so it can only stay at its own rate."));
+        Facts facts{
+            {"samples", slot.sampleCount()}, {"fromRate", slot.sampleRate}, {"rate", targetRate}};
+        if (lowest <= kHighestTargetRate) {
+            facts.add("lowest", std::max<std::int64_t>(lowest, kLowestTargetRate));
+        } else {
+            facts.add("highest", kHighestTargetRate);
+        }
+        raise(ErrorKind::Bounds, EditFault::RateKeepsNoSample, std::move(facts));
     }
     Slot result = slot;
     const std::vector<std::uint8_t> bytes =

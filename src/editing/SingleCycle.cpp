@@ -3,6 +3,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 #include "editing/BandLimited.h"
+#include "editing/EditFault.h"
 #include "editing/LoopSeam.h"
 #include "editing/Normalise.h"
 #include "editing/PitchDetection.h"
@@ -25,29 +26,17 @@ constexpr double kPassFraction = 0.9;
 // The most crossings tried when the best-matching one still leaves a seam jump.
 constexpr std::size_t kCrossingsTried = 8;
 
-std::string hertz(double frequency) {
-    std::array<char, 32> text{};
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), frequency,
-                                      std::chars_format::fixed, 2);
-    return std::string(text.data(), result.ptr) + " Hz";
-}
-
 [[noreturn]] void raiseNoPitch(PitchFinding finding, std::int32_t at) {
-    const std::string where = " around index " + std::to_string(at);
     switch (finding) {
     case PitchFinding::TooShort:
-        raise(ErrorKind::Sound, "The sound is too short to measure a pitch: at least " +
-                                    std::to_string(4 * kShortestPeriod) +
-                                    " kept samples are needed.");
+        raise(ErrorKind::Sound, EditFault::PitchSoundTooShort, {{"needed", 4 * kShortestPeriod}});
     case PitchFinding::Silent:
-        raise(ErrorKind::Sound, "The sound is silent" + where + ": there is no pitch to find.");
+        raise(ErrorKind::Sound, EditFault::PitchSilent, {{"at", at}});
     case PitchFinding::Found:
     case PitchFinding::NoSteadyPitch:
         break;
     }
-    raise(ErrorKind::Sound, "No steady pitch" + where +
-                                ": the sound does not repeat itself there (noise, a chord or a "
-                                "glide). Try another index.");
+    raise(ErrorKind::Sound, EditFault::NoSteadyPitch, {{"at", at}});
 }
 
 // The table's rate, or a bounds error naming the lengths that would play the pitch. Weighed as
@@ -64,10 +53,10 @@ std::int32_t cycleRate(double frequency, std::int32_t length) {
         return toInt32HalfEven(rate);
     }
     const bool tooHigh = rate > kHighestTargetRate;
-    std::string message = "A pitch of " + hertz(frequency) + " in " + std::to_string(length) +
-                          " cells plays at " + std::to_string(std::llround(rate)) + " Hz, " +
-                          (tooHigh ? "above the highest" : "below the lowest") + " rate, " +
-                          std::to_string(tooHigh ? kHighestTargetRate : kLowestTargetRate) + " Hz";
+    Facts facts{{"pitch", frequency},
+                {"cells", length},
+                {"rate", std::llround(rate)},
+                {"limit", tooHigh ? kHighestTargetRate : kLowestTargetRate}};
     std::int32_t fitting = 0;
     for (std::int32_t cells = kShortestCycle; cells <= kLongestCycle; cells *= 2) {
         if (playable(rateFor(cells)) && (fitting == 0 || tooHigh)) {
@@ -75,13 +64,14 @@ std::int32_t cycleRate(double frequency, std::int32_t length) {
         }
     }
     if (fitting == 0) {
-        message += "; no table length from " + std::to_string(kShortestCycle) + " to " +
-                   std::to_string(kLongestCycle) + " cells plays it.";
+        facts.add("shortest", kShortestCycle);
+        facts.add("longest", kLongestCycle);
     } else {
-        message +=
-            "; use " + std::to_string(fitting) + " cells or " + (tooHigh ? "fewer." : "more.");
+        facts.add("fitting", fitting);
     }
-    raise(ErrorKind::Bounds, message);
+    raise(ErrorKind::Bounds,
+          tooHigh ? EditFault::PitchTooHighForCells : EditFault::PitchTooLowForCells,
+          std::move(facts));
 }
 
 // The sound's mean level over the most whole periods (up to 8) centred on `at` that fit.
@@ -144,31 +134,22 @@ std::int32_t defaultCycleIndex(const Slot& slot) {
 
 SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) {
     if (!isCycleLength(length)) {
-        std::string lengths = std::to_string(kShortestCycle);
-        for (std::int32_t cells = 2 * kShortestCycle; cells < kLongestCycle; cells *= 2) {
-            lengths += ", " + std::to_string(cells);
-        }
-        raise(ErrorKind::Bounds, "A single cycle is " + lengths + " or " +
-                                     std::to_string(kLongestCycle) + " cells long, not " +
-                                     std::to_string(length) + ".");
+        raise(ErrorKind::Bounds, EditFault::CycleLengthNotAllowed,
+              {{"length", length}, {"shortest", kShortestCycle}, {"longest", kLongestCycle}});
     }
     const std::int32_t kept = slot.keptSamples();
     if (kept == 0) {
-        raise(ErrorKind::Bounds, "The slot keeps no samples to take a cycle from.");
+        raise(ErrorKind::Bounds, EditFault::NoSamplesForCycle);
     }
     if (at < 0 || at >= kept) {
-        raise(ErrorKind::Bounds, "Index " + std::to_string(at) +
-                                     " is outside the kept samples, 0.." +
-                                     std::to_string(kept - 1) + ".");
+        raise(ErrorKind::Bounds, EditFault::CycleIndexOutside, {{"index", at}, {"last", kept - 1}});
     }
     // The lowest fundamental must fit two periods of the fewest samples a cycle is cut from.
     const auto lowestRate =
         static_cast<std::int32_t>(std::ceil(2 * kShortestPeriod * kLowestFundamental));
     if (slot.sampleRate < lowestRate) {
-        raise(ErrorKind::Bounds, "The slot's rate, " + std::to_string(slot.sampleRate) +
-                                     " Hz, is too low to hold a pitch: pitches from " +
-                                     hertz(kLowestFundamental) + " up need a rate of at least " +
-                                     std::to_string(lowestRate) + " Hz.");
+        raise(ErrorKind::Bounds, EditFault::RateTooLowForPitch,
+              {{"rate", slot.sampleRate}, {"pitch", kLowestFundamental}, {"lowest", lowestRate}});
     }
     // Everything below reads at most about 0.9 s either side of `at` (16 periods of the lowest
     // fundamental, and the cut); a second either side keeps a long slot's work the same.
@@ -237,9 +218,7 @@ SingleCycle singleCycle(const Slot& slot, std::int32_t length, std::int32_t at) 
             return {std::move(result), frequency, jump};
         }
     }
-    raise(ErrorKind::Sound, "No cycle around index " + std::to_string(at) +
-                                " joins itself without a click: the waveform changes too much "
-                                "from one period to the next there. Try another index.");
+    raise(ErrorKind::Sound, EditFault::NoSeamlessCycle, {{"at", at}});
 }
 
 } // namespace wtb

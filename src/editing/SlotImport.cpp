@@ -1,6 +1,7 @@
 #include "editing/SlotImport.h"
 
 #include "common/SystemPath.h"
+#include "editing/EditFault.h"
 #include "editing/SlotLoop.h"
 #include "slots/AiffSustainLoop.h"
 #include "slots/SlotName.h"
@@ -102,8 +103,7 @@ Slot slotFromFile(const QString& path, const DecodeOptions& options, ImportNotes
     Sound8 sound = decodeSoundFile(path, options);
     const QString fileName = QFileInfo(path).fileName();
     if (sound.bytes.empty()) {
-        raise(ErrorKind::Sound,
-              "The sound file \"" + systemPathText(fileName) + "\" holds no samples.");
+        raise(ErrorKind::Sound, EditFault::SoundFileEmpty, {{"file", systemPathText(fileName)}});
     }
     Slot slot;
     slot.samples = Samples(std::move(sound.bytes));

@@ -1,5 +1,6 @@
 #include "editing/StartTrim.h"
 
+#include "editing/EditFault.h"
 #include "editing/ZeroCrossingTrim.h"
 
 #include <algorithm>
@@ -13,10 +14,9 @@ namespace {
 
 constexpr std::int32_t kZeroLine = 128;
 
-[[noreturn]] void raiseOutside(const std::string& what, std::int32_t value, std::int32_t low,
+[[noreturn]] void raiseOutside(EditFault fault, std::int32_t value, std::int32_t low,
                                std::int32_t high) {
-    raise(ErrorKind::Bounds, what + " " + std::to_string(value) + " is outside " +
-                                 std::to_string(low) + ".." + std::to_string(high) + ".");
+    raise(ErrorKind::Bounds, fault, {{"value", value}, {"low", low}, {"high", high}});
 }
 
 bool isLoud(std::uint8_t sample, std::int32_t threshold) {
@@ -35,10 +35,10 @@ std::int32_t startCutIndex(std::span<const std::uint8_t> samples, std::int32_t i
                            std::int32_t last) {
     const auto highest = static_cast<std::int32_t>(samples.size()) - 1;
     if (last < 0 || last > highest) {
-        raiseOutside("The last index", last, 0, highest);
+        raiseOutside(EditFault::LastIndexOutside, last, 0, highest);
     }
     if (index < 0 || index > last) {
-        raiseOutside("The index", index, 0, last);
+        raiseOutside(EditFault::IndexOutside, index, 0, last);
     }
     for (std::int32_t at = index; at <= last; ++at) {
         if (at == 0 || crossesZeroLineAt(samples, at)) {
@@ -50,7 +50,7 @@ std::int32_t startCutIndex(std::span<const std::uint8_t> samples, std::int32_t i
 
 StartCut withoutFirstSamples(const Slot& slot, std::int32_t count) {
     if (count < 0 || count > std::max(slot.lastIndex(), 0)) {
-        raiseOutside("The number of samples to remove", count, 0, std::max(slot.lastIndex(), 0));
+        raiseOutside(EditFault::RemovalOutside, count, 0, std::max(slot.lastIndex(), 0));
     }
     StartCut cut{slot, count, slot.loop ? LoopAfterCut::Kept : LoopAfterCut::None};
     if (count == 0) {
@@ -83,18 +83,18 @@ std::int32_t lastStartCut(const Slot& slot) {
 
 StartCut cutStart(const Slot& slot, std::int32_t index) {
     if (slot.samples.empty()) {
-        raise(ErrorKind::Bounds, "There are no samples to cut.");
+        raise(ErrorKind::Bounds, EditFault::NothingToCut);
     }
     const std::int32_t last = lastStartCut(slot);
     if (index < 0 || index > last) {
-        raiseOutside("The index", index, 0, last);
+        raiseOutside(EditFault::IndexOutside, index, 0, last);
     }
     return withoutFirstSamples(slot, startCutIndex(slot.samples.bytes(), index, last));
 }
 
 SilenceTrim trimSilence(const Slot& slot, std::int32_t threshold) {
     if (threshold < 0 || threshold > kHighestSilenceThreshold) {
-        raiseOutside("The silence threshold", threshold, 0, kHighestSilenceThreshold);
+        raiseOutside(EditFault::ThresholdOutside, threshold, 0, kHighestSilenceThreshold);
     }
     SilenceTrim trim{slot, 0, false};
     if (slot.endIndex < 0 || slot.samples.empty()) {

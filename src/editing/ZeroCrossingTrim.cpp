@@ -1,6 +1,7 @@
 #include "editing/ZeroCrossingTrim.h"
 
 #include "common/CheckedInt.h"
+#include "slots/SlotFault.h"
 
 namespace wtb {
 
@@ -12,8 +13,8 @@ constexpr std::int32_t kLowestWalkedEnd = 127;
 
 bool onOrAboveZeroLine(std::span<const std::uint8_t> samples, std::int32_t at) {
     if (at < 0 || static_cast<std::size_t>(at) >= samples.size()) {
-        raise(ErrorKind::Bounds, "Sample index " + std::to_string(at) + " is outside 0.." +
-                                     std::to_string(samples.size() - 1) + ".");
+        raise(ErrorKind::Bounds, SlotFault::SampleIndexOutside,
+              {{"index", at}, {"last", static_cast<std::int64_t>(samples.size()) - 1}});
     }
     return samples[static_cast<std::size_t>(at)] >= kZeroLine;
 }

@@ -19,6 +19,12 @@ std::string exportMessage(ExportFault fault, const Facts& facts, const std::stri
 std::string uploadMessage(ExportFault fault, const Facts& facts, const std::string& cause);
 std::string workspaceMessage(WorkspaceFault fault, const Facts& facts, const std::string& cause);
 
+// The slots layer's faults are worded in two files: the working folder's, its settings file's
+// and its lock's in SlotFolderMessages.cpp, which hands any other to `otherwise`.
+using SlotWording = std::string (*)(SlotFault fault, const Facts& facts);
+std::string folderMessage(SlotFault fault, const Facts& facts, const std::string& cause,
+                          const SlotWording& otherwise);
+
 // A number as the messages write a count or size the user reads: "11,827".
 std::string groupedNumber(std::int64_t number);
 // A fact's whole number as plain digits: "11827".

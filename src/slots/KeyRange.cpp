@@ -27,30 +27,29 @@ std::optional<std::int32_t> wholeNumber(std::string_view text) {
     return value;
 }
 
-std::string noteProblem(const char* what, std::int32_t note) {
-    return std::string(what) + " " + std::to_string(note) + " is outside the notes 0..127";
+SlotProblem noteProblem(SlotFault fault, std::int32_t note) {
+    return {fault, {{"note", note}}};
 }
 
 } // namespace
 
-std::string keyRangeProblem(const KeyRange& keys) {
+std::optional<SlotProblem> keyRangeProblem(const KeyRange& keys) {
     if (!isNote(keys.root)) {
-        return noteProblem("the root", keys.root);
+        return noteProblem(SlotFault::RootOutside, keys.root);
     }
     if (!isNote(keys.low)) {
-        return noteProblem("the lowest note", keys.low);
+        return noteProblem(SlotFault::LowestOutside, keys.low);
     }
     if (!isNote(keys.high)) {
-        return noteProblem("the highest note", keys.high);
+        return noteProblem(SlotFault::HighestOutside, keys.high);
     }
     if (keys.low > keys.high) {
-        return "the lowest note " + std::to_string(keys.low) + " lies above the highest, " +
-               std::to_string(keys.high);
+        return SlotProblem{SlotFault::LowestAboveHighest, {{"low", keys.low}, {"high", keys.high}}};
     }
     if (keys.fineCents < -kMostFineCents || keys.fineCents > kMostFineCents) {
-        return "the fine tune " + std::to_string(keys.fineCents) + " is outside -50..50 cents";
+        return SlotProblem{SlotFault::FineTuneOutside, {{"cents", keys.fineCents}}};
     }
-    return {};
+    return std::nullopt;
 }
 
 KeyRange keyRangeOfPitch(double hertz) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slots/SlotFault.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,10 +30,10 @@ inline KeyRange defaultKeyRange(std::int16_t slotNumber) {
     return KeyRange{note, note, note, 0};
 }
 
-// Why `keys` cannot be a slot's key map, as "the lowest note 130 is outside the notes 0..127";
-// empty when it can: root, lowest and highest note within 0..127, the lowest at or below the
-// highest (the root may lie outside them), the fine tune within -50..50 cents.
-std::string keyRangeProblem(const KeyRange& keys);
+// Why `keys` cannot be a slot's key map (the lowest note 130 outside the notes 0..127); none
+// when it can: root, lowest and highest note within 0..127, the lowest at or below the highest
+// (the root may lie outside them), the fine tune within -50..50 cents.
+std::optional<SlotProblem> keyRangeProblem(const KeyRange& keys);
 
 // The note nearest `hertz` (A4 = 440 Hz) as the root, and how far above it the pitch lies as
 // the fine tune, playing on every note; the root is clamped to 0..127 (fine tune 0 then).

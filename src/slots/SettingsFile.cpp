@@ -3,6 +3,7 @@
 #include "common/RoundHalfEven.h"
 #include "common/RuntimeError.h"
 #include "common/TextLines.h"
+#include "slots/SlotFault.h"
 #include "slots/SlotName.h"
 
 #include <array>
@@ -64,58 +65,64 @@ std::optional<std::int32_t> wholeNumber(std::string_view field) {
     return value;
 }
 
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+// The problem `fault` with its own facts and those of the place where its field was read.
+SlotProblem problemAt(SlotFault fault, const Facts& place, Facts facts = {}) {
+    for (const auto& [name, value] : place.all()) {
+        facts.add(name, value);
+    }
+    return {fault, std::move(facts)};
 }
 
-UnusableFields unusableLoop(std::string_view stored, const std::string& problem) {
-    return {std::string(stored), problem, "Set its loop again, or remove it.",
-            UnusableFields::Field::Loop};
+UnusableFields unusable(std::string_view stored, SlotProblem problem, UnusableFields::Field field) {
+    return {std::string(stored), std::move(problem), field};
 }
 
-// Why a stored loop index cannot be used (a whole number from 0, no sign, no space); empty
+// Why a stored loop index cannot be used (a whole number from 0, no sign, no space); none
 // when it can.
-std::string loopIndexProblem(std::string_view field, const std::string& what,
-                             const std::string& place) {
+std::optional<SlotProblem> loopIndexProblem(std::string_view field, bool start,
+                                            const Facts& place) {
     const std::optional<std::int32_t> value =
         field.starts_with('+') ? std::nullopt : wholeNumber(field);
     if (!value) {
-        return what + " " + quoted(field) + " " + place + " is not a whole number";
+        return problemAt(start ? SlotFault::LoopStartNotWhole : SlotFault::LoopEndNotWhole, place,
+                         {{"field", field}});
     }
     if (*value < 0) {
-        return what + " " + quoted(field) + " " + place + " lies before the first sample, index 0";
+        return problemAt(start ? SlotFault::LoopStartNegative : SlotFault::LoopEndNegative, place,
+                         {{"field", field}});
     }
-    return {};
+    return std::nullopt;
 }
 
 // The fields after the end index: none, or a loop's start and end.
 void readLoopFields(const std::vector<std::string_view>& fields, std::string_view stored,
-                    const std::string& place, SettingsLine& line) {
+                    const Facts& place, SettingsLine& line) {
     if (fields.size() == 2) {
         return;
     }
+    const auto unusableLoop = [&](SlotProblem problem) {
+        line.unusable = unusable(stored, std::move(problem), UnusableFields::Field::Loop);
+    };
     if (fields.size() != 4) {
-        std::string held;
+        std::string held; // as read: a TAB cannot be inside a field
         for (std::size_t i = 2; i < fields.size(); ++i) {
-            held += (i > 2 ? ", " : "") + quoted(fields[i]);
+            held += (i > 2 ? "\t" : "") + std::string(fields[i]);
         }
-        const std::size_t count = fields.size() - 2;
-        line.unusable = unusableLoop(stored, "loop " + place + " has " + std::to_string(count) +
-                                                 (count == 1 ? " field, " : " fields, ") + held +
-                                                 ", where a loop has two: its start and its end");
+        unusableLoop(problemAt(SlotFault::LoopFieldCount, place,
+                               {{"count", fields.size() - 2}, {"fields", held}}));
         return;
     }
-    std::string problem = loopIndexProblem(fields[2], "loop start", place);
-    if (problem.empty()) {
-        problem = loopIndexProblem(fields[3], "loop end", place);
+    std::optional<SlotProblem> problem = loopIndexProblem(fields[2], true, place);
+    if (!problem) {
+        problem = loopIndexProblem(fields[3], false, place);
     }
     const Loop loop{wholeNumber(fields[2]).value_or(0), wholeNumber(fields[3]).value_or(0)};
-    if (problem.empty() && loop.start > loop.end) {
-        problem = "loop " + std::to_string(loop.start) + ".." + std::to_string(loop.end) + " " +
-                  place + " starts after it ends";
+    if (!problem && loop.start > loop.end) {
+        problem = problemAt(SlotFault::LoopStartsAfterEnd, place,
+                            {{"start", loop.start}, {"end", loop.end}});
     }
-    if (!problem.empty()) {
-        line.unusable = unusableLoop(stored, problem);
+    if (problem) {
+        unusableLoop(std::move(*problem));
         return;
     }
     line.loop = loop;
@@ -139,20 +146,18 @@ std::vector<std::string_view> splitOnSpaces(std::string_view text) {
     }
 }
 
-UnusableFields unusableKeys(std::string_view stored, const std::string& problem) {
-    return {std::string(stored), problem, "Set its keys again, or remove its key map.",
-            UnusableFields::Field::KeyMap};
-}
-
 // The key map field: "keys", then root, lowest note, highest note and fine tune in cents,
 // each after one space.
-void readKeyField(std::string_view field, std::string_view stored, const std::string& place,
+void readKeyField(std::string_view field, std::string_view stored, const Facts& place,
                   SettingsLine& line) {
+    const auto unusableKeys = [&](SlotFault fault, Facts facts) {
+        facts.add("field", field);
+        line.unusable = unusable(stored, problemAt(fault, place, std::move(facts)),
+                                 UnusableFields::Field::KeyMap);
+    };
     const std::vector<std::string_view> parts = splitOnSpaces(field);
-    const std::string held = "key map " + quoted(field) + " " + place;
     if (parts.front() != kKeysTag || parts.size() != 5) {
-        line.unusable = unusableKeys(stored, held + " is not \"keys\" and four numbers: the "
-                                                    "root, lowest and highest note and fine tune");
+        unusableKeys(SlotFault::KeyMapMalformed, {});
         return;
     }
     std::array<std::int32_t, 4> numbers{};
@@ -160,15 +165,15 @@ void readKeyField(std::string_view field, std::string_view stored, const std::st
         const std::optional<std::int32_t> number =
             parts[i + 1].starts_with('+') ? std::nullopt : wholeNumber(parts[i + 1]);
         if (!number) {
-            line.unusable = unusableKeys(stored, held + " holds " + quoted(parts[i + 1]) +
-                                                     ", which is not a whole number");
+            unusableKeys(SlotFault::KeyMapNumberNotWhole, {{"number", parts[i + 1]}});
             return;
         }
         numbers[i] = *number;
     }
     const KeyRange keys{numbers[0], numbers[1], numbers[2], numbers[3]};
-    if (const std::string problem = keyRangeProblem(keys); !problem.empty()) {
-        line.unusable = unusableKeys(stored, held + " cannot be used: " + problem);
+    if (std::optional<SlotProblem> problem = keyRangeProblem(keys)) {
+        problem->facts.add("keyProblem", static_cast<std::int64_t>(problem->fault));
+        unusableKeys(SlotFault::KeyMapUnusable, std::move(problem->facts));
         return;
     }
     line.keys = keys;
@@ -176,8 +181,8 @@ void readKeyField(std::string_view field, std::string_view stored, const std::st
 
 } // namespace
 
-std::string settingsPlace(std::size_t lineNumber, const std::string& fileName) {
-    return "in line " + std::to_string(lineNumber) + " of \"" + fileName + "\"";
+Facts settingsPlace(std::size_t lineNumber, const std::string& fileName) {
+    return {{"line", lineNumber}, {"file", fileName}};
 }
 
 std::optional<std::int32_t> readEndIndex(std::string_view field) {
@@ -210,22 +215,19 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
     const std::vector<std::string_view> lines = splitTextLines(text);
     SettingsLines result;
     for (std::size_t n = 0; n < result.size(); ++n) {
-        const std::string lineName = "line " + std::to_string(n + 1) + " of \"" + fileName + "\"";
         if (n >= lines.size()) {
-            raise(ErrorKind::File, "\"" + fileName + "\" ends after " +
-                                       std::to_string(lines.size()) +
-                                       " lines; it needs one line for each of the " +
-                                       std::to_string(kSlotCount) + " slots.");
+            raise(ErrorKind::File, SlotFault::SettingsTooShort,
+                  {{"file", fileName}, {"lines", lines.size()}, {"slots", kSlotCount}});
         }
         const std::vector<std::string_view> fields = splitFields(lines[n]);
         if (fields.size() < 2) {
-            raise(ErrorKind::File,
-                  "The " + lineName + " has no TAB between the slot's name and its end index.");
+            raise(ErrorKind::File, SlotFault::SettingsLineWithoutTab,
+                  {{"line", n + 1}, {"file", fileName}});
         }
         SettingsLine& line = result[n];
         line.name = std::string(fields[0]);
         const std::string_view stored = lines[n].substr(fields[0].size() + 1);
-        const std::string place = settingsPlace(n + 1, fileName);
+        const Facts place = settingsPlace(n + 1, fileName);
         std::optional<std::int32_t> endIndex;
         try {
             endIndex = readEndIndex(fields[1]);
@@ -233,15 +235,13 @@ SettingsLines parseSettings(std::string_view text, const std::string& fileName) 
             if (error.kind() != ErrorKind::Overflow) {
                 throw;
             }
-            raise(ErrorKind::Overflow, "The end index \"" + std::string(fields[1]) + "\" in " +
-                                           lineName + " is outside the 32-bit range.");
+            raise(ErrorKind::Overflow, SlotFault::EndIndexOutOfRange,
+                  {{"field", fields[1]}, {"line", n + 1}, {"file", fileName}});
         }
         if (!endIndex) {
-            line.unusable = UnusableFields{std::string(stored),
-                                           "end index " + quoted(fields[1]) + " " + place +
-                                               " is not a number (it reads as 0)",
-                                           "Set its end point again.",
-                                           UnusableFields::Field::EndIndex};
+            line.unusable = unusable(
+                stored, problemAt(SlotFault::EndIndexNotNumber, place, {{"field", fields[1]}}),
+                UnusableFields::Field::EndIndex);
             continue;
         }
         line.endIndex = *endIndex;

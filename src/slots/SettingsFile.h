@@ -30,8 +30,8 @@ std::optional<std::int32_t> readEndIndex(std::string_view field);
 // readEndIndex, with 0 for a field that does not begin with a number.
 std::int32_t parseEndIndex(std::string_view field);
 
-// "in line 5 of \"kit/Settings.txt\"": where a field was read, for a message.
-std::string settingsPlace(std::size_t lineNumber, const std::string& fileName);
+// Where a field was read, as the facts "line" (5) and "file" ("kit/Settings.txt").
+Facts settingsPlace(std::size_t lineNumber, const std::string& fileName);
 
 // Reads the sixteen lines of name, TAB, end index[, TAB, loop start, TAB, loop end][, TAB, key
 // map]; lines after the sixteenth are ignored. The key map is "keys ROOT LOW HIGH FINE", one

@@ -57,9 +57,8 @@ std::vector<std::int16_t> allSlotNumbers() {
 
 void checkSlotNumber(std::int32_t slot) {
     if (slot < kFirstSlot || slot > kLastSlot) {
-        raise(ErrorKind::Bounds, "Slot number " + std::to_string(slot) + " is outside the slots " +
-                                     std::to_string(kFirstSlot) + ".." + std::to_string(kLastSlot) +
-                                     ".");
+        raise(ErrorKind::Bounds, SlotFault::SlotNumberOutside,
+              {{"slot", slot}, {"first", kFirstSlot}, {"last", kLastSlot}});
     }
 }
 
@@ -82,50 +81,44 @@ std::int64_t tableSampleCount(const SlotBank& bank) {
 }
 
 void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank) {
-    const std::string which = "Slot " + std::to_string(number);
     if (slot.samples.empty() && !bank[number].samples.empty()) {
-        raise(ErrorKind::Bounds, which + " would be left without samples, and a slot without "
-                                         "samples can be neither saved nor exported. Nothing "
-                                         "was changed.");
+        raise(ErrorKind::Bounds, SlotFault::SlotLeftEmpty, {{"slot", number}});
     }
     if (slot.sampleRate < 1) {
-        raise(ErrorKind::Bounds, which + " would be left at a rate of " +
-                                     std::to_string(slot.sampleRate) +
-                                     " Hz, which no sound plays at. Nothing was changed.");
+        raise(ErrorKind::Bounds, SlotFault::SlotRateUnplayable,
+              {{"slot", number}, {"rate", slot.sampleRate}});
     }
     const std::int64_t before = tableSampleCount(bank);
     const std::int64_t others = before - (std::int64_t{bank[number].endIndex} + 1);
     const std::int64_t after = others + std::int64_t{slot.endIndex} + 1;
     if (after > kMostTableSamples && after > before) {
-        raise(ErrorKind::Size,
-              which + " would put " + std::to_string(std::int64_t{slot.endIndex} + 1) +
-                  " samples in the table; with the other slots' " + std::to_string(others) +
-                  " that passes the " + std::to_string(kMostTableSamples) +
-                  " a wavetable can count. At most " +
-                  std::to_string(std::max<std::int64_t>(0, kMostTableSamples - others)) +
-                  " fit in slot " + std::to_string(number) + ". Nothing was changed.");
+        raise(ErrorKind::Size, SlotFault::TableTooLarge,
+              {{"slot", number},
+               {"samples", std::int64_t{slot.endIndex} + 1},
+               {"others", others},
+               {"most", kMostTableSamples},
+               {"fitting", std::max<std::int64_t>(0, kMostTableSamples - others)}});
     }
 }
 
-std::vector<std::string> unusableFieldNotes(const SlotBank& bank) {
-    std::vector<std::string> notes;
+std::vector<UnusableSlot> unusableSlots(const SlotBank& bank) {
+    std::vector<UnusableSlot> slots;
     for (const std::int16_t number : allSlotNumbers()) {
         if (const auto& unusable = bank[number].unusable) {
-            const std::string slot = std::to_string(number);
-            notes.push_back("Slot " + slot + "'s " + unusable->problem +
-                            ". The line stays as it is in the file until slot " + slot +
-                            " is changed; no sketch can be exported until then.");
+            slots.push_back({number, *unusable});
         }
     }
-    return notes;
+    return slots;
 }
 
 void requireUsableFields(const SlotBank& bank) {
     for (const std::int16_t number : allSlotNumbers()) {
         if (const auto& unusable = bank[number].unusable) {
-            raise(ErrorKind::Bounds, "Slot " + std::to_string(number) +
-                                         " cannot be exported: its " + unusable->problem + ". " +
-                                         unusable->remedy);
+            Facts facts = unusable->problem.facts;
+            facts.add("slot", number);
+            facts.add("fieldKind", static_cast<std::int64_t>(unusable->field));
+            facts.add("problem", static_cast<std::int64_t>(unusable->problem.fault));
+            raise(ErrorKind::Bounds, SlotFault::FieldsUnusable, std::move(facts));
         }
     }
 }

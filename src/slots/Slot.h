@@ -2,6 +2,7 @@
 
 #include "common/RuntimeError.h"
 #include "slots/KeyRange.h"
+#include "slots/SlotFault.h"
 
 #include <array>
 #include <climits>
@@ -52,11 +53,9 @@ struct Loop {
 struct UnusableFields {
     enum class Field { EndIndex, Loop, KeyMap };
 
-    std::string stored;  // the line after the name and its TAB, as read
-    std::string problem; // which field, what it holds and why it cannot be used, as in
-                         // "loop end \"abc\" in line 5 of \"Settings.txt\" is not a whole number"
-    std::string remedy;  // a sentence: what the user does about it
-    Field field = Field::EndIndex; // the first field found broken
+    std::string stored;            // the line after the name and its TAB, as read
+    SlotProblem problem;           // which field, what it holds and why it cannot be used
+    Field field = Field::EndIndex; // the first field found broken; says what the user does
 
     bool operator==(const UnusableFields&) const = default;
 };
@@ -127,9 +126,14 @@ std::int64_t tableSampleCount(const SlotBank& bank);
 // before a change is made.
 void requireSavableSlot(const Slot& slot, std::int16_t number, const SlotBank& bank);
 
-// For each slot whose stored fields cannot be used, in slot order: what is wrong, and that the
-// fields stay as they are until the slot is changed.
-std::vector<std::string> unusableFieldNotes(const SlotBank& bank);
+// A slot whose stored fields cannot be used; they stay as they are until the slot is changed.
+struct UnusableSlot {
+    std::int16_t slot = kFirstSlot;
+    UnusableFields fields;
+};
+
+// Each slot whose stored fields cannot be used, in slot order.
+std::vector<UnusableSlot> unusableSlots(const SlotBank& bank);
 
 // Raises a bounds error naming the first slot whose stored fields cannot be used, what they
 // hold and what to do, before anything is exported from the bank.

@@ -8,6 +8,7 @@
 #include "common/SystemPath.h"
 #include "slots/AiffSustainLoop.h"
 #include "slots/Resampler.h"
+#include "slots/SlotFault.h"
 #include "slots/SoundHeaderProbe.h"
 #include "slots/WavSampleChunk.h"
 
@@ -46,8 +47,13 @@ struct SndfileCloser {
 };
 using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-[[noreturn]] void raiseLoadError(const QString& path, const std::string& reason) {
-    raise(ErrorKind::Sound, "Cannot load the sound file \"" + displayPath(path) + "\": " + reason);
+[[noreturn]] void raiseLoadError(const QString& path, SlotFault fault, Facts facts = {}) {
+    facts.add("file", displayPath(path));
+    raise(ErrorKind::Sound, fault, std::move(facts));
+}
+
+[[noreturn]] void raiseUnreadable(const QString& path, const char* reason) {
+    raiseLoadError(path, SlotFault::SoundUnreadable, {{"reason", reason}});
 }
 
 bool isUnsigned8BitMono(const SF_INFO& info) {
@@ -106,7 +112,7 @@ void forEachMonoBlock(SNDFILE* file, const SF_INFO& info, std::int32_t rate, Sin
 
 void checkReadError(SNDFILE* file, const QString& path) {
     if (sf_error(file) != SF_ERR_NO_ERROR) {
-        raiseLoadError(path, std::string(sf_strerror(file)));
+        raiseUnreadable(path, sf_strerror(file));
     }
 }
 
@@ -120,7 +126,7 @@ double peakOf(SNDFILE* file, const SF_INFO& info, std::int32_t rate, const QStri
     });
     checkReadError(file, path);
     if (sf_seek(file, 0, SEEK_SET) != 0) {
-        raiseLoadError(path, "the file cannot be read a second time to normalise it.");
+        raiseLoadError(path, SlotFault::SoundNotRereadable);
     }
     return peak;
 }
@@ -154,10 +160,10 @@ void requireHeaderThatOpens(const QString& path) {
     case HeaderProbe::Opened:
         return;
     case HeaderProbe::TimedOut:
-        raiseLoadError(path, "its header is damaged: reading it did not finish within " +
-                                 std::to_string(kHeaderTimeLimit.count() / 1000) + " seconds.");
+        raiseLoadError(path, SlotFault::HeaderTimedOut,
+                       {{"seconds", kHeaderTimeLimit.count() / 1000}});
     case HeaderProbe::Crashed:
-        raiseLoadError(path, "its header is damaged: reading it crashed the sound file reader.");
+        raiseLoadError(path, SlotFault::HeaderCrashedReader);
     }
 }
 
@@ -227,16 +233,8 @@ void requireAiffRate(const SF_INFO& info, const QString& path) {
     }
     const std::optional<double> rate = readAiffSampleRate(chunks);
     if (rate && !(*rate >= 1.0)) {
-        std::array<char, 32> text{};
-        const auto end = std::to_chars(text.data(), text.data() + text.size(), *rate).ptr;
-        raiseLoadError(path, "it declares a sample rate of " + std::string(text.data(), end) +
-                                 " Hz, at which no sound plays.");
+        raiseLoadError(path, SlotFault::AiffRateUnplayable, {{"rate", *rate}});
     }
-}
-
-std::string framesAt(std::int64_t frames, std::int32_t rate) {
-    return std::to_string(frames) + (frames == 1 ? " frame" : " frames") + " at " +
-           std::to_string(rate) + " Hz";
 }
 
 // The sound the file will give, judged from its header before a sample is read: at least one
@@ -244,30 +242,29 @@ std::string framesAt(std::int64_t frames, std::int32_t rate) {
 void requireSoundThatFits(const SF_INFO& info, std::int32_t rate, const DecodeOptions& options,
                           const QString& path) {
     const std::int64_t length = resampledLength(info.frames, info.samplerate, rate);
-    const std::string file = "The sound file \"" + displayPath(path) + "\"";
+    const std::string file = displayPath(path);
     if (length < 1 && info.frames > 0) {
-        const std::int64_t lowest = lowestRateKeepingASample(info.frames, info.samplerate);
-        raise(ErrorKind::Sound,
-              file + " holds " + framesAt(info.frames, info.samplerate) + ": at " +
-                  std::to_string(rate) + " Hz that is no sample at all; " +
-                  (lowest <= kHighestTargetRate
-                       ? "at " + std::to_string(lowest) + " Hz or more one is kept."
-                       : "import it at its own rate."));
+        Facts facts{
+            {"file", file}, {"frames", info.frames}, {"fileRate", info.samplerate}, {"rate", rate}};
+        if (const std::int64_t lowest = lowestRateKeepingASample(info.frames, info.samplerate);
+            lowest <= kHighestTargetRate) {
+            facts.add("lowest", lowest);
+        }
+        raise(ErrorKind::Sound, SlotFault::SoundKeepsNoSample, std::move(facts));
     }
     if (length > options.mostSamples) {
-        raise(ErrorKind::Bounds,
-              file + " holds " + framesAt(info.frames, info.samplerate) +
-                  (rate == info.samplerate ? std::string()
-                                           : ", " + std::to_string(length) + " samples at " +
-                                                 std::to_string(rate) + " Hz") +
-                  ": more than the " + std::to_string(options.mostSamples) +
-                  " that fit beside the other slots (a wavetable counts at most " +
-                  std::to_string(INT32_MAX) +
-                  " samples). Import a shorter part of it, or at a "
-                  "lower rate.");
+        raise(ErrorKind::Bounds, SlotFault::SoundTooLongForSlots,
+              {{"file", file},
+               {"frames", info.frames},
+               {"fileRate", info.samplerate},
+               {"samples", length},
+               {"rate", rate},
+               {"most", options.mostSamples},
+               {"limit", INT32_MAX}});
     }
-    requireMemoryFor(static_cast<std::uint64_t>(length),
-                     "Reading the" + file.substr(3) + " as " + std::to_string(length) + " samples");
+    requireMemoryFor(static_cast<std::uint64_t>(length), "Reading the sound file \"" + file +
+                                                             "\" as " + std::to_string(length) +
+                                                             " samples");
 }
 
 } // namespace
@@ -281,10 +278,10 @@ Sound8 decodeSoundFile(const QString& path, const DecodeOptions& options) {
     SF_INFO info{};
     SndfilePtr file(sf_open(systemPath(path).constData(), SFM_READ, &info));
     if (!file) {
-        raiseLoadError(path, std::string(sf_strerror(nullptr)));
+        raiseUnreadable(path, sf_strerror(nullptr));
     }
     if (info.channels < 1 || info.samplerate < 1) {
-        raiseLoadError(path, "the file declares no channels or no sample rate.");
+        raiseLoadError(path, SlotFault::NoChannelsOrRate);
     }
     requireAiffRate(info, path);
     Sound8 sound;
@@ -361,13 +358,12 @@ std::string encodeWav8(std::span<const std::uint8_t> bytes, std::int32_t sampleR
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
     SndfilePtr file(sf_open_virtual(&io, SFM_WRITE, &info, &memory));
     if (!file) {
-        raise(ErrorKind::Sound, "Cannot encode a sound of " + std::to_string(sampleRate) +
-                                    " Hz as WAV: " + sf_strerror(nullptr));
+        raise(ErrorKind::Sound, SlotFault::EncodeRefused,
+              {{"rate", sampleRate}, {"reason", sf_strerror(nullptr)}});
     }
     const auto size = static_cast<sf_count_t>(bytes.size());
     if (sf_write_raw(file.get(), bytes.data(), size) != size) {
-        raise(ErrorKind::Sound,
-              std::string("Cannot encode a sound as WAV: ") + sf_strerror(file.get()));
+        raise(ErrorKind::Sound, SlotFault::EncodeFailed, {{"reason", sf_strerror(file.get())}});
     }
     file.reset(); // closing writes the final chunk sizes
     return std::move(memory.data);

@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
+#include "slots/SlotFault.h"
 
 #include <QFile>
 
@@ -30,10 +31,6 @@ namespace {
 // answer (see answerHeaderProbeIfAsked) ends otherwise, and no file is taken for sound then.
 constexpr int kProbeAnswered = 79;
 constexpr int kProbeMisused = 80;
-
-[[noreturn]] void raiseProbeFailure(const QString& path, const std::string& why) {
-    raise(ErrorKind::Sound, "Cannot check the sound file \"" + displayPath(path) + "\": " + why);
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -121,8 +118,8 @@ pid_t startProbe(const QString& path) {
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-        raiseProbeFailure(path, std::string("the check could not be started: ") +
-                                    std::strerror(error) + ".");
+        raise(ErrorKind::Sound, SlotFault::HeaderCheckNotStarted,
+              {{"file", displayPath(path)}, {"reason", std::strerror(error)}});
     }
     return child;
 }

@@ -5,6 +5,7 @@
 #include "common/SystemPath.h"
 #include "slots/DefaultKit.h"
 #include "slots/SettingsFile.h"
+#include "slots/SlotFault.h"
 #include "slots/WorkingFolderLock.h"
 
 #include <QDir>
@@ -85,15 +86,16 @@ void requireOutsideWorkingFolder(const QString& folder, const QString& path,
         return (inWorkingFolder && QFileInfo(own).fileName() == target.fileName()) ||
                (identity && identity == fileIdentity(own));
     };
-    const std::string refused = what + " cannot be written to \"" + displayPath(path) + "\": ";
     if (identity && identity == fileIdentity(folder)) {
-        raise(ErrorKind::File, refused + "it is the working folder. Choose another place.");
+        raise(ErrorKind::File, SlotFault::WriteOntoWorkingFolder,
+              {{"what", what}, {"file", displayPath(path)}});
     }
     for (const QString& own : ownEntryPaths(folder)) {
         if (sameEntry(own)) {
-            raise(ErrorKind::File, refused + "it is the working folder's own \"" +
-                                       QFileInfo(own).fileName().toStdString() +
-                                       "\", which holds the slots. Choose another place.");
+            raise(ErrorKind::File, SlotFault::WriteOntoOwnFile,
+                  {{"what", what},
+                   {"file", displayPath(path)},
+                   {"own", QFileInfo(own).fileName().toStdString()}});
         }
     }
 }
@@ -141,8 +143,7 @@ void removeKitLeftovers(const QString& folder) {
 
 void createDefaultKit(const QString& folder) {
     if (!isNewWorkingFolder(folder)) {
-        raise(ErrorKind::File, "The default kit goes only into a new working folder; \"" +
-                                   displayPath(folder) + "\" already holds slot files.");
+        raise(ErrorKind::File, SlotFault::KitIntoUsedFolder, {{"folder", displayPath(folder)}});
     }
     try {
         writeBank(defaultKitBank(), folder);
@@ -154,22 +155,21 @@ void createDefaultKit(const QString& folder) {
 }
 
 std::vector<QString> finishInterruptedSave(const QString& folder) {
-    const std::string unfinished = "An interrupted save of the working folder could not be "
-                                   "finished. ";
     try {
         return finishOrDiscardBatch(saveJournalPath(folder), workingFolderFileNames());
     } catch (const FilesChangedError& error) {
-        throw FilesChangedError(error.kind(), unfinished + error.what());
+        throw FilesChangedError(error.kind(), faultCode(SlotFault::InterruptedSaveUnfinished), {},
+                                std::make_shared<const RuntimeError>(error));
     } catch (const RuntimeError& error) {
-        raise(error.kind(), unfinished + error.what());
+        raiseBecause(error, error.kind(), SlotFault::InterruptedSaveUnfinished);
     }
 }
 
 namespace {
 
 [[noreturn]] void raiseMissing(const QString& folder, const QString& path) {
-    raise(ErrorKind::File, "The working folder \"" + displayPath(folder) + "\" has no file \"" +
-                               QFileInfo(path).fileName().toStdString() + "\".");
+    raise(ErrorKind::File, SlotFault::FolderFileMissing,
+          {{"folder", displayPath(folder)}, {"name", QFileInfo(path).fileName().toStdString()}});
 }
 
 // A FIFO or a device in a file's place would block the start; a broken link is damage.
@@ -206,18 +206,19 @@ StoredSettings loadSettings(const QString& folder) {
 // A loop read from the line that does not lie within the samples the slot keeps (a hand edit
 // of the end index, the loop or the sound): kept as read, never dropped or moved.
 std::optional<UnusableFields> loopOutsideSlot(const Slot& slot, const Loop& loop,
-                                              const std::string& place, const std::string& stored) {
+                                              const Facts& place, const std::string& stored) {
     if (slot.holdsLoop(loop)) {
         return std::nullopt;
     }
     const bool pastSound = slot.endIndex > slot.lastIndex();
-    const std::int32_t limit = pastSound ? slot.lastIndex() : slot.endIndex;
-    return UnusableFields{stored,
-                          "loop " + std::to_string(loop.start) + ".." + std::to_string(loop.end) +
-                              " " + place + " ends past " +
-                              (pastSound ? "its last sample, index " : "its end index, ") +
-                              std::to_string(limit),
-                          "Set its loop again, or remove it.", UnusableFields::Field::Loop};
+    Facts facts = place;
+    facts.add("start", loop.start);
+    facts.add("end", loop.end);
+    facts.add("limit", pastSound ? slot.lastIndex() : slot.endIndex);
+    return UnusableFields{
+        stored,
+        {pastSound ? SlotFault::LoopPastSound : SlotFault::LoopPastEndIndex, std::move(facts)},
+        UnusableFields::Field::Loop};
 }
 
 } // namespace
@@ -269,13 +270,14 @@ SlotBank loadWorkingFolder(const QString& folder, NewFolder newFolder) {
         if (finished.empty() && !kitWritten) {
             throw;
         }
-        throw FilesChangedError(
-            error.kind(),
-            std::string(error.what()) +
-                (kitWritten
-                     ? " The default kit had been written into the folder."
-                     : " An interrupted save had been finished first: " + listOfNames(finished) +
-                           (finished.size() == 1 ? " was" : " were") + " put in place."));
+        const auto cause = std::make_shared<const RuntimeError>(error);
+        if (kitWritten) {
+            throw FilesChangedError(error.kind(), faultCode(SlotFault::LoadFailedAfterKit), {},
+                                    cause);
+        }
+        throw FilesChangedError(error.kind(), faultCode(SlotFault::LoadFailedAfterFinishedSave),
+                                {{"names", listOfNames(finished)}, {"count", finished.size()}},
+                                cause);
     }
 }
 
@@ -308,9 +310,8 @@ SlotBank readOpenWorkingFolder(const QString& folder) {
             }
         }
         if (std::chrono::steady_clock::now() > deadline) {
-            raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
-                                       "\" is being saved by the program that has it open, "
-                                       "and the save did not finish within 5 seconds.");
+            raise(ErrorKind::File, SlotFault::FolderSaveTooSlow,
+                  {{"folder", displayPath(folder)}, {"seconds", 5}});
         }
         std::this_thread::sleep_for(20ms);
     }

@@ -3,6 +3,7 @@
 #include "common/AtomicFile.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
+#include "slots/SlotFault.h"
 #include "slots/WorkingFolder.h"
 
 #include <QDir>
@@ -21,18 +22,11 @@ QString absoluteFolder(const QString& folder) {
     return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
-[[noreturn]] void raiseCannotBeWritten(const QString& folder, const std::string& reason) {
-    raise(ErrorKind::File, "The working folder \"" + displayPath(folder) +
-                               "\" cannot be written.\n\n" + reason +
-                               "\n\nTo keep the slots in a folder you can write, start the "
-                               "program with --folder DIR.");
-}
-
 void createFolder(const QString& folder) {
     std::error_code error;
     std::filesystem::create_directories(systemPathText(folder), error);
     if (error) {
-        raise(ErrorKind::File, "Cannot create the folder: " + error.message() + ".");
+        raise(ErrorKind::File, SlotFault::FolderNotCreated, {{"reason", error.message()}});
     }
 }
 
@@ -41,8 +35,8 @@ void createFolder(const QString& folder) {
 void checkWritable(const QString& folder) {
     QTemporaryFile probe(folder + QStringLiteral("/.wavetable-builder-write-check-XXXXXX"));
     if (!probe.open()) {
-        raise(ErrorKind::File,
-              "Cannot create a file in it: " + probe.errorString().toStdString() + ".");
+        raise(ErrorKind::File, SlotFault::FolderRefusesFile,
+              {{"reason", probe.errorString().toStdString()}});
     }
 }
 
@@ -56,8 +50,7 @@ QString chooseWorkingFolder(const ProgramPlaces& places) {
         return absoluteFolder(places.programFolder);
     }
     if (places.perUserFolder.isEmpty()) {
-        raise(ErrorKind::File, "There is no per-user data folder to keep the slots in. Start the "
-                               "program with --folder DIR to keep them in DIR.");
+        raise(ErrorKind::File, SlotFault::NoPerUserFolder);
     }
     return absoluteFolder(places.perUserFolder);
 }
@@ -74,7 +67,8 @@ void prepareWorkingFolder(const QString& folder) {
             createDefaultKit(folder);
         }
     } catch (const RuntimeError& error) {
-        raiseCannotBeWritten(folder, error.what());
+        raiseBecause(error, ErrorKind::File, SlotFault::FolderUnwritable,
+                     {{"folder", displayPath(folder)}});
     }
 }
 

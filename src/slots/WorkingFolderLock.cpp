@@ -5,6 +5,7 @@
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
 #include "common/TextLines.h"
+#include "slots/SlotFault.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,20 +145,19 @@ LockHolder thisProcessAsHolder(LockRole role) {
     return {static_cast<long long>(::getpid()), hostName(), bootId(), role};
 }
 
-std::string describeLockHolder(const std::optional<LockHolder>& holder, const LockHolder& self) {
+Facts lockHolderFacts(const std::optional<LockHolder>& holder, const LockHolder& self) {
     if (!holder || holder->processId <= 0) {
         return {};
     }
-    const std::string process = " (process " + std::to_string(holder->processId);
     if (!holder->host.empty() && !self.host.empty() && holder->host != self.host) {
-        return process + " on host \"" + holder->host + "\")";
+        return {{"process", holder->processId}, {"host", holder->host}};
     }
     // The same machine in another boot: the file is older than the lock, its id is not the
     // holder's.
     if (!holder->bootId.empty() && !self.bootId.empty() && holder->bootId != self.bootId) {
         return {};
     }
-    return process + ")";
+    return {{"process", holder->processId}};
 }
 
 QString WorkingFolderLock::lockFilePath(const QString& folder) {
@@ -167,19 +167,17 @@ QString WorkingFolderLock::lockFilePath(const QString& folder) {
 WorkingFolderLock::WorkingFolderLock(const QString& folder, LockRole role) {
     const QString path = lockFilePath(folder);
     const QByteArray native = systemPath(path);
-    const std::string named = "The working folder \"" + displayPath(folder) + "\"";
+    const Facts named{{"folder", displayPath(folder)}, {"file", displayPath(path)}};
     const auto refuse = [&](int error) {
         if (error == EACCES || error == EPERM) {
-            raise(ErrorKind::File, named +
-                                       " cannot be opened: there is no permission to create the "
-                                       "lock file \"" +
-                                       displayPath(path) + "\" in it.");
+            raise(ErrorKind::File, SlotFault::LockNotPermitted, named);
         }
-        raise(ErrorKind::File, named + " cannot be opened: its lock file \"" + displayPath(path) +
-                                   "\" cannot be written" +
-                                   (error == ENOSPC || error == EDQUOT
-                                        ? std::string(" because the disk is full.")
-                                        : ": " + std::string(std::strerror(error)) + "."));
+        if (error == ENOSPC || error == EDQUOT) {
+            raise(ErrorKind::File, SlotFault::LockDiskFull, named);
+        }
+        Facts facts = named;
+        facts.add("reason", std::strerror(error));
+        raise(ErrorKind::File, SlotFault::LockNotWritable, std::move(facts));
     };
     for (;;) {
         // Created if missing, never truncated: an existing file may be another holder's.
@@ -209,18 +207,17 @@ WorkingFolderLock::WorkingFolderLock(const QString& folder, LockRole role) {
             refuse(errno);
         }
         if (!S_ISREG(info.st_mode)) {
-            raise(ErrorKind::File, named + " cannot be opened: its lock file \"" +
-                                       displayPath(path) + "\" is not a regular file.");
+            raise(ErrorKind::File, SlotFault::LockNotRegular, named);
         }
         if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK) {
                 const std::optional<LockHolder> holder = holderOf(file.get());
-                const std::string who = describeLockHolder(holder, thisProcessAsHolder());
-                if (holder && holder->role == LockRole::Command) {
-                    raise(ErrorKind::File, named + " is being changed by another command" + who +
-                                               "; try again when it has finished.");
-                }
-                raise(ErrorKind::File, named + " is already open in another window" + who + ".");
+                Facts facts = lockHolderFacts(holder, thisProcessAsHolder());
+                facts.add("folder", displayPath(folder));
+                raise(ErrorKind::File,
+                      holder && holder->role == LockRole::Command ? SlotFault::FolderBusyWithCommand
+                                                                  : SlotFault::FolderOpenElsewhere,
+                      std::move(facts));
             }
             refuse(errno);
         }

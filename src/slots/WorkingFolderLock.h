@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Facts.h"
+
 #include <QString>
 
 #include <optional>
@@ -57,8 +59,9 @@ std::string lockHolderText(const LockHolder& holder);
 // The holder as this process is: its id, its host name, the kernel's boot id and its role.
 LockHolder thisProcessAsHolder(LockRole role = LockRole::Window);
 
-// " (process 1234)" or " (process 1234 on host "name")" for a holder seen from `self`; empty
-// when the holder's id cannot be trusted: not written yet, or written in another boot.
-std::string describeLockHolder(const std::optional<LockHolder>& holder, const LockHolder& self);
+// The holder as a message names it, seen from `self`: its "process" id, and its "host" when that
+// is another machine; no facts when the holder's id cannot be trusted: not written yet, or
+// written in another boot.
+Facts lockHolderFacts(const std::optional<LockHolder>& holder, const LockHolder& self);
 
 } // namespace wtb

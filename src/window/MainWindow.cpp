@@ -2,6 +2,7 @@
 
 #include "audio/SoundOutput.h"
 #include "common/AtomicFile.h"
+#include "messages/Messages.h"
 #include "slots/SoundFormats.h"
 #include "slots/WorkingFolderLock.h"
 #include "window/ClickSlider.h"
@@ -211,8 +212,8 @@ bool MainWindow::open() {
 
 void MainWindow::tellUnusableFields() {
     QStringList notes;
-    for (const std::string& note : workspace_->unusableFieldNotes()) {
-        notes << QString::fromStdString(note);
+    for (const UnusableSlot& unusable : workspace_->unusableSlots()) {
+        notes << QString::fromStdString(unusableFieldsNote(unusable));
     }
     if (!notes.isEmpty()) {
         prompts_->showWarning(this, notes.join(QStringLiteral("\n\n")));

@@ -285,8 +285,8 @@ bool Workspace::redo() {
     return true;
 }
 
-std::vector<std::string> Workspace::unusableFieldNotes() const {
-    return wtb::unusableFieldNotes(bank_);
+std::vector<UnusableSlot> Workspace::unusableSlots() const {
+    return wtb::unusableSlots(bank_);
 }
 
 void Workspace::checkSketchPath(const QString& path) const {

@@ -119,8 +119,8 @@ public:
     bool redo();
 
     // What the user must hear about the folder as read: each slot whose stored fields cannot be
-    // used (unusableFieldNotes); empty when there is none.
-    std::vector<std::string> unusableFieldNotes() const;
+    // used; empty when there is none.
+    std::vector<UnusableSlot> unusableSlots() const;
 
     // Where a sketch goes, checked before anything is written: never over the working folder's
     // own files (requireOutsideWorkingFolder), then checkSketchDestination. The player's folder

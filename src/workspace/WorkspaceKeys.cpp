@@ -1,14 +1,16 @@
 #include "workspace/Workspace.h"
 
+#include "workspace/WorkspaceFault.h"
+
 namespace wtb {
 
 bool Workspace::setKeys(std::int16_t slot, const std::optional<KeyRange>& keys) {
     checkSlotNumber(slot);
     if (keys) {
-        if (const std::string problem = keyRangeProblem(*keys); !problem.empty()) {
-            raise(ErrorKind::Bounds, "Slot " + std::to_string(slot) +
-                                         " cannot take that key map: " + problem +
-                                         ". Nothing was changed.");
+        if (std::optional<SlotProblem> problem = keyRangeProblem(*keys)) {
+            problem->facts.add("slot", slot);
+            problem->facts.add("problem", static_cast<std::int64_t>(problem->fault));
+            raise(ErrorKind::Bounds, WorkspaceFault::KeyMapRefused, std::move(problem->facts));
         }
     }
     Slot mapped = bank_[slot];

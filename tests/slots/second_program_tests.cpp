@@ -336,24 +336,24 @@ TEST(LockHolder, IsNamedOnlyWhenItsFileCanBeBelieved) {
     const LockHolder self{100, "box", "boot-a"};
     const struct {
         const char* content;
-        std::string said;
+        Facts said;
     } cases[] = {
-        {"process 42\nhost box\nboot boot-a\n", " (process 42)"},
-        {"process 42\n", " (process 42)"},
-        {"process 42\nhost other\nboot boot-b\n", " (process 42 on host \"other\")"},
-        {"process 42\nhost box\nboot boot-b\n", ""}, // the machine restarted since
-        {"process 0\nhost box\n", ""},
-        {"process 4x2\n", ""},
-        {"", ""},
-        {"42\nWavetable Builder\nbox\n", ""},
+        {"process 42\nhost box\nboot boot-a\n", {{"process", 42}}},
+        {"process 42\n", {{"process", 42}}},
+        {"process 42\nhost other\nboot boot-b\n", {{"process", 42}, {"host", "other"}}},
+        {"process 42\nhost box\nboot boot-b\n", {}}, // the machine restarted since
+        {"process 0\nhost box\n", {}},
+        {"process 4x2\n", {}},
+        {"", {}},
+        {"42\nWavetable Builder\nbox\n", {}},
     };
     for (const auto& one : cases) {
         SCOPED_TRACE(one.content);
-        EXPECT_EQ(describeLockHolder(parseLockHolder(one.content), self), one.said);
+        EXPECT_EQ(lockHolderFacts(parseLockHolder(one.content), self), one.said);
     }
     const LockHolder me = thisProcessAsHolder();
-    EXPECT_EQ(describeLockHolder(parseLockHolder(lockHolderText(me)), me),
-              " (process " + std::to_string(::getpid()) + ")");
+    EXPECT_EQ(lockHolderFacts(parseLockHolder(lockHolderText(me)), me),
+              (Facts{{"process", ::getpid()}}));
 }
 
 TEST(SecondProgram, ALockInTheSameProgramIsRefusedToo) {

@@ -1,3 +1,4 @@
+#include "messages/Messages.h"
 #include "slots/SettingsFile.h"
 #include "slots/Slot.h"
 
@@ -122,27 +123,36 @@ TEST(SettingsText, ALoopIsTwoWholeNumbersAfterTheEndIndex) {
 TEST(SettingsText, UnusableFieldsAreNamedAndWrittenBackAsRead) {
     struct Case {
         const char* line;
+        SlotFault fault;
         const char* problem;
     };
+    using enum SlotFault;
     for (const Case& each : {
-             Case{"five\tabc", "end index \"abc\" in line 5 of \"S\" is not a number"},
-             Case{"five\t", "end index \"\" in line 5"},
-             Case{"five\t90\t10", "loop in line 5 of \"S\" has 1 field, \"10\","},
-             Case{"five\t90\t1\t2\t3", "has 3 fields, \"1\", \"2\", \"3\""},
-             Case{"five\t90\t10\t80.5", "loop end \"80.5\" in line 5 of \"S\" is not a whole"},
-             Case{"five\t90\tnote\t80", "loop start \"note\""},
-             Case{"five\t90\t+1\t80", "loop start \"+1\""},
-             Case{"five\t90\t-5\t80", "\"-5\" in line 5 of \"S\" lies before the first sample"},
-             Case{"five\t90\t10\t99999999999", "loop end \"99999999999\""},
-             Case{"five\t90\t10\t80 ", "loop end \"80 \""},
-             Case{"five\t90\t80\t10", "loop 80..10 in line 5 of \"S\" starts after it ends"},
+             Case{"five\tabc", EndIndexNotNumber,
+                  "end index \"abc\" in line 5 of \"S\" is not a number"},
+             Case{"five\t", EndIndexNotNumber, "end index \"\" in line 5"},
+             Case{"five\t90\t10", LoopFieldCount, "loop in line 5 of \"S\" has 1 field, \"10\","},
+             Case{"five\t90\t1\t2\t3", LoopFieldCount, "has 3 fields, \"1\", \"2\", \"3\", where"},
+             Case{"five\t90\t10\t80.5", LoopEndNotWhole,
+                  "loop end \"80.5\" in line 5 of \"S\" is not a whole"},
+             Case{"five\t90\tnote\t80", LoopStartNotWhole, "loop start \"note\""},
+             Case{"five\t90\t+1\t80", LoopStartNotWhole, "loop start \"+1\""},
+             Case{"five\t90\t-5\t80", LoopStartNegative,
+                  "\"-5\" in line 5 of \"S\" lies before the first sample"},
+             Case{"five\t90\t10\t99999999999", LoopEndNotWhole, "loop end \"99999999999\""},
+             Case{"five\t90\t10\t80 ", LoopEndNotWhole, "loop end \"80 \""},
+             Case{"five\t90\t80\t10", LoopStartsAfterEnd,
+                  "loop 80..10 in line 5 of \"S\" starts after it ends"},
          }) {
         SCOPED_TRACE(each.line);
         const std::string text = sixteenLines(each.line);
         const SettingsLines lines = parseSettings(text, "S");
         ASSERT_TRUE(lines[4].unusable);
-        EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
-            << lines[4].unusable->problem;
+        EXPECT_EQ(lines[4].unusable->problem.fault, each.fault);
+        EXPECT_EQ(lines[4].unusable->problem.facts.number("line"), 5);
+        EXPECT_EQ(lines[4].unusable->problem.facts.text("file"), "S");
+        const std::string said = slotProblemText(lines[4].unusable->problem);
+        EXPECT_NE(said.find(each.problem), std::string::npos) << said;
         EXPECT_EQ(lines[4].unusable->field, std::string_view(each.problem).starts_with("end")
                                                 ? UnusableFields::Field::EndIndex
                                                 : UnusableFields::Field::Loop);
@@ -190,27 +200,38 @@ TEST(SettingsText, AKeyMapFollowsTheLoopAndReadsBack) {
 TEST(SettingsText, UnusableKeyMapsAreNamedAndWrittenBackAsRead) {
     struct Case {
         const char* line;
+        SlotFault fault;
         const char* problem;
     };
+    using enum SlotFault;
     for (const Case& each : {
-             Case{"five\t90\tkeys 60 36 72", "key map \"keys 60 36 72\" in line 5 of \"S\" is not"},
-             Case{"five\t90\tkeys", "is not \"keys\" and four numbers"},
-             Case{"five\t90\tkeys60 36 72 0 0", "is not \"keys\" and four numbers"},
-             Case{"five\t90\tkeys 60  36 72 0", "is not \"keys\" and four numbers"},
-             Case{"five\t90\tkeys C4 36 72 0", "holds \"C4\""},
-             Case{"five\t90\tkeys 60 36 72 +5", "holds \"+5\""},
-             Case{"five\t90\tkeys 128 36 72 0", "the root 128 is outside the notes 0..127"},
-             Case{"five\t90\tkeys 60 -1 72 0", "the lowest note -1 is outside"},
-             Case{"five\t90\tkeys 60 36 200 0", "the highest note 200 is outside"},
-             Case{"five\t90\tkeys 60 72 36 0", "the lowest note 72 lies above the highest, 36"},
-             Case{"five\t90\t1\t8\tkeys 60 36 72 51", "the fine tune 51 is outside -50..50"},
+             Case{"five\t90\tkeys 60 36 72", KeyMapMalformed,
+                  "key map \"keys 60 36 72\" in line 5 of \"S\" is not"},
+             Case{"five\t90\tkeys", KeyMapMalformed, "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys60 36 72 0 0", KeyMapMalformed,
+                  "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys 60  36 72 0", KeyMapMalformed,
+                  "is not \"keys\" and four numbers"},
+             Case{"five\t90\tkeys C4 36 72 0", KeyMapNumberNotWhole, "holds \"C4\""},
+             Case{"five\t90\tkeys 60 36 72 +5", KeyMapNumberNotWhole, "holds \"+5\""},
+             Case{"five\t90\tkeys 128 36 72 0", KeyMapUnusable,
+                  "cannot be used: the root 128 is outside the notes 0..127"},
+             Case{"five\t90\tkeys 60 -1 72 0", KeyMapUnusable, "the lowest note -1 is outside"},
+             Case{"five\t90\tkeys 60 36 200 0", KeyMapUnusable, "the highest note 200 is outside"},
+             Case{"five\t90\tkeys 60 72 36 0", KeyMapUnusable,
+                  "the lowest note 72 lies above the highest, 36"},
+             Case{"five\t90\t1\t8\tkeys 60 36 72 51", KeyMapUnusable,
+                  "the fine tune 51 is outside -50..50"},
          }) {
         SCOPED_TRACE(each.line);
         const std::string text = sixteenLines(each.line);
         const SettingsLines lines = parseSettings(text, "S");
         ASSERT_TRUE(lines[4].unusable);
-        EXPECT_NE(lines[4].unusable->problem.find(each.problem), std::string::npos)
-            << lines[4].unusable->problem;
+        EXPECT_EQ(lines[4].unusable->problem.fault, each.fault);
+        EXPECT_EQ(lines[4].unusable->problem.facts.number("line"), 5);
+        EXPECT_EQ(lines[4].unusable->problem.facts.text("file"), "S");
+        const std::string said = slotProblemText(lines[4].unusable->problem);
+        EXPECT_NE(said.find(each.problem), std::string::npos) << said;
         EXPECT_EQ(lines[4].unusable->field, UnusableFields::Field::KeyMap);
         EXPECT_FALSE(lines[4].keys);
         EXPECT_EQ(lines[4].endIndex, 90);
