@@ -10,6 +10,7 @@
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SketchText.h"
+#include "messages/ExportNotes.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
