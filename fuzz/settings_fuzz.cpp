@@ -41,9 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const bool loopBroken =
             line.unusable && line.unusable->field == wtb::UnusableFields::Field::Loop;
-        if (line.unusable && ((loopBroken && line.loop) || line.unusable->problem.empty() ||
-                              line.unusable->stored != wtb::storedFields(text, n) ||
-                              wtb::storedFields(written, n) != line.unusable->stored)) {
+        if (line.unusable &&
+            ((loopBroken && line.loop) || wtb::slotProblemText(line.unusable->problem).empty() ||
+             line.unusable->stored != wtb::storedFields(text, n) ||
+             wtb::storedFields(written, n) != line.unusable->stored)) {
             std::abort(); // a hand edit lost, changed or taken for a value
         }
     }
