@@ -4,7 +4,7 @@
 // the same text, measured in one run. Throughput is reported in bytes of text per second; the
 // ratios to both baselines are printed at the end.
 #include "common/AtomicFile.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SketchWriter.h"
 #include "slots/SlotName.h"
 #include "slots/SoundHeaderProbe.h"

@@ -5,7 +5,7 @@
 
 #include "common/RuntimeError.h"
 #include "messages/Messages.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/Slot.h"
 #include "slots/SoundHeaderProbe.h"
 

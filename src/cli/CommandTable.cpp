@@ -6,7 +6,7 @@
 #include "cli/Reports.h"
 #include "editing/StartTrim.h"
 #include "export/PlayerSketch.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "workspace/Choices.h"
 
 #include <algorithm>

@@ -67,12 +67,4 @@ struct AdpcmPreview {
 };
 AdpcmPreview previewAdpcm(const Slot& slot, std::int16_t slotNumber);
 
-// The table sketch as written for one board in one format, and how many bytes the 0x21 guard
-// changed (0 unless the board is the Mega 2560). PCM keeps buildSketchText's text otherwise.
-struct BoardSketchText {
-    std::string text;
-    std::int32_t changedBytes = 0;
-};
-BoardSketchText buildSketchText(const SlotBank& bank, Board board, SampleFormat format);
-
 } // namespace wtb

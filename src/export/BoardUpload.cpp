@@ -5,7 +5,7 @@
 #include "export/ExportFault.h"
 #include "export/PlayerSketchWriter.h"
 #include "export/SerialPorts.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

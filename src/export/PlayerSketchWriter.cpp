@@ -1,3 +1,4 @@
+#include "export/BoardSketch.h"
 #include "export/PlayerSketchWriter.h"
 
 #include "common/AtomicFile.h"
@@ -7,7 +8,7 @@
 #include "export/LoopTables.h"
 #include "export/MixBudget.h"
 #include "export/PlayerSketch.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/Resampler.h"
 
 #include <QDir>

@@ -1,9 +1,10 @@
+#include "export/BoardSketch.h"
 #include "export/SketchWriter.h"
 
 #include "common/AtomicFile.h"
 #include "export/AdpcmSketch.h"
 #include "export/ExportFault.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include <algorithm>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "window/BackgroundWork.h"
 #include "window/CommonDialog.h"
-#include "window/KeyboardAccess.h"
+#include "window/WindowCommands.h"
 #include "window/UserPrompts.h"
 #include "window/WindowLayout.h"
 #include "workspace/Session.h"

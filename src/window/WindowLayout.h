@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/KeyboardAccess.h"
+#include "window/WindowCommands.h"
 
 #include <utility>
 #include <vector>

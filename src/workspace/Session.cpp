@@ -2,7 +2,7 @@
 
 #include "export/AdpcmSketch.h"
 #include "export/SerialPorts.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SlotRoom.h"
 #include "workspace/Choices.h"
 

@@ -4,7 +4,7 @@
 #include "CliTestSupport.h"
 
 #include "cli/SlotListing.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"

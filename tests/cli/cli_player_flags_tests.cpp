@@ -4,10 +4,11 @@
 
 #include "cli/PlayerFlags.h"
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/MixBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
 

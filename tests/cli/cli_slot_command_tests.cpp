@@ -9,7 +9,7 @@
 #include "export/FlashBudget.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"

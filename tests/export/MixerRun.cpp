@@ -1,6 +1,7 @@
 #include "MixerRun.h"
 
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/LoopTables.h"
 #include "export/MixBudget.h"
 #include "export/PlayerSketch.h"

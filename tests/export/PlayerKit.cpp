@@ -1,6 +1,6 @@
 #include "PlayerKit.h"
 
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include <algorithm>
 #include <iostream>

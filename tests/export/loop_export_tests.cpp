@@ -3,13 +3,14 @@
 // for a looped slot, the players' loop pieces and the flash the loops take.
 #include "export/AdpcmReader.h"
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/ExportedSamples.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
 #include "export/LoopedOutput.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SketchWriter.h"
 #include "support/TestSupport.h"
 

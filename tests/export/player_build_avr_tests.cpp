@@ -3,10 +3,11 @@
 #include "PlayerKit.h"
 
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 namespace wtb {
 namespace {

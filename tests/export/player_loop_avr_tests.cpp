@@ -3,12 +3,13 @@
 #include "PlayerKit.h"
 
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
 #include "export/LoopTables.h"
 #include "export/LoopedOutput.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include <algorithm>
 #include <optional>

@@ -8,7 +8,7 @@
 #include "export/Boards.h"
 #include "export/ExportedSamples.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 
 #include <QDir>

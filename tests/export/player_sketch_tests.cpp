@@ -1,7 +1,7 @@
 #include "export/PlayerSketch.h"
 
 #include "common/RuntimeError.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

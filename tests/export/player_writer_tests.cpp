@@ -1,9 +1,10 @@
 // The slots' rates as the warnings and `list` see them, and where and when the player sketch is
 // written.
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SlotRates.h"
 
 #include "common/RuntimeError.h"

@@ -4,8 +4,9 @@
 #include "ArduinoBoard.h"
 
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SketchWriter.h"
 #include "slots/DefaultKit.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,6 @@
 // The sketches hold the user's own sounds: the program's licence stays out of them.
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
 #include "slots/DefaultKit.h"

@@ -1,4 +1,4 @@
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "export/SketchWriter.h"
 
 #include "common/AtomicFile.h"

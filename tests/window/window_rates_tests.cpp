@@ -4,7 +4,7 @@
 
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -4,6 +4,7 @@
 
 #include "editing/Resample.h"
 #include "export/AdpcmSketch.h"
+#include "export/BoardSketch.h"
 #include "export/FlashBudget.h"
 #include "export/SketchWriter.h"
 #include "messages/ExportNotes.h"

@@ -1,4 +1,4 @@
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 
 #include "common/CheckedInt.h"
 #include "common/RuntimeError.h"

@@ -1,4 +1,4 @@
-#include "export/SketchText.h"
+#include "export/PcmTableSketch.h"
 #include "slots/SlotName.h"
 
 #include "common/TextLines.h"

@@ -1,4 +1,4 @@
-#include "window/KeyboardAccess.h"
+#include "window/WindowCommands.h"
 
 #include "common/RuntimeError.h"
 
