@@ -3,14 +3,12 @@
 #include "CliTestSupport.h"
 
 #include "cli/SlotListing.h"
-#include "editing/LoopSeam.h"
 #include "export/AdpcmSketch.h"
 #include "export/BoardSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
-#include "export/PlayerSketch.h"
-#include "export/PlayerSketchWriter.h"
 #include "export/PcmTableSketch.h"
+#include "export/PlayerSketch.h"
 #include "messages/ExportNotes.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
@@ -19,15 +17,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <array>
-#include <cmath>
-#include <map>
 
 namespace wtb {
 namespace {

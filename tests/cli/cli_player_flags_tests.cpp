@@ -6,9 +6,9 @@
 #include "export/AdpcmSketch.h"
 #include "export/BoardSketch.h"
 #include "export/MixBudget.h"
+#include "export/PcmTableSketch.h"
 #include "export/PlayerSketch.h"
 #include "export/PlayerSketchWriter.h"
-#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 #include "support/TestSupport.h"
 

@@ -2,14 +2,6 @@
 // the folder option that opens the window.
 #include "CliTestSupport.h"
 
-#include "cli/SlotListing.h"
-#include "editing/LoopSeam.h"
-#include "export/AdpcmSketch.h"
-#include "export/Boards.h"
-#include "export/FlashBudget.h"
-#include "export/PlayerSketch.h"
-#include "export/PlayerSketchWriter.h"
-#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
@@ -21,11 +13,6 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
-
-#include <array>
-#include <cmath>
-#include <map>
 
 namespace wtb {
 namespace {

@@ -4,28 +4,17 @@
 
 #include "cli/SlotListing.h"
 #include "editing/LoopSeam.h"
-#include "export/AdpcmSketch.h"
-#include "export/Boards.h"
-#include "export/FlashBudget.h"
-#include "export/PlayerSketch.h"
-#include "export/PlayerSketchWriter.h"
-#include "export/PcmTableSketch.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
 #include "workspace/Workspace.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <array>
 #include <cmath>
-#include <map>
 
 namespace wtb {
 namespace {

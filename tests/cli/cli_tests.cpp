@@ -4,14 +4,8 @@
 #include "CliTestSupport.h"
 
 #include "cli/SlotListing.h"
-#include "editing/LoopSeam.h"
-#include "export/AdpcmSketch.h"
 #include "export/Boards.h"
 #include "export/FlashBudget.h"
-#include "export/PlayerSketch.h"
-#include "export/PlayerSketchWriter.h"
-#include "export/PcmTableSketch.h"
-#include "messages/ExportNotes.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
@@ -19,14 +13,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
-#include <array>
-#include <cmath>
 #include <map>
 
 namespace wtb {
