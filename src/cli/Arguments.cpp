@@ -42,7 +42,7 @@ SlotChoice slotsArgument(const QString& text) {
 }
 
 Board boardArgument(const QString& text) {
-    if (const std::optional<Board> board = boardFromId(text.toStdString())) {
+    if (const std::optional<Board> board = boardWithId(text)) {
         return *board;
     }
     usageError(QStringLiteral("Unknown board \"%1\": BOARD is one of %2.")
@@ -50,7 +50,7 @@ Board boardArgument(const QString& text) {
 }
 
 SampleFormat formatArgument(const QString& text) {
-    if (const std::optional<SampleFormat> format = sampleFormatFromId(text.toStdString())) {
+    if (const std::optional<SampleFormat> format = sampleFormatWithId(text)) {
         return *format;
     }
     usageError(QStringLiteral("Unknown sample format \"%1\": FORMAT is one of %2.")

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "export/Boards.h"
-#include "export/SampleFormat.h"
+#include "workspace/Choices.h"
 #include "workspace/Workspace.h"
 
 #include <QString>

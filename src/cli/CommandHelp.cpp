@@ -51,7 +51,7 @@ std::string keptTogether(const QString& usage, qsizetype firstColumn) {
 }
 
 QString formLine(const CommandEntry& entry, const CommandForm& form) {
-    QString line = QLatin1String(entry.name);
+    QString line = entry.name();
     if (*form.usage != '\0') {
         line += u' ' + QString::fromUtf8(form.usage);
     }
@@ -171,7 +171,7 @@ std::string optionHelp(const OptionEntry& option) {
     QStringList takers;
     for (const CommandEntry& entry : commandTable()) {
         if (entry.takes(option.id)) {
-            takers << QLatin1String(entry.name);
+            takers << entry.name();
         }
     }
     return (takers.join(QStringLiteral(", ")) + QStringLiteral(": ") + option.help).toStdString();

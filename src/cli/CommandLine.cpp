@@ -7,6 +7,7 @@
 #include "cli/Output.h"
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
+#include "workspace/Operations.h"
 
 #include <QCommandLineParser>
 
@@ -99,8 +100,7 @@ private:
             if (command == nullptr) {
                 usageError(QStringLiteral("%1 goes with a command.").arg(name));
             }
-            usageError(
-                QStringLiteral("%1 does not go with %2.").arg(name, QLatin1String(command->name)));
+            usageError(QStringLiteral("%1 does not go with %2.").arg(name, command->name()));
         }
     }
 
@@ -111,10 +111,9 @@ private:
         }
         if (command.mostArguments == 0) {
             usageError(QStringLiteral("%1 takes no arguments, but was given \"%2\".")
-                           .arg(QLatin1String(command.name), arguments.constFirst()));
+                           .arg(command.name(), arguments.constFirst()));
         }
-        usageError(QStringLiteral("%1 takes %2.")
-                       .arg(QLatin1String(command.name), command.argumentsText()));
+        usageError(QStringLiteral("%1 takes %2.").arg(command.name(), command.argumentsText()));
     }
 
     GivenOptions givenOptions() const {
@@ -175,10 +174,12 @@ int reportUsageError(const UsageError& error) {
 int reportFailure(const RuntimeError& error) {
     std::string message = error.what();
     if (error.kind() == ErrorKind::Size) {
-        message += " To make the table smaller, convert the slots to a lower rate with "
-                   "\"resample all HZ\" (\"list\" shows each slot's rate; a rate chosen for "
-                   "imports does not change slots already there) or end them earlier with "
-                   "\"trim SLOT END\".";
+        message += " To make the table smaller, convert the slots to a lower rate with \"" +
+                   commandText(Operation::Resample) + " all HZ\" (\"" +
+                   commandText(Operation::List) +
+                   "\" shows each slot's rate; a rate chosen for imports does not change slots "
+                   "already there) or end them earlier with \"" +
+                   commandText(Operation::Trim) + " SLOT END\".";
     } else if (error.kind() == ErrorKind::Internal) {
         message = message + " " + kInternalFaultNote;
     }

@@ -5,9 +5,8 @@
 #include "cli/PlayerFlags.h"
 #include "cli/Reports.h"
 #include "editing/StartTrim.h"
-#include "export/PlayerSketch.h"
-#include "export/PcmTableSketch.h"
 #include "workspace/Choices.h"
+#include "workspace/Session.h"
 
 #include <algorithm>
 
@@ -66,9 +65,7 @@ void runLoop(const CommandCall& call) {
     const std::int16_t slot = slotArgument(args[0]);
     std::optional<Loop> loop;
     if (args.size() == 2 && args[1] != QLatin1String("none")) {
-        usageError(QStringLiteral("loop takes SLOT START END, or SLOT none; \"%1\" is not "
-                                  "\"none\".")
-                       .arg(args[1]));
+        notNoneError(Operation::Loop, args[1]);
     }
     if (args.size() == 3) {
         loop = Loop{numberArgument(args[1], kLoopStart), numberArgument(args[2], kLoopEnd)};
@@ -94,10 +91,7 @@ void runSingleCycle(const CommandCall& call) {
 
 void runExport(const CommandCall& call) {
     const bool player = call.options.has(OptionId::Player);
-    const QString defaultOutput =
-        player ? QString::fromLatin1(kDefaultSketchName.data(),
-                                     static_cast<qsizetype>(kDefaultSketchName.size()))
-               : QString::fromLatin1(kDefaultSketchFileName);
+    const QString defaultOutput = player ? defaultPlayerSketchName() : defaultSketchFileName();
     const ExportOutcome outcome =
         exportCommand(call.folder, {call.options.text(OptionId::Output).value_or(defaultOutput),
                                     call.options.board(), call.options.has(OptionId::Force), player,
@@ -132,7 +126,7 @@ void runPlayOnBoard(const CommandCall& call) {
 const std::vector<CommandEntry>& commands() {
     using enum OptionId;
     static const std::vector<CommandEntry> table = {
-        {"list",
+        {Operation::List,
          {{"[--board BOARD] [--format FORMAT]",
            "One line per slot: number, name, rate (Hz), samples, end index, bytes in the "
            "sketch's table (end index + 1), the sound's seconds and the table's seconds, "
@@ -150,7 +144,7 @@ const std::vector<CommandEntry>& commands() {
          {Board, Format},
          Works::OnAFolder,
          runList},
-        {"import",
+        {Operation::Import,
          {{"SLOT FILE... [--rate HZ] [--normalise]",
            "Load a sound file into the slot, named after the file, ending at its last sample, "
            "optionally converted to HZ and normalised; several files go into SLOT and the slots "
@@ -164,7 +158,7 @@ const std::vector<CommandEntry>& commands() {
          {Rate, Normalise},
          Works::OnAFolder,
          runImport},
-        {"trim",
+        {Operation::Trim,
          {{"SLOT END", "Set the slot's end index to END, stepped back to a zero crossing as the "
                        "window's end-point slider does."}},
          2,
@@ -172,7 +166,7 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::OnAFolder,
          runTrim},
-        {"cut-start",
+        {Operation::CutStart,
          {{"SLOT INDEX",
            "Remove the samples before INDEX, moved forward to the next zero crossing (no "
            "further than the end index); the end index and the loop move with the sound. A loop "
@@ -183,7 +177,7 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::OnAFolder,
          runCutStart},
-        {"trim-silence",
+        {Operation::TrimSilence,
          {{"SLOT|all [--threshold N]",
            "Remove the quiet head of the slot (or of every slot) and end it just after its last "
            "sample more than N steps from the zero line, at a zero crossing. A loop's samples "
@@ -193,7 +187,7 @@ const std::vector<CommandEntry>& commands() {
          {Threshold},
          Works::OnAFolder,
          runTrimSilence},
-        {"resample",
+        {Operation::Resample,
          {{"SLOT|all HZ", "Convert the slot's sound (or every slot's) to HZ samples a second "
                           "(1000 to 96000)."}},
          2,
@@ -201,14 +195,14 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::OnAFolder,
          runResample},
-        {"normalise",
+        {Operation::Normalise,
          {{"SLOT|all", "Scale the slot's sound (or every slot's) to the full 8-bit range."}},
          1,
          1,
          {},
          Works::OnAFolder,
          runNormalise},
-        {"loop",
+        {Operation::Loop,
          {{"SLOT START END",
            "Loop the slot from index START to END (both played), each end moved to the nearest "
            "seamless join, at or before the end index; prints where it settled and the jump "
@@ -219,7 +213,7 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::OnAFolder,
          runLoop},
-        {"keys",
+        {Operation::Keys,
          {{"SLOT LOW HIGH [--root NOTE]",
            "Play the slot on the MIDI notes LOW to HIGH (both included), each at its pitch: note "
            "k plays the slot at its rate times 2^((k - root) / 12). Notes are numbers 0 to 127 "
@@ -234,7 +228,7 @@ const std::vector<CommandEntry>& commands() {
          {Root},
          Works::OnAFolder,
          runKeys},
-        {"single-cycle",
+        {Operation::SingleCycle,
          {{"SLOT [--length CELLS] [--at INDEX] [--format FORMAT]",
            "Replace the slot's sound by one cycle of it: the pitch is found around INDEX "
            "(default: the middle of the kept samples), one period is cut between matching zero "
@@ -250,7 +244,7 @@ const std::vector<CommandEntry>& commands() {
          {Length, At, Format},
          Works::OnAFolder,
          runSingleCycle},
-        {"export",
+        {Operation::Export,
          {{"[-o FILE] [--board BOARD] [--format FORMAT] [--force]",
            "Write the sketch of all sixteen slots (default: Zozedovad.ino in the current "
            "folder). A sketch too large for the board is refused unless --force is given; one "
@@ -275,7 +269,7 @@ const std::vector<CommandEntry>& commands() {
          {Output, Player, Board, Format, Force, Voices, MixRate, Midi, MidiBaud, Pins},
          Works::OnAFolder,
          runExport},
-        {"upload",
+        {Operation::Upload,
          {{"[--port PORT] [--board BOARD] [--format FORMAT] [--force] [--voices N] "
            "[--mix-rate HZ] [--midi] [--midi-baud BAUD] [--pins SLOT=PIN,...]",
            "Build the player sketch of the slots with arduino-builder, as the Arduino IDE "
@@ -292,7 +286,7 @@ const std::vector<CommandEntry>& commands() {
          {Port, Board, Format, Force, Voices, MixRate, Midi, MidiBaud, Pins},
          Works::OnAFolder,
          runUpload},
-        {"list-ports",
+        {Operation::ListPorts,
          {{"", "The serial ports: path, description and USB vid:pid, TAB-separated, "
                "Arduino-like ones first."}},
          0,
@@ -300,7 +294,7 @@ const std::vector<CommandEntry>& commands() {
          {},
          Works::Alone,
          runListPorts},
-        {"play-on-board",
+        {Operation::PlayOnBoard,
          {{"SLOT [--port PORT]",
            "Play the slot on the board that holds the uploaded player sketch: sends the line "
            "SLOT to it on PORT (default: the port last uploaded to for the remembered board)."}},
@@ -336,11 +330,26 @@ std::span<const CommandEntry> commandTable() {
 
 const CommandEntry& commandNamed(const QString& name) {
     for (const CommandEntry& entry : commands()) {
-        if (name == QLatin1String(entry.name)) {
+        if (name == entry.name()) {
             return entry;
         }
     }
     usageError(QStringLiteral("Unknown command \"%1\".").arg(name));
+}
+
+const CommandEntry& commandFor(Operation operation) {
+    for (const CommandEntry& entry : commands()) {
+        if (entry.operation == operation) {
+            return entry;
+        }
+    }
+    raise(ErrorKind::Internal, "An operation has no shell command.");
+}
+
+void notNoneError(Operation operation, const QString& given) {
+    const CommandEntry& command = commandFor(operation);
+    usageError(QStringLiteral("%1 takes %2; \"%3\" is not \"none\".")
+                   .arg(command.name(), command.argumentsText(), given));
 }
 
 } // namespace wtb::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Arguments.h"
+#include "workspace/Operations.h"
 
 #include <QString>
 #include <QStringList>
@@ -74,7 +75,7 @@ struct CommandForm {
 enum class Works { OnAFolder, Alone };
 
 struct CommandEntry {
-    const char* name;
+    Operation operation; // its name is the operation's command (Operations.h)
     std::vector<CommandForm> forms;
     qsizetype leastArguments;
     qsizetype mostArguments;
@@ -82,6 +83,7 @@ struct CommandEntry {
     Works works;
     void (*run)(const CommandCall& call);
 
+    QString name() const { return commandName(operation); }
     bool takes(OptionId id) const;
     // What checkArguments says the command takes, as in "SLOT START END, or SLOT none".
     QString argumentsText() const;
@@ -95,6 +97,12 @@ std::span<const CommandEntry> commandTable();
 
 // The command with this name; a usage error for any other.
 const CommandEntry& commandNamed(const QString& name);
+// The command that runs `operation`.
+const CommandEntry& commandFor(Operation operation);
+
+// The usage error of a command whose one-word form was given something else than "none":
+// "loop takes SLOT START END, or SLOT none; "x" is not "none"."
+[[noreturn]] void notNoneError(Operation operation, const QString& given);
 
 // "--name"
 QString optionText(const OptionEntry& option);

@@ -6,14 +6,12 @@
 #include "common/AtomicFile.h"
 #include "common/RegularFile.h"
 #include "common/SystemPath.h"
-#include "export/BoardUpload.h"
-#include "export/SerialPorts.h"
-#include "export/SketchDestination.h"
 #include "messages/ExportNotes.h"
 #include "messages/Messages.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
 #include "workspace/Choices.h"
+#include "workspace/Operations.h"
 #include "workspace/Session.h"
 
 #include <QDir>
@@ -177,9 +175,8 @@ std::vector<std::string> importCommand(const QString& folder, const ImportReques
         std::vector<std::string> warnings =
             workspace.importFiles(request.slot, request.files, {request.rate, request.normalise});
         const Session session;
-        for (const OversizedSlot& oversized :
-             session.oversizedSlots(workspace.bank(), request.slot,
-                                    static_cast<std::int32_t>(request.files.size()))) {
+        for (const OversizedSlot& oversized : session.oversizedSlots(
+                 workspace.bank(), request.slot, static_cast<std::int32_t>(request.files.size()))) {
             warnings.push_back(oversizedSlotNote(oversized, session.board()));
         }
         return warnings;
@@ -294,7 +291,7 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
         outcome.notes.push_back("Wrote " + displayPath(request.output) + ".");
     }
     outcome.notes.push_back(flashFigureText(check.budget) + " on the " +
-                            std::string(boardInfo(board).displayName) + ".");
+                            boardDisplayName(board).toStdString() + ".");
     std::vector<std::string>& warnings = outcome.warnings;
     if (guarded > 0) {
         warnings.push_back(guardedBytesNote(guarded));
@@ -309,13 +306,13 @@ ExportOutcome exportCommand(const QString& folder, const ExportRequest& request)
             }
         }
         // A resample keeps a single cycle's cells, and so its rate: the advice says so.
-        warnings.push_back(mixed + " To put every slot at one rate: \"resample all " +
-                           std::to_string(rates.mostCommonRate()) + "\"" +
-                           (cycles.empty()
-                                ? std::string(".")
-                                : std::string(" (single cycles keep their rates: ") +
-                                      (cycles.find(',') == std::string::npos ? "slot " : "slots ") +
-                                      cycles + "; the player sketch plays each at its own)."));
+        warnings.push_back(
+            mixed + " To put every slot at one rate: \"" + commandText(Operation::Resample) +
+            " all " + std::to_string(rates.mostCommonRate()) + "\"" +
+            (cycles.empty() ? std::string(".")
+                            : std::string(" (single cycles keep their rates: ") +
+                                  (cycles.find(',') == std::string::npos ? "slot " : "slots ") +
+                                  cycles + "; the player sketch plays each at its own)."));
     }
     if (check.needsConfirmation()) {
         warnings.push_back(overBudgetWarning(check));
@@ -332,10 +329,8 @@ QString portOrRemembered(const std::optional<QString>& port, Board board) {
     const QString remembered = rememberedUploadPort(board);
     if (remembered.isEmpty()) {
         usageError(QStringLiteral("No port given, and none was used for the %1 before: name it "
-                                  "with --port (\"list-ports\" shows them).")
-                       .arg(QString::fromUtf8(
-                           boardInfo(board).displayName.data(),
-                           static_cast<qsizetype>(boardInfo(board).displayName.size()))));
+                                  "with --port (\"%2\" shows them).")
+                       .arg(boardDisplayName(board), commandName(Operation::ListPorts)));
     }
     return remembered;
 }
@@ -375,15 +370,16 @@ std::string uploadCommand(const QString& folder, const UploadRequest& request,
             }
         },
         {}, request.playerOptions);
-    return "Uploaded and verified: the " + std::string(boardInfo(board).displayName) + " on " +
+    return "Uploaded and verified: the " + boardDisplayName(board).toStdString() + " on " +
            displayPath(uploaded.port) + " holds the kit (" + std::to_string(uploaded.flashBytes) +
-           " bytes of flash); \"play-on-board SLOT\" plays a slot on it.\n";
+           " bytes of flash); \"" + commandText(Operation::PlayOnBoard) +
+           " SLOT\" plays a slot on it.\n";
 }
 
 std::string listPortsCommand() {
     std::string lines;
-    for (const SerialPortEntry& port : serialPorts()) {
-        lines += portLine(port).toStdString() + "\n";
+    for (const QString& line : serialPortLines()) {
+        lines += line.toStdString() + "\n";
     }
     return lines;
 }

@@ -1,6 +1,7 @@
 #include "cli/KeysCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/CommandTable.h"
 
 namespace wtb::cli {
 
@@ -36,12 +37,11 @@ KeysRequest keysArguments(std::int16_t slot, const QStringList& args,
     request.slot = slot;
     if (args.size() == 1) {
         if (args[0] != QLatin1String("none")) {
-            keysUsageError("keys takes SLOT LOW HIGH, or SLOT none; \"" + args[0].toStdString() +
-                           "\" is not \"none\".");
+            notNoneError(Operation::Keys, args[0]);
         }
         if (root) {
-            keysUsageError("--root does not go with \"keys SLOT none\": without a key map the "
-                           "slot plays on its default note.");
+            keysUsageError("--root does not go with \"" + commandText(Operation::Keys) +
+                           " SLOT none\": without a key map the slot plays on its default note.");
         }
         return request;
     }

@@ -1,6 +1,6 @@
 #include "cli/PlayerFlags.h"
 
-#include "export/MixSteps.h"
+#include "workspace/Choices.h"
 
 namespace wtb::cli {
 
@@ -37,7 +37,7 @@ PlayerOptions playerOptionsFrom(const GivenOptions& given) {
     options.mixRate = given.number(OptionId::MixRate, kMixRate).value_or(options.mixRate);
     options.midi = given.has(OptionId::Midi);
     if (const std::optional<std::int32_t> baud = given.number(OptionId::MidiBaud, kBaud)) {
-        if (*baud != 31'250 && *baud != 115'200) {
+        if (!isMidiBaud(*baud)) {
             usageError(QStringLiteral("--midi-baud %1: MIDI comes at 31250 baud (a DIN MIDI "
                                       "input) or 115200 (a USB-serial bridge).")
                            .arg(*baud));

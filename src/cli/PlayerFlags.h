@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CommandTable.h"
-#include "export/PlayerOptions.h"
+#include "workspace/Choices.h"
 
 #include <QString>
 

@@ -62,7 +62,7 @@ void checkCycles(Board board, SampleFormat format, std::int32_t voices, std::int
 }
 
 void checkMidiBaud(std::int32_t baud) {
-    if (baud != 31'250 && baud != 115'200) {
+    if (!isMidiBaud(baud)) {
         raise(ErrorKind::Bounds, ExportFault::MidiBaudUnknown, {{"baud", baud}});
     }
 }

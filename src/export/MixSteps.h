@@ -13,7 +13,6 @@ namespace wtb {
 // exactly: a voice's position advances by a 16.16 fixed-point step each mixing period and
 // plays the sample its whole part points at (no interpolation).
 
-inline constexpr std::int32_t kMostVoices = 8;
 inline constexpr std::int32_t kLowestMixRate = 1'000;
 // The largest step: two samples a period, an octave above a slot at the mixing rate. A higher
 // note would make the interrupt decode more samples than its measured worst allows; it is not

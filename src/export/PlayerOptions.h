@@ -13,12 +13,21 @@ struct TriggerPin {
     bool operator==(const TriggerPin&) const = default;
 };
 
+inline constexpr std::int32_t kMostVoices = 8;
+// The baud rates MIDI can come in at: a DIN MIDI input, a USB-serial bridge.
+inline constexpr std::int32_t kDinMidiBaud = 31'250;
+inline constexpr std::int32_t kUsbMidiBaud = 115'200;
+
+constexpr bool isMidiBaud(std::int32_t baud) {
+    return baud == kDinMidiBaud || baud == kUsbMidiBaud;
+}
+
 // How the player sketch plays: how many sounds at once, at what mixing rate, from which inputs.
 struct PlayerOptions {
-    std::int32_t voices = 1;   // 1..8; 1 is the single-sound player
-    std::int32_t mixRate = 0;  // Hz; 0 chooses the default (see the export)
-    bool midi = false;         // MIDI on the serial input instead of the serial lines
-    std::int32_t midiBaud = 31'250; // 31,250 (a DIN MIDI input) or 115,200 (a USB-serial bridge)
+    std::int32_t voices = 1;              // 1..kMostVoices; 1 is the single-sound player
+    std::int32_t mixRate = 0;             // Hz; 0 chooses the default (see the export)
+    bool midi = false;                    // MIDI on the serial input instead of the serial lines
+    std::int32_t midiBaud = kDinMidiBaud; // or kUsbMidiBaud
     std::vector<TriggerPin> pins;
 
     bool operator==(const PlayerOptions&) const = default;

@@ -15,7 +15,7 @@ bool isTargetRate(std::int32_t rate) {
 } // namespace
 
 Board rememberedBoard() {
-    return boardFromId(preferredBoardId().toStdString()).value_or(Board::Uno);
+    return boardWithId(preferredBoardId()).value_or(Board::Uno);
 }
 
 void rememberBoard(Board board) {
@@ -38,13 +38,17 @@ QStringList boardIds() {
     return ids;
 }
 
+std::optional<Board> boardWithId(const QString& id) {
+    return boardFromId(id.toStdString());
+}
+
 QString boardId(Board board) {
     const std::string_view id = boardInfo(board).id;
     return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
 }
 
 SampleFormat rememberedSampleFormat() {
-    return sampleFormatFromId(preferredSampleFormatId().toStdString()).value_or(SampleFormat::Pcm8);
+    return sampleFormatWithId(preferredSampleFormatId()).value_or(SampleFormat::Pcm8);
 }
 
 void rememberSampleFormat(SampleFormat format) {
@@ -53,6 +57,10 @@ void rememberSampleFormat(SampleFormat format) {
 
 QStringList sampleFormatIds() {
     return {sampleFormatIdText(SampleFormat::Pcm8), sampleFormatIdText(SampleFormat::Adpcm4)};
+}
+
+std::optional<SampleFormat> sampleFormatWithId(const QString& id) {
+    return sampleFormatFromId(id.toStdString());
 }
 
 QString sampleFormatIdText(SampleFormat format) {
@@ -100,8 +108,7 @@ PlayerOptions rememberedPlayerOptions() {
         options.voices = voices;
     }
     options.midi = preferPlayerMidi();
-    if (const std::int32_t baud = preferredPlayerMidiBaud();
-        baud == kDinMidiBaud || baud == kUsbMidiBaud) {
+    if (const std::int32_t baud = preferredPlayerMidiBaud(); isMidiBaud(baud)) {
         options.midiBaud = baud;
     }
     options.pins = triggerPinsFromText(preferredPlayerPins()).value_or(std::vector<TriggerPin>{});

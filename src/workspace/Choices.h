@@ -22,6 +22,8 @@ void rememberBoard(Board board);
 // The ids the command line and the preferences know boards by: "uno", "leonardo", "mega2560".
 QStringList boardIds();
 QString boardId(Board board);
+// The board with this id; nothing for a text no board has.
+std::optional<Board> boardWithId(const QString& id);
 
 // The port last uploaded to for the board, empty when none was.
 QString rememberedUploadPort(Board board);
@@ -34,6 +36,7 @@ void rememberSampleFormat(SampleFormat format);
 // The ids the command line and the preferences know formats by: "pcm8", "adpcm4".
 QStringList sampleFormatIds();
 QString sampleFormatIdText(SampleFormat format);
+std::optional<SampleFormat> sampleFormatWithId(const QString& id);
 
 // The rate imports and "Resample" convert to, or nothing to keep each sound's own rate.
 std::optional<std::int32_t> rememberedTargetRate();
@@ -53,11 +56,6 @@ void rememberNormaliseOnImport(bool normalise);
 // rate is not remembered: it follows the slots.
 PlayerOptions rememberedPlayerOptions();
 void rememberPlayerOptions(const PlayerOptions& options);
-
-inline constexpr std::int32_t kMostVoices = 8;
-// The baud rates MIDI can come in at: a DIN MIDI input, a USB-serial bridge.
-inline constexpr std::int32_t kDinMidiBaud = 31'250;
-inline constexpr std::int32_t kUsbMidiBaud = 115'200;
 
 // Trigger pins as typed: "SLOT=PIN" pairs separated by commas ("1=2, 5=7"), each slot 1..16 at
 // most once and each pin a whole number 0..69 at most once; an empty text is no pins. Nothing

@@ -1,8 +1,8 @@
 #include "workspace/Session.h"
 
 #include "export/AdpcmSketch.h"
-#include "export/SerialPorts.h"
 #include "export/PcmTableSketch.h"
+#include "export/SerialPorts.h"
 #include "export/SlotRoom.h"
 #include "workspace/Choices.h"
 
@@ -82,6 +82,14 @@ std::vector<Board> allBoards() {
 
 std::vector<SampleFormat> allSampleFormats() {
     return {SampleFormat::Pcm8, SampleFormat::Adpcm4};
+}
+
+QStringList serialPortLines() {
+    QStringList lines;
+    for (const SerialPortEntry& port : serialPorts()) {
+        lines << portLine(port);
+    }
+    return lines;
 }
 
 QStringList uploadPorts(Board board) {

@@ -47,6 +47,9 @@ std::vector<SampleFormat> allSampleFormats();
 // The serial ports a board can be uploaded to: the one last used for `board` first, then the
 // system's, Arduino-like ones first.
 QStringList uploadPorts(Board board);
+// The system's serial ports, one line each (portLine): path, description and USB vid:pid,
+// TAB-separated, Arduino-like ones first.
+QStringList serialPortLines();
 // Tells the board on `port`, holding a player sketch, to play slot `slot` (sendPlayCommand),
 // after checking that the port is one (checkSerialPort).
 void playSlotOnBoard(const QString& port, std::int16_t slot);

@@ -2,6 +2,7 @@
 
 #include "workspace/Choices.h"
 #include "workspace/CycleFit.h"
+#include "workspace/Operations.h"
 
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
@@ -19,10 +20,6 @@
 namespace wtb {
 
 namespace {
-
-QString slotsText(SlotChoice slots) {
-    return slots ? QStringLiteral("slot %1").arg(*slots) : QStringLiteral("all slots");
-}
 
 std::vector<std::int16_t> chosenSlots(SlotChoice slots) {
     if (slots) {
@@ -106,7 +103,7 @@ std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t inde
     }
     Slot trimmed = slotEndingAt(current, *zeroCrossingEnd(current.samples.bytes(), index));
     const std::int32_t end = trimmed.endIndex;
-    apply(QStringLiteral("trim slot %1").arg(slot), {{slot, std::move(trimmed)}});
+    apply(changeText(Operation::Trim, slot), {{slot, std::move(trimmed)}});
     return end;
 }
 
@@ -129,7 +126,7 @@ bool Workspace::resample(SlotChoice slots, std::int32_t rate) {
                                     " Nothing was changed.");
         }
     }
-    return apply(QStringLiteral("resample ") + slotsText(slots), std::move(changed));
+    return apply(changeText(Operation::Resample, slots), std::move(changed));
 }
 
 bool Workspace::normalise(SlotChoice slots) {
@@ -137,7 +134,7 @@ bool Workspace::normalise(SlotChoice slots) {
     for (const std::int16_t number : chosenSlots(slots)) {
         changed.emplace_back(number, normalisedSlot(bank_[number]));
     }
-    return apply(QStringLiteral("normalise ") + slotsText(slots), std::move(changed));
+    return apply(changeText(Operation::Normalise, slots), std::move(changed));
 }
 
 SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32_t end) {
@@ -169,7 +166,7 @@ SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32
     const SettledLoop settled = snapLoop(current.samples.bytes(), {start, end}, current.endIndex);
     Slot looped = current;
     looped.loop = settled.loop;
-    apply(QStringLiteral("set loop of slot %1").arg(slot), {{slot, std::move(looped)}});
+    apply(changeText(Operation::Loop, slot), {{slot, std::move(looped)}});
     return settled;
 }
 
@@ -177,7 +174,7 @@ bool Workspace::removeLoop(std::int16_t slot) {
     Slot unlooped = bank_[slot];
     unlooped.loop.reset();
     unlooped.unusable.reset(); // whatever its line held for a loop, the slot now has none
-    return apply(QStringLiteral("remove loop of slot %1").arg(slot), {{slot, std::move(unlooped)}});
+    return apply(removalText(Operation::Loop, slot), {{slot, std::move(unlooped)}});
 }
 
 std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QStringList& paths,
@@ -218,10 +215,7 @@ std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QS
     if (count == 0) {
         return {};
     }
-    apply(count == 1
-              ? QStringLiteral("import into slot %1").arg(firstSlot)
-              : QStringLiteral("import into slots %1-%2").arg(firstSlot).arg(firstSlot + count - 1),
-          std::move(changed));
+    apply(changeText(Operation::Import, firstSlot, count), std::move(changed));
     return notes;
 }
 
@@ -240,7 +234,7 @@ std::optional<StartCut> Workspace::cutStart(std::int16_t slot, std::int32_t inde
                        : "."));
     }
     StartCut cut = wtb::cutStart(current, index);
-    apply(QStringLiteral("cut the start of slot %1").arg(slot), {{slot, cut.slot}});
+    apply(changeText(Operation::CutStart, slot), {{slot, cut.slot}});
     return cut;
 }
 
@@ -253,7 +247,7 @@ std::vector<Workspace::SlotSilenceTrim> Workspace::trimSilence(SlotChoice slots,
         changed.emplace_back(number, trim.slot);
         trims.push_back({number, std::move(trim)});
     }
-    apply(QStringLiteral("trim the silence of ") + slotsText(slots), std::move(changed));
+    apply(changeText(Operation::TrimSilence, slots), std::move(changed));
     return trims;
 }
 
@@ -359,8 +353,7 @@ SingleCycleReport Workspace::makeSingleCycle(std::int16_t slot, std::int32_t len
     const SingleCycleReport report{fitted.cycle.slot.sampleCount(), fitted.at,
                                    fitted.cycle.frequency, fitted.cycle.slot.sampleRate,
                                    fitted.cycle.seamJump};
-    apply(QStringLiteral("make single cycle of slot %1").arg(slot),
-          {{slot, std::move(fitted.cycle.slot)}});
+    apply(changeText(Operation::SingleCycle, slot), {{slot, std::move(fitted.cycle.slot)}});
     return report;
 }
 

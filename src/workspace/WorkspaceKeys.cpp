@@ -1,5 +1,6 @@
 #include "workspace/Workspace.h"
 
+#include "workspace/Operations.h"
 #include "workspace/WorkspaceFault.h"
 
 namespace wtb {
@@ -16,8 +17,7 @@ bool Workspace::setKeys(std::int16_t slot, const std::optional<KeyRange>& keys) 
     Slot mapped = bank_[slot];
     mapped.keys = keys;
     mapped.unusable.reset(); // whatever its line held for a key map, the slot now has this one
-    return apply(keys ? QStringLiteral("set keys of slot %1").arg(slot)
-                      : QStringLiteral("remove key map of slot %1").arg(slot),
+    return apply(keys ? changeText(Operation::Keys, slot) : removalText(Operation::Keys, slot),
                  {{slot, std::move(mapped)}});
 }
 

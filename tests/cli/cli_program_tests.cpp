@@ -1,10 +1,12 @@
-// The program as a shell meets it: help and version, its own working folder, no display, and
-// the folder option that opens the window.
+// The program as a shell meets it: help and version, each operation by its command name, its
+// own working folder, no display, and the folder option that opens the window.
 #include "CliTestSupport.h"
 
+#include "cli/CommandTable.h"
 #include "slots/WorkingFolder.h"
 #include "slots/WorkingFolderLock.h"
 #include "support/TestSupport.h"
+#include "workspace/Operations.h"
 #include "workspace/Workspace.h"
 
 #include <QDir>
@@ -53,6 +55,31 @@ TEST(HelpAndVersion, AnswerOnStandardOutputAndWriteNothingAnywhere) {
     EXPECT_EQ(entries(programFolder.path()), QStringList{"wavetable-builder"});
     EXPECT_EQ(entries(here.path()), QStringList());
     EXPECT_EQ(entries(named.path()), QStringList());
+}
+
+// Every operation is reachable from the shell by its one name: the command it is named by
+// answers a wrong number of arguments by saying what that command takes.
+TEST(CommandNames, EveryOperationIsTheShellCommandOfItsName) {
+    test::TempFolder folder;
+    QStringList names;
+    for (const OperationEntry& operation : operationTable()) {
+        const cli::CommandEntry& command = cli::commandFor(operation.operation);
+        const QString name = commandName(operation.operation);
+        names << name;
+        QStringList call = {name};
+        if (command.works == cli::Works::OnAFolder) {
+            call = QStringList{"--folder", folder.path()} + call;
+        }
+        if (command.leastArguments == 0) {
+            call << "surplus";
+        }
+        const test::ProgramRun run = runProgram(call);
+        EXPECT_EQ(run.exitCode, 2) << name.toStdString();
+        EXPECT_TRUE(run.err.startsWith("wavetable-builder: " + name + " takes "))
+            << run.err.toStdString();
+    }
+    names.removeDuplicates();
+    EXPECT_EQ(names.size(), static_cast<qsizetype>(operationTable().size()));
 }
 
 TEST(DefaultWorkingFolder, IsTheProgramsOwnFolderWhenNoneIsGiven) {
