@@ -7,8 +7,10 @@ namespace {
 
 std::string loopMessage(WorkspaceFault fault, const Facts& facts) {
     const auto number = [&](std::string_view name) { return plainNumber(facts, name); };
-    const std::string loop = "The loop " + number("start") + " to " + number("end") +
-                             " does not fit slot " + number("slot") + ": ";
+    const auto loop = [&] {
+        return "The loop " + number("start") + " to " + number("end") + " does not fit slot " +
+               number("slot") + ": ";
+    };
     switch (fault) {
     case WorkspaceFault::NoSamplesToLoop:
         return "There are no samples in slot " + number("slot") + " to loop.";
@@ -16,11 +18,12 @@ std::string loopMessage(WorkspaceFault fault, const Facts& facts) {
         return "The end index of slot " + number("slot") + " is " + number("end") +
                ": the sketch keeps none of its samples, so it cannot loop.";
     case WorkspaceFault::LoopStartsBeforeZero:
-        return loop + "it must start at sample 0 or later.";
+        return loop() + "it must start at sample 0 or later.";
     case WorkspaceFault::LoopStartsAfterEnd:
-        return loop + "it must start at or before the sample where it ends.";
+        return loop() + "it must start at or before the sample where it ends.";
     case WorkspaceFault::LoopEndsPastKept:
-        return loop + "it must end at or before the slot's end (the green end marker), at sample " +
+        return loop() +
+               "it must end at or before the slot's end (the green end marker), at sample " +
                number("kept") + ".";
     default:
         raiseUnwordedFault(faultCode(fault));
@@ -49,12 +52,12 @@ std::string importMessage(WorkspaceFault fault, const Facts& facts, const std::s
 
 std::string cycleMessage(WorkspaceFault fault, const Facts& facts, const std::string& cause) {
     const auto number = [&](std::string_view name) { return plainNumber(facts, name); };
-    const std::string none = "Slot " + number("slot") + " gives no single cycle. ";
+    const auto none = [&] { return "Slot " + number("slot") + " gives no single cycle. "; };
     switch (fault) {
     case WorkspaceFault::NoSingleCycle:
-        return none + cause;
+        return none() + cause;
     case WorkspaceFault::CycleTooHigh:
-        return none + "Its pitch is too high: even a table of " + number("cells") +
+        return none() + "Its pitch is too high: even a table of " + number("cells") +
                " cells would play faster than the " + facts.text("format") +
                " player's highest rate, " + number("highest") + " Hz.";
     case WorkspaceFault::SingleCycleKeepsRate:
