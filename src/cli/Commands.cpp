@@ -7,6 +7,7 @@
 #include "common/RegularFile.h"
 #include "common/SystemPath.h"
 #include "messages/ExportNotes.h"
+#include "messages/ImportNoteText.h"
 #include "messages/Messages.h"
 #include "slots/DefaultKit.h"
 #include "slots/WorkingFolderLock.h"
@@ -172,8 +173,11 @@ std::string listCommand(const QString& folder, std::optional<Board> board,
 
 std::vector<std::string> importCommand(const QString& folder, const ImportRequest& request) {
     return changingFolder(folder, [&](Workspace& workspace) {
-        std::vector<std::string> warnings =
-            workspace.importFiles(request.slot, request.files, {request.rate, request.normalise});
+        std::vector<std::string> warnings;
+        for (const ImportNote& note : workspace.importFiles(request.slot, request.files,
+                                                            {request.rate, request.normalise})) {
+            warnings.push_back(importNoteText(note));
+        }
         const Session session;
         for (const OversizedSlot& oversized : session.oversizedSlots(
                  workspace.bank(), request.slot, static_cast<std::int32_t>(request.files.size()))) {

@@ -14,20 +14,6 @@ namespace wtb {
 
 namespace {
 
-std::string kindOf(FileLoopMode mode) {
-    switch (mode) {
-    case FileLoopMode::Forward:
-        return "a forward";
-    case FileLoopMode::Backward:
-        return "a backward";
-    case FileLoopMode::Alternating:
-        return "a ping-pong";
-    case FileLoopMode::Other:
-        break;
-    }
-    return "an unknown kind of";
-}
-
 // A loop's last frame may be one past the file's last: writers that store the end as one past
 // the loop's last frame are common, and the clamp into the samples undoes it.
 bool liesWithin(const FileLoop& loop, std::int64_t frames) {
@@ -35,23 +21,20 @@ bool liesWithin(const FileLoop& loop, std::int64_t frames) {
 }
 
 // Why a forward loop of the file did not come into the slot, for the note.
-std::string whyNotCarried(const FileLoop& loop, bool within, const Sound8& sound) {
+ImportNoteKind whyNotCarried(const FileLoop& loop, bool within) {
     if (loop.start == kMissingMarker && loop.end == kMissingMarker) {
-        return "names a marker the file does not hold";
+        return ImportNoteKind::LoopNamesNoMarker;
     }
     if (loop.end == loop.start - 1) {
-        return "holds no frame: it ends where it starts (an AIFF's begin and end markers at the "
-               "same frame)";
+        return ImportNoteKind::LoopHoldsNoFrame; // an AIFF's begin and end markers at one frame
     }
     if (loop.end < loop.start) {
-        return "ends before it starts";
+        return ImportNoteKind::LoopEndsBeforeStart;
     }
     if (!within) {
-        return "does not lie within its " + std::to_string(sound.fileFrames) + " frames";
+        return ImportNoteKind::LoopOutsideFrames;
     }
-    return "is lost at " + std::to_string(sound.sampleRate) +
-           " Hz: converted to that rate, it would hold less than one sample or begin after the "
-           "sound's last sample";
+    return ImportNoteKind::LoopLostAtRate;
 }
 
 // The loop the slot takes from its file, and what the user is told about it.
@@ -63,15 +46,16 @@ std::optional<Loop> loopFromFile(const Sound8& sound, const Slot& slot, const st
     const auto forward = std::find_if(sound.loops.begin(), sound.loops.end(), [](const auto& loop) {
         return loop.mode == FileLoopMode::Forward;
     });
-    const std::string quoted = "\"" + file + "\"";
+    const auto note = [&](ImportNoteKind kind, Facts facts) {
+        facts.add("file", file);
+        notes.push_back({kind, std::move(facts)});
+    };
     if (forward == sound.loops.end()) {
-        notes.push_back(quoted + " has " + kindOf(sound.loops.front().mode) +
-                        " loop, which a slot cannot play: only forward loops are taken, so it "
-                        "came in without a loop.");
+        note(ImportNoteKind::LoopNotForward,
+             {{"mode", static_cast<std::int64_t>(sound.loops.front().mode)}});
         return std::nullopt;
     }
-    const std::string frames =
-        "frames " + std::to_string(forward->start) + " to " + std::to_string(forward->end);
+    const Facts frames{{"start", forward->start}, {"end", forward->end}};
     const bool within = liesWithin(*forward, sound.fileFrames);
     std::optional<SettledLoop> carried;
     if (within) {
@@ -80,19 +64,23 @@ std::optional<Loop> loopFromFile(const Sound8& sound, const Slot& slot, const st
                       loopAtRate({forward->start, forward->end}, sound.fileRate, sound.sampleRate));
     }
     if (!carried) {
-        const bool placed = forward->start != kMissingMarker;
-        notes.push_back("The loop of " + quoted + (placed ? " (" + frames + ") " : " ") +
-                        whyNotCarried(*forward, within, sound) + ", so it came in without a loop.");
+        const ImportNoteKind why = whyNotCarried(*forward, within);
+        Facts facts = forward->start != kMissingMarker ? frames : Facts(); // placed or not
+        if (why == ImportNoteKind::LoopOutsideFrames) {
+            facts.add("frames", sound.fileFrames);
+        } else if (why == ImportNoteKind::LoopLostAtRate) {
+            facts.add("rate", sound.sampleRate);
+        }
+        note(why, std::move(facts));
         return std::nullopt;
     }
     if (sound.declaredLoops > 1) {
-        notes.push_back(quoted + " has " + std::to_string(sound.declaredLoops) +
-                        " loops; its slot takes the first forward one (" + frames + ").");
+        Facts facts = frames;
+        facts.add("loops", sound.declaredLoops);
+        note(ImportNoteKind::SeveralLoops, std::move(facts));
     }
     if (carried->jump > kSeamlessJump) {
-        notes.push_back("The loop of " + quoted + " jumps " + std::to_string(carried->jump) +
-                        " levels at its seam; setting the loop again looks further for a "
-                        "seamless join.");
+        note(ImportNoteKind::SeamJumps, {{"jump", carried->jump}});
     }
     return carried->loop;
 }

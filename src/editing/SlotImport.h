@@ -1,18 +1,37 @@
 #pragma once
 
+#include "common/Facts.h"
 #include "slots/Slot.h"
 #include "slots/SoundFile.h"
 
 #include <QString>
 
-#include <string>
+#include <cstdint>
 #include <vector>
 
 namespace wtb {
 
-// Sentences for the user about how a file came in (its loop left out, and why), each one
-// naming the file; empty when there is nothing to say.
-using ImportNotes = std::vector<std::string>;
+// What the user is told about how a file came in: its loop left out, and why, or kept with a
+// remark. Each note carries the file's slot name ("file"); messages/ImportNoteText.h words it.
+enum class ImportNoteKind : std::uint8_t {
+    LoopNotForward,      // mode (a FileLoopMode): the first loop, none of them forward
+    LoopNamesNoMarker,   // (none): an AIFF loop whose marker the file does not hold
+    LoopHoldsNoFrame,    // start, end
+    LoopEndsBeforeStart, // start, end
+    LoopOutsideFrames,   // start, end, frames (the file's)
+    LoopLostAtRate,      // start, end, rate (the slot's)
+    SeveralLoops,        // loops (declared), start, end (the forward one taken)
+    SeamJumps,           // jump (levels at the seam)
+};
+
+struct ImportNote {
+    ImportNoteKind kind;
+    Facts facts;
+    bool operator==(const ImportNote&) const = default;
+};
+
+// Empty when there is nothing to say.
+using ImportNotes = std::vector<ImportNote>;
 
 // The slot a sound file makes: its sound converted to 8-bit unsigned mono (at the target rate
 // and normalised when the options ask for it), its end index at the last sample, its name the

@@ -5,6 +5,7 @@
 #include "common/RuntimeError.h"
 #include "common/SystemPath.h"
 #include "messages/ExportNotes.h"
+#include "messages/ImportNoteText.h"
 #include "window/MainWindow.h"
 #include "window/Readouts.h"
 #include "window/WaveformView.h"
@@ -114,8 +115,10 @@ void MainWindow::importFilesFrom(std::int16_t firstSlot, const QStringList& path
                                                : QStringLiteral("%1 files").arg(paths.size());
         runEdit(QStringLiteral("Importing %1 into slot %2…").arg(what).arg(firstSlot),
                 [this, firstSlot, paths, options](Workspace& copy) -> ShowEdit {
-                    const std::vector<std::string> notes =
-                        copy.importFiles(firstSlot, paths, options);
+                    std::vector<std::string> notes;
+                    for (const ImportNote& note : copy.importFiles(firstSlot, paths, options)) {
+                        notes.push_back(importNoteText(note));
+                    }
                     return [this, firstSlot, notes, count = paths.size()] {
                         showImportNotes(notes);
                         warnOversized(firstSlot, static_cast<std::int32_t>(count));

@@ -1,6 +1,7 @@
 #include "workspace/CycleFit.h"
 
 #include "export/PlayerSketch.h"
+#include "workspace/WorkspaceFault.h"
 
 #include <cmath>
 #include <vector>
@@ -33,7 +34,6 @@ FittedCycle fitSingleCycle(const Slot& slot, std::int16_t number, std::int32_t l
     const std::int32_t index =
         isSingleCycle(slot) ? defaultCycleIndex(current) : at.value_or(defaultCycleIndex(current));
     const std::int32_t highest = playerHighestRate(format);
-    const std::string which = "Slot " + std::to_string(number) + " gives no single cycle. ";
     std::optional<SingleCycle> cycle;
     std::optional<RuntimeError> asked; // what the length asked for raised
     // Halving the cells halves the rate: the first that plays is the longest table that does.
@@ -46,7 +46,9 @@ FittedCycle fitSingleCycle(const Slot& slot, std::int16_t number, std::int32_t l
         } catch (const RuntimeError& error) {
             if (cells == length) {
                 if (error.kind() != ErrorKind::Bounds) {
-                    raise(error.kind(), which + error.what()); // no pitch: no length helps
+                    // no pitch: no length helps
+                    raiseBecause(error, error.kind(), WorkspaceFault::NoSingleCycle,
+                                 {{"slot", number}});
                 }
                 asked = error;
             }
@@ -57,26 +59,24 @@ FittedCycle fitSingleCycle(const Slot& slot, std::int16_t number, std::int32_t l
     }
     if (!cycle) {
         if (asked) {
-            raise(asked->kind(), which + asked->what());
+            raiseBecause(*asked, asked->kind(), WorkspaceFault::NoSingleCycle, {{"slot", number}});
         }
-        raise(ErrorKind::Bounds, which + "Its pitch is too high: even a table of " +
-                                     std::to_string(kShortestCycle) +
-                                     " cells would play faster than the " +
-                                     std::string(sampleFormatDisplayName(format)) +
-                                     " player's highest rate, " + std::to_string(highest) + " Hz.");
+        raise(ErrorKind::Bounds, WorkspaceFault::CycleTooHigh,
+              {{"slot", number},
+               {"cells", kShortestCycle},
+               {"format", sampleFormatDisplayName(format)},
+               {"highest", highest}});
     }
     return {std::move(*cycle), isSingleCycle(slot) ? index % slot.sampleCount() : index};
 }
 
-std::string singleCycleResampleNote(std::int16_t number, const Slot& slot, std::int32_t rate) {
-    const std::int64_t cells = std::llround(double(slot.sampleCount()) * rate / slot.sampleRate);
-    return "Slot " + std::to_string(number) + " is a single cycle of " +
-           std::to_string(slot.sampleCount()) + " cells, looped whole, at " +
-           std::to_string(slot.sampleRate) + " Hz, the rate that plays its pitch. Resampled to " +
-           std::to_string(rate) + " Hz it would have " + std::to_string(cells) +
-           " cells, no table length, so it keeps its cells and its rate (the player plays each "
-           "slot at its own rate). For another table, make the single cycle again with the "
-           "length wanted. Nothing was changed.";
+void raiseSingleCycleKeepsRate(std::int16_t number, const Slot& slot, std::int32_t rate) {
+    raise(ErrorKind::Bounds, WorkspaceFault::SingleCycleKeepsRate,
+          {{"slot", number},
+           {"cells", slot.sampleCount()},
+           {"rate", slot.sampleRate},
+           {"to", rate},
+           {"toCells", std::llround(double(slot.sampleCount()) * rate / slot.sampleRate)}});
 }
 
 } // namespace wtb

@@ -25,7 +25,9 @@ struct FittedCycle {
 FittedCycle fitSingleCycle(const Slot& slot, std::int16_t number, std::int32_t length,
                            std::optional<std::int32_t> at, SampleFormat format);
 
-// Why the single cycle in slot `number` is not resampled to `rate`, and what to do instead.
-std::string singleCycleResampleNote(std::int16_t number, const Slot& slot, std::int32_t rate);
+// Refuses to resample the single cycle in slot `number` to `rate`: the message says why, and
+// what to do instead.
+[[noreturn]] void raiseSingleCycleKeepsRate(std::int16_t number, const Slot& slot,
+                                            std::int32_t rate);
 
 } // namespace wtb

@@ -5,6 +5,7 @@
 #include "export/SerialPorts.h"
 #include "export/SlotRoom.h"
 #include "workspace/Choices.h"
+#include "workspace/WorkspaceFault.h"
 
 #include <algorithm>
 #include <array>
@@ -26,8 +27,7 @@ std::int64_t millisecondsOf(double seconds) {
     const auto [end, error] =
         std::to_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed, 3);
     if (error != std::errc()) {
-        raise(ErrorKind::Overflow, "A playing time of " + std::to_string(seconds) +
-                                       " seconds has no text in milliseconds.");
+        raise(ErrorKind::Overflow, WorkspaceFault::PlayingTimeUnwritten, {{"seconds", seconds}});
     }
     std::int64_t milliseconds = 0;
     for (const char* digit = text.data(); digit != end; ++digit) {

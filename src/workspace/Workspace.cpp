@@ -3,6 +3,7 @@
 #include "workspace/Choices.h"
 #include "workspace/CycleFit.h"
 #include "workspace/Operations.h"
+#include "workspace/WorkspaceFault.h"
 
 #include "editing/Normalise.h"
 #include "editing/Resample.h"
@@ -97,9 +98,8 @@ std::optional<std::int32_t> Workspace::trim(std::int16_t slot, std::int32_t inde
         return std::nullopt;
     }
     if (index < 0 || index > current.lastIndex()) {
-        raise(ErrorKind::Bounds, "End index " + std::to_string(index) + " is outside slot " +
-                                     std::to_string(slot) + ", whose samples are 0.." +
-                                     std::to_string(current.lastIndex()) + ".");
+        raise(ErrorKind::Bounds, WorkspaceFault::TrimOutside,
+              {{"index", index}, {"slot", slot}, {"last", current.lastIndex()}});
     }
     Slot trimmed = slotEndingAt(current, *zeroCrossingEnd(current.samples.bytes(), index));
     const std::int32_t end = trimmed.endIndex;
@@ -116,14 +116,13 @@ bool Workspace::resample(SlotChoice slots, std::int32_t rate) {
             if (!slots) {
                 continue; // its rate plays its pitch; the other slots are converted
             }
-            raise(ErrorKind::Bounds, singleCycleResampleNote(number, slot, rate));
+            raiseSingleCycleKeepsRate(number, slot, rate);
         }
         try {
             changed.emplace_back(number, resampledSlot(slot, rate));
         } catch (const RuntimeError& error) {
-            raise(error.kind(), "Slot " + std::to_string(number) + " cannot be resampled to " +
-                                    std::to_string(rate) + " Hz: " + error.what() +
-                                    " Nothing was changed.");
+            raiseBecause(error, error.kind(), WorkspaceFault::ResampleRefused,
+                         {{"slot", number}, {"rate", rate}});
         }
     }
     return apply(changeText(Operation::Resample, slots), std::move(changed));
@@ -139,29 +138,25 @@ bool Workspace::normalise(SlotChoice slots) {
 
 SettledLoop Workspace::setLoop(std::int16_t slot, std::int32_t start, std::int32_t end) {
     const Slot& current = bank_[slot];
-    const std::string which = "slot " + std::to_string(slot);
     const std::int32_t kept = std::min(current.endIndex, current.lastIndex());
     if (current.samples.empty()) {
-        raise(ErrorKind::Bounds, "There are no samples in " + which + " to loop.");
+        raise(ErrorKind::Bounds, WorkspaceFault::NoSamplesToLoop, {{"slot", slot}});
     }
     if (kept < 0) {
-        raise(ErrorKind::Bounds, "The end index of " + which + " is " +
-                                     std::to_string(current.endIndex) +
-                                     ": the sketch keeps none of its samples, so it cannot loop.");
+        raise(ErrorKind::Bounds, WorkspaceFault::NothingKeptToLoop,
+              {{"slot", slot}, {"end", current.endIndex}});
     }
-    const std::string loop = "The loop " + std::to_string(start) + " to " + std::to_string(end) +
-                             " does not fit " + which + ": ";
+    const Facts loop{{"slot", slot}, {"start", start}, {"end", end}};
     if (start < 0) {
-        raise(ErrorKind::Bounds, loop + "it must start at sample 0 or later.");
+        raise(ErrorKind::Bounds, WorkspaceFault::LoopStartsBeforeZero, loop);
     }
     if (start > end) {
-        raise(ErrorKind::Bounds, loop + "it must start at or before the sample where it ends.");
+        raise(ErrorKind::Bounds, WorkspaceFault::LoopStartsAfterEnd, loop);
     }
     if (end > kept) {
-        raise(ErrorKind::Bounds, loop +
-                                     "it must end at or before the slot's end (the green end "
-                                     "marker), at sample " +
-                                     std::to_string(kept) + ".");
+        Facts past = loop;
+        past.add("kept", kept);
+        raise(ErrorKind::Bounds, WorkspaceFault::LoopEndsPastKept, std::move(past));
     }
     const SettledLoop settled = snapLoop(current.samples.bytes(), {start, end}, current.endIndex);
     Slot looped = current;
@@ -177,19 +172,14 @@ bool Workspace::removeLoop(std::int16_t slot) {
     return apply(removalText(Operation::Loop, slot), {{slot, std::move(unlooped)}});
 }
 
-std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QStringList& paths,
-                                                const DecodeOptions& options) {
+ImportNotes Workspace::importFiles(std::int16_t firstSlot, const QStringList& paths,
+                                   const DecodeOptions& options) {
     checkSlotNumber(firstSlot);
     const auto count = static_cast<std::int32_t>(paths.size());
     const std::int32_t slotsLeft = kLastSlot - firstSlot + 1;
-    const std::string first = std::to_string(firstSlot);
     if (count > slotsLeft) {
-        raise(ErrorKind::Bounds,
-              std::to_string(count) + " files from slot " + first + " would need the slots up to " +
-                  std::to_string(firstSlot + count - 1) + ", but the slots end at " +
-                  std::to_string(kLastSlot) + ": from slot " + first + ", " +
-                  std::to_string(slotsLeft) + (slotsLeft == 1 ? " file fits" : " files fit") +
-                  ". Nothing was imported.");
+        raise(ErrorKind::Bounds, WorkspaceFault::TooManyFiles,
+              {{"files", count}, {"first", firstSlot}, {"lastSlot", kLastSlot}});
     }
     std::vector<std::pair<std::int16_t, Slot>> changed;
     ImportNotes notes;
@@ -206,10 +196,8 @@ std::vector<std::string> Workspace::importFiles(std::int16_t firstSlot, const QS
             if (count == 1) {
                 throw;
             }
-            raise(error.kind(), std::string(error.what()) + " It was to go into slot " +
-                                    std::to_string(slot) + "; the " + std::to_string(count) +
-                                    " files are imported together or not at all, so nothing "
-                                    "was imported.");
+            raiseBecause(error, error.kind(), WorkspaceFault::ImportedTogether,
+                         {{"slot", slot}, {"files", count}});
         }
     }
     if (count == 0) {
@@ -226,12 +214,11 @@ std::optional<StartCut> Workspace::cutStart(std::int16_t slot, std::int32_t inde
     }
     const std::int32_t last = lastStartCut(current);
     if (index < 0 || index > last) {
-        raise(ErrorKind::Bounds,
-              "Index " + std::to_string(index) + " is outside slot " + std::to_string(slot) +
-                  ", whose start can be cut at 0.." + std::to_string(last) +
-                  (last == current.endIndex && last < current.lastIndex()
-                       ? " (its end index: the table keeps at least that sample)."
-                       : "."));
+        Facts outside{{"index", index}, {"slot", slot}, {"last", last}};
+        if (last == current.endIndex && last < current.lastIndex()) {
+            outside.add("byEndIndex", 1); // the table keeps at least the sample at its end
+        }
+        raise(ErrorKind::Bounds, WorkspaceFault::StartCutOutside, std::move(outside));
     }
     StartCut cut = wtb::cutStart(current, index);
     apply(changeText(Operation::CutStart, slot), {{slot, cut.slot}});
@@ -359,8 +346,7 @@ SingleCycleReport Workspace::makeSingleCycle(std::int16_t slot, std::int32_t len
 
 void Workspace::save() {
     if (!lock_) {
-        raise(ErrorKind::File, "The working folder \"" + folder_.toStdString() +
-                                   "\" was opened for reading only and cannot be saved.");
+        raise(ErrorKind::File, WorkspaceFault::FolderReadOnly, {{"folder", folder_.toStdString()}});
     }
     const std::uint64_t saving = revision_;
     saveWorkingFolder(bank_, folder_);

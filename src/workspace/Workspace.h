@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/LoopSeam.h"
+#include "editing/SlotImport.h"
 #include "editing/StartTrim.h"
 #include "export/BoardUpload.h"
 #include "export/PlayerSketchWriter.h"
@@ -67,7 +68,7 @@ public:
     std::optional<std::int32_t> trim(std::int16_t slot, std::int32_t index);
 
     // Converts the slot (or every slot at another rate) to `rate`; false when none changed. A
-    // single cycle keeps its cells and its rate: alone it is refused (singleCycleResampleNote),
+    // single cycle keeps its cells and its rate: alone it is refused (raiseSingleCycleKeepsRate),
     // among all slots it is left as it is.
     bool resample(SlotChoice slots, std::int32_t rate);
 
@@ -92,10 +93,10 @@ public:
     // each slot is named after its file and ends at its last sample, with the file's first
     // forward loop (slotFromFile). Raises before anything changes when the files need more
     // slots than there are from `firstSlot` to 16, or when a file cannot be imported (the
-    // message names it). Gives what the user must be told: sentences about a loop that was
-    // left out or does not join seamlessly; empty when all went plainly.
-    std::vector<std::string> importFiles(std::int16_t firstSlot, const QStringList& paths,
-                                         const DecodeOptions& options);
+    // message names it). Gives what the user must be told: notes about a loop that was left
+    // out or does not join seamlessly; empty when all went plainly.
+    ImportNotes importFiles(std::int16_t firstSlot, const QStringList& paths,
+                            const DecodeOptions& options);
 
     // Removes the slot's samples before `index` (0..end index), moved forward to the next zero
     // crossing; the end index and the loop move with the sound (cutStart). Gives the cut, or

@@ -121,13 +121,20 @@ std::vector<std::int16_t> sine16(std::size_t length, double period) {
     return samples;
 }
 
+// A note the import gives, and the one fact that tells it apart (none when `fact` is null).
+struct SaidNote {
+    ImportNoteKind kind;
+    const char* fact = nullptr;
+    std::int64_t value = 0;
+};
+
 struct LoopImport {
     const char* name;
     std::vector<test::SmplLoop> loops; // in a second of a 160 Hz sine at 8000 Hz (period 50)
     std::optional<std::int32_t> rate;
-    std::optional<Loop> loop;       // exactly, when known
-    std::optional<Loop> near;       // else within two samples of this, seamless
-    std::vector<std::string> notes; // words each note holds, one entry per note
+    std::optional<Loop> loop;    // exactly, when known
+    std::optional<Loop> near;    // else within two samples of this, seamless
+    std::vector<SaidNote> notes; // one entry per note
 };
 
 void PrintTo(const LoopImport& each, std::ostream* out) {
@@ -142,12 +149,18 @@ TEST_P(ImportedLoop, IsTheFirstForwardLoopAtTheSameTimeOrNoneWithANote) {
     const QString path = folder.file("motor.wav");
     test::writeWav16WithLoops(path, sine16(8000, 50), 8000, each.loops);
 
-    ImportNotes notes{"said before"};
+    const ImportNote before{ImportNoteKind::SeamJumps, {{"file", "before.wav"}, {"jump", 9}}};
+    ImportNotes notes{before};
     const Slot slot = slotFromFile(path, {each.rate, false}, &notes);
     ASSERT_EQ(notes.size(), each.notes.size() + 1);
+    EXPECT_EQ(notes[0], before);
     for (std::size_t n = 0; n < each.notes.size(); ++n) {
-        EXPECT_NE(notes[n + 1].find(each.notes[n]), std::string::npos) << notes[n + 1];
-        EXPECT_NE(notes[n + 1].find("\"motor.wav\""), std::string::npos) << notes[n + 1];
+        const ImportNote& note = notes[n + 1];
+        EXPECT_EQ(note.kind, each.notes[n].kind) << n;
+        if (each.notes[n].fact) {
+            EXPECT_EQ(note.facts.number(each.notes[n].fact), each.notes[n].value) << n;
+        }
+        EXPECT_EQ(note.facts.text("file"), "motor.wav");
     }
     if (each.loop) {
         EXPECT_EQ(slot.loop, each.loop);
@@ -166,6 +179,8 @@ TEST_P(ImportedLoop, IsTheFirstForwardLoopAtTheSameTimeOrNoneWithANote) {
     EXPECT_EQ(slotFromFile(path, {each.rate, false}), slot);
 }
 
+using enum ImportNoteKind;
+
 INSTANTIATE_TEST_SUITE_P(
     Loops, ImportedLoop,
     testing::Values(
@@ -175,27 +190,50 @@ INSTANTIATE_TEST_SUITE_P(
         LoopImport{"ForwardAtAnotherRate", {{0, 100, 399}}, 11025, {}, Loop{138, 550}, {}},
         LoopImport{"ForwardAtALowerRate", {{0, 1000, 2999}}, 5000, {}, Loop{625, 1874}, {}},
         LoopImport{"EndOnePastTheLastFrame", {{0, 4000, 8000}}, {}, Loop{4000, 7999}, {}, {}},
-        LoopImport{"PingPong", {{1, 100, 399}}, {}, {}, {}, {"ping-pong loop"}},
-        LoopImport{"Backward", {{2, 100, 399}, {1, 5, 9}}, {}, {}, {}, {"backward loop"}},
+        LoopImport{
+            "PingPong",
+            {{1, 100, 399}},
+            {},
+            {},
+            {},
+            {{LoopNotForward, "mode", static_cast<std::int64_t>(FileLoopMode::Alternating)}}},
+        LoopImport{"Backward",
+                   {{2, 100, 399}, {1, 5, 9}},
+                   {},
+                   {},
+                   {},
+                   {{LoopNotForward, "mode", static_cast<std::int64_t>(FileLoopMode::Backward)}}},
         LoopImport{"FirstForwardOfSeveral",
                    {{1, 5, 9}, {0, 100, 399}, {0, 1000, 1099}},
                    {},
                    Loop{100, 399},
                    {},
-                   {"has 3 loops"}},
-        LoopImport{"PastTheSound", {{0, 9000, 9100}}, {}, {}, {}, {"does not lie within"}},
-        LoopImport{"EndBeforeStart", {{0, 300, 200}}, {}, {}, {}, {"ends before it starts"}},
-        LoopImport{"EndFarPastTheSound", {{0, 100, 9000}}, {}, {}, {}, {"does not lie within"}},
-        LoopImport{"NoLoops", {}, 11025, {}, {}, {}},
-        LoopImport{"OfAKindNoPlayerKnows", {{77, 100, 399}}, {}, {}, {}, {"unknown kind of loop"}},
+                   {{SeveralLoops, "loops", 3}}},
         LoopImport{
-            "OneFrameLostAtTheLowestRate", {{0, 101, 101}}, 1000, {}, {}, {"is lost at 1000 Hz"}},
+            "PastTheSound", {{0, 9000, 9100}}, {}, {}, {}, {{LoopOutsideFrames, "frames", 8000}}},
+        LoopImport{
+            "EndBeforeStart", {{0, 300, 200}}, {}, {}, {}, {{LoopEndsBeforeStart, "end", 200}}},
+        LoopImport{
+            "EndFarPastTheSound", {{0, 100, 9000}}, {}, {}, {}, {{LoopOutsideFrames, "end", 9000}}},
+        LoopImport{"NoLoops", {}, 11025, {}, {}, {}},
+        LoopImport{"OfAKindNoPlayerKnows",
+                   {{77, 100, 399}},
+                   {},
+                   {},
+                   {},
+                   {{LoopNotForward, "mode", static_cast<std::int64_t>(FileLoopMode::Other)}}},
+        LoopImport{"OneFrameLostAtTheLowestRate",
+                   {{0, 101, 101}},
+                   1000,
+                   {},
+                   {},
+                   {{LoopLostAtRate, "rate", 1000}}},
         LoopImport{"MoreLoopsThanTheReaderKeeps",
                    std::vector<test::SmplLoop>(17, {0, 100, 399}),
                    {},
                    Loop{100, 399},
                    {},
-                   {"has 17 loops"}}),
+                   {{SeveralLoops, "loops", 17}}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ImportedLoop, ASeamThatJumpsIsKeptWithinACoupleOfSamplesAndSaidToJump) {
@@ -207,10 +245,8 @@ TEST(ImportedLoop, ASeamThatJumpsIsKeptWithinACoupleOfSamplesAndSaidToJump) {
     const Slot slot = slotFromFile(path, {}, &notes);
     ASSERT_TRUE(slot.loop);
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].find("jumps " + std::to_string(seamJump(slot.samples.bytes(), *slot.loop)) +
-                            " levels"),
-              std::string::npos)
-        << notes[0];
+    EXPECT_EQ(notes[0].kind, ImportNoteKind::SeamJumps);
+    EXPECT_EQ(notes[0].facts.number("jump"), seamJump(slot.samples.bytes(), *slot.loop));
     EXPECT_NEAR(slot.loop->start, 112, kCarriedLoopReach);
     EXPECT_NEAR(slot.loop->end, 399, kCarriedLoopReach);
     EXPECT_GT(seamJump(slot.samples.bytes(), *slot.loop), kSeamlessJump);

@@ -43,7 +43,7 @@ TEST_F(EditedWorkspace, ImportsSeveralFilesIntoTheSlotsFromTheFirstInOrderAsOneS
     const std::vector<Slot> before = slots();
     const QStringList files = {sound("c", 30, 90), sound("a", 20, 100), sound("b", 10, 110)};
 
-    EXPECT_EQ(workspace->importFiles(14, files, {}), std::vector<std::string>{});
+    EXPECT_EQ(workspace->importFiles(14, files, {}), ImportNotes{});
     EXPECT_EQ(workspace->slot(14), test::makeSlot(Bytes(30, 90), 29, "c.wav", 11025));
     EXPECT_EQ(workspace->slot(15), test::makeSlot(Bytes(20, 100), 19, "a.wav", 11025));
     EXPECT_EQ(workspace->slot(16), test::makeSlot(Bytes(10, 110), 9, "b.wav", 11025));
