@@ -69,14 +69,6 @@ std::optional<std::uint64_t> controlGroupRoom() {
     return std::nullopt;
 }
 
-std::string gigabytes(std::uint64_t bytes) {
-    char text[32];
-    const double value = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1).ptr;
-    return std::string(text, end) + " GB";
-}
-
 } // namespace
 
 std::uint64_t memoryRoom() {
@@ -91,14 +83,6 @@ std::uint64_t memoryRoom() {
         room = std::min(room, allowed > mapped ? allowed - mapped : 0);
     }
     return room;
-}
-
-void requireMemoryFor(std::uint64_t bytes, const std::string& what) {
-    const std::uint64_t room = memoryRoom();
-    if (bytes > room) {
-        raise(ErrorKind::Bounds, what + " would need " + gigabytes(bytes) +
-                                     " of memory, but only " + gigabytes(room) + " can be had.");
-    }
 }
 
 } // namespace wtb

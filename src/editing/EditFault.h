@@ -11,6 +11,7 @@ namespace wtb {
 enum class EditFault : std::uint16_t {
     LoopWithoutKeptSamples, // (none)
     ResultTooLong,          // samples, fromRate, length, toRate, limit, fitting
+    ResampleNeedsMemory,    // samples, fromRate, length, toRate, bytes, room
     RateKeepsNoSample,      // samples, fromRate, rate; lowest when a rate keeps one, else highest
     PitchSoundTooShort,     // needed
     PitchSilent,            // at

@@ -33,10 +33,9 @@ void requireRoomForResult(std::int64_t size, std::int32_t fromRate, std::int32_t
     }
     // The samples as doubles, the converter's output and its copy, then the bytes.
     const auto bytes = static_cast<std::uint64_t>(8 * size + 17 * length);
-    requireMemoryFor(bytes, "converting its " + std::to_string(size) +
-                                (size == 1 ? " sample" : " samples") + " at " +
-                                std::to_string(fromRate) + " Hz to " + std::to_string(length) +
-                                " samples at " + std::to_string(toRate) + " Hz");
+    requireMemoryFor(
+        bytes, EditFault::ResampleNeedsMemory,
+        {{"samples", size}, {"fromRate", fromRate}, {"length", length}, {"toRate", toRate}});
 }
 
 } // namespace

@@ -27,6 +27,9 @@ std::string folderMessage(SlotFault fault, const Facts& facts, const std::string
 
 // A number as the messages write a count or size the user reads: "11,827".
 std::string groupedNumber(std::int64_t number);
+// " would need 15.8 GB of memory, but only 2.0 GB can be had.": the facts "bytes" and "room"
+// of a result that could not be held.
+std::string memoryNeedText(const Facts& facts);
 // A fact's whole number as plain digits: "11827".
 std::string plainNumber(const Facts& facts, std::string_view name);
 // "The fault's words" for a fault code the wording does not know: the program's own fault.

@@ -97,6 +97,9 @@ std::string editingMessage(EditFault fault, const Facts& facts, const std::strin
         return "its " + samplesAt(facts) + " would become " + number("length") + " samples at " +
                number("toRate") + " Hz, more than the " + number("limit") + " a slot holds; " +
                number("fitting") + " Hz or less would fit.";
+    case EditFault::ResampleNeedsMemory:
+        return "converting its " + samplesAt(facts) + " to " + number("length") + " samples at " +
+               number("toRate") + " Hz" + memoryNeedText(facts);
     case EditFault::RateKeepsNoSample:
         return "its " + samplesAt(facts) + " are no sample at all at " + number("rate") + " Hz; " +
                (facts.has("lowest") ? number("lowest") + " Hz or more keeps one."

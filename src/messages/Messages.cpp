@@ -2,6 +2,9 @@
 
 #include "messages/DomainMessages.h"
 
+#include <array>
+#include <charconv>
+
 namespace wtb {
 
 std::string faultMessage(const RuntimeError& error) {
@@ -38,6 +41,24 @@ std::string groupedNumber(std::int64_t number) {
         grouped += digits[at];
     }
     return grouped;
+}
+
+namespace {
+
+std::string gigabytes(std::int64_t bytes) {
+    std::array<char, 32> text{};
+    const double value = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
+    const auto end =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 1)
+            .ptr;
+    return std::string(text.data(), end) + " GB";
+}
+
+} // namespace
+
+std::string memoryNeedText(const Facts& facts) {
+    return " would need " + gigabytes(facts.number("bytes")) + " of memory, but only " +
+           gigabytes(facts.number("room")) + " can be had.";
 }
 
 std::string plainNumber(const Facts& facts, std::string_view name) {

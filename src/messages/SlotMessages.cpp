@@ -84,6 +84,9 @@ std::string soundFileMessage(SlotFault fault, const Facts& facts) {
                ": more than the " + number("most") +
                " that fit beside the other slots (a wavetable counts at most " + number("limit") +
                " samples). Import a shorter part of it, or at a lower rate.";
+    case SlotFault::ReadingNeedsMemory:
+        return "Reading the sound file \"" + facts.text("file") + "\" as " + number("samples") +
+               " samples" + memoryNeedText(facts);
     case SlotFault::HeaderCheckNotStarted:
         return "Cannot check the sound file " + quotedFact(facts, "file") +
                ": the check could not be started: " + facts.text("reason") + ".";

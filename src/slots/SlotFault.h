@@ -30,6 +30,7 @@ enum class SlotFault : std::uint16_t {
     NoChannelsOrRate,      // file
     SoundKeepsNoSample,    // file, frames, fileRate, rate; lowest when a target rate keeps one
     SoundTooLongForSlots,  // file, frames, fileRate, samples, rate, most, limit
+    ReadingNeedsMemory,    // file, samples, bytes, room
     HeaderCheckNotStarted, // file, reason
     EncodeRefused,         // rate, reason
     EncodeFailed,          // reason

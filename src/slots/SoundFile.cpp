@@ -262,9 +262,8 @@ void requireSoundThatFits(const SF_INFO& info, std::int32_t rate, const DecodeOp
                {"most", options.mostSamples},
                {"limit", INT32_MAX}});
     }
-    requireMemoryFor(static_cast<std::uint64_t>(length), "Reading the sound file \"" + file +
-                                                             "\" as " + std::to_string(length) +
-                                                             " samples");
+    requireMemoryFor(static_cast<std::uint64_t>(length), SlotFault::ReadingNeedsMemory,
+                     {{"file", file}, {"samples", length}});
 }
 
 } // namespace

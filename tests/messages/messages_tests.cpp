@@ -1,3 +1,5 @@
+#include "common/MemoryRoom.h"
+#include "editing/EditFault.h"
 #include "messages/DomainMessages.h"
 #include "messages/Messages.h"
 #include "slots/Resampler.h"
@@ -64,6 +66,30 @@ TEST(FaultMessages, WithoutAWordingAFaultReadsAsItsCodeAndFacts) {
     installMessages();
     EXPECT_EQ(std::string(error.what()).substr(0, 6), "fault ");
     EXPECT_NE(std::string(error.what()).find("rate=1"), std::string::npos) << error.what();
+}
+
+// More memory than any machine has: the fault names the result and both sizes, in gigabytes.
+TEST(FaultMessages, AResultThatCannotBeHeldSaysWhatItNeedsAndWhatCanBeHad) {
+    constexpr std::uint64_t kExabytes = std::uint64_t{1} << 62;
+    const RuntimeError reading = caught([] {
+        requireMemoryFor(kExabytes, SlotFault::ReadingNeedsMemory,
+                         {{"file", "long.wav"}, {"samples", 7}});
+    });
+    EXPECT_TRUE(reading.is(SlotFault::ReadingNeedsMemory));
+    EXPECT_EQ(reading.kind(), ErrorKind::Bounds);
+    EXPECT_EQ(reading.facts().number("bytes"), static_cast<std::int64_t>(kExabytes));
+    EXPECT_LT(reading.facts().number("room"), reading.facts().number("bytes"));
+    const std::string text = reading.what();
+    EXPECT_EQ(text.substr(0, 83), "Reading the sound file \"long.wav\" as 7 samples would need "
+                                  "4294967296.0 GB of memory");
+    EXPECT_EQ(text.substr(text.size() - 12), " can be had.") << text;
+
+    const RuntimeError converting = caught([] {
+        requireMemoryFor(kExabytes, EditFault::ResampleNeedsMemory,
+                         {{"samples", 1}, {"fromRate", 8000}, {"length", 12}, {"toRate", 96000}});
+    });
+    EXPECT_EQ(std::string(converting.what()).substr(0, 64),
+              "converting its 1 sample at 8000 Hz to 12 samples at 96000 Hz wou");
 }
 
 TEST(FaultMessages, CountsAreGroupedByThousands) {
